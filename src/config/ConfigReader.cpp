@@ -1,0 +1,152 @@
+#include "config/ConfigReader.h"
+
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "app/ShowMessage.h"
+#include "config/KeyName.h"
+#include "config/LineReader.h"
+#include "config/ModulePath.h"
+#include "config/WideText.h"
+#include "platform/Platform.h"
+
+namespace tarnwell {
+namespace {
+
+bool IsLineBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view StripBlanks(std::string_view text) {
+  while (!text.empty() && IsLineBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsLineBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view StripBrackets(std::string_view text) {
+  auto bracket = [](char c) { return c == '[' || c == ']'; };
+  while (!text.empty() && bracket(text.front())) text.remove_prefix(1);
+  while (!text.empty() && bracket(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool IsModemSectionName(std::string_view name) {
+  return KeyIs(name, "MODEM SETTINGS");
+}
+
+// The reader's state between lines: which section is open and the working
+// entry of each kind.
+class SectionReader {
+ public:
+  explicit SectionReader(InstallConfig& config) : config_(config) {}
+
+  // Handles one line; false when a refused section ends the read.
+  bool Line(std::string_view raw) {
+    std::string_view line = StripBlanks(raw);
+    if (line.empty() || line.front() == '#' || line.front() == ';') {
+      return true;
+    }
+    if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+      if (!CloseSection()) return false;
+      line = StripBrackets(line);
+      OpenSection(line);
+      // The name itself goes on as a key line: "[DLL=a.dll]" sets "DLL".
+    }
+    if (open_ == Kind::kNone) return true;
+    std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return true;
+    key_.assign(StripBlanks(line.substr(0, equals)));
+    for (char& c : key_) c = AsciiUpper(c);
+    std::string_view value = StripBlanks(line.substr(equals + 1));
+    if (open_ == Kind::kDevice) {
+      ApplyDeviceKey(device_, key_, value);
+    } else {
+      ApplyModemKey(modem_, key_, value);
+    }
+    return true;
+  }
+
+  // Hands the open section's entry to the configuration set; false when it
+  // is refused. No section is open afterwards.
+  bool CloseSection() {
+    Kind kind = open_;
+    open_ = Kind::kNone;
+    if (kind == Kind::kDevice) return config_.AppendDevice(device_);
+    if (kind == Kind::kModem) return config_.AppendModem(modem_);
+    return true;
+  }
+
+ private:
+  enum class Kind { kNone, kDevice, kModem };
+
+  void OpenSection(std::string_view name) {
+    if (IsModemSectionName(name)) {
+      InitModemEntry(modem_);
+      open_ = Kind::kModem;
+    } else {
+      InitDeviceEntry(device_, name);
+      open_ = Kind::kDevice;
+    }
+  }
+
+  InstallConfig& config_;
+  DeviceEntry device_{};  // cleared before the first header
+  ModemEntry modem_{};
+  Kind open_ = Kind::kNone;
+  std::string key_;
+};
+
+bool ReadLines(InstallConfig& config, ByteSource& source) {
+  LineReader lines(source);
+  SectionReader sections(config);
+  std::string line;
+  for (;;) {
+    switch (lines.Next(line)) {
+      case LineReader::Status::kLine:
+        if (!sections.Line(line)) return false;
+        break;
+      case LineReader::Status::kEnd:
+        return sections.CloseSection();
+      case LineReader::Status::kError:
+        // A file that cannot be read to its end is not a configuration.
+        return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool ReadConfigSource(InstallConfig& config, ByteSource& source) {
+  try {
+    return ReadLines(config, source);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+bool ReadConfigFile(InstallConfig& config, const char* file_name) {
+  try {
+    ModulePath module;
+    if (module.Fill() != 0) {
+      ShowMessage(u"Get config file name failed!", u"Error", kMessageError);
+      return false;
+    }
+    // The path stays wide, so no character of the directory is lost, and a
+    // path too long for its buffer is refused rather than cut.
+    char16_t path[kFullPathCapacity];
+    WideWriter writer(path, kFullPathCapacity);
+    writer.Text(module.Directory).Bytes(file_name);
+    if (writer.Overflowed()) return false;
+
+    std::int32_t error = 0;
+    std::unique_ptr<ByteSource> file =
+        platform::OpenFileForReading(path, &error);
+    if (!file) return false;
+    return ReadLines(config, *file);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,21 @@
+// Reads usbcdc.cfg into an InstallConfig: comments, section headers and
+// key=value lines; device sections and [MODEM SETTINGS] sections.
+#pragma once
+
+#include "config/InstallConfig.h"
+#include "platform/ByteSource.h"
+
+namespace tarnwell {
+
+// Finds file_name beside the running executable and reads it. False when
+// the executable's path cannot be obtained (after showing "Get config file
+// name failed!"), when the path does not fit its buffer, when the file
+// cannot be opened or read to its end, when memory runs out, or when a
+// section has no "DLL".
+bool ReadConfigFile(InstallConfig& config, const char* file_name);
+
+// Reads configuration lines from any byte source, with the same rules.
+// Running out of memory is a failed read, never an exception.
+bool ReadConfigSource(InstallConfig& config, ByteSource& source);
+
+}  // namespace tarnwell

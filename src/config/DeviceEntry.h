@@ -1,0 +1,71 @@
+// One device section of usbcdc.cfg: a USB device or interface group that the
+// CDC client driver serves. A plain fixed-size record, copied by value.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <type_traits>
+
+#include "config/Capacities.h"
+
+namespace tarnwell {
+
+struct GUID {
+  std::uint32_t Data1;
+  std::uint16_t Data2;
+  std::uint16_t Data3;
+  std::uint8_t Data4[8];
+};
+
+struct DeviceEntry {
+  char16_t Name[kNameCapacity];
+  char16_t Dll[kDllCapacity];
+  bool HasDll;
+  char16_t Prefix[kPrefixCapacity];
+  bool HasPrefix;
+  std::uint16_t Vid;
+  bool HasVid;
+  std::uint16_t Pid;
+  bool HasPid;
+  GUID Guid;
+  bool HasGuid;
+  std::uint8_t IfcClass;
+  bool HasIfcClass;
+  std::uint8_t IfcSubClass;
+  bool HasIfcSubClass;
+  std::uint8_t IfcProtocol;
+  bool HasIfcProtocol;
+  std::uint8_t IfcDisable[kMaxDisabledInterfaces];
+  std::uint32_t IfcDisableCount;
+  std::uint32_t NumberOfControlInBuffers;
+  bool HasNumberOfControlInBuffers;
+  std::uint32_t BufferCountOut;
+  bool HasBufferCountOut;
+  std::uint32_t BufferCountIn;
+  bool HasBufferCountIn;
+  std::uint32_t BufferSizeFactorIn;
+  bool HasBufferSizeFactorIn;
+  std::uint32_t BufferSizeFactorOut;
+  bool HasBufferSizeFactorOut;
+};
+
+static_assert(std::is_trivially_copyable_v<DeviceEntry>,
+              "device entries are copied byte for byte");
+static_assert(sizeof(bool) == 1, "presence flags are one byte");
+static_assert(sizeof(GUID) == 16, "a GUID is 16 bytes");
+
+// Clears the entry, then sets Name (cut to 127 units), Prefix "COM" and
+// HasPrefix.
+void InitDeviceEntry(DeviceEntry& entry, std::string_view section_name);
+
+// Applies one key=value line of a device section. Unknown keys are ignored;
+// a value that cannot be read still sets the key's presence flag and keeps
+// the field's previous value.
+void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
+                    std::string_view value);
+
+// Reads a GUID value ("{...}", quoted or bare) into guid; groups that
+// cannot be read keep their previous value.
+void ReadGuid(GUID& guid, std::string_view value);
+
+}  // namespace tarnwell

@@ -1,0 +1,42 @@
+// The whole configuration of one run: every accepted device section and
+// every accepted modem section, each kind in file order. It is also the gate
+// that refuses a section without "DLL", and it owns the registry pass.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+#include "config/DeviceEntry.h"
+#include "config/ModemEntry.h"
+#include "platform/Registry.h"
+
+namespace tarnwell {
+
+struct InstallConfig {
+  // A deque grows without moving what it holds: no copy of every entry,
+  // and no doubled peak of memory, when a large file is read.
+  std::deque<DeviceEntry> Devices;
+  std::deque<ModemEntry> Modems;
+
+  // Append a copy; refused (false, list unchanged) without HasDll or
+  // HasPrefix. Running out of memory throws std::bad_alloc.
+  bool AppendDevice(const DeviceEntry& entry);
+  bool AppendModem(const ModemEntry& entry);
+
+  // Writes every device entry, then every modem entry. True when every
+  // load-client, template, interface and modem key was written; never
+  // stops at a failure.
+  bool WriteConfigToRegistry(Registry& registry = SystemRegistry()) const;
+
+  // The writers; each stops at its first failed registry call.
+  bool WriteLoadClientKeys(const DeviceEntry& entry,
+                           Registry& registry = SystemRegistry()) const;
+  bool WriteInterfaceKey(const char16_t* client_driver, std::uint16_t vid,
+                         std::uint16_t pid, std::uint8_t interface_number,
+                         Registry& registry = SystemRegistry()) const;
+  bool WriteModemKeys(const char16_t* client_driver, const ModemEntry& entry,
+                      const char16_t* template_name,
+                      Registry& registry = SystemRegistry()) const;
+};
+
+}  // namespace tarnwell

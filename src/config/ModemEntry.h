@@ -1,0 +1,88 @@
+// One [MODEM SETTINGS] section of usbcdc.cfg: a USB modem function and its
+// Unimodem values. A plain fixed-size record, copied by value.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <type_traits>
+
+#include "config/Capacities.h"
+
+namespace tarnwell {
+
+struct InitString {
+  char16_t Text[kTextCapacity];
+  bool HasText;
+};
+
+struct ModemEntry {
+  char16_t Dll[kDllCapacity];
+  bool HasDll;
+  char16_t Prefix[kPrefixCapacity];
+  bool HasPrefix;
+  std::uint16_t Vid;
+  bool HasVid;
+  std::uint16_t Pid;
+  bool HasPid;
+  std::uint8_t Ifc;
+  bool HasIfc;
+  char16_t Tsp[kTextCapacity];
+  bool HasTsp;
+  char16_t FriendlyName[kTextCapacity];
+  bool HasFriendlyName;
+  std::uint32_t DeviceType;
+  bool HasDeviceType;
+  char16_t BaudRate[kTextCapacity];
+  bool HasBaudRate;
+  InitString Init[kInitStringCount];
+  char16_t Answer[kTextCapacity];
+  bool HasAnswer;
+  char16_t CallSetupFailTimeout[kTextCapacity];
+  bool HasCallSetupFailTimeout;
+  char16_t DialPrefix[kTextCapacity];
+  bool HasDialPrefix;
+  char16_t DialSuffix[kTextCapacity];
+  bool HasDialSuffix;
+  char16_t Monitor[kTextCapacity];
+  bool HasMonitor;
+  char16_t SettingsPrefix[kTextCapacity];
+  bool HasSettingsPrefix;
+  char16_t Pulse[kTextCapacity];
+  bool HasPulse;
+  char16_t Reset[kTextCapacity];
+  bool HasReset;
+  char16_t Terminator[kTextCapacity];
+  bool HasTerminator;
+  char16_t Tone[kTextCapacity];
+  bool HasTone;
+};
+
+static_assert(std::is_trivially_copyable_v<ModemEntry>,
+              "modem entries are copied byte for byte");
+
+// Clears the entry, then sets Prefix "COM" and HasPrefix.
+void InitModemEntry(ModemEntry& entry);
+
+// Applies one key=value line of a modem section; unknown keys are ignored.
+void ApplyModemKey(ModemEntry& entry, std::string_view key,
+                   std::string_view value);
+
+// Stores the value when key is Init0 .. Init15 (decimal, no leading zeros)
+// and returns true; otherwise leaves the entry alone and returns false.
+bool ApplyInitKey(ModemEntry& entry, std::string_view key,
+                  std::string_view value);
+
+// A text value of a modem section, by key name: its field and flag. The
+// writer of the Settings key walks the same table, so that file key and
+// registry value cannot drift apart.
+struct ModemTextKey {
+  const char* Key;            // in the file
+  const char16_t* ValueName;  // in the registry
+  char16_t (ModemEntry::*Field)[kTextCapacity];
+  bool ModemEntry::*Flag;
+};
+
+// "Answer" .. "Tone", in the order the Settings key is written.
+extern const ModemTextKey kModemSettingsKeys[10];
+
+}  // namespace tarnwell
