@@ -147,11 +147,22 @@ std::int32_t FileRegistry::LoadAll() {
   regstore::RegTree fresh;
   std::size_t end = 0;
   if (!bytes.empty()) {
-    if (bytes.compare(0, 2, kByteOrderMark) != 0) return kErrorBadDb;
     // Whatever follows the last line feed is a write cut short by a crash:
     // it was never reported as written, and the next append replaces it.
     end = LastLineEnd(bytes);
-    if (end < 2) return kErrorBadDb;
+    if (end < 2) {
+      // Not one whole line: a first write that a crash cut short leaves a
+      // piece of the file's opening; that is an empty store. Anything else
+      // is not ours to touch.
+      std::string opening = kByteOrderMark;
+      opening += regstore::EncodeUtf16Le(regstore::kRegPreamble);
+      if (opening.compare(0, bytes.size(), bytes) != 0) return kErrorBadDb;
+      end = 0;
+    } else if (bytes.compare(0, 2, kByteOrderMark) != 0) {
+      return kErrorBadDb;
+    }
+  }
+  if (end > 0) {
     std::u16string text =
         regstore::DecodeUtf16Le(std::string_view(bytes).substr(2, end - 2));
     if (!regstore::ParseRegText(text, fresh, true).Ok) return kErrorBadDb;
@@ -179,7 +190,7 @@ std::int32_t FileRegistry::LoadTail(off_t size) {
 
 std::int32_t FileRegistry::CommitChange(std::u16string_view record) {
   std::string bytes;
-  if (!exists_) {
+  if (valid_end_ == 0) {  // a new or empty file starts with its opening
     bytes = kByteOrderMark;
     bytes += regstore::EncodeUtf16Le(regstore::kRegPreamble);
   }

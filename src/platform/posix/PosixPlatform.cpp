@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/Platform.h"
@@ -38,6 +37,26 @@ class FdByteSource : public ByteSource {
   int fd_;
 };
 
+// Appends text as UTF-8 while it fits in capacity bytes; returns the new
+// length.
+std::size_t AppendUtf8(char* out, std::size_t capacity, std::size_t length,
+                       const char16_t* text) {
+  for (; *text != u'\0'; ++text) {
+    char32_t c = *text;
+    if (c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
+      ++text;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    char bytes[4];
+    const std::size_t n = posix::EncodeUtf8(c, bytes);
+    if (length + n > capacity) break;
+    for (std::size_t i = 0; i < n; ++i) out[length++] = bytes[i];
+  }
+  return length;
+}
+
 }  // namespace
 
 std::uint32_t ModuleFileName(char16_t* buffer, std::uint32_t capacity,
@@ -60,14 +79,23 @@ char16_t PathSeparator() { return u'/'; }
 
 void ShowMessageBox(const char16_t* text, const char16_t* caption,
                     std::uint32_t style) {
-  std::string line = posix::WideToNative(caption);
-  line += ": ";
-  line += posix::WideToNative(text);
-  line += '\n';
+  // Built on the stack and written straight to the descriptor: the message
+  // must appear even when memory has run out.
+  char line[2048];
+  std::size_t length = 0;
+  length = AppendUtf8(line, sizeof line - 1, length, caption);
+  length = AppendUtf8(line, sizeof line - 1, length, u": ");
+  length = AppendUtf8(line, sizeof line - 1, length, text);
+  line[length++] = '\n';
   // The error icon goes with the error stream.
-  std::FILE* stream = (style & 0xF0) == 0x10 ? stderr : stdout;
-  std::fputs(line.c_str(), stream);
-  std::fflush(stream);
+  const int fd = (style & 0xF0) == 0x10 ? STDERR_FILENO : STDOUT_FILENO;
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t n = write(fd, line + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
 }
 
 void ComInitialize() {}

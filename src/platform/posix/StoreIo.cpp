@@ -76,6 +76,8 @@ std::int32_t AppendToFile(const std::string& path, off_t valid_end,
   std::int32_t result = kErrorSuccess;
   if (fstat(fd, st) != 0) {
     result = WindowsError(errno);
+  } else if (st->st_size < valid_end) {
+    result = kErrorBadDb;  // shrunk behind the lock's back: read it again
   } else if (st->st_size != valid_end &&
              Syscalls().Ftruncate(fd, valid_end) != 0) {
     result = WindowsError(errno);
