@@ -207,7 +207,14 @@ std::int32_t FileRegistry::CommitChange(std::u16string_view record) {
   valid_end_ += static_cast<off_t>(bytes.size());
   changed_ = true;
   if (valid_end_ > 2 * compacted_size_ + kCompactSlack) {
-    Compact();  // the change is durable already; a failed rewrite loses nothing
+    // The change is durable already, so a failed rewrite loses nothing. The
+    // tree takes the change only after this returns, but the rewrite must
+    // hold it: apply the record first (applying it again is harmless).
+    try {
+      if (regstore::ParseRegText(record, tree_, false).Ok) Compact();
+    } catch (const std::bad_alloc&) {
+      loaded_ = false;  // read the file again before the next change
+    }
   }
   return kErrorSuccess;
 }

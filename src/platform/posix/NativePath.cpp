@@ -52,8 +52,12 @@ std::u16string NativeToWide(std::string_view bytes) {
       ++i;
       continue;
     }
-    int length = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-    if (b >= 0xF8) length = 0;
+    // C0, C1 and F5..FF never start a UTF-8 sequence.
+    int length = b >= 0xF5   ? 0
+                 : b >= 0xF0 ? 4
+                 : b >= 0xE0 ? 3
+                 : b >= 0xC2 ? 2
+                             : 0;
     char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
     bool valid = length != 0 && i + length <= bytes.size();
     for (int k = 1; valid && k < length; ++k) {

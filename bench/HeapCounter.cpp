@@ -1,0 +1,68 @@
+#include "HeapCounter.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace tarnwell::bench {
+namespace {
+
+std::atomic<std::size_t> g_in_use{0};
+std::atomic<std::size_t> g_peak{0};
+
+// Each block carries its size in front, so that delete knows what it frees
+// whether or not the caller passes the size.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+void* Allocate(std::size_t size) noexcept {
+  void* block = std::malloc(size + kHeader);
+  if (block == nullptr) return nullptr;
+  *static_cast<std::size_t*>(block) = size;
+  std::size_t now = g_in_use.fetch_add(size, std::memory_order_relaxed) + size;
+  std::size_t peak = g_peak.load(std::memory_order_relaxed);
+  while (now > peak &&
+         !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+  return static_cast<char*>(block) + kHeader;
+}
+
+void Release(void* p) noexcept {
+  if (p == nullptr) return;
+  void* block = static_cast<char*>(p) - kHeader;
+  g_in_use.fetch_sub(*static_cast<std::size_t*>(block),
+                     std::memory_order_relaxed);
+  std::free(block);
+}
+
+void* AllocateOrThrow(std::size_t size) {
+  void* p = Allocate(size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+
+}  // namespace
+
+std::size_t HeapInUse() { return g_in_use.load(std::memory_order_relaxed); }
+void ResetHeapPeak() { g_peak.store(HeapInUse(), std::memory_order_relaxed); }
+std::size_t HeapPeak() { return g_peak.load(std::memory_order_relaxed); }
+
+}  // namespace tarnwell::bench
+
+using tarnwell::bench::Allocate;
+using tarnwell::bench::AllocateOrThrow;
+using tarnwell::bench::Release;
+
+void* operator new(std::size_t size) { return AllocateOrThrow(size); }
+void* operator new[](std::size_t size) { return AllocateOrThrow(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return Allocate(size);
+}
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }

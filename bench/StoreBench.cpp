@@ -1,0 +1,83 @@
+// Raw writes into the host's file store: what one SetValue costs, and that
+// the cost stays flat as the store grows.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "HeapCounter.h"
+#include "ScratchDir.h"
+#include "platform/posix/FileRegistry.h"
+
+namespace tarnwell::bench {
+namespace {
+
+constexpr std::size_t kValuesPerKey = 100;
+
+std::u16string Widen(const char* text) {
+  std::u16string out;
+  for (; *text != '\0'; ++text) out += static_cast<char16_t>(*text);
+  return out;
+}
+
+// `values` REG_DWORD values, a hundred to a key, then the final rewrite.
+bool WriteValues(const std::string& path, std::size_t values) {
+  posix::FileRegistry registry(path);
+  RegHandle key = 0;
+  char buffer[64];
+  for (std::size_t i = 0; i < values; ++i) {
+    if (i % kValuesPerKey == 0) {
+      if (key != 0) registry.CloseKey(key);
+      std::snprintf(buffer, sizeof buffer, "Bench\\Key%zu", i / kValuesPerKey);
+      if (registry.CreateKey(kLocalMachine, Widen(buffer).c_str(),
+                             kKeyReadWrite, &key) != 0) {
+        return false;
+      }
+    }
+    std::snprintf(buffer, sizeof buffer, "Value%zu", i % kValuesPerKey);
+    std::uint32_t data = static_cast<std::uint32_t>(i);
+    if (registry.SetValue(key, Widen(buffer).c_str(), kRegDword, &data,
+                          sizeof data) != 0) {
+      return false;
+    }
+  }
+  registry.CloseKey(key);
+  return registry.Flush() == 0;
+}
+
+void BM_StoreSetValue(benchmark::State& state) {
+  const std::size_t values = static_cast<std::size_t>(state.range(0));
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto dir = std::make_unique<ScratchDir>();
+    state.ResumeTiming();
+    HeapPeakScope heap;
+    bool ok = dir->Ok() && WriteValues(dir->File("registry.reg"), values);
+    peak = heap.Peak();
+    state.PauseTiming();
+    dir.reset();
+    state.ResumeTiming();
+    if (!ok) {
+      state.SkipWithError("a write failed");
+      break;
+    }
+  }
+  state.SetComplexityN(state.range(0));
+  state.SetItemsProcessed(
+      static_cast<std::int64_t>(state.iterations() * values));
+  state.counters["peak_heap"] = benchmark::Counter(
+      static_cast<double>(peak), benchmark::Counter::kDefaults,
+      benchmark::Counter::kIs1024);
+}
+
+BENCHMARK(BM_StoreSetValue)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+}  // namespace
+}  // namespace tarnwell::bench

@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "platform/regfile/RegText.h"
+#include "support/RegistryDump.h"
+
+namespace tarnwell::regstore {
+namespace {
+
+using tarnwell::testing::Narrow;
+
+// REG_SZ data: the text's UTF-16LE units and the terminating NUL.
+std::string Sz(std::u16string_view text) {
+  return EncodeUtf16Le(std::u16string(text) + u'\0');
+}
+
+std::string Dword(std::uint32_t v) {
+  return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                     static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+std::string Bytes(std::size_t count, unsigned char first = 0) {
+  std::string data;
+  for (std::size_t i = 0; i < count; ++i) {
+    data.push_back(static_cast<char>(first + i));
+  }
+  return data;
+}
+
+std::u16string Line(const RegValue& value, bool wrap = true) {
+  std::u16string out;
+  AppendValueLine(out, value, wrap);
+  return out;
+}
+
+std::vector<std::u16string> SplitCrlf(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = text.find(u"\r\n", start);
+    if (end == std::u16string_view::npos) {
+      if (start < text.size()) lines.emplace_back(text.substr(start));
+      return lines;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
+// Names, spellings, value order, types and bytes of two trees agree; the
+// first difference is reported with its path.
+void ExpectSameNode(const RegNode& want, const RegNode& got,
+                    const std::string& path) {
+  EXPECT_EQ(Narrow(want.Name()), Narrow(got.Name())) << path;
+  ASSERT_EQ(want.Values().size(), got.Values().size()) << path;
+  for (std::size_t i = 0; i < want.Values().size(); ++i) {
+    const RegValue& a = want.Values()[i];
+    const RegValue& b = got.Values()[i];
+    std::string where = path + " value " + Narrow(a.Name);
+    EXPECT_EQ(Narrow(a.Name), Narrow(b.Name)) << where;
+    EXPECT_EQ(a.Type, b.Type) << where;
+    EXPECT_EQ(a.Data, b.Data) << where;
+  }
+  ASSERT_EQ(want.Children().size(), got.Children().size()) << path;
+  auto it = got.Children().begin();
+  for (const auto& child : want.Children()) {
+    ExpectSameNode(*child.second, *it->second,
+                   path + "\\" + Narrow(child.second->Name()));
+    ++it;
+  }
+}
+
+struct FormatCase {
+  const char* What;
+  RegValue Value;
+  std::u16string Expected;  // without the CRLF
+};
+
+TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
+  const FormatCase cases[] = {
+      {"plain string",
+       {u"Dll", kRegSz, Sz(u"usbcdc.dll")},
+       u"\"Dll\"=\"usbcdc.dll\""},
+      {"empty string", {u"Empty", kRegSz, Sz(u"")}, u"\"Empty\"=\"\""},
+      {"backslash and quote escaped in name and text",
+       {u"a\"b\\c", kRegSz, Sz(u"C:\\dir\\\"x\"")},
+       u"\"a\\\"b\\\\c\"=\"C:\\\\dir\\\\\\\"x\\\"\""},
+      {"empty name is @", {u"", kRegSz, Sz(u"x")}, u"@=\"x\""},
+      {"a value named @ is quoted", {u"@", kRegSz, Sz(u"x")}, u"\"@\"=\"x\""},
+      {"Cyrillic and CJK text stays text",
+       {u"Имя", kRegSz, Sz(u"Модем 调制解调器")},
+       u"\"Имя\"=\"Модем 调制解调器\""},
+      {"dword", {u"N", kRegDword, Dword(10)}, u"\"N\"=dword:0000000a"},
+      {"dword all ones",
+       {u"N", kRegDword, Dword(0xFFFFFFFFu)},
+       u"\"N\"=dword:ffffffff"},
+      {"dword zero", {u"N", kRegDword, Dword(0)}, u"\"N\"=dword:00000000"},
+      {"control character",
+       {u"S", kRegSz, Sz(u"a\tb")},
+       u"\"S\"=hex(1):61,00,09,00,62,00,00,00"},
+      {"CR LF in text",
+       {u"S", kRegSz, Sz(u"a\r\n")},
+       u"\"S\"=hex(1):61,00,0d,00,0a,00,00,00"},
+      {"no terminating NUL",
+       {u"S", kRegSz, std::string("a\0b\0", 4)},
+       u"\"S\"=hex(1):61,00,62,00"},
+      {"embedded NUL",
+       {u"S", kRegSz, std::string("a\0\0\0b\0\0\0", 8)},
+       u"\"S\"=hex(1):61,00,00,00,62,00,00,00"},
+      {"odd size",
+       {u"S", kRegSz, std::string("a\0\0", 3)},
+       u"\"S\"=hex(1):61,00,00"},
+      {"no data at all", {u"S", kRegSz, std::string()}, u"\"S\"=hex(1):"},
+      {"lone surrogate",
+       {u"S", kRegSz, Sz(std::u16string(1, 0xD800))},
+       u"\"S\"=hex(1):00,d8,00,00"},
+      {"binary", {u"B", kRegBinary, Bytes(3, 0xFE)}, u"\"B\"=hex:fe,ff,00"},
+      {"empty binary", {u"B", kRegBinary, std::string()}, u"\"B\"=hex:"},
+      {"expandable string",
+       {u"E", kRegExpandSz, Sz(u"%a%")},
+       u"\"E\"=hex(2):25,00,61,00,25,00,00,00"},
+      {"dword of the wrong size",
+       {u"D", kRegDword, Bytes(3, 1)},
+       u"\"D\"=hex(4):01,02,03"},
+      {"REG_NONE", {u"Z", 0, Bytes(1, 7)}, u"\"Z\"=hex(0):07"},
+      {"multi-digit type",
+       {u"Q", 0x12abu, Bytes(1, 0xAB)},
+       u"\"Q\"=hex(12ab):ab"},
+  };
+  for (const FormatCase& c : cases) {
+    EXPECT_EQ(Narrow(Line(c.Value)), Narrow(c.Expected + u"\r\n")) << c.What;
+  }
+}
+
+TEST(RegTextFormat, LongHexDataWrapsLikeRegedit) {
+  const std::string data = Bytes(200);
+  std::u16string text = Line({u"Data", kRegBinary, data});
+  ASSERT_GE(text.size(), 2u);
+  ASSERT_EQ(text.substr(text.size() - 2), u"\r\n");
+  std::vector<std::u16string> lines = SplitCrlf(text);
+  ASSERT_GT(lines.size(), 2u);
+
+  EXPECT_EQ(lines[0].substr(0, 11), u"\"Data\"=hex:");
+  std::string joined;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::u16string& l = lines[i];
+    std::string where = "line " + std::to_string(i) + ": " + Narrow(l);
+    EXPECT_LE(l.size(), 80u) << where;
+    bool last = i + 1 == lines.size();
+    if (!last) {
+      EXPECT_EQ(l.substr(l.size() - 2), u",\\") << where;
+      // Filled: one more "xx," group would not have fit.
+      EXPECT_GT(l.size() + 3, 80u) << where;
+    }
+    if (i > 0) {
+      EXPECT_EQ(l.substr(0, 2), u"  ") << where;
+      EXPECT_NE(l[2], u' ') << where;
+    }
+    if (i > 0 && !last) {
+      EXPECT_EQ(l.size(), 2u + 25 * 3 + 1) << "25 bytes per line, " << where;
+    }
+    std::u16string_view body(l);
+    body.remove_prefix(i == 0 ? 11 : 2);
+    if (!last) body.remove_suffix(1);
+    joined += Narrow(body);
+  }
+  std::string expected;
+  for (unsigned char b : data) {
+    static const char kDigits[] = "0123456789abcdef";
+    if (!expected.empty()) expected += ',';
+    expected += kDigits[b >> 4];
+    expected += kDigits[b & 0xF];
+  }
+  EXPECT_EQ(joined, expected);
+}
+
+TEST(RegTextFormat, UnwrappedHexStaysOnOneLine) {
+  std::u16string text = Line({u"Data", kRegBinary, Bytes(200)}, false);
+  EXPECT_EQ(SplitCrlf(text).size(), 1u);
+  EXPECT_EQ(text.size(), 11u + 200 * 3 - 1 + 2);
+}
+
+TEST(RegTextFormat, FileListsParentsBeforeChildrenWithBlankLines) {
+  RegTree tree;
+  tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\USB")
+      .SetValue(u"N", kRegDword, Dword(1));
+  tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\Active");
+  EXPECT_EQ(Narrow(FormatRegFile(tree)),
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\Active]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Drivers\\USB]\r\n"
+            "\"N\"=dword:00000001\r\n\r\n");
+}
+
+// A tree with every kind of value the formatter distinguishes.
+RegTree SampleTree() {
+  RegTree tree;
+  RegNode& usb = tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\USB");
+  usb.SetValue(u"Dll", kRegSz, Sz(u"usbcdc.dll"));
+  usb.SetValue(u"", kRegSz, Sz(u"default"));
+  usb.SetValue(u"Esc\\\"aped", kRegSz, Sz(u"\\\\server\\\"share\""));
+  usb.SetValue(u"Count", kRegDword, Dword(0x1234abcd));
+  usb.SetValue(u"Tab", kRegSz, Sz(u"a\tb"));
+  usb.SetValue(u"NoNul", kRegSz, std::string("x\0", 2));
+  usb.SetValue(u"Odd", kRegSz, std::string("x\0\0", 3));
+  usb.SetValue(u"Nul", kRegSz, std::string("a\0\0\0b\0\0\0", 8));
+  usb.SetValue(u"Empty", kRegSz, std::string());
+  usb.SetValue(u"Blob", kRegBinary, Bytes(300, 0x10));
+  usb.SetValue(u"Short", kRegDword, Bytes(2));
+  usb.SetValue(u"Expand", kRegExpandSz, Sz(u"%WINDIR%"));
+  usb.SetValue(u"Multi", 7, EncodeUtf16Le(std::u16string(u"a\0b\0\0", 5)));
+  tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\Пустой ключ");
+  tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\VID_0525&PID_A4A7&IFC_03")
+      .SetValue(u"Disable", kRegDword, Dword(1));
+  tree.Create(u"HKEY_LOCAL_MACHINE\\Key [with] brackets;semicolon")
+      .SetValue(u"имя", kRegSz, Sz(u"значение 中文"));
+  tree.Create(u"HKEY_LOCAL_MACHINE").SetValue(u"Top", kRegSz, Sz(u"root"));
+  tree.Create(u"HKEY_CURRENT_USER\\Other");
+  return tree;
+}
+
+TEST(RegTextParse, FormattedFileReadsBackAsTheSameTree) {
+  RegTree original = SampleTree();
+  std::u16string text = FormatRegFile(original);
+  RegTree parsed;
+  ParseResult result = ParseRegText(text, parsed, true);
+  ASSERT_TRUE(result.Ok) << "line " << result.Line;
+  ExpectSameNode(original.Root(), parsed.Root(), "");
+  EXPECT_EQ(Narrow(FormatRegFile(parsed)), Narrow(text));
+}
+
+TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
+  RegTree tree;
+  ParseResult result = ParseRegText(
+      u"Windows Registry Editor Version 5.00\n"
+      u"\n"
+      u"; a comment\n"
+      u"  [HKEY_LOCAL_MACHINE\\A]  \n"
+      u"\"Upper\" = dword:0000ABCD\n"
+      u"\"Short\"=dword:a\n"
+      u"@ = \"at\"\r\n"
+      u"\"Wrapped\"=hex(7):61,00,\\\n"
+      u"    62,00,  \\\r\n"
+      u"  00,00\n"
+      u"\"Bin\"=hex:DE,ad , BE\n",
+      tree, true);
+  ASSERT_TRUE(result.Ok) << "line " << result.Line;
+  RegNode* a = tree.Find(u"hkey_local_machine\\a");
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(a->Value(u"Upper"), nullptr);
+  EXPECT_EQ(a->Value(u"Upper")->Data, Dword(0xABCD));
+  EXPECT_EQ(a->Value(u"Short")->Data, Dword(10));
+  ASSERT_NE(a->Value(u""), nullptr);
+  EXPECT_EQ(a->Value(u"")->Data, Sz(u"at"));
+  ASSERT_NE(a->Value(u"Wrapped"), nullptr);
+  EXPECT_EQ(a->Value(u"Wrapped")->Type, 7u);
+  EXPECT_EQ(a->Value(u"Wrapped")->Data, std::string("a\0b\0\0\0", 6));
+  ASSERT_NE(a->Value(u"Bin"), nullptr);
+  EXPECT_EQ(a->Value(u"Bin")->Type, kRegBinary);
+  EXPECT_EQ(a->Value(u"Bin")->Data, "\xDE\xAD\xBE");
+}
+
+TEST(RegTextParse, ContinuationTextAppliesToAnExistingTree) {
+  RegTree tree;
+  tree.Create(u"HKEY_LOCAL_MACHINE\\K").SetValue(u"Keep", kRegSz, Sz(u"k"));
+  tree.Create(u"HKEY_LOCAL_MACHINE\\K").SetValue(u"V", kRegSz, Sz(u"old"));
+  ParseResult result = ParseRegText(
+      u"[HKEY_LOCAL_MACHINE\\k]\r\n\"v\"=\"new\"\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\K\\Sub]\r\n\r\n",
+      tree, false);
+  ASSERT_TRUE(result.Ok) << "line " << result.Line;
+  RegNode* k = tree.Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_NE(k, nullptr);
+  ASSERT_EQ(k->Values().size(), 2u);
+  EXPECT_EQ(Narrow(k->Values()[1].Name), "V") << "first spelling kept";
+  EXPECT_EQ(k->Values()[1].Data, Sz(u"new"));
+  EXPECT_EQ(k->Values()[0].Data, Sz(u"k"));
+  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\K\\Sub"), nullptr);
+
+  RegTree empty;
+  EXPECT_TRUE(ParseRegText(u"", empty, false).Ok);
+}
+
+struct RejectCase {
+  const char* What;
+  std::u16string Text;
+  std::size_t Line;
+};
+
+TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
+  const std::u16string v = u"Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::u16string k = v + u"[HKEY_LOCAL_MACHINE\\K]\r\n";
+  const RejectCase cases[] = {
+      {"empty text", u"", 0},
+      {"missing version line", u"[HKEY_LOCAL_MACHINE\\K]\r\n", 1},
+      {"older version line", u"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n", 1},
+      {"blank first line", u"\r\n" + v, 1},
+      {"value before any key", v + u"\"a\"=\"b\"\r\n", 3},
+      {"key deletion", v + u"[-HKEY_LOCAL_MACHINE\\K]\r\n", 3},
+      {"value deletion", k + u"\"a\"=-\r\n", 4},
+      {"garbage line", k + u"hello\r\n", 4},
+      {"unclosed key header", v + u"[HKEY_LOCAL_MACHINE\\K\r\n", 3},
+      {"empty key header", v + u"[]\r\n", 3},
+      {"empty name in key path", v + u"[HKEY_LOCAL_MACHINE\\\\K]\r\n", 3},
+      {"unterminated string", k + u"\"a\"=\"b\r\n", 4},
+      {"unterminated name", k + u"\"a=\"b\"\r\n", 4},
+      {"no equals sign", k + u"\"a\" \"b\"\r\n", 4},
+      {"junk after string", k + u"\"a\"=\"b\" c\r\n", 4},
+      {"unknown data form", k + u"\"a\"=qword:1\r\n", 4},
+      {"dword too long", k + u"\"a\"=dword:123456789\r\n", 4},
+      {"dword not hex", k + u"\"a\"=dword:12g\r\n", 4},
+      {"empty dword", k + u"\"a\"=dword:\r\n", 4},
+      {"hex byte not hex", k + u"\"a\"=hex:0g\r\n", 4},
+      {"hex half byte", k + u"\"a\"=hex:01,2\r\n", 4},
+      {"hex missing comma", k + u"\"a\"=hex:0102\r\n", 4},
+      {"hex double comma", k + u"\"a\"=hex:01,,02\r\n", 4},
+      {"hex() without type", k + u"\"a\"=hex():01\r\n", 4},
+      {"hex(N) without colon", k + u"\"a\"=hex(1)01\r\n", 4},
+      {"hex type not hex", k + u"\"a\"=hex(x):01\r\n", 4},
+      {"continuation at end of text", k + u"\"a\"=hex:01,\\\r\n", 4},
+  };
+  for (const RejectCase& c : cases) {
+    RegTree tree;
+    ParseResult result = ParseRegText(c.Text, tree, true);
+    EXPECT_FALSE(result.Ok) << c.What;
+    if (c.Line != 0) {
+      EXPECT_EQ(result.Line, c.Line) << c.What;
+    }
+  }
+}
+
+TEST(RegTextParse, AppliesNothingAfterAnError) {
+  RegTree tree;
+  ParseResult result = ParseRegText(
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\Before]\r\n\"a\"=\"1\"\r\n"
+      u"bad line\r\n"
+      u"[HKEY_LOCAL_MACHINE\\After]\r\n\"b\"=\"2\"\r\n",
+      tree, true);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Line, 5u);
+  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Before"), nullptr);
+  EXPECT_EQ(tree.Find(u"HKEY_LOCAL_MACHINE\\After"), nullptr);
+}
+
+TEST(RegTextEncoding, Utf16LeBytesRoundTripAndAnOddByteIsLeftOut) {
+  const std::u16string text = u"A\u0416\U0001F600";
+  std::string bytes = EncodeUtf16Le(text);
+  EXPECT_EQ(bytes, std::string("A\0\x16\x04\x3D\xD8\x00\xDE", 8));
+  EXPECT_EQ(DecodeUtf16Le(bytes), text);
+  EXPECT_EQ(DecodeUtf16Le(bytes + "\x41"), text);
+}
+
+}  // namespace
+}  // namespace tarnwell::regstore

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/regfile/RegText.h"
+#include "platform/regfile/TreeRegistry.h"
+#include "support/RegistryDump.h"
+
+namespace tarnwell::regstore {
+namespace {
+
+using tarnwell::testing::Narrow;
+using tarnwell::testing::ValueAt;
+
+RegHandle Open(TreeRegistry& registry, const char16_t* path,
+               RegHandle parent = kLocalMachine) {
+  RegHandle key = 0;
+  EXPECT_EQ(registry.CreateKey(parent, path, kKeyReadWrite, &key), 0)
+      << Narrow(path);
+  return key;
+}
+
+std::int32_t SetText(TreeRegistry& registry, RegHandle key,
+                     const char16_t* name, std::u16string_view text) {
+  std::string data = EncodeUtf16Le(std::u16string(text) + u'\0');
+  return registry.SetValue(key, name, kRegSz, data.data(),
+                           static_cast<std::uint32_t>(data.size()));
+}
+
+std::int32_t SetNumber(TreeRegistry& registry, RegHandle key,
+                       const char16_t* name, std::uint32_t v) {
+  return registry.SetValue(key, name, kRegDword, &v, sizeof v);
+}
+
+std::string ChildNames(const RegNode* node) {
+  if (node == nullptr) return "<no key>";
+  std::string names;
+  for (const auto& child : node->Children()) {
+    if (!names.empty()) names += ",";
+    names += Narrow(child.second->Name());
+  }
+  return names;
+}
+
+TEST(TreeRegistry, CreateKeyCreatesEveryMissingKeyOnThePath) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"Drivers\\USB\\ClientDrivers\\USBCDC");
+  EXPECT_NE(key, 0u);
+  RegTree& tree = registry.Tree();
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE")), "Drivers");
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers")), "USB");
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB")),
+            "ClientDrivers");
+  EXPECT_EQ(
+      ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers")),
+      "USBCDC");
+
+  // Opening what exists is success too, and adds nothing.
+  RegHandle again = Open(registry, u"Drivers\\USB");
+  EXPECT_NE(again, key) << "each open gets its own handle";
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers")), "USB");
+}
+
+TEST(TreeRegistry, KeysMatchWithoutCaseAndKeepTheirFirstSpelling) {
+  TreeRegistry registry;
+  Open(registry, u"Drivers\\USB\\Ключ\\Κλειδι");
+  Open(registry, u"DRIVERS\\usb\\КЛЮЧ\\ΚΛΕΙΔΙ\\New");
+  Open(registry, u"drivers\\Usb\\ключ\\κλειδι\\NEW\\Deeper");
+  RegTree& tree = registry.Tree();
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE")), "Drivers");
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers")), "USB");
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB")), "Ключ");
+  EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\Ключ")),
+            "Κλειδι");
+  EXPECT_EQ(
+      ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\Ключ\\Κλειδι")),
+      "New");
+  EXPECT_EQ(ChildNames(tree.Find(
+                u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\Ключ\\Κλειδι\\New")),
+            "Deeper");
+}
+
+TEST(TreeRegistry, ValuesMatchWithoutCaseAndAreReplacedInPlace) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"K");
+  ASSERT_EQ(SetText(registry, key, u"Dll", u"old.dll"), 0);
+  ASSERT_EQ(SetNumber(registry, key, u"Count", 1), 0);
+  ASSERT_EQ(SetText(registry, key, u"Имя", u"a"), 0);
+  ASSERT_EQ(SetText(registry, key, u"DLL", u"new.dll"), 0);
+  ASSERT_EQ(SetNumber(registry, key, u"ИМЯ", 7), 0);
+
+  const RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_NE(node, nullptr);
+  ASSERT_EQ(node->Values().size(), 3u);
+  EXPECT_EQ(Narrow(node->Values()[0].Name), "Dll");
+  EXPECT_EQ(Narrow(node->Values()[2].Name), "Имя");
+  EXPECT_EQ(ValueAt(registry.Tree(), u"k", u"dll"), "sz:new.dll");
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u"Count"), "dword:1")
+      << "the other value stays";
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u"имя"), "dword:7")
+      << "type changes with the replacement";
+}
+
+TEST(TreeRegistry, ValueBytesAreStoredAsGiven) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"K");
+  const char odd[] = {'a', '\0', 'b'};
+  ASSERT_EQ(registry.SetValue(key, u"Odd", kRegSz, odd, 3), 0);
+  ASSERT_EQ(registry.SetValue(key, u"None", kRegBinary, nullptr, 0), 0);
+  ASSERT_EQ(registry.SetValue(key, u"", kRegSz, "x\0\0", 4), 0);
+  const RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->Value(u"Odd")->Data, std::string(odd, 3));
+  EXPECT_EQ(node->Value(u"None")->Data, "");
+  EXPECT_EQ(node->Value(u"None")->Type, kRegBinary);
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u""), "sz:x");
+}
+
+TEST(TreeRegistry, KeysOpenBelowAnOpenKey) {
+  TreeRegistry registry;
+  RegHandle parent = Open(registry, u"Drivers\\USB");
+  RegHandle child = Open(registry, u"ClientDrivers\\X", parent);
+  ASSERT_EQ(SetNumber(registry, child, u"N", 5), 0);
+  EXPECT_EQ(ValueAt(registry.Tree(), u"Drivers\\USB\\ClientDrivers\\X", u"N"),
+            "dword:5");
+
+  // An empty path opens the parent itself.
+  RegHandle same = Open(registry, u"", parent);
+  ASSERT_EQ(SetNumber(registry, same, u"M", 6), 0);
+  EXPECT_EQ(ValueAt(registry.Tree(), u"Drivers\\USB", u"M"), "dword:6");
+}
+
+TEST(TreeRegistry, InvalidHandlesAreRefused) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"K");
+  ASSERT_EQ(registry.CloseKey(key), 0);
+
+  const RegHandle bad[] = {0, key, key + 1000, 12345};
+  for (RegHandle handle : bad) {
+    std::uint32_t v = 1;
+    EXPECT_EQ(registry.SetValue(handle, u"N", kRegDword, &v, 4),
+              kErrorInvalidHandle)
+        << handle;
+    RegHandle out = 99;
+    EXPECT_EQ(registry.CreateKey(handle, u"Sub", kKeyReadWrite, &out),
+              kErrorInvalidHandle)
+        << handle;
+    EXPECT_EQ(out, 0u) << "a failed create leaves no handle";
+  }
+  EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K")), "");
+  EXPECT_EQ(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K")->Values().size(),
+            0u);
+}
+
+TEST(TreeRegistry, CloseTwiceFailsTheSecondTime) {
+  TreeRegistry registry;
+  RegHandle a = Open(registry, u"A");
+  RegHandle b = Open(registry, u"B");
+  EXPECT_EQ(registry.OpenKeyCount(), 2u);
+  EXPECT_EQ(registry.CloseKey(a), 0);
+  EXPECT_EQ(registry.CloseKey(a), kErrorInvalidHandle);
+  EXPECT_EQ(registry.OpenKeyCount(), 1u);
+  EXPECT_EQ(SetNumber(registry, b, u"N", 1), 0) << "the other key stays open";
+  EXPECT_EQ(registry.CloseKey(b), 0);
+  EXPECT_EQ(registry.OpenKeyCount(), 0u);
+}
+
+struct BadPath {
+  const char* What;
+  std::u16string Path;
+  std::int32_t Error;
+};
+
+TEST(TreeRegistry, BadPathsFailAndCreateNothing) {
+  const BadPath cases[] = {
+      {"leading backslash", u"\\A", kErrorBadPathname},
+      {"trailing backslash", u"A\\", kErrorBadPathname},
+      {"empty name inside", u"A\\\\B", kErrorBadPathname},
+      {"lone backslash", u"\\", kErrorBadPathname},
+      {"name of 256 characters", u"A\\" + std::u16string(256, u'x'),
+       kErrorInvalidParameter},
+      {"control character", u"A\\B\x01", kErrorInvalidParameter},
+      {"line feed", u"A\nB", kErrorInvalidParameter},
+  };
+  for (const BadPath& c : cases) {
+    TreeRegistry registry;
+    RegHandle key = 77;
+    EXPECT_EQ(
+        registry.CreateKey(kLocalMachine, c.Path.c_str(), kKeyReadWrite, &key),
+        c.Error)
+        << c.What;
+    EXPECT_EQ(key, 0u) << c.What;
+    EXPECT_EQ(registry.OpenKeyCount(), 0u) << c.What;
+    EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE")),
+              "<no key>")
+        << c.What;
+  }
+
+  TreeRegistry registry;
+  RegHandle ok = Open(registry, (u"A\\" + std::u16string(255, u'x')).c_str());
+  EXPECT_NE(ok, 0u) << "255 characters fit";
+}
+
+TEST(TreeRegistry, BadValueArgumentsAreRefused) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"K");
+  std::uint32_t v = 1;
+  EXPECT_EQ(registry.SetValue(key, u"a\tb", kRegDword, &v, 4),
+            kErrorInvalidParameter);
+  EXPECT_EQ(registry.SetValue(key, nullptr, kRegDword, &v, 4),
+            kErrorInvalidParameter);
+  EXPECT_EQ(registry.SetValue(key, u"N", kRegDword, nullptr, 4),
+            kErrorInvalidParameter);
+  RegHandle out = 5;
+  EXPECT_EQ(registry.CreateKey(kLocalMachine, nullptr, kKeyReadWrite, &out),
+            kErrorInvalidParameter);
+  EXPECT_EQ(registry.CreateKey(kLocalMachine, u"X", kKeyReadWrite, nullptr),
+            kErrorInvalidParameter);
+  EXPECT_TRUE(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K")->Values().empty());
+  EXPECT_EQ(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\X"), nullptr);
+}
+
+}  // namespace
+}  // namespace tarnwell::regstore
