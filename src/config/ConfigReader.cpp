@@ -8,6 +8,7 @@
 #include "config/KeyName.h"
 #include "config/LineReader.h"
 #include "config/ModulePath.h"
+#include "config/ReadObserver.h"
 #include "config/WideText.h"
 #include "platform/Platform.h"
 
@@ -39,30 +40,42 @@ bool IsModemSectionName(std::string_view name) {
 // entry of each kind.
 class SectionReader {
  public:
-  explicit SectionReader(InstallConfig& config) : config_(config) {}
+  SectionReader(InstallConfig& config, ReadObserver* observer)
+      : config_(config), observer_(observer) {}
 
-  // Handles one line; false when a refused section ends the read.
-  bool Line(std::string_view raw) {
+  // Handles line `number`; false when a refused section ends the read.
+  bool Line(std::size_t number, std::string_view raw) {
     std::string_view line = StripBlanks(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') {
+      Report(number, raw, line.empty() ? LineKind::kEmpty : LineKind::kComment);
       return true;
     }
     if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+      Report(number, raw, LineKind::kHeader);
       if (!CloseSection()) return false;
       line = StripBrackets(line);
       OpenSection(line);
       // The name itself goes on as a key line: "[DLL=a.dll]" sets "DLL".
+    } else if (observer_ != nullptr) {
+      LineKind kind = LineKind::kBeforeSection;
+      if (open_ != Kind::kNone) {
+        kind = line.find('=') != std::string_view::npos ? LineKind::kKey
+                                                        : LineKind::kOther;
+      }
+      Report(number, raw, kind);
     }
     if (open_ == Kind::kNone) return true;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return true;
-    key_.assign(StripBlanks(line.substr(0, equals)));
-    for (char& c : key_) c = AsciiUpper(c);
+    std::string_view key = StripBlanks(line.substr(0, equals));
     std::string_view value = StripBlanks(line.substr(equals + 1));
+    if (observer_ != nullptr) observer_->KeyLine(key, value);
+    key_.assign(key);
+    for (char& c : key_) c = AsciiUpper(c);
     if (open_ == Kind::kDevice) {
-      ApplyDeviceKey(device_, key_, value);
+      ApplyDeviceKey(device_, key_, value, observer_);
     } else {
-      ApplyModemKey(modem_, key_, value);
+      ApplyModemKey(modem_, key_, value, observer_);
     }
     return true;
   }
@@ -72,13 +85,23 @@ class SectionReader {
   bool CloseSection() {
     Kind kind = open_;
     open_ = Kind::kNone;
-    if (kind == Kind::kDevice) return config_.AppendDevice(device_);
-    if (kind == Kind::kModem) return config_.AppendModem(modem_);
-    return true;
+    if (kind == Kind::kNone) return true;
+    bool accepted = kind == Kind::kDevice ? config_.AppendDevice(device_)
+                                          : config_.AppendModem(modem_);
+    if (observer_ != nullptr) {
+      observer_->SectionClosed(
+          kind == Kind::kDevice ? SectionKind::kDevice : SectionKind::kModem,
+          accepted);
+    }
+    return accepted;
   }
 
  private:
   enum class Kind { kNone, kDevice, kModem };
+
+  void Report(std::size_t number, std::string_view raw, LineKind kind) {
+    if (observer_ != nullptr) observer_->Line(number, raw, kind);
+  }
 
   void OpenSection(std::string_view name) {
     if (IsModemSectionName(name)) {
@@ -88,28 +111,36 @@ class SectionReader {
       InitDeviceEntry(device_, name);
       open_ = Kind::kDevice;
     }
+    if (observer_ != nullptr) {
+      observer_->SectionOpened(
+          open_ == Kind::kDevice ? SectionKind::kDevice : SectionKind::kModem,
+          name);
+    }
   }
 
   InstallConfig& config_;
+  ReadObserver* observer_;
   DeviceEntry device_{};  // cleared before the first header
   ModemEntry modem_{};
   Kind open_ = Kind::kNone;
   std::string key_;
 };
 
-bool ReadLines(InstallConfig& config, ByteSource& source) {
+bool ReadLines(InstallConfig& config, ByteSource& source,
+               ReadObserver* observer) {
   LineReader lines(source);
-  SectionReader sections(config);
+  SectionReader sections(config, observer);
   std::string line;
   for (;;) {
     switch (lines.Next(line)) {
       case LineReader::Status::kLine:
-        if (!sections.Line(line)) return false;
+        if (!sections.Line(lines.LineNumber(), line)) return false;
         break;
       case LineReader::Status::kEnd:
         return sections.CloseSection();
       case LineReader::Status::kError:
         // A file that cannot be read to its end is not a configuration.
+        if (observer != nullptr) observer->ReadFailed();
         return false;
     }
   }
@@ -117,15 +148,17 @@ bool ReadLines(InstallConfig& config, ByteSource& source) {
 
 }  // namespace
 
-bool ReadConfigSource(InstallConfig& config, ByteSource& source) {
+bool ReadConfigSource(InstallConfig& config, ByteSource& source,
+                      ReadObserver* observer) {
   try {
-    return ReadLines(config, source);
+    return ReadLines(config, source, observer);
   } catch (const std::bad_alloc&) {
     return false;
   }
 }
 
-bool ReadConfigFile(InstallConfig& config, const char* file_name) {
+bool ReadConfigFile(InstallConfig& config, const char* file_name,
+                    ReadObserver* observer) {
   try {
     ModulePath module;
     if (module.Fill() != 0) {
@@ -143,7 +176,7 @@ bool ReadConfigFile(InstallConfig& config, const char* file_name) {
     std::unique_ptr<ByteSource> file =
         platform::OpenFileForReading(path, &error);
     if (!file) return false;
-    return ReadLines(config, *file);
+    return ReadLines(config, *file, observer);
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -7,15 +7,20 @@
 
 namespace tarnwell {
 
+class ReadObserver;
+
 // Finds file_name beside the running executable and reads it. False when
 // the executable's path cannot be obtained (after showing "Get config file
 // name failed!"), when the path does not fit its buffer, when the file
 // cannot be opened or read to its end, when memory runs out, or when a
-// section has no "DLL".
-bool ReadConfigFile(InstallConfig& config, const char* file_name);
+// section has no "DLL". An observer, when given, hears what the reader does
+// with every line; it changes nothing of the result.
+bool ReadConfigFile(InstallConfig& config, const char* file_name,
+                    ReadObserver* observer = nullptr);
 
 // Reads configuration lines from any byte source, with the same rules.
 // Running out of memory is a failed read, never an exception.
-bool ReadConfigSource(InstallConfig& config, ByteSource& source);
+bool ReadConfigSource(InstallConfig& config, ByteSource& source,
+                      ReadObserver* observer = nullptr);
 
 }  // namespace tarnwell

@@ -4,6 +4,8 @@
 
 #include "config/HexNumber.h"
 #include "config/KeyName.h"
+#include "config/ObserverCalls.h"
+#include "config/ReadObserver.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
@@ -51,12 +53,22 @@ bool IsGuidWrapper(char c) {
 // fails too, because a failed reading uses up the text.
 class GuidCursor {
  public:
-  explicit GuidCursor(std::string_view text) : text_(text) {}
+  GuidCursor(std::string_view text, ReadObserver* observer)
+      : text_(text), observer_(observer) {}
 
-  bool Number(unsigned width, std::uint64_t* value) {
+  // A number of `width` bits, of which the field keeps `field_bits`; `held`
+  // is what the field holds now, kept when the reading fails.
+  bool Number(unsigned width, unsigned field_bits, std::uint64_t held,
+              std::uint64_t* value) {
+    std::size_t start = pos_;
     HexNumber n = ReadHexNumber(text_, width, pos_);
     pos_ = n.End;
     if (n.Ok) *value = n.Value;
+    const std::uint64_t mask =
+        field_bits >= 64 ? UINT64_MAX : (std::uint64_t{1} << field_bits) - 1;
+    ReportNumber(observer_, text_, start, width, n, field_bits,
+                 n.Ok ? NumberFate::kStored : NumberFate::kKeptPrevious,
+                 n.Ok ? (n.Value & mask) : held);
     return n.Ok;
   }
 
@@ -69,8 +81,44 @@ class GuidCursor {
 
  private:
   std::string_view text_;
+  ReadObserver* observer_;
   std::size_t pos_ = 0;
 };
+
+std::uint64_t Data4High(const GUID& guid) {
+  return (std::uint64_t{guid.Data4[0]} << 8) | guid.Data4[1];
+}
+
+std::uint64_t Data4Low(const GUID& guid) {
+  std::uint64_t n = 0;
+  for (int i = 2; i < 8; ++i) n = (n << 8) | guid.Data4[i];
+  return n;
+}
+
+// Reads the groups into guid and returns how many were read.
+int ReadGuidGroups(GUID& guid, std::string_view value,
+                   ReadObserver* observer) {
+  GuidCursor cursor(value, observer);
+  std::uint64_t n = 0;
+  if (!cursor.Number(32, 32, guid.Data1, &n)) return 0;
+  guid.Data1 = static_cast<std::uint32_t>(n);
+  if (!cursor.Separator() || !cursor.Number(32, 16, guid.Data2, &n)) return 1;
+  guid.Data2 = static_cast<std::uint16_t>(n);
+  if (!cursor.Separator() || !cursor.Number(32, 16, guid.Data3, &n)) return 2;
+  guid.Data3 = static_cast<std::uint16_t>(n);
+  if (!cursor.Separator() || !cursor.Number(32, 16, Data4High(guid), &n)) {
+    return 3;
+  }
+  guid.Data4[0] = static_cast<std::uint8_t>(n >> 8);
+  guid.Data4[1] = static_cast<std::uint8_t>(n);
+  if (!cursor.Separator() || !cursor.Number(64, 48, Data4Low(guid), &n)) {
+    return 4;
+  }
+  for (int i = 0; i < 6; ++i) {
+    guid.Data4[2 + i] = static_cast<std::uint8_t>(n >> (40 - 8 * i));
+  }
+  return 5;
+}
 
 }  // namespace
 
@@ -81,69 +129,70 @@ void InitDeviceEntry(DeviceEntry& entry, std::string_view section_name) {
   entry.HasPrefix = true;
 }
 
-void ReadGuid(GUID& guid, std::string_view value) {
+void ReadGuid(GUID& guid, std::string_view value, ReadObserver* observer) {
   while (!value.empty() && IsGuidWrapper(value.front())) value.remove_prefix(1);
   while (!value.empty() && IsGuidWrapper(value.back())) value.remove_suffix(1);
-
-  GuidCursor cursor(value);
-  std::uint64_t n = 0;
-  if (!cursor.Number(32, &n)) return;
-  guid.Data1 = static_cast<std::uint32_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, &n)) return;
-  guid.Data2 = static_cast<std::uint16_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, &n)) return;
-  guid.Data3 = static_cast<std::uint16_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, &n)) return;
-  guid.Data4[0] = static_cast<std::uint8_t>(n >> 8);
-  guid.Data4[1] = static_cast<std::uint8_t>(n);
-  if (!cursor.Separator() || !cursor.Number(64, &n)) return;
-  for (int i = 0; i < 6; ++i) {
-    guid.Data4[2 + i] = static_cast<std::uint8_t>(n >> (40 - 8 * i));
-  }
+  int groups = ReadGuidGroups(guid, value, observer);
+  if (observer != nullptr) observer->GuidRead(value, guid, groups);
 }
 
 void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
-                    std::string_view value) {
+                    std::string_view value, ReadObserver* observer) {
   if (KeyIs(key, "DLL")) {
-    WidenText(entry.Dll, kDllCapacity, value);
+    ReportApplied(observer, "DLL");
+    WidenValue(entry.Dll, kDllCapacity, value, observer);
     entry.HasDll = true;
     return;
   }
   if (KeyIs(key, "VID") || KeyIs(key, "PID")) {
     const bool vid = KeyIs(key, "VID");
-    HexNumber n = ReadHexNumber(value, 16);
-    if (n.Ok) (vid ? entry.Vid : entry.Pid) = static_cast<std::uint16_t>(n.Value);
+    ReportApplied(observer, vid ? "VID" : "PID");
+    ReadNumberInto(vid ? entry.Vid : entry.Pid, value, 16, observer);
     (vid ? entry.HasVid : entry.HasPid) = true;
     return;
   }
-  if (KeyIs(key, "IFC")) return;  // a modem key; nothing to do here
+  if (KeyIs(key, "IFC")) {  // a modem key; nothing to do here
+    ReportApplied(observer, "IFC");
+    return;
+  }
   for (const ByteKey& row : kByteKeys) {
     if (!KeyIs(key, row.Name)) continue;
-    HexNumber n = ReadHexNumber(value, 32);
-    if (n.Ok) entry.*row.Field = static_cast<std::uint8_t>(n.Value);
+    ReportApplied(observer, row.Name);
+    ReadNumberInto(entry.*row.Field, value, 32, observer);
     entry.*row.Flag = true;
     return;
   }
   if (KeyIs(key, "IFC_Disable")) {
+    ReportApplied(observer, "IFC_Disable");
     // A number that cannot be read names no interface, so nothing is added.
     HexNumber n = ReadHexNumber(value, 32);
-    if (n.Ok && entry.IfcDisableCount < kMaxDisabledInterfaces) {
+    const bool room = entry.IfcDisableCount < kMaxDisabledInterfaces;
+    if (n.Ok && room) {
       entry.IfcDisable[entry.IfcDisableCount++] =
           static_cast<std::uint8_t>(n.Value);
+    }
+    if (observer != nullptr) {
+      ReportNumber(observer, value, 0, 32, n, 8,
+                   n.Ok && room ? NumberFate::kStored : NumberFate::kNotAppended,
+                   n.Value & 0xFF);
+      if (n.Ok && !room) observer->DisableListFull();
     }
     return;
   }
   for (const DwordKey& row : kDwordKeys) {
     if (!KeyIs(key, row.Name)) continue;
-    HexNumber n = ReadHexNumber(value, 32);
-    if (n.Ok) entry.*row.Field = static_cast<std::uint32_t>(n.Value);
+    ReportApplied(observer, row.Name);
+    ReadNumberInto(entry.*row.Field, value, 32, observer);
     entry.*row.Flag = true;
     return;
   }
   if (KeyIs(key, "GUID")) {
-    ReadGuid(entry.Guid, value);
+    ReportApplied(observer, "GUID");
+    ReadGuid(entry.Guid, value, observer);
     entry.HasGuid = true;
+    return;
   }
+  if (observer != nullptr) observer->KeyUnknown();
 }
 
 }  // namespace tarnwell

@@ -10,6 +10,8 @@
 
 namespace tarnwell {
 
+class ReadObserver;
+
 struct GUID {
   std::uint32_t Data1;
   std::uint16_t Data2;
@@ -60,12 +62,14 @@ void InitDeviceEntry(DeviceEntry& entry, std::string_view section_name);
 
 // Applies one key=value line of a device section. Unknown keys are ignored;
 // a value that cannot be read still sets the key's presence flag and keeps
-// the field's previous value.
+// the field's previous value. An observer, when given, hears which row the
+// key matched and what became of its value.
 void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
-                    std::string_view value);
+                    std::string_view value, ReadObserver* observer = nullptr);
 
 // Reads a GUID value ("{...}", quoted or bare) into guid; groups that
 // cannot be read keep their previous value.
-void ReadGuid(GUID& guid, std::string_view value);
+void ReadGuid(GUID& guid, std::string_view value,
+              ReadObserver* observer = nullptr);
 
 }  // namespace tarnwell

@@ -4,6 +4,8 @@
 
 #include "config/HexNumber.h"
 #include "config/KeyName.h"
+#include "config/ObserverCalls.h"
+#include "config/ReadObserver.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
@@ -38,9 +40,11 @@ const ModemTextKey kUnimodemTextKeys[] = {
 };
 
 bool ApplyTextKey(ModemEntry& entry, const ModemTextKey& row,
-                  std::string_view key, std::string_view value) {
+                  std::string_view key, std::string_view value,
+                  ReadObserver* observer) {
   if (!KeyIs(key, row.Key)) return false;
-  WidenText(entry.*row.Field, kTextCapacity, value);
+  ReportApplied(observer, row.Key);
+  WidenValue(entry.*row.Field, kTextCapacity, value, observer);
   entry.*row.Flag = true;
   return true;
 }
@@ -54,7 +58,7 @@ void InitModemEntry(ModemEntry& entry) {
 }
 
 bool ApplyInitKey(ModemEntry& entry, std::string_view key,
-                  std::string_view value) {
+                  std::string_view value, ReadObserver* observer) {
   for (std::size_t n = 0; n < kInitStringCount; ++n) {
     char name[16] = "Init";
     if (n >= 10) {
@@ -64,7 +68,8 @@ bool ApplyInitKey(ModemEntry& entry, std::string_view key,
       name[4] = static_cast<char>('0' + n);
     }
     if (!KeyIs(key, name)) continue;
-    WidenText(entry.Init[n].Text, kTextCapacity, value);
+    ReportApplied(observer, "Init", static_cast<int>(n));
+    WidenValue(entry.Init[n].Text, kTextCapacity, value, observer);
     entry.Init[n].HasText = true;
     return true;
   }
@@ -72,40 +77,42 @@ bool ApplyInitKey(ModemEntry& entry, std::string_view key,
 }
 
 void ApplyModemKey(ModemEntry& entry, std::string_view key,
-                   std::string_view value) {
+                   std::string_view value, ReadObserver* observer) {
   if (KeyIs(key, "DLL")) {
-    WidenText(entry.Dll, kDllCapacity, value);
+    ReportApplied(observer, "DLL");
+    WidenValue(entry.Dll, kDllCapacity, value, observer);
     entry.HasDll = true;
     return;
   }
   if (KeyIs(key, "VID") || KeyIs(key, "PID")) {
     const bool vid = KeyIs(key, "VID");
-    HexNumber n = ReadHexNumber(value, 16);
-    if (n.Ok) (vid ? entry.Vid : entry.Pid) = static_cast<std::uint16_t>(n.Value);
+    ReportApplied(observer, vid ? "VID" : "PID");
+    ReadNumberInto(vid ? entry.Vid : entry.Pid, value, 16, observer);
     (vid ? entry.HasVid : entry.HasPid) = true;
     return;
   }
   if (KeyIs(key, "IFC")) {
-    HexNumber n = ReadHexNumber(value, 32);
-    if (n.Ok) entry.Ifc = static_cast<std::uint8_t>(n.Value);
+    ReportApplied(observer, "IFC");
+    ReadNumberInto(entry.Ifc, value, 32, observer);
     entry.HasIfc = true;
     return;
   }
-  if (ApplyTextKey(entry, kUnimodemTextKeys[0], key, value) ||
-      ApplyTextKey(entry, kUnimodemTextKeys[1], key, value)) {
+  if (ApplyTextKey(entry, kUnimodemTextKeys[0], key, value, observer) ||
+      ApplyTextKey(entry, kUnimodemTextKeys[1], key, value, observer)) {
     return;
   }
   if (KeyIs(key, "DeviceType")) {
-    HexNumber n = ReadHexNumber(value, 32);
-    if (n.Ok) entry.DeviceType = static_cast<std::uint32_t>(n.Value);
+    ReportApplied(observer, "DeviceType");
+    ReadNumberInto(entry.DeviceType, value, 32, observer);
     entry.HasDeviceType = true;
     return;
   }
-  if (ApplyTextKey(entry, kUnimodemTextKeys[2], key, value)) return;
-  if (ApplyInitKey(entry, key, value)) return;
+  if (ApplyTextKey(entry, kUnimodemTextKeys[2], key, value, observer)) return;
+  if (ApplyInitKey(entry, key, value, observer)) return;
   for (const ModemTextKey& row : kModemSettingsKeys) {
-    if (ApplyTextKey(entry, row, key, value)) return;
+    if (ApplyTextKey(entry, row, key, value, observer)) return;
   }
+  if (observer != nullptr) observer->KeyUnknown();
 }
 
 }  // namespace tarnwell

@@ -10,6 +10,8 @@
 
 namespace tarnwell {
 
+class ReadObserver;
+
 struct InitString {
   char16_t Text[kTextCapacity];
   bool HasText;
@@ -64,13 +66,15 @@ static_assert(std::is_trivially_copyable_v<ModemEntry>,
 void InitModemEntry(ModemEntry& entry);
 
 // Applies one key=value line of a modem section; unknown keys are ignored.
+// An observer, when given, hears which row the key matched and what became
+// of its value.
 void ApplyModemKey(ModemEntry& entry, std::string_view key,
-                   std::string_view value);
+                   std::string_view value, ReadObserver* observer = nullptr);
 
 // Stores the value when key is Init0 .. Init15 (decimal, no leading zeros)
 // and returns true; otherwise leaves the entry alone and returns false.
 bool ApplyInitKey(ModemEntry& entry, std::string_view key,
-                  std::string_view value);
+                  std::string_view value, ReadObserver* observer = nullptr);
 
 // A text value of a modem section, by key name: its field and flag. The
 // writer of the Settings key walks the same table, so that file key and

@@ -1,0 +1,44 @@
+// The preview is the registry the host installer really writes: for each
+// configuration the installer accepts, `tarnwell-check -o` gives the bytes
+// of its registry.reg, and `--reg` the same text in UTF-8.
+#include <gtest/gtest.h>
+
+#include "check/CheckRun.h"
+#include "check/Text.h"
+#include "platform/regfile/RegText.h"
+
+namespace tarnwell::check::testing {
+namespace {
+
+TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) {
+  std::vector<fs::path> files = FixtureFiles();
+  files.push_back(TARNWELL_EXAMPLE);
+  int compared = 0;
+  for (const fs::path& file : files) {
+    ScratchDir dir;
+    fs::copy_file(TARNWELL_EXE, dir.Path() / "tarnwell");
+    fs::copy_file(file, dir.Path() / "usbcdc.cfg");
+    Output installer = RunProgram((dir.Path() / "tarnwell").string(), {},
+                                  dir.Path());
+    Output check = RunProgram(TARNWELL_CHECK_EXE,
+                              {"-o", "preview.reg", "--reg", "usbcdc.cfg"},
+                              dir.Path(), true);
+    // The checker fails exactly where the installer does.
+    EXPECT_EQ(check.ExitCode, installer.ExitCode)
+        << file.filename() << ": " << check.Text;
+    if (installer.ExitCode != 0 || !fs::exists(dir.Path() / "registry.reg")) {
+      continue;
+    }
+    const std::string store = ReadBytes(dir.Path() / "registry.reg");
+    EXPECT_EQ(ReadBytes(dir.Path() / "preview.reg"), store) << file.filename();
+    ASSERT_GE(store.size(), 2u);
+    EXPECT_EQ(check.Out,
+              Utf16ToUtf8(regstore::DecodeUtf16Le(store.substr(2))))
+        << file.filename();
+    ++compared;
+  }
+  EXPECT_GE(compared, 8);
+}
+
+}  // namespace
+}  // namespace tarnwell::check::testing
