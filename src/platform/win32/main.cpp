@@ -1,0 +1,16 @@
+// The Windows build's entry point: the GUI entry, no console. Its
+// arguments are ignored, as the command line has no effect.
+#include <windows.h>
+
+#include "app/RunInstaller.h"
+
+#ifdef _WIN32_WCE
+// Windows CE's GUI entry already takes the command line as wide text.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  return tarnwell::RunProgram();
+}
+#else
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  return tarnwell::RunProgram();
+}
+#endif

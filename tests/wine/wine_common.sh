@@ -1,0 +1,70 @@
+# Shared by the Wine tests (sourced). Wine is run without a display unless
+# a test sets one: its message box then returns at once, and the
+# program's calls are read from Wine's relay trace instead.
+set -euo pipefail
+
+: "${WORK:?}" "${SOURCE:?}"
+PREFIX="$WORK/prefix"              # where tarnwell.exe runs
+IMPORT_PREFIX="$WORK/import-prefix" # where the host's registry.reg is imported
+EXE="$WORK/mingw/tarnwell.exe"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+export LC_ALL=C.UTF-8
+
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+# Every named tool must have been found when the build was configured.
+need() {
+  local name
+  for name in "$@"; do
+    local path="${!name:-}"
+    if [ -z "$path" ] || [[ "$path" == *NOTFOUND ]] || [ ! -x "$path" ]; then
+      local what="${name,,}"
+      case "$name" in
+        MINGW_CXX) what="the mingw-w64 cross compiler (g++-mingw-w64-x86-64)" ;;
+        XVFB) what="Xvfb (xvfb)" ;;
+        IMPORT) what="ImageMagick's import (imagemagick)" ;;
+        ICONV) what="iconv" ;;
+      esac
+      skip "$what is not installed; bash scripts/deps.sh installs it"
+    fi
+  done
+}
+
+# wine_in PREFIX ARGS...: a Wine program without a display.
+wine_in() {
+  local prefix="$1"
+  shift
+  env -u DISPLAY WINEPREFIX="$prefix" timeout 120 "$WINE" "$@"
+}
+
+# The registry below HKEY_LOCAL_MACHINE\Drivers as regedit exports it,
+# in UTF-8 without carriage returns; empty when the key does not exist.
+export_drivers() {
+  local prefix="$1" out="$2" raw="$2.utf16" found=0
+  rm -f "$raw"
+  wine_in "$prefix" reg query 'HKLM\Drivers' >/dev/null 2>&1 || found=$?
+  case $found in
+    0) ;;
+    1) : >"$out"; return 0 ;;  # reg's answer for a key that does not exist
+    *) fail "reg query failed ($found)" ;;
+  esac
+  wine_in "$prefix" regedit /e "$(winpath "$raw")" 'HKEY_LOCAL_MACHINE\Drivers' \
+    >/dev/null 2>&1 && [ -s "$raw" ] || fail "regedit /e exported nothing"
+  "$ICONV" -f UTF-16 -t UTF-8 "$raw" | tr -d '\r' >"$out"
+}
+
+clear_drivers() {
+  wine_in "$1" reg delete 'HKLM\Drivers' /f >/dev/null 2>&1 || true
+}
+
+# The Windows name of a file of this machine (Wine's drive Z: is /).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+same_or_fail() {
+  local expected="$1" actual="$2" what="$3"
+  if ! diff -u "$expected" "$actual"; then
+    fail "$what differs (expected $expected, got $actual)"
+  fi
+}
