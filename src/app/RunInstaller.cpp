@@ -1,6 +1,7 @@
 #include "app/RunInstaller.h"
 
 #include <new>
+#include <optional>
 
 #include "app/ShowMessage.h"
 #include "config/ConfigReader.h"
@@ -9,12 +10,32 @@
 
 namespace tarnwell {
 
+namespace {
+
+// Running out of memory while writing (the store itself is made on first
+// use) is a failed write like any other.
+bool WriteConfig(const InstallConfig& config) {
+  try {
+    return config.WriteConfigToRegistry();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 int RunInstaller() {
-  InstallConfig config;
+  // An empty configuration may already take memory (its lists allocate when
+  // made); without it there is nothing to read into: a failed read.
+  std::optional<InstallConfig> config;
+  try {
+    config.emplace();
+  } catch (const std::bad_alloc&) {
+  }
   int result = 1;
-  if (!ReadConfigFile(config, "usbcdc.cfg")) {
+  if (!config || !ReadConfigFile(*config, "usbcdc.cfg")) {
     ShowMessage(u"Read configuration file failed!", u"Error", kMessageError);
-  } else if (!config.WriteConfigToRegistry()) {
+  } else if (!WriteConfig(*config)) {
     ShowMessage(u"Write configuration to registry failed!", u"Error",
                 kMessageError);
   } else {

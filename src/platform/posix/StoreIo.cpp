@@ -71,7 +71,20 @@ std::int32_t ReadWholeFile(const std::string& path, off_t offset,
 
 std::int32_t AppendToFile(const std::string& path, off_t valid_end,
                           const std::string& bytes, struct stat* st) {
-  int fd = Syscalls().Open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  // A file that this call creates goes again if the call fails, so that a
+  // failed first write leaves no store behind.
+  bool created = false;
+  int fd = Syscalls().Open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+  if (fd < 0 && errno == ENOENT) {
+    fd = Syscalls().Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                         0666);
+    created = fd >= 0;
+    // Another writer without the lock (no locks on this file system) came
+    // first: the file is theirs to remove, ours to append to.
+    if (fd < 0 && errno == EEXIST) {
+      fd = Syscalls().Open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+    }
+  }
   if (fd < 0) return WindowsError(errno);
   std::int32_t result = kErrorSuccess;
   if (fstat(fd, st) != 0) {
@@ -85,16 +98,24 @@ std::int32_t AppendToFile(const std::string& path, off_t valid_end,
     result = WindowsError(errno);
   } else {
     result = WriteAll(fd, bytes);
-    if (result != kErrorSuccess) {
-      // Leave no part of the record behind.
-      Syscalls().Ftruncate(fd, valid_end);
-    } else if (fstat(fd, st) != 0) {
+    if (result == kErrorSuccess && fstat(fd, st) != 0) {
       result = WindowsError(errno);
     }
+    // A call that fails changes nothing: leave no part of the record behind.
+    if (result != kErrorSuccess) Syscalls().Ftruncate(fd, valid_end);
   }
   if (Syscalls().Close(fd) != 0 && result == kErrorSuccess) {
     result = WindowsError(errno);
+    // The record may be in the file all the same; cut it away again.
+    if (!created) {
+      int again = Syscalls().Open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
+      if (again >= 0) {
+        Syscalls().Ftruncate(again, valid_end);
+        Syscalls().Close(again);
+      }
+    }
   }
+  if (result != kErrorSuccess && created) unlink(path.c_str());
   return result;
 }
 

@@ -33,7 +33,8 @@ std::int32_t ReadWholeFile(const std::string& path, off_t offset,
 
 // Appends bytes to the file (creating it), first cutting it back to
 // valid_end when it is longer (a write that a crash cut short). On failure
-// the file is cut back to valid_end again. *st describes the file after.
+// the file is cut back to valid_end again, or removed when this call
+// created it. *st describes the file after.
 std::int32_t AppendToFile(const std::string& path, off_t valid_end,
                           const std::string& bytes, struct stat* st);
 

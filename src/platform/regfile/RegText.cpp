@@ -308,6 +308,11 @@ ParseResult ParseRegText(std::u16string_view text, RegTree& tree,
       rest = trimmed.substr(1);
     } else if (trimmed.front() == u'"') {
       if (!ParseQuoted(trimmed, &name, &rest)) return fail();
+      // An escaped control character ("\n") would come back raw, and
+      // break the file, when the store is rewritten.
+      for (char16_t c : name) {
+        if (c < 0x20) return fail();
+      }
     } else {
       return fail();
     }
