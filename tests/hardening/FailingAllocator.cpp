@@ -1,0 +1,42 @@
+// Linked only into the installer that the out-of-memory test runs: global
+// operator new that fails its N-th call (N from TARNWELL_TEST_FAIL_ALLOCATION)
+// by throwing std::bad_alloc, as a full heap would. When it fails a call it
+// says so on standard error, so the test knows the run reached that point.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+long long g_fail_at = -2;  // not read yet
+long long g_count = 0;
+
+bool ThisCallFails() {
+  if (g_fail_at == -2) {
+    const char* setting = std::getenv("TARNWELL_TEST_FAIL_ALLOCATION");
+    g_fail_at = setting != nullptr ? std::atoll(setting) : -1;
+  }
+  if (++g_count != g_fail_at) return false;
+  static const char kNote[] = "[injected allocation failure]\n";
+  ssize_t ignored = write(2, kNote, sizeof kNote - 1);
+  (void)ignored;
+  return true;
+}
+
+void* Allocate(std::size_t size) {
+  if (ThisCallFails()) throw std::bad_alloc();
+  void* p = std::malloc(size != 0 ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

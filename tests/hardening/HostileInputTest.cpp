@@ -1,0 +1,162 @@
+// Files no one should give the installer, given to it all the same: each
+// run ends with its proper message and exit code, in bounded memory, and a
+// store that could not be read is left byte for byte as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "HardeningSupport.h"
+#include "platform/regfile/RegText.h"
+
+namespace tarnwell::hardening {
+namespace {
+
+constexpr char kExample[] = "[Dev]\nDLL=usbcdc.dll\nVID=0525\nPID=A4A7\n";
+
+class Hostile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopyExecutable(TARNWELL_EXE, dir_.File("tarnwell"));
+  }
+  std::string Cfg() const { return dir_.File("usbcdc.cfg"); }
+  std::string Store() const { return dir_.File("registry.reg"); }
+  RunResult Run() { return RunInstallerProcess(dir_.File("tarnwell"), dir_.Path()); }
+
+  void ExpectReadFailed(const RunResult& run) {
+    EXPECT_TRUE(run.Exited) << "signal " << run.Signal;
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, kReadFailedLine);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_FALSE(FileExists(Store())) << "a failed read wrote the registry";
+  }
+  void ExpectSuccess(const RunResult& run) {
+    EXPECT_TRUE(run.Exited) << "signal " << run.Signal;
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, kSuccessLine);
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(Hostile, AFileOfNulBytesHoldsNoSectionAndWritesNothing) {
+  WriteFile(Cfg(), std::string(4u << 20, '\0'));
+  ExpectSuccess(Run());
+  EXPECT_FALSE(FileExists(Store()));
+}
+
+TEST_F(Hostile, AFifoIsNotReadAndDoesNotHang) {
+  ASSERT_EQ(mkfifo(Cfg().c_str(), 0644), 0);
+  ExpectReadFailed(Run());
+}
+
+TEST_F(Hostile, ADirectoryIsNotAConfiguration) {
+  ASSERT_EQ(mkdir(Cfg().c_str(), 0755), 0);
+  WriteFile(Cfg() + "/DLL=x", kExample);
+  ExpectReadFailed(Run());
+}
+
+TEST_F(Hostile, AFileOnWhichReadingFailsIsAFailedRead) {
+  // /proc/self/mem opens as a regular file but fails to read at offset 0
+  // (nothing is mapped there): a read error that even root meets.
+  ASSERT_EQ(symlink("/proc/self/mem", Cfg().c_str()), 0);
+  ExpectReadFailed(Run());
+}
+
+TEST_F(Hostile, AFileWithoutReadPermissionIsAFailedRead) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "running as root, which reads any file whatever its mode";
+  }
+  WriteFile(Cfg(), kExample);
+  ASSERT_EQ(chmod(Cfg().c_str(), 0), 0);
+  ExpectReadFailed(Run());
+}
+
+struct BadStore {
+  const char* Name;
+  std::string Bytes;
+};
+
+std::string Garbage() {
+  std::mt19937 random(20240601);
+  std::string bytes(64 * 1024, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  bytes[0] = '\xFF';  // even with the byte-order mark's first byte
+  return bytes;
+}
+
+std::vector<BadStore> BadStores() {
+  const std::u16string good =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"Seed\"=\"x\"\r\n\r\n";
+  std::string utf16be = "\xFE\xFF";
+  for (char16_t c : good) {
+    utf16be += static_cast<char>(c >> 8);
+    utf16be += static_cast<char>(c & 0xFF);
+  }
+  std::string utf8;
+  for (char16_t c : good) utf8 += static_cast<char>(c);
+  // (A store cut inside its first line is what a crash in the very first
+  // write leaves; the store starts it again, so it is no case here.)
+  std::string bad_line = StoreBytes(
+      good + u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\nnot a value line\r\n");
+  std::string cut_continuation = StoreBytes(
+      good + u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"B\"=hex:01,02,\\\r\n");
+  return {
+      {"garbage", Garbage()},
+      {"another version line",
+       StoreBytes(u"Windows Registry Editor Version 4.00\r\n\r\n")},
+      {"UTF-8 without a byte-order mark", utf8},
+      {"UTF-16 big-endian", utf16be},
+      {"a line that is no .reg line", bad_line},
+      {"cut after a continued hex line", cut_continuation},
+      {"regedit 4 text", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"y\"\r\n"},
+  };
+}
+
+TEST_F(Hostile, AStoreThatCannotBeReadFailsTheWriteAndStaysAsItWas) {
+  for (const BadStore& bad : BadStores()) {
+    SCOPED_TRACE(bad.Name);
+    WriteFile(Cfg(), kExample);
+    WriteFile(Store(), bad.Bytes);
+    RunResult run = Run();
+    EXPECT_TRUE(run.Exited);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Err, kWriteFailedLine);
+    EXPECT_EQ(ReadFile(Store()), bad.Bytes) << "the store was changed";
+  }
+}
+
+TEST_F(Hostile, AStoreThatIsADirectoryFailsTheWrite) {
+  WriteFile(Cfg(), kExample);
+  ASSERT_EQ(mkdir(Store().c_str(), 0755), 0);
+  RunResult run = Run();
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Err, kWriteFailedLine);
+}
+
+TEST_F(Hostile, AStoreCutInsideItsLastLineKeepsEveryWholeLine) {
+  // What a crash in the middle of an append leaves: the torn line was never
+  // reported as written, and the next run carries on from the line before.
+  const std::u16string whole_lines =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"Seed\"=\"x\"\r\n";
+  WriteFile(Store(), StoreBytes(whole_lines + u"\"Torn\"=\"ha"));
+  WriteFile(Cfg(), kExample);
+  ExpectSuccess(Run());
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree, false));
+  regstore::RegNode* kept = tree.Find(u"HKEY_LOCAL_MACHINE\\Software\\Kept");
+  ASSERT_NE(kept, nullptr);
+  EXPECT_NE(kept->Value(u"Seed"), nullptr);
+  EXPECT_EQ(kept->Value(u"Torn"), nullptr);
+  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers\\"
+                      u"USBCDC_Template_Default"),
+            nullptr);
+}
+
+}  // namespace
+}  // namespace tarnwell::hardening
