@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "Counters.h"
 #include "GeneratedConfig.h"
 #include "HeapCounter.h"
 #include "config/ConfigReader.h"
@@ -37,16 +38,7 @@ void BM_ReadConfig(benchmark::State& state) {
     }
     peak = heap.Peak();
   }
-  state.SetComplexityN(state.range(0));
-  state.SetBytesProcessed(
-      static_cast<std::int64_t>(state.iterations() * text.size()));
-  state.SetItemsProcessed(
-      static_cast<std::int64_t>(state.iterations() * SectionCount(devices)));
-  state.counters["peak_heap"] = benchmark::Counter(
-      static_cast<double>(peak), benchmark::Counter::kDefaults,
-      benchmark::Counter::kIs1024);
-  state.counters["heap_per_section"] =
-      static_cast<double>(peak) / static_cast<double>(SectionCount(devices));
+  ReportRun(state, SectionCount(devices), text.size(), peak);
 }
 
 BENCHMARK(BM_ReadConfig)

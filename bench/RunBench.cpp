@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "Counters.h"
 #include "GeneratedConfig.h"
 #include "HeapCounter.h"
 #include "ScratchDir.h"
@@ -47,16 +48,7 @@ void BM_WholeRun(benchmark::State& state) {
       break;
     }
   }
-  state.SetComplexityN(state.range(0));
-  state.SetBytesProcessed(
-      static_cast<std::int64_t>(state.iterations() * text.size()));
-  state.SetItemsProcessed(
-      static_cast<std::int64_t>(state.iterations() * SectionCount(devices)));
-  state.counters["peak_heap"] = benchmark::Counter(
-      static_cast<double>(peak), benchmark::Counter::kDefaults,
-      benchmark::Counter::kIs1024);
-  state.counters["heap_per_section"] =
-      static_cast<double>(peak) / static_cast<double>(SectionCount(devices));
+  ReportRun(state, SectionCount(devices), text.size(), peak);
 }
 
 BENCHMARK(BM_WholeRun)

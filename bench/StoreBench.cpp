@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "Counters.h"
 #include "HeapCounter.h"
 #include "ScratchDir.h"
 #include "platform/posix/FileRegistry.h"
@@ -64,12 +65,7 @@ void BM_StoreSetValue(benchmark::State& state) {
       break;
     }
   }
-  state.SetComplexityN(state.range(0));
-  state.SetItemsProcessed(
-      static_cast<std::int64_t>(state.iterations() * values));
-  state.counters["peak_heap"] = benchmark::Counter(
-      static_cast<double>(peak), benchmark::Counter::kDefaults,
-      benchmark::Counter::kIs1024);
+  ReportRun(state, values, 0, peak);
 }
 
 BENCHMARK(BM_StoreSetValue)

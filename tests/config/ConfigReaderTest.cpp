@@ -9,6 +9,7 @@
 
 #include "config/ConfigReader.h"
 #include "support/ConfigText.h"
+#include "support/ShownText.h"
 
 namespace tarnwell {
 namespace {
@@ -16,19 +17,7 @@ namespace {
 using ::tarnwell::testing::ConfigFromText;
 using namespace std::string_literals;
 
-std::string Shown(const char16_t* text) {
-  std::string out;
-  for (; *text != u'\0'; ++text) {
-    if (*text >= 0x20 && *text < 0x7F) {
-      out += static_cast<char>(*text);
-    } else {
-      char unit[8];
-      std::snprintf(unit, sizeof unit, "<%04X>", static_cast<unsigned>(*text));
-      out += unit;
-    }
-  }
-  return out;
-}
+using ::tarnwell::testing::Shown;
 
 // The configuration as one line per entry, in list order: devices, then
 // modems. Only what is present is shown.

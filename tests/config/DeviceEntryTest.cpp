@@ -7,24 +7,12 @@
 #include <string>
 
 #include "config/DeviceEntry.h"
+#include "support/ShownText.h"
 
 namespace tarnwell {
 namespace {
 
-// A wide field as readable text: ASCII as is, every other unit as <XXXX>.
-std::string Shown(const char16_t* text) {
-  std::string out;
-  for (; *text != u'\0'; ++text) {
-    if (*text >= 0x20 && *text < 0x7F) {
-      out += static_cast<char>(*text);
-    } else {
-      char unit[8];
-      std::snprintf(unit, sizeof unit, "<%04X>", static_cast<unsigned>(*text));
-      out += unit;
-    }
-  }
-  return out;
-}
+using ::tarnwell::testing::Shown;
 
 std::string Shown(const GUID& g) {
   char text[40];

@@ -4,17 +4,12 @@
 
 #include "config/InstallConfig.h"
 #include "config/WideText.h"
+#include "support/ShownText.h"
 
 namespace tarnwell {
 namespace {
 
-std::string Shown(const char16_t* text) {
-  std::string out;
-  for (; *text != u'\0'; ++text) {
-    out += *text < 0x80 ? static_cast<char>(*text) : '?';
-  }
-  return out;
-}
+using ::tarnwell::testing::Shown;
 
 DeviceEntry Device(const char* name, const char* dll) {
   DeviceEntry entry;
