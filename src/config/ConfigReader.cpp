@@ -161,7 +161,11 @@ bool ReadConfigFile(InstallConfig& config, const char* file_name,
                     ReadObserver* observer) {
   try {
     ModulePath module;
-    if (module.Fill() != 0) {
+    const std::int32_t found = module.Fill();
+    // The program's path was found but its directory is too long to hold:
+    // like any path too long for its buffer, refused without a message.
+    if (found == ModulePath::kDirectoryTooLong) return false;
+    if (found != 0) {
       ShowMessage(u"Get config file name failed!", u"Error", kMessageError);
       return false;
     }

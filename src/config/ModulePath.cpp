@@ -16,7 +16,11 @@ std::int32_t ModulePath::Fill() {
       platform::ModuleFileName(FullPath, kFullPathCapacity, &error);
   if (length == 0) {
     Clear();
-    return error != kErrorSuccess ? error : kErrorInvalidParameter;
+    // Never the directory's own code: the path itself was not obtained.
+    if (error == kErrorSuccess || error == kDirectoryTooLong) {
+      error = kErrorInvalidParameter;
+    }
+    return error;
   }
 
   const char16_t separator = platform::PathSeparator();
@@ -26,7 +30,7 @@ std::int32_t ModulePath::Fill() {
   }
   if (end >= kDirectoryCapacity) {
     Clear();
-    return kErrorFilenameTooLong;
+    return kDirectoryTooLong;
   }
   std::memcpy(Directory, FullPath, end * sizeof(char16_t));
   return kErrorSuccess;

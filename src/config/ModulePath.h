@@ -13,10 +13,13 @@ struct ModulePath {
 
   void Clear();
 
+  // Fill's result when FullPath was obtained but its directory does not
+  // fit Directory: a cut directory would name some other place.
+  static constexpr std::int32_t kDirectoryTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+
   // Clears, obtains FullPath from the platform and derives Directory (up to
-  // and including the last separator). Returns 0, or a Windows error code:
-  // the platform's own, or ERROR_FILENAME_EXCED_RANGE when the directory
-  // would not fit, because a cut directory names some other place.
+  // and including the last separator). Returns 0, the platform's error
+  // code when the path cannot be obtained, or kDirectoryTooLong.
   std::int32_t Fill();
 };
 

@@ -12,7 +12,9 @@ bool InstallConfig::WriteInterfaceKey(const char16_t* client_driver,
                                       Registry& registry) const {
   RegKey key(registry);
   char16_t path[kKeyPathCapacity];
-  InterfaceKeyPath(path, client_driver, vid, pid, interface_number);
+  if (!InterfaceKeyPath(path, client_driver, vid, pid, interface_number)) {
+    return false;
+  }
   if (key.Create(kLocalMachine, path, kKeyReadWrite) != 0) return false;
   if (key.SetDword(u"Disable", 1) != 0) return false;
   key.Close();

@@ -4,10 +4,10 @@
 
 namespace tarnwell {
 
-void InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
+bool InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
                       const char16_t* client_driver, std::uint16_t vid,
                       std::uint16_t pid, std::uint8_t interface_number) {
-  WideWriter(path, kKeyPathCapacity)
+  return !WideWriter(path, kKeyPathCapacity)
       .Text(u"Drivers\\USB\\ClientDrivers\\")
       .Text(client_driver)
       .Text(u"\\VID_")
@@ -15,7 +15,8 @@ void InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
       .Text(u"&PID_")
       .Hex(pid, 4, true)
       .Text(u"&IFC_")
-      .Hex(interface_number, 2, true);
+      .Hex(interface_number, 2, true)
+      .Overflowed();
 }
 
 void LoadClientKeyPath(char16_t (&path)[kKeyPathCapacity],

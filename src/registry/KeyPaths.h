@@ -9,8 +9,10 @@
 
 namespace tarnwell {
 
-// "Drivers\USB\ClientDrivers\<driver>\VID_%04X&PID_%04X&IFC_%02X".
-void InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
+// "Drivers\USB\ClientDrivers\<driver>\VID_%04X&PID_%04X&IFC_%02X"; false
+// when a driver name too long for the buffer would cut it, since a cut path
+// names another key.
+bool InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
                       const char16_t* client_driver, std::uint16_t vid,
                       std::uint16_t pid, std::uint8_t interface_number);
 

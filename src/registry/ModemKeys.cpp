@@ -8,15 +8,17 @@
 namespace tarnwell {
 namespace {
 
-// Creates "Drivers\USB\ClientDrivers\<template><suffix>" in key.
+// Creates "Drivers\USB\ClientDrivers\<template><suffix>" in key; false,
+// without a call, when a template name too long for the buffer would cut it.
 bool CreateTemplateKey(RegKey& key, const char16_t* template_name,
                        const char16_t* suffix) {
   char16_t path[kKeyPathCapacity];
-  WideWriter(path, kKeyPathCapacity)
-      .Text(u"Drivers\\USB\\ClientDrivers\\")
-      .Text(template_name)
-      .Text(suffix);
-  return key.Create(kLocalMachine, path, kKeyReadWrite) == 0;
+  const bool cut = WideWriter(path, kKeyPathCapacity)
+                       .Text(u"Drivers\\USB\\ClientDrivers\\")
+                       .Text(template_name)
+                       .Text(suffix)
+                       .Overflowed();
+  return !cut && key.Create(kLocalMachine, path, kKeyReadWrite) == 0;
 }
 
 bool SetIf(RegKey& key, bool present, const char16_t* name,
@@ -32,7 +34,10 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
                                    Registry& registry) const {
   RegKey key(registry);
   char16_t path[kKeyPathCapacity];
-  InterfaceKeyPath(path, client_driver, entry.Vid, entry.Pid, entry.Ifc);
+  if (!InterfaceKeyPath(path, client_driver, entry.Vid, entry.Pid,
+                        entry.Ifc)) {
+    return false;
+  }
   if (key.Create(kLocalMachine, path, kKeyReadWrite) != 0) return false;
   if (key.SetString(u"Template", template_name, kRegSz) != 0) return false;
   key.Close();

@@ -201,6 +201,35 @@ TEST(InstallerRun, PathsTooLongForTheirBuffersAreRefusedNotCut) {
   }
 }
 
+TEST(InstallerRun, ADirectoryTooLongToHoldFailsTheReadWithoutItsOwnMessage) {
+  // The program's path (257-unit directory, one-letter name) is found; only
+  // its directory does not fit, which is a path too long, not a path lost.
+  InstallerDir probe(TARNWELL_EXE);
+  const std::size_t base = probe.Path().string().size() + 1;
+  const std::size_t room = 256 - base;  // the directory itself, without "/"
+  InstallerDir dir(TARNWELL_EXE,
+                   std::string(100, 'd') + "/" + std::string(room - 101, 'e'),
+                   "t");
+  ASSERT_EQ(dir.Path().string().size(), 256u);
+  dir.WriteConfig(kDevice);
+  ExpectFailure(dir.Run(), kReadFailed);
+}
+
+TEST(InstallerRun, AClosedOutputPipeDoesNotKillTheRun) {
+  InstallerDir dir(TARNWELL_EXE);
+  dir.WriteConfig(kDevice);
+  RunResult run = dir.Run({}, true);
+  EXPECT_EQ(run.ExitCode, 0) << "not killed by SIGPIPE";
+  std::u16string text =
+      regstore::DecodeUtf16Le(testing::ReadFileBytes(dir.Store()));
+  const std::u16string header =
+      u"[HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers\\"
+      u"USBCDC_Template_Default]";
+  ASSERT_NE(text.find(header), std::u16string::npos);
+  EXPECT_EQ(text.find(header), text.rfind(header))
+      << "the store was rewritten in export form at the end of the run";
+}
+
 TEST(InstallerRun, ConfigurationThatIsADirectoryFailsTheRead) {
   InstallerDir dir(TARNWELL_EXE);
   testing::fs::create_directory(dir.Config());

@@ -292,6 +292,46 @@ TEST_F(FileRegistryTest, ATornTailIsIgnoredAndTheNextWriteReplacesIt) {
   }
 }
 
+TEST_F(FileRegistryTest, AFileEndingWithoutALineFeedKeepsItsLastLine) {
+  // Files written by other tools may simply stop after their last value;
+  // that line is data, not a torn write of ours.
+  const std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\Foo]\r\n\"Keep\"=\"me\"";
+  WriteBytes(path_, StoreBytes(text));
+  {
+    FileRegistry registry(path_);
+    RegHandle key = 0;
+    ASSERT_EQ(Open(registry, u"Bar", &key), 0);
+    ASSERT_EQ(SetText(registry, key, u"New", u"v"), 0);
+    RegTree journal = ParseFile(path_);
+    EXPECT_EQ(ValueAt(journal, u"Foo", u"Keep"), "sz:me")
+        << "the last line stays, ended before the appended record";
+    EXPECT_EQ(ValueAt(journal, u"Bar", u"New"), "sz:v");
+  }
+  RegTree tree = ParseFile(path_);
+  EXPECT_EQ(ValueAt(tree, u"Foo", u"Keep"), "sz:me");
+  EXPECT_EQ(ValueAt(tree, u"Bar", u"New"), "sz:v");
+}
+
+TEST_F(FileRegistryTest, AWholeLookingTailAtAPageBoundaryIsATornWrite) {
+  // A kill cuts a write only where it crosses a page, so a tail ending
+  // there is a record cut short even when its prefix reads as a value
+  // ("dword:0000" of "dword:00000001").
+  std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
+  const std::u16string torn = u"\"Disable\"=dword:0000";
+  // A comment line pads the file so that the torn line ends at 4096 bytes.
+  const std::size_t padding = 2047 - text.size() - torn.size();
+  text += u";" + std::u16string(padding - 3, u'x') + u"\r\n";
+  ASSERT_EQ((2 + 2 * (text.size() + torn.size())) % 4096, 0u);
+  WriteBytes(path_, StoreBytes(text + torn));
+  FileRegistry registry(path_);
+  RegHandle key = 0;
+  ASSERT_EQ(Open(registry, u"K", &key), 0);
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u"Disable"), "<no value>");
+}
+
 TEST_F(FileRegistryTest, AnEmptyOrTornNewFileIsAnEmptyStore) {
   const std::string head =
       StoreBytes(u"Windows Registry Editor Version 5.00\r\n");

@@ -165,6 +165,26 @@ TEST(InterfaceKey, KeepsOtherValuesOfAnExistingKeyAndReportsFailures) {
       << "the key created before the failure stays";
 }
 
+TEST(KeyPaths, NamesTooLongForTheBufferCreateNoKeyAtAll) {
+  // Levels of 200 units each, over 1024 in all: a cut path would name
+  // another key.
+  std::u16string name;
+  for (int i = 0; i < 6; ++i) name += std::u16string(200, u'a') + u"\\";
+  name += u"end";
+  InstallConfig config = ConfigFromText("[MODEM SETTINGS]\nDLL=m\n");
+  ScriptedRegistry registry;
+  EXPECT_FALSE(config.WriteInterfaceKey(name.c_str(), 1, 2, 3, registry));
+  EXPECT_FALSE(config.WriteModemKeys(name.c_str(), config.Modems.front(),
+                                     u"T", registry));
+  EXPECT_FALSE(config.WriteModemKeys(u"USBCDC_Config", config.Modems.front(),
+                                     name.c_str(), registry));
+  for (const auto& call : registry.Calls) {
+    EXPECT_LE(call.Arg.size(), 1023u) << "a cut path reached the registry";
+  }
+  EXPECT_FALSE(KeyExists(registry.Tree(), u"Drivers\\USB\\ClientDrivers\\T"))
+      << "the entry stops before its template key";
+}
+
 TEST(ModemKeys, DllOnlyEntryCreatesAllSixKeys) {
   InstallConfig config = ConfigFromText("[MODEM SETTINGS]\nDLL=m.dll\n");
   ScriptedRegistry registry;

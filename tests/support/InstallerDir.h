@@ -41,9 +41,11 @@ inline void WriteFileBytes(const fs::path& path, const std::string& bytes) {
 class InstallerDir {
  public:
   // subdirectory: an extra path below the scratch root where the program
-  // is put (to test unusual directory names).
+  // is put (to test unusual directory names); exe_name: its file name there.
   explicit InstallerDir(const std::string& exe,
-                        const std::string& subdirectory = "") {
+                        const std::string& subdirectory = "",
+                        const std::string& exe_name = "tarnwell")
+      : exe_name_(exe_name) {
     std::string pattern =
         (fs::temp_directory_path() / "tarnwell-e2e-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
@@ -51,7 +53,7 @@ class InstallerDir {
     root_ = mkdtemp(buffer.data());
     dir_ = subdirectory.empty() ? root_ : root_ / subdirectory;
     fs::create_directories(dir_);
-    fs::copy_file(exe, dir_ / "tarnwell");
+    fs::copy_file(exe, dir_ / exe_name_);
   }
   ~InstallerDir() {
     std::error_code ignored;
@@ -66,19 +68,27 @@ class InstallerDir {
     WriteFileBytes(Config(), text);
   }
 
-  RunResult Run(const std::vector<std::string>& args = {}) const {
+  // Runs the program; with closed_stdout, its standard output is a pipe
+  // whose reader has gone.
+  RunResult Run(const std::vector<std::string>& args = {},
+                bool closed_stdout = false) const {
+    int pipe_fds[2] = {-1, -1};
+    if (closed_stdout) {
+      if (pipe(pipe_fds) != 0) return {};
+      close(pipe_fds[0]);  // the reader is gone before the program starts
+    }
     const fs::path out = root_ / "stdout.txt";
     const fs::path err = root_ / "stderr.txt";
     pid_t pid = fork();
     if (pid == 0) {
       int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(o, 1);
+      dup2(closed_stdout ? pipe_fds[1] : o, 1);
       dup2(e, 2);
       // Run from elsewhere: the program must find its files by its own
       // path, not the working directory.
       if (chdir("/") != 0) _exit(126);
-      std::string exe = (dir_ / "tarnwell").string();
+      std::string exe = (dir_ / exe_name_).string();
       std::vector<char*> argv{exe.data()};
       std::vector<std::string> copies(args);
       for (auto& a : copies) argv.push_back(a.data());
@@ -86,6 +96,7 @@ class InstallerDir {
       execv(exe.c_str(), argv.data());
       _exit(127);
     }
+    if (closed_stdout) close(pipe_fds[1]);
     int status = 0;
     waitpid(pid, &status, 0);
     RunResult result;
@@ -106,6 +117,7 @@ class InstallerDir {
   }
 
  private:
+  std::string exe_name_;
   fs::path root_;
   fs::path dir_;
 };

@@ -33,6 +33,17 @@ std::size_t LastLineEnd(const std::string& bytes) {
   return 0;
 }
 
+// Whether the bytes after the last line feed are the file's own last line
+// (a file that simply ends without one) rather than a write cut short by a
+// crash. A kill cuts a write only where it crosses a page, and this store's
+// lines end in CR LF, so a tail that ends at a page boundary, ends in CR or
+// is not a whole line is a torn write; the caller tests the last.
+bool MayBeLastLine(std::string_view tail, std::uint64_t file_size) {
+  constexpr std::uint64_t kPage = 4096;
+  return !tail.empty() && tail.size() % 2 == 0 && file_size % kPage != 0 &&
+         !(tail[tail.size() - 2] == '\r' && tail.back() == '\0');
+}
+
 }  // namespace
 
 FileRegistry::FileRegistry(std::string path, std::int32_t path_error)
@@ -162,7 +173,20 @@ std::int32_t FileRegistry::LoadAll() {
       return kErrorBadDb;
     }
   }
-  if (end > 0) {
+  unterminated_ = false;
+  if (end > 0 && end < bytes.size() &&
+      MayBeLastLine(std::string_view(bytes).substr(end), bytes.size())) {
+    std::u16string text =
+        regstore::DecodeUtf16Le(std::string_view(bytes).substr(2));
+    text += u"\r\n";
+    if (regstore::ParseRegText(text, fresh, true).Ok) {
+      end = bytes.size();
+      unterminated_ = true;
+    } else {
+      fresh.Clear();
+    }
+  }
+  if (end > 0 && !unterminated_) {
     std::u16string text =
         regstore::DecodeUtf16Le(std::string_view(bytes).substr(2, end - 2));
     if (!regstore::ParseRegText(text, fresh, true).Ok) return kErrorBadDb;
@@ -176,15 +200,29 @@ std::int32_t FileRegistry::LoadAll() {
 }
 
 std::int32_t FileRegistry::LoadTail(off_t size) {
-  (void)size;
   std::string bytes;
   if (std::int32_t e = ReadWholeFile(path_, valid_end_, &bytes)) return e;
   std::size_t end = LastLineEnd(bytes);
-  if (end == 0) return kErrorSuccess;  // only a torn write, nothing new
   std::u16string text =
       regstore::DecodeUtf16Le(std::string_view(bytes).substr(0, end));
+  bool whole = false;
+  if (end < bytes.size() &&
+      MayBeLastLine(std::string_view(bytes).substr(end),
+                    static_cast<std::uint64_t>(size))) {
+    // Check on a scratch tree first: the store's tree cannot take back a
+    // change.
+    std::u16string all = regstore::DecodeUtf16Le(bytes) + u"\r\n";
+    regstore::RegTree scratch;
+    if (regstore::ParseRegText(all, scratch, false).Ok) {
+      text = std::move(all);
+      end = bytes.size();
+      whole = true;
+    }
+  }
+  if (end == 0) return kErrorSuccess;  // only a torn write, nothing new
   if (!regstore::ParseRegText(text, tree_, false).Ok) return kErrorBadDb;
   valid_end_ += static_cast<off_t>(end);
+  unterminated_ = whole;
   return kErrorSuccess;
 }
 
@@ -193,6 +231,8 @@ std::int32_t FileRegistry::CommitChange(std::u16string_view record) {
   if (valid_end_ == 0) {  // a new or empty file starts with its opening
     bytes = kByteOrderMark;
     bytes += regstore::EncodeUtf16Le(regstore::kRegPreamble);
+  } else if (unterminated_) {
+    bytes = regstore::EncodeUtf16Le(u"\r\n");  // end the file's last line
   }
   bytes += regstore::EncodeUtf16Le(record);
 
@@ -205,6 +245,7 @@ std::int32_t FileRegistry::CommitChange(std::u16string_view record) {
   inode_ = st.st_ino;
   exists_ = true;
   valid_end_ += static_cast<off_t>(bytes.size());
+  unterminated_ = false;
   changed_ = true;
   if (valid_end_ > 2 * compacted_size_ + kCompactSlack) {
     // The change is durable already, so a failed rewrite loses nothing. The
@@ -232,6 +273,7 @@ std::int32_t FileRegistry::Compact() {
   exists_ = true;
   valid_end_ = static_cast<off_t>(bytes.size());
   compacted_size_ = valid_end_;
+  unterminated_ = false;
   changed_ = false;
   return kErrorSuccess;
 }

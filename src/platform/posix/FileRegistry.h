@@ -58,6 +58,7 @@ class FileRegistry : public regstore::TreeRegistry {
   dev_t device_ = 0;
   ino_t inode_ = 0;
   off_t valid_end_ = 0;   // end of the last whole line of the file
+  bool unterminated_ = false;  // the file's last line lacks its line feed
   off_t compacted_size_ = 0;
   bool changed_ = false;  // this process appended since the last rewrite
 
