@@ -6,6 +6,7 @@
 #include "config/KeyName.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
+#include "config/SharedKeys.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
@@ -138,19 +139,7 @@ void ReadGuid(GUID& guid, std::string_view value, ReadObserver* observer) {
 
 void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
                     std::string_view value, ReadObserver* observer) {
-  if (KeyIs(key, "DLL")) {
-    ReportApplied(observer, "DLL");
-    WidenValue(entry.Dll, kDllCapacity, value, observer);
-    entry.HasDll = true;
-    return;
-  }
-  if (KeyIs(key, "VID") || KeyIs(key, "PID")) {
-    const bool vid = KeyIs(key, "VID");
-    ReportApplied(observer, vid ? "VID" : "PID");
-    ReadNumberInto(vid ? entry.Vid : entry.Pid, value, 16, observer);
-    (vid ? entry.HasVid : entry.HasPid) = true;
-    return;
-  }
+  if (ApplySharedKey(entry, key, value, observer)) return;
   if (KeyIs(key, "IFC")) {  // a modem key; nothing to do here
     ReportApplied(observer, "IFC");
     return;

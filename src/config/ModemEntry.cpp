@@ -6,6 +6,7 @@
 #include "config/KeyName.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
+#include "config/SharedKeys.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
@@ -78,19 +79,7 @@ bool ApplyInitKey(ModemEntry& entry, std::string_view key,
 
 void ApplyModemKey(ModemEntry& entry, std::string_view key,
                    std::string_view value, ReadObserver* observer) {
-  if (KeyIs(key, "DLL")) {
-    ReportApplied(observer, "DLL");
-    WidenValue(entry.Dll, kDllCapacity, value, observer);
-    entry.HasDll = true;
-    return;
-  }
-  if (KeyIs(key, "VID") || KeyIs(key, "PID")) {
-    const bool vid = KeyIs(key, "VID");
-    ReportApplied(observer, vid ? "VID" : "PID");
-    ReadNumberInto(vid ? entry.Vid : entry.Pid, value, 16, observer);
-    (vid ? entry.HasVid : entry.HasPid) = true;
-    return;
-  }
+  if (ApplySharedKey(entry, key, value, observer)) return;
   if (KeyIs(key, "IFC")) {
     ReportApplied(observer, "IFC");
     ReadNumberInto(entry.Ifc, value, 32, observer);
