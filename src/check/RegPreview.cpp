@@ -21,7 +21,7 @@ std::string RegTextUtf8(const regstore::RegTree& tree) {
 }
 
 std::string RegFileBytes(const regstore::RegTree& tree) {
-  return "\xFF\xFE" + regstore::EncodeUtf16Le(regstore::FormatRegFile(tree));
+  return regstore::FormatRegFileBytes(tree);
 }
 
 TreeSize MeasureTree(const regstore::RegTree& tree) {

@@ -1,24 +1,13 @@
 #include "check/Text.h"
 
+#include "platform/regfile/Utf.h"
+
 namespace tarnwell::check {
 namespace {
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+void AppendUtf8(std::string& out, char32_t c) {
+  char bytes[4];
+  out.append(bytes, regstore::EncodeUtf8(c, bytes));
 }
 
 }  // namespace
@@ -62,16 +51,9 @@ std::string WidenedAsUtf8(std::string_view bytes) {
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    std::uint32_t u = text[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() &&
-        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      u = 0xFFFD;
-    }
-    AppendUtf8(out, u);
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = regstore::NextCodePoint(text, &i);
+    AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
   }
   return out;
 }

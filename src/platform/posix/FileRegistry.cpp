@@ -262,8 +262,7 @@ std::int32_t FileRegistry::CommitChange(std::u16string_view record) {
 
 std::int32_t FileRegistry::Compact() {
   if (!loaded_) return kErrorSuccess;
-  std::string bytes = kByteOrderMark;
-  bytes += regstore::EncodeUtf16Le(regstore::FormatRegFile(tree_));
+  const std::string bytes = regstore::FormatRegFileBytes(tree_);
   struct stat st;
   if (std::int32_t e = ReplaceFile(path_, directory_fd_, bytes, &st)) {
     return e;

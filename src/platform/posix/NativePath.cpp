@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/regfile/Utf.h"
+
 namespace tarnwell::posix {
 namespace {
 
@@ -14,33 +16,10 @@ void PutEscaped(std::u16string& out, unsigned char byte) {
 
 void PutUtf8(std::string& out, char32_t c) {
   char bytes[4];
-  out.append(bytes, EncodeUtf8(c, bytes));
+  out.append(bytes, regstore::EncodeUtf8(c, bytes));
 }
 
 }  // namespace
-
-std::size_t EncodeUtf8(char32_t c, char* out) {
-  if (c < 0x80) {
-    out[0] = static_cast<char>(c);
-    return 1;
-  }
-  if (c < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (c >> 6));
-    out[1] = static_cast<char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  if (c < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (c >> 12));
-    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (c & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (c >> 18));
-  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (c & 0x3F));
-  return 4;
-}
 
 std::u16string NativeToWide(std::string_view bytes) {
   std::u16string out;
@@ -89,19 +68,13 @@ std::u16string NativeToWide(std::string_view bytes) {
 
 std::string WideToNative(std::u16string_view text) {
   std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t u = text[i];
-    if (u >= 0xDC80 && u <= 0xDCFF) {
-      out += static_cast<char>(u - 0xDC00);  // a byte carried through
-    } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() &&
-               text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      char32_t c = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      PutUtf8(out, c);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      PutUtf8(out, 0xFFFD);  // a lone surrogate names no byte
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = regstore::NextCodePoint(text, &i);
+    if (c >= 0xDC80 && c <= 0xDCFF) {
+      out += static_cast<char>(c - 0xDC00);  // a byte carried through
     } else {
-      PutUtf8(out, u);
+      // A lone surrogate names no byte.
+      PutUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
     }
   }
   return out;

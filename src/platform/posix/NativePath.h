@@ -12,8 +12,6 @@
 namespace tarnwell::posix {
 
 std::u16string NativeToWide(std::string_view bytes);
-// Writes the UTF-8 form of c (at most 4 bytes) to out; returns its length.
-std::size_t EncodeUtf8(char32_t c, char* out);
 std::string WideToNative(std::u16string_view text);
 
 // The running executable's path, as the OS names it; empty with errno set

@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/NativePath.h"
+#include "platform/regfile/Utf.h"
 
 namespace tarnwell::platform {
 namespace {
@@ -40,19 +41,14 @@ class FdByteSource : public ByteSource {
 // Appends text as UTF-8 while it fits in capacity bytes; returns the new
 // length.
 std::size_t AppendUtf8(char* out, std::size_t capacity, std::size_t length,
-                       const char16_t* text) {
-  for (; *text != u'\0'; ++text) {
-    char32_t c = *text;
-    if (c >= 0xD800 && c <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-      ++text;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
+                       std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = regstore::NextCodePoint(text, &i);
     char bytes[4];
-    const std::size_t n = posix::EncodeUtf8(c, bytes);
+    const std::size_t n =
+        regstore::EncodeUtf8(regstore::IsSurrogate(c) ? 0xFFFD : c, bytes);
     if (length + n > capacity) break;
-    for (std::size_t i = 0; i < n; ++i) out[length++] = bytes[i];
+    for (std::size_t k = 0; k < n; ++k) out[length++] = bytes[k];
   }
   return length;
 }

@@ -256,6 +256,10 @@ std::u16string FormatRegFile(const RegTree& tree) {
   return out;
 }
 
+std::string FormatRegFileBytes(const RegTree& tree) {
+  return "\xFF\xFE" + EncodeUtf16Le(FormatRegFile(tree));
+}
+
 ParseResult ParseRegText(std::u16string_view text, RegTree& tree,
                          bool preamble) {
   ParseResult result;

@@ -27,6 +27,9 @@ void AppendValueLine(std::u16string& out, const RegValue& value, bool wrap);
 // before children) with its values and a blank line.
 std::u16string FormatRegFile(const RegTree& tree);
 
+// The file's bytes: a UTF-16LE byte-order mark, then FormatRegFile.
+std::string FormatRegFileBytes(const RegTree& tree);
+
 struct ParseResult {
   bool Ok = true;
   std::size_t Line = 0;  // 1-based line of the first error

@@ -32,13 +32,8 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
       if (it == handles_.end()) return kErrorInvalidHandle;
       parent_path = it->second;
     }
-    std::int32_t begun = BeginChange();
-    if (begun != kErrorSuccess) return begun;
-    struct End {
-      TreeRegistry* self;
-      ~End() { self->EndChange(); }
-    } end{this};
-    return CreateKeyLocked(parent_path, path, key);
+    return InChange(
+        [&] { return CreateKeyLocked(parent_path, path, key); });
   } catch (const std::bad_alloc&) {
     *key = 0;
     ForgetTree();
@@ -101,13 +96,9 @@ std::int32_t TreeRegistry::SetValue(RegHandle key, const char16_t* name,
       if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
     }
     std::string bytes(static_cast<const char*>(data), size);
-    std::int32_t begun = BeginChange();
-    if (begun != kErrorSuccess) return begun;
-    struct End {
-      TreeRegistry* self;
-      ~End() { self->EndChange(); }
-    } end{this};
-    return SetValueLocked(it->second, value_name, type, std::move(bytes));
+    return InChange([&] {
+      return SetValueLocked(it->second, value_name, type, std::move(bytes));
+    });
   } catch (const std::bad_alloc&) {
     ForgetTree();
     return kErrorNotEnoughMemory;

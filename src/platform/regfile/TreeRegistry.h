@@ -52,6 +52,17 @@ class TreeRegistry : public Registry {
                               std::u16string_view name, std::uint32_t type,
                               std::string data);
 
+  // Runs change() between BeginChange and EndChange.
+  template <typename Change>
+  std::int32_t InChange(Change change) {
+    if (std::int32_t e = BeginChange()) return e;
+    struct End {
+      TreeRegistry* self;
+      ~End() { self->EndChange(); }
+    } end{this};
+    return change();
+  }
+
   // Full path (root name first, in stored case) of every open key.
   std::unordered_map<RegHandle, std::u16string> handles_;
   RegHandle next_handle_ = 1;
