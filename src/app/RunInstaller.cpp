@@ -12,19 +12,21 @@ namespace tarnwell {
 
 namespace {
 
-// Running out of memory while writing (the store itself is made on first
-// use) is a failed write like any other.
-bool WriteConfig(const InstallConfig& config) {
+// Writes every entry it can, then saves what was written, also after a
+// failed call: what was written stays written. Running out of memory is a
+// failed write like any other.
+bool WriteConfig(const InstallConfig& config, Registry& registry) {
+  bool written = false;
   try {
-    return config.WriteConfigToRegistry();
+    written = config.WriteConfigToRegistry(registry);
   } catch (const std::bad_alloc&) {
-    return false;
   }
+  return registry.Save() == kErrorSuccess && written;
 }
 
 }  // namespace
 
-int RunInstaller() {
+int RunInstaller(Registry& registry) {
   // An empty configuration may already take memory (its lists allocate when
   // made); without it there is nothing to read into: a failed read.
   std::optional<InstallConfig> config;
@@ -35,7 +37,7 @@ int RunInstaller() {
   int result = 1;
   if (!config || !ReadConfigFile(*config, "usbcdc.cfg")) {
     ShowMessage(u"Read configuration file failed!", u"Error", kMessageError);
-  } else if (!WriteConfig(*config)) {
+  } else if (!WriteConfig(*config, registry)) {
     ShowMessage(u"Write configuration to registry failed!", u"Error",
                 kMessageError);
   } else {
@@ -46,11 +48,11 @@ int RunInstaller() {
   return result;
 }
 
-int RunProgram() {
+int RunProgram(Registry& registry) {
   platform::ComInitialize();
   int result = 1;
   try {
-    result = RunInstaller();
+    result = RunInstaller(registry);
   } catch (const std::bad_alloc&) {
     // Reading and writing turn a lack of memory into their own failures;
     // this is the last guard, so the process still ends cleanly.

@@ -26,17 +26,17 @@ struct InstallConfig {
   // Writes every device entry, then every modem entry. True when every
   // load-client, template, interface and modem key was written; never
   // stops at a failure.
-  bool WriteConfigToRegistry(Registry& registry = SystemRegistry()) const;
+  bool WriteConfigToRegistry(Registry& registry) const;
 
   // The writers; each stops at its first failed registry call.
   bool WriteLoadClientKeys(const DeviceEntry& entry,
-                           Registry& registry = SystemRegistry()) const;
+                           Registry& registry) const;
   bool WriteInterfaceKey(const char16_t* client_driver, std::uint16_t vid,
                          std::uint16_t pid, std::uint8_t interface_number,
-                         Registry& registry = SystemRegistry()) const;
+                         Registry& registry) const;
   bool WriteModemKeys(const char16_t* client_driver, const ModemEntry& entry,
                       const char16_t* template_name,
-                      Registry& registry = SystemRegistry()) const;
+                      Registry& registry) const;
 };
 
 }  // namespace tarnwell

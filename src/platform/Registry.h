@@ -52,9 +52,10 @@ class Registry {
                                 std::uint32_t size) = 0;
 
   virtual std::int32_t CloseKey(RegHandle key) = 0;
-};
 
-// The registry of the world the program was built for.
-Registry& SystemRegistry();
+  // Makes what the run wrote last beyond it; called once, after the
+  // install pass. The real registry keeps every change as it is made.
+  virtual std::int32_t Save() { return kErrorSuccess; }
+};
 
 }  // namespace tarnwell

@@ -10,7 +10,7 @@ namespace tarnwell {
 
 class RegKey {
  public:
-  explicit RegKey(Registry& registry = SystemRegistry())
+  explicit RegKey(Registry& registry)
       : registry_(registry) {}
   ~RegKey() { Close(); }
 

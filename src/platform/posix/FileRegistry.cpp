@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/posix/Errors.h"
+#include "platform/posix/NativePath.h"
 #include "platform/posix/StoreIo.h"
 #include "platform/regfile/RegText.h"
 
@@ -73,7 +74,17 @@ std::int32_t FileRegistry::Flush() {
 }
 
 std::int32_t FileRegistry::Lock() {
-  if (path_.empty()) return path_error_;
+  if (beside_executable_) {
+    beside_executable_ = false;
+    std::string exe = ExecutablePath();
+    if (exe.empty()) {
+      path_error_ = WindowsError(errno);
+    } else {
+      path_ = exe.substr(0, exe.rfind('/') + 1) + "registry.reg";
+      directory_ = exe.substr(0, exe.rfind('/') + 1);
+    }
+  }
+  if (path_.empty()) return path_error_ ? path_error_ : kErrorFileNotFound;
   if (directory_fd_ < 0) {
     directory_fd_ = open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directory_fd_ < 0) return WindowsError(errno);

@@ -25,6 +25,8 @@ class FileRegistry : public regstore::TreeRegistry {
   // path names the store file. With an empty path every change fails with
   // path_error (the store's place could not be found).
   explicit FileRegistry(std::string path, std::int32_t path_error = 0);
+  // registry.reg beside the running executable, found at first use.
+  FileRegistry() : beside_executable_(true) {}
   ~FileRegistry() override;
 
   FileRegistry(const FileRegistry&) = delete;
@@ -32,6 +34,7 @@ class FileRegistry : public regstore::TreeRegistry {
 
   // Rewrites the file in export form now, when this store has changed it.
   std::int32_t Flush();
+  std::int32_t Save() override { return Flush(); }
 
  protected:
   std::int32_t BeginChange() override;
@@ -49,7 +52,8 @@ class FileRegistry : public regstore::TreeRegistry {
 
   std::string path_;
   std::string directory_;
-  std::int32_t path_error_;
+  std::int32_t path_error_ = 0;
+  bool beside_executable_ = false;
   int directory_fd_ = -1;
   bool locked_ = false;
 

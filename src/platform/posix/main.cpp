@@ -3,10 +3,12 @@
 #include <csignal>
 
 #include "app/RunInstaller.h"
+#include "platform/posix/FileRegistry.h"
 
 int main() {
   // A closed output pipe must not kill the run before it has finished its
   // store; the message is then simply not seen.
   std::signal(SIGPIPE, SIG_IGN);
-  return tarnwell::RunProgram();
+  tarnwell::posix::FileRegistry registry;
+  return tarnwell::RunProgram(registry);
 }

@@ -1,9 +1,8 @@
-// The real registry, through the three calls the installer relies on.
+#include "platform/win32/Win32Registry.h"
+
 #include <windows.h>
 
-#include "platform/Registry.h"
-
-namespace tarnwell {
+namespace tarnwell::win32 {
 namespace {
 
 // The predefined root keys are sign-extended 32-bit values on 64-bit
@@ -13,36 +12,28 @@ HKEY ToHkey(RegHandle handle) {
   return reinterpret_cast<HKEY>(handle);
 }
 
-class Win32Registry : public Registry {
- public:
-  std::int32_t CreateKey(RegHandle parent, const char16_t* path,
-                         std::uint32_t access, RegHandle* key) override {
-    HKEY created = nullptr;
-    LONG result = RegCreateKeyExW(
-        ToHkey(parent), reinterpret_cast<const wchar_t*>(path), 0, nullptr,
-        0 /* REG_OPTION_NON_VOLATILE */, access, nullptr, &created, nullptr);
-    *key = result == ERROR_SUCCESS ? reinterpret_cast<RegHandle>(created) : 0;
-    return static_cast<std::int32_t>(result);
-  }
-
-  std::int32_t SetValue(RegHandle key, const char16_t* name,
-                        std::uint32_t type, const void* data,
-                        std::uint32_t size) override {
-    return static_cast<std::int32_t>(
-        RegSetValueExW(ToHkey(key), reinterpret_cast<const wchar_t*>(name), 0,
-                       type, static_cast<const BYTE*>(data), size));
-  }
-
-  std::int32_t CloseKey(RegHandle key) override {
-    return static_cast<std::int32_t>(RegCloseKey(ToHkey(key)));
-  }
-};
-
 }  // namespace
 
-Registry& SystemRegistry() {
-  static Win32Registry registry;
-  return registry;
+std::int32_t Win32Registry::CreateKey(RegHandle parent, const char16_t* path,
+                                      std::uint32_t access, RegHandle* key) {
+  HKEY created = nullptr;
+  LONG result = RegCreateKeyExW(
+      ToHkey(parent), reinterpret_cast<const wchar_t*>(path), 0, nullptr,
+      0 /* REG_OPTION_NON_VOLATILE */, access, nullptr, &created, nullptr);
+  *key = result == ERROR_SUCCESS ? reinterpret_cast<RegHandle>(created) : 0;
+  return static_cast<std::int32_t>(result);
 }
 
-}  // namespace tarnwell
+std::int32_t Win32Registry::SetValue(RegHandle key, const char16_t* name,
+                                     std::uint32_t type, const void* data,
+                                     std::uint32_t size) {
+  return static_cast<std::int32_t>(
+      RegSetValueExW(ToHkey(key), reinterpret_cast<const wchar_t*>(name), 0,
+                     type, static_cast<const BYTE*>(data), size));
+}
+
+std::int32_t Win32Registry::CloseKey(RegHandle key) {
+  return static_cast<std::int32_t>(RegCloseKey(ToHkey(key)));
+}
+
+}  // namespace tarnwell::win32

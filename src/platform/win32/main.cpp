@@ -3,14 +3,20 @@
 #include <windows.h>
 
 #include "app/RunInstaller.h"
+#include "platform/win32/Win32Registry.h"
+
+namespace {
+
+int Run() {
+  tarnwell::win32::Win32Registry registry;
+  return tarnwell::RunProgram(registry);
+}
+
+}  // namespace
 
 #ifdef _WIN32_WCE
 // Windows CE's GUI entry already takes the command line as wide text.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  return tarnwell::RunProgram();
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return Run(); }
 #else
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  return tarnwell::RunProgram();
-}
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return Run(); }
 #endif
