@@ -1,39 +1,34 @@
 // Arbitrary bytes as usbcdc.cfg: read them, run the whole install pass into
-// an in-memory registry that keeps the journal a file store would append,
-// and check what must hold for every input.
+// an in-memory registry, and check what must hold for every input.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 #include <string_view>
 
-#include "TreeCompare.h"
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
 #include "config/WideText.h"
 #include "platform/ByteSource.h"
-#include "platform/regfile/RegText.h"
+#include "platform/regfile/RegFormat.h"
+#include "platform/regfile/RegParse.h"
 #include "platform/regfile/TreeRegistry.h"
+#include "platform/regfile/Utf.h"
 #include "registry/KeyPaths.h"
+#include "support/StoreFiles.h"
 
 namespace tarnwell::fuzz {
 namespace {
 
 constexpr char16_t kMachine[] = u"HKEY_LOCAL_MACHINE\\";
 
-// An in-memory registry that also keeps every change as the .reg text the
-// host's file store would append for it.
-class JournalRegistry : public regstore::TreeRegistry {
- public:
-  std::u16string Journal = regstore::kRegPreamble;
-
- protected:
-  std::int32_t CommitChange(std::u16string_view record) override {
-    Journal += record;
-    return kErrorSuccess;
-  }
-};
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "property violated: %s\n", what);
+  std::abort();
+}
 
 template <std::size_t N>
 void CheckText(const char16_t (&text)[N], const char* what) {
@@ -67,8 +62,9 @@ void CheckModem(const ModemEntry& m) {
 }
 
 std::string StringData(const char16_t* text) {
-  return regstore::EncodeUtf16Le(
-      std::u16string_view(text, WideLength(text) + 1));
+  std::string bytes;
+  regstore::AppendUtf16Le(bytes, std::u16string_view(text, WideLength(text) + 1));
+  return bytes;
 }
 
 const regstore::RegValue* FindValue(regstore::RegTree& tree,
@@ -90,21 +86,21 @@ void CheckDeviceKeys(const InstallConfig& config, regstore::RegTree& tree) {
       InterfaceKeyPath(path, u"USBCDC_Config", d.Vid, d.Pid, d.IfcDisable[i]);
       const regstore::RegValue* v = FindValue(tree, path, u"Disable");
       if (v == nullptr || v->Type != kRegDword ||
-          v->Data != std::string("\x01\0\0\0", 4)) {
+          std::string_view(v->Data) != std::string_view("\x01\0\0\0", 4)) {
         Fail("disabled interface without Disable=1");
       }
     }
   }
   for (const auto& [path, d] : last_by_path) {
     const regstore::RegValue* v = FindValue(tree, path, u"Dll");
-    if (v == nullptr || v->Type != kRegSz || v->Data != StringData(d->Dll)) {
+    if (v == nullptr || v->Type != kRegSz || std::string_view(v->Data) != StringData(d->Dll)) {
       Fail("load-client key without the Dll of its last device");
     }
   }
   if (!config.Devices.empty()) {
     const regstore::RegValue* v = FindValue(
         tree, u"Drivers\\USB\\ClientDrivers\\USBCDC_Template_Default", u"Dll");
-    if (v == nullptr || v->Data != StringData(config.Devices.back().Dll)) {
+    if (v == nullptr || std::string_view(v->Data) != StringData(config.Devices.back().Dll)) {
       Fail("template key without the Dll of the last device");
     }
   }
@@ -123,7 +119,7 @@ std::u16string Run(std::string_view bytes, bool check) {
     }
     return u"read failed";
   }
-  JournalRegistry registry;
+  regstore::TreeRegistry registry;
   bool wrote = config.WriteConfigToRegistry(registry);
   std::u16string text = regstore::FormatRegFile(registry.Tree());
   if (!check) return text;
@@ -135,20 +131,16 @@ std::u16string Run(std::string_view bytes, bool check) {
   if (registry.OpenKeyCount() != 0) Fail("a key handle was left open");
   CheckDeviceKeys(config, registry.Tree());
 
-  // The store's two forms of the same registry read back into it: the
-  // journal of single changes, and the compacted export.
-  regstore::RegTree replayed;
-  if (!regstore::ParseRegText(registry.Journal, replayed, true).Ok) {
-    Fail("the journal does not parse");
-  }
-  if (!SameTree(replayed, registry.Tree())) Fail("the journal replays wrong");
+  // What the host's store saves loads back into the same registry.
   regstore::RegTree reloaded;
-  if (!regstore::ParseRegText(text, reloaded, true).Ok) {
-    Fail("the exported store does not parse");
+  if (!regstore::ParseRegFileBytes(regstore::FormatRegFileBytes(registry.Tree()),
+                                   reloaded)
+           .Ok) {
+    Fail("the saved store does not load");
   }
-  if (!SameTree(reloaded, registry.Tree())) Fail("the export reloads wrong");
-  std::string bytes16 = regstore::EncodeUtf16Le(text);
-  if (regstore::DecodeUtf16Le(bytes16) != text) Fail("UTF-16LE round trip");
+  if (!testing::SameTree(reloaded, registry.Tree())) {
+    Fail("the saved store reloads wrong");
+  }
   return text;
 }
 

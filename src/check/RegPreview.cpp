@@ -1,7 +1,7 @@
 #include "check/RegPreview.h"
 
 #include "check/Text.h"
-#include "platform/regfile/RegText.h"
+#include "platform/regfile/RegFormat.h"
 
 namespace tarnwell::check {
 namespace {

@@ -26,12 +26,13 @@ void Collect(const regstore::RegNode& node, const std::u16string& path,
     w.Key = Utf16ToUtf8(path);
     w.Name = Utf16ToUtf8(v.Name);
     w.Type = v.Type;
-    w.Data = v.Data;
-    (*writes)[regstore::FoldCase(path + u"\\" + v.Name)] = std::move(w);
+    w.Data.assign(v.Data);
+    (*writes)[regstore::FoldCase(path + u"\\" + std::u16string(v.Name))] =
+        std::move(w);
   }
   for (const auto& child : node.Children()) {
-    std::u16string child_path =
-        path.empty() ? child.second->Name() : path + u"\\" + child.second->Name();
+    const std::u16string name(child.second->Name());
+    std::u16string child_path = path.empty() ? name : path + u"\\" + name;
     Collect(*child.second, child_path, writes);
   }
 }

@@ -12,7 +12,7 @@
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
 #include "config/ReadObserver.h"
-#include "platform/regfile/RegText.h"
+#include "platform/regfile/RegFormat.h"
 #include "platform/regfile/TreeRegistry.h"
 
 namespace tarnwell::check::testing {
@@ -78,7 +78,7 @@ Reading Read(const std::string& bytes, ReadObserver* observer) {
   if (r.Ok) {
     regstore::TreeRegistry store;
     r.Config.WriteConfigToRegistry(store);
-    r.Registry = regstore::EncodeUtf16Le(regstore::FormatRegFile(store.Tree()));
+    r.Registry = regstore::FormatRegFileBytes(store.Tree());
   }
   return r;
 }

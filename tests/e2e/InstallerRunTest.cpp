@@ -1,10 +1,17 @@
 // The built installer, run as a user runs it: copied into a directory of
 // its own beside a usbcdc.cfg.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "support/InstallerDir.h"
+#include "platform/regfile/Utf.h"
 #include "support/RegistryDump.h"
 
 namespace tarnwell {
@@ -89,7 +96,7 @@ TEST(InstallerRun, ReadFailuresWriteNothing) {
     if (c.Config != nullptr) dir.WriteConfig(c.Config);
     SCOPED_TRACE(c.Name);
     ExpectFailure(dir.Run(), kReadFailed);
-    EXPECT_FALSE(testing::fs::exists(dir.Store()));
+    EXPECT_FALSE(testing::FileExists(dir.Store()));
   }
 }
 
@@ -97,7 +104,7 @@ TEST(InstallerRun, NothingToWriteIsSuccess) {
   InstallerDir dir(TARNWELL_EXE);
   dir.WriteConfig("; only a comment\n\n   # another\nDLL=ignored.dll\n");
   ExpectSuccess(dir.Run());
-  EXPECT_FALSE(testing::fs::exists(dir.Store()));
+  EXPECT_FALSE(testing::FileExists(dir.Store()));
 }
 
 TEST(InstallerRun, ArgumentsChangeNothing) {
@@ -130,7 +137,7 @@ TEST(InstallerRun, ForeignKeysAndCaseInTheStoreAreKept) {
   InstallerDir dir(TARNWELL_EXE);
   testing::WriteFileBytes(
       dir.Store(),
-      "\xFF\xFE" + regstore::EncodeUtf16Le(
+      testing::StoreBytes(
                        u"Windows Registry Editor Version 5.00\r\n\r\n"
                        u"[HKEY_LOCAL_MACHINE\\DRIVERS\\usb\\ClientDrivers\\"
                        u"USBCDC_Template_Default]\r\n"
@@ -152,7 +159,7 @@ TEST(InstallerRun, ForeignKeysAndCaseInTheStoreAreKept) {
 TEST(InstallerRun, UnreadableStoreFailsTheWriteAndStaysAsItWas) {
   const std::string stores[] = {
       "garbage that is not a registry file",
-      "\xFF\xFE" + regstore::EncodeUtf16Le(u"REGEDIT4\r\n"),
+      testing::StoreBytes(u"REGEDIT4\r\n"),
       "Windows Registry Editor Version 5.00\r\n",  // UTF-8, not UTF-16
   };
   for (const std::string& store : stores) {
@@ -173,7 +180,7 @@ TEST(InstallerRun, DirectoryNamesKeepEveryCharacter) {
     dir.WriteConfig(kDevice);
     SCOPED_TRACE(sub);
     ExpectSuccess(dir.Run());
-    EXPECT_TRUE(testing::fs::exists(dir.Store()));
+    EXPECT_TRUE(testing::FileExists(dir.Store()));
   }
 }
 
@@ -189,13 +196,13 @@ TEST(InstallerRun, PathsTooLongForTheirBuffersAreRefusedNotCut) {
   // The executable's path fits, the configuration's path would not.
   {
     InstallerDir probe(TARNWELL_EXE);
-    std::size_t base = probe.Path().string().size() + 1;
+    std::size_t base = probe.Path().size() + 1;
     // A directory of 250 units: "tarnwell" fits after it (258), and
     // "usbcdc.cfg" does not (260).
     std::size_t room = 249 - base;
     InstallerDir dir(TARNWELL_EXE, std::string(100, 'd') + "/" +
                                        std::string(room - 101, 'e'));
-    ASSERT_EQ(dir.Path().string().size(), 249u);
+    ASSERT_EQ(dir.Path().size(), 249u);
     dir.WriteConfig(kDevice);
     ExpectFailure(dir.Run(), kReadFailed);
   }
@@ -205,12 +212,12 @@ TEST(InstallerRun, ADirectoryTooLongToHoldFailsTheReadWithoutItsOwnMessage) {
   // The program's path (257-unit directory, one-letter name) is found; only
   // its directory does not fit, which is a path too long, not a path lost.
   InstallerDir probe(TARNWELL_EXE);
-  const std::size_t base = probe.Path().string().size() + 1;
+  const std::size_t base = probe.Path().size() + 1;
   const std::size_t room = 256 - base;  // the directory itself, without "/"
   InstallerDir dir(TARNWELL_EXE,
                    std::string(100, 'd') + "/" + std::string(room - 101, 'e'),
                    "t");
-  ASSERT_EQ(dir.Path().string().size(), 256u);
+  ASSERT_EQ(dir.Path().size(), 256u);
   dir.WriteConfig(kDevice);
   ExpectFailure(dir.Run(), kReadFailed);
 }
@@ -227,12 +234,66 @@ TEST(InstallerRun, AClosedOutputPipeDoesNotKillTheRun) {
       u"USBCDC_Template_Default]";
   ASSERT_NE(text.find(header), std::u16string::npos);
   EXPECT_EQ(text.find(header), text.rfind(header))
-      << "the store was rewritten in export form at the end of the run";
+      << "the store was saved in export form";
+}
+
+TEST(InstallerRun, AFileSizeLimitIsAFailedSaveAndTheStoreStaysAsItWas) {
+  InstallerDir dir(TARNWELL_EXE);
+  dir.WriteConfig(testing::ReadFileBytes(TARNWELL_EXAMPLE));
+  const std::string seed = testing::StoreBytes(
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n");
+  testing::WriteFileBytes(dir.Store(), seed);
+  testing::ChildOptions options;
+  options.FileSizeLimit = 1024;
+  RunResult run = dir.RunWith(options);
+  EXPECT_TRUE(run.Exited) << "killed by signal " << run.Signal;
+  ExpectFailure(run, kWriteFailed);
+  EXPECT_EQ(testing::ReadFileBytes(dir.Store()), seed);
+  EXPECT_EQ(testing::ListDirectory(dir.Path()),
+            (std::set<std::string>{"tarnwell", "usbcdc.cfg", "registry.reg",
+                                   "registry.reg.lock"}))
+      << "the cut temporary file is gone";
+}
+
+TEST(InstallerRun, ARunWaitsWhileAnotherHoldsTheStore) {
+  InstallerDir dir(TARNWELL_EXE);
+  dir.WriteConfig(kDevice);
+  // Another run's lock, as that run takes it.
+  const int lock = open((dir.Store() + ".lock").c_str(),
+                        O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(lock, 0);
+  struct flock hold = {};
+  hold.l_type = F_WRLCK;
+  ASSERT_EQ(fcntl(lock, F_OFD_SETLK, &hold), 0);
+  pid_t pid = testing::StartChild(dir.Exe());
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "it did not wait";
+  EXPECT_FALSE(testing::FileExists(dir.Store()));
+  close(lock);
+  status = testing::WaitChild(pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(testing::FileExists(dir.Store()));
+}
+
+TEST(InstallerRun, AUserWhoMayNotWriteTheDirectoryGetsTheWriteFailureAtOnce) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to run as another user";
+  InstallerDir dir(TARNWELL_EXE);
+  dir.WriteConfig(kDevice);
+  const std::string seed = testing::StoreBytes(
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n");
+  testing::WriteFileBytes(dir.Store(), seed);
+  ASSERT_EQ(chown(dir.Store().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  testing::ChildOptions options;
+  options.User = 65534;
+  ExpectFailure(dir.RunWith(options), kWriteFailed);
+  EXPECT_EQ(testing::ReadFileBytes(dir.Store()), seed);
 }
 
 TEST(InstallerRun, ConfigurationThatIsADirectoryFailsTheRead) {
   InstallerDir dir(TARNWELL_EXE);
-  testing::fs::create_directory(dir.Config());
+  ASSERT_EQ(mkdir(dir.Config().c_str(), 0755), 0);
   ExpectFailure(dir.Run(), kReadFailed);
 }
 

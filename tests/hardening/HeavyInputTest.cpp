@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "HardeningSupport.h"
+#include "support/InstallerDir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TARNWELL_UNDER_ASAN 1
@@ -16,22 +16,21 @@
 #endif
 #endif
 
-namespace tarnwell::hardening {
+namespace tarnwell::testing {
 namespace {
 
 class Hostile : public ::testing::Test {
  protected:
-  void SetUp() override { CopyExecutable(TARNWELL_EXE, dir_.File("tarnwell")); }
-  std::string Cfg() const { return dir_.File("usbcdc.cfg"); }
-  std::string Store() const { return dir_.File("registry.reg"); }
-  RunResult Run() { return RunInstallerProcess(dir_.File("tarnwell"), dir_.Path()); }
+  std::string Cfg() const { return dir_.Config(); }
+  std::string Store() const { return dir_.Store(); }
+  RunResult Run() { return dir_.Run(); }
   void ExpectSuccess(const RunResult& run) {
     EXPECT_TRUE(run.Exited) << "signal " << run.Signal;
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
     EXPECT_EQ(run.Out, kSuccessLine);
   }
 
-  ScratchDir dir_;
+  InstallerDir dir_{TARNWELL_EXE};
 };
 
 // Peak resident memory of the children waited for so far, in bytes.
@@ -46,12 +45,12 @@ TEST_F(Hostile, AHundredMegabyteLineIsReadInMemoryProportionalToIt) {
   std::string text = "[Dev]\nDLL=";
   text.append(kLine, 'x');
   text += "\nVID=0525\n";
-  WriteFile(Cfg(), text);
+  WriteFileBytes(Cfg(), text);
   text.clear();
   text.shrink_to_fit();
   ExpectSuccess(Run());
   regstore::RegTree tree;
-  ASSERT_TRUE(LoadStoreFile(Store(), &tree, false));
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
   const regstore::RegNode* key = tree.Find(
       u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers\\USBCDC_Template_Default");
   ASSERT_NE(key, nullptr);
@@ -73,15 +72,15 @@ TEST_F(Hostile, TwoHundredThousandDeviceSectionsAreAllWritten) {
                   0x100 + (i >> 16), i & 0xFFFF);
     text += section;
   }
-  WriteFile(Cfg(), text);
+  WriteFileBytes(Cfg(), text);
   ExpectSuccess(Run());
   regstore::RegTree tree;
-  ASSERT_TRUE(LoadStoreFile(Store(), &tree, false));
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
   const regstore::RegNode* clients =
       tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\LoadClients");
   ASSERT_NE(clients, nullptr);
-  EXPECT_EQ(clients->Children().size(), static_cast<std::size_t>(kSections));
+  EXPECT_EQ(clients->ChildCount(), static_cast<std::size_t>(kSections));
 }
 
 }  // namespace
-}  // namespace tarnwell::hardening
+}  // namespace tarnwell::testing

@@ -9,22 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "HardeningSupport.h"
-#include "platform/regfile/RegText.h"
+#include "support/InstallerDir.h"
 
-namespace tarnwell::hardening {
+namespace tarnwell::testing {
 namespace {
 
 constexpr char kExample[] = "[Dev]\nDLL=usbcdc.dll\nVID=0525\nPID=A4A7\n";
 
 class Hostile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    CopyExecutable(TARNWELL_EXE, dir_.File("tarnwell"));
-  }
-  std::string Cfg() const { return dir_.File("usbcdc.cfg"); }
-  std::string Store() const { return dir_.File("registry.reg"); }
-  RunResult Run() { return RunInstallerProcess(dir_.File("tarnwell"), dir_.Path()); }
+  std::string Cfg() const { return dir_.Config(); }
+  std::string Store() const { return dir_.Store(); }
+  RunResult Run() { return dir_.Run(); }
 
   void ExpectReadFailed(const RunResult& run) {
     EXPECT_TRUE(run.Exited) << "signal " << run.Signal;
@@ -39,11 +35,11 @@ class Hostile : public ::testing::Test {
     EXPECT_EQ(run.Out, kSuccessLine);
   }
 
-  ScratchDir dir_;
+  InstallerDir dir_{TARNWELL_EXE};
 };
 
 TEST_F(Hostile, AFileOfNulBytesHoldsNoSectionAndWritesNothing) {
-  WriteFile(Cfg(), std::string(4u << 20, '\0'));
+  WriteFileBytes(Cfg(), std::string(4u << 20, '\0'));
   ExpectSuccess(Run());
   EXPECT_FALSE(FileExists(Store()));
 }
@@ -55,7 +51,7 @@ TEST_F(Hostile, AFifoIsNotReadAndDoesNotHang) {
 
 TEST_F(Hostile, ADirectoryIsNotAConfiguration) {
   ASSERT_EQ(mkdir(Cfg().c_str(), 0755), 0);
-  WriteFile(Cfg() + "/DLL=x", kExample);
+  WriteFileBytes(Cfg() + "/DLL=x", kExample);
   ExpectReadFailed(Run());
 }
 
@@ -70,7 +66,7 @@ TEST_F(Hostile, AFileWithoutReadPermissionIsAFailedRead) {
   if (geteuid() == 0) {
     GTEST_SKIP() << "running as root, which reads any file whatever its mode";
   }
-  WriteFile(Cfg(), kExample);
+  WriteFileBytes(Cfg(), kExample);
   ASSERT_EQ(chmod(Cfg().c_str(), 0), 0);
   ExpectReadFailed(Run());
 }
@@ -99,8 +95,6 @@ std::vector<BadStore> BadStores() {
   }
   std::string utf8;
   for (char16_t c : good) utf8 += static_cast<char>(c);
-  // (A store cut inside its first line is what a crash in the very first
-  // write leaves; the store starts it again, so it is no case here.)
   std::string bad_line = StoreBytes(
       good + u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\nnot a value line\r\n");
   std::string cut_continuation = StoreBytes(
@@ -114,49 +108,40 @@ std::vector<BadStore> BadStores() {
       {"a line that is no .reg line", bad_line},
       {"cut after a continued hex line", cut_continuation},
       {"regedit 4 text", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"y\"\r\n"},
+      {"a last line cut short", StoreBytes(good + u"\"Torn\"=\"ha")},
+      {"one byte inserted", StoreBytes(good).insert(40, 1, 'x')},
+      {"an empty file", ""},
   };
 }
 
 TEST_F(Hostile, AStoreThatCannotBeReadFailsTheWriteAndStaysAsItWas) {
   for (const BadStore& bad : BadStores()) {
     SCOPED_TRACE(bad.Name);
-    WriteFile(Cfg(), kExample);
-    WriteFile(Store(), bad.Bytes);
+    WriteFileBytes(Cfg(), kExample);
+    WriteFileBytes(Store(), bad.Bytes);
     RunResult run = Run();
     EXPECT_TRUE(run.Exited);
     EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Err, kWriteFailedLine);
-    EXPECT_EQ(ReadFile(Store()), bad.Bytes) << "the store was changed";
+    EXPECT_EQ(ReadFileBytes(Store()), bad.Bytes) << "the store was changed";
   }
 }
 
 TEST_F(Hostile, AStoreThatIsADirectoryFailsTheWrite) {
-  WriteFile(Cfg(), kExample);
+  WriteFileBytes(Cfg(), kExample);
   ASSERT_EQ(mkdir(Store().c_str(), 0755), 0);
   RunResult run = Run();
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_EQ(run.Err, kWriteFailedLine);
 }
 
-TEST_F(Hostile, AStoreCutInsideItsLastLineKeepsEveryWholeLine) {
-  // What a crash in the middle of an append leaves: the torn line was never
-  // reported as written, and the next run carries on from the line before.
-  const std::u16string whole_lines =
-      u"Windows Registry Editor Version 5.00\r\n\r\n"
-      u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"Seed\"=\"x\"\r\n";
-  WriteFile(Store(), StoreBytes(whole_lines + u"\"Torn\"=\"ha"));
-  WriteFile(Cfg(), kExample);
-  ExpectSuccess(Run());
-  regstore::RegTree tree;
-  ASSERT_TRUE(LoadStoreFile(Store(), &tree, false));
-  regstore::RegNode* kept = tree.Find(u"HKEY_LOCAL_MACHINE\\Software\\Kept");
-  ASSERT_NE(kept, nullptr);
-  EXPECT_NE(kept->Value(u"Seed"), nullptr);
-  EXPECT_EQ(kept->Value(u"Torn"), nullptr);
-  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers\\"
-                      u"USBCDC_Template_Default"),
-            nullptr);
+TEST_F(Hostile, AStoreThatIsAFifoFailsTheWriteWithoutWaiting) {
+  WriteFileBytes(Cfg(), kExample);
+  ASSERT_EQ(mkfifo(Store().c_str(), 0644), 0);
+  RunResult run = Run();
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Err, kWriteFailedLine);
 }
 
 }  // namespace
-}  // namespace tarnwell::hardening
+}  // namespace tarnwell::testing

@@ -1,14 +1,19 @@
 // Every allocation of a whole run fails in turn: the first, the second, ...
-// until a run goes through untouched. Each run must end as a clean failure
-// with its message and exit code 1 (or, where the failure cost nothing, as
-// the full success), and leave a store that loads and keeps what it held.
+// until a run goes through untouched; then the same with every allocation
+// from that one on failing, as a heap that stays full. Each run must end
+// with its message and exit code 1, or with the full success and the store
+// exactly as a clean run leaves it. A failed read leaves the store as it
+// was; a failed write saves what the other calls wrote: no more than a
+// clean run, and nothing of what was there before lost.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
-#include "HardeningSupport.h"
+#include "support/InstallerDir.h"
 
-namespace tarnwell::hardening {
+namespace tarnwell::testing {
 namespace {
 
 constexpr char kInjected[] = "[injected allocation failure]\n";
@@ -22,66 +27,89 @@ std::string WithoutNote(std::string err) {
   return err;
 }
 
-TEST(OutOfMemory, EveryAllocationOfARunFailsInTurnAndTheRunEndsCleanly) {
-  ScratchDir dir;
-  const std::string exe = dir.File("tarnwell");
-  const std::string store = dir.File("registry.reg");
-  CopyExecutable(TARNWELL_OOM_EXE, exe);
-  WriteFile(dir.File("usbcdc.cfg"), ReadFile(TARNWELL_EXAMPLE));
-  const std::string seed = StoreBytes(kSeedStore);
+struct Tally {
+  int ReadFailed = 0;
+  int WriteFailed = 0;
+  int Recovered = 0;
+  long long Points = 0;
+};
 
-  WriteFile(store, seed);
-  RunResult clean = RunInstallerProcess(exe, dir.Path());
-  ASSERT_TRUE(clean.Exited);
-  ASSERT_EQ(clean.ExitCode, 0) << clean.Err;
-  ASSERT_EQ(clean.Out, kSuccessLine);
-  regstore::RegTree reference;
-  ASSERT_TRUE(LoadStoreFile(store, &reference, false));
-  const FlatTree expected = Flatten(reference);
-
-  int read_failures = 0, write_failures = 0, harmless = 0;
-  long long n = 1;
-  for (;; ++n) {
-    WriteFile(store, seed);
-    RunResult run = RunInstallerProcess(
-        exe, dir.Path(), {"TARNWELL_TEST_FAIL_ALLOCATION=" + std::to_string(n)});
-    const bool injected = run.Err.find(kInjected) != std::string::npos;
+// Fails allocation n (and every later one when `persist`) until a run no
+// longer reaches n.
+Tally Sweep(const InstallerDir& dir, const std::string& seed,
+            const std::string& clean, bool persist) {
+  regstore::RegTree seed_tree, clean_tree;
+  WriteFileBytes(dir.Store(), clean);
+  EXPECT_TRUE(LoadStoreFile(dir.Store(), &clean_tree));
+  WriteFileBytes(dir.Store(), seed);
+  EXPECT_TRUE(LoadStoreFile(dir.Store(), &seed_tree));
+  const auto seeded = Flatten(seed_tree).Values;
+  const auto complete = Flatten(clean_tree).Values;
+  Tally tally;
+  for (long long n = 1;; ++n) {
+    WriteFileBytes(dir.Store(), seed);
+    ChildOptions options;
+    options.Env = {"TARNWELL_TEST_FAIL_ALLOCATION=" + std::to_string(n) +
+                   (persist ? "+" : "")};
+    RunResult run = dir.RunWith(options);
     const std::string err = WithoutNote(run.Err);
-    SCOPED_TRACE("allocation " + std::to_string(n) + " failed");
-    ASSERT_TRUE(run.Exited) << "signal " << run.Signal << "\n" << run.Err;
-    regstore::RegTree tree;
-    ASSERT_TRUE(LoadStoreFile(store, &tree, false)) << "the store does not load";
-    if (!injected) {
-      // The run needed fewer allocations: every point has been tried.
+    SCOPED_TRACE("allocation " + std::to_string(n) + (persist ? " on" : ""));
+    EXPECT_TRUE(run.Exited) << "signal " << run.Signal << "\n" << run.Err;
+    if (!run.Exited) return tally;
+    const std::string store = ReadFileBytes(dir.Store());
+    if (run.Err.find(kInjected) == std::string::npos) {
+      tally.Points = n - 1;  // the run needed fewer: every point was tried
       EXPECT_EQ(run.ExitCode, 0);
-      break;
+      EXPECT_EQ(store, clean);
+      return tally;
     }
     if (run.ExitCode == 0) {
-      // A failure the run recovered from must have cost nothing.
-      ++harmless;
+      ++tally.Recovered;
       EXPECT_EQ(run.Out, kSuccessLine);
       EXPECT_EQ(err, "");
-      EXPECT_EQ(Flatten(tree).Values, expected.Values);
+      EXPECT_EQ(store, clean) << "a failure the run recovered from cost nothing";
       continue;
     }
-    ASSERT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.ExitCode, 1);
     EXPECT_EQ(run.Out, "");
     if (err == kReadFailedLine) {
-      ++read_failures;
-      // Nothing is written after a failed read.
-      EXPECT_EQ(ReadFile(store), seed);
-    } else {
-      ASSERT_EQ(err, kWriteFailedLine);
-      ++write_failures;
-      ASSERT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Software\\Kept"), nullptr);
+      ++tally.ReadFailed;
+      EXPECT_EQ(store, seed) << "a failed read changed the store";
+      continue;
     }
+    EXPECT_EQ(err, kWriteFailedLine);
+    ++tally.WriteFailed;
+    regstore::RegTree tree;
+    EXPECT_TRUE(LoadStoreFile(dir.Store(), &tree)) << "the store does not load";
+    const auto values = Flatten(tree).Values;
+    EXPECT_TRUE(std::includes(values.begin(), values.end(), seeded.begin(),
+                              seeded.end()))
+        << "a value of the old store was lost";
+    EXPECT_TRUE(std::includes(complete.begin(), complete.end(), values.begin(),
+                              values.end()))
+        << "the store holds what no call wrote";
   }
-  std::printf("allocation failure points: %lld (read failed %d, write failed "
-              "%d, recovered %d)\n",
-              n - 1, read_failures, write_failures, harmless);
-  EXPECT_GT(read_failures, 0);
-  EXPECT_GT(write_failures, 0);
+}
+
+TEST(OutOfMemory, EveryAllocationOfARunFailsInTurnAndTheRunEndsCleanly) {
+  InstallerDir dir(TARNWELL_OOM_EXE);
+  dir.WriteConfig(ReadFileBytes(TARNWELL_EXAMPLE));
+  const std::string seed = StoreBytes(kSeedStore);
+  WriteFileBytes(dir.Store(), seed);
+  RunResult run = dir.Run();
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  const std::string clean = ReadFileBytes(dir.Store());
+
+  for (bool persist : {false, true}) {
+    Tally t = Sweep(dir, seed, clean, persist);
+    std::printf("%s allocation failures: %lld points (read failed %d, write "
+                "failed %d, recovered %d)\n",
+                persist ? "lasting" : "single", t.Points, t.ReadFailed,
+                t.WriteFailed, t.Recovered);
+    EXPECT_GT(t.ReadFailed, 0);
+    EXPECT_GT(t.WriteFailed, 0);
+  }
 }
 
 }  // namespace
-}  // namespace tarnwell::hardening
+}  // namespace tarnwell::testing

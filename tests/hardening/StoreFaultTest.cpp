@@ -1,145 +1,109 @@
-// The host store under failing system calls: each write, flush, rename (and
-// open, read, truncate, close) of registry.reg fails in turn while the
-// whole install pass runs, twice over, with a rewrite between. Afterwards
-// the file must load whole, hold every value whose call returned 0, and
-// hold nothing that was not asked for.
+// The host store under failing system calls: every call it makes through
+// its table fails in turn, once or from then on, while a whole install
+// pass and its save run. Each time the file must be exactly as it was (and
+// the run must say it failed), or exactly as a clean run leaves it; a
+// later run must work and leave no temporary file behind.
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <map>
+#include <set>
 #include <string>
-#include <vector>
+#include <type_traits>
 
-#include "HardeningSupport.h"
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
 #include "platform/posix/FileRegistry.h"
-#include "platform/posix/StoreIo.h"
-#include "platform/regfile/RegText.h"
+#include "platform/posix/StoreSyscalls.h"
+#include "support/Files.h"
+#include "support/StoreFiles.h"
 
-namespace tarnwell::hardening {
+namespace tarnwell::testing {
 namespace {
 
-enum class Call { kOpen, kRead, kWrite, kTornWrite, kFsync, kFtruncate, kRename, kClose };
+using posix::StoreSyscalls;
 
-const char* CallName(Call call) {
-  switch (call) {
-    case Call::kOpen: return "open";
-    case Call::kRead: return "read";
-    case Call::kWrite: return "write";
-    case Call::kTornWrite: return "write cut short";
-    case Call::kFsync: return "fsync";
-    case Call::kFtruncate: return "ftruncate";
-    case Call::kRename: return "rename";
-    case Call::kClose: return "close";
-  }
-  return "?";
-}
-
-// The fault plan: the n-th call of one kind fails; the count tells whether
-// the workload reached it.
-struct FaultPlan {
-  Call kind = Call::kWrite;
-  long target = 0;
-  long seen = 0;
-  bool fired = false;
-  bool fail_next_write = false;  // the rest of a torn write
+struct Plan {
+  long At = 0;          // the call that fails, counting from 1; 0: none
+  bool Lasting = false;  // and every call after it
+  long Count = 0;
+  std::string Failed;    // the name of the first call that failed
+  bool Renamed = false;  // the store was replaced before that
 };
-FaultPlan g_plan;
+Plan g_plan;
 
-bool Fires(Call kind) {
-  Call counted = kind == Call::kTornWrite ? Call::kWrite : kind;
-  Call planned = g_plan.kind == Call::kTornWrite ? Call::kWrite : g_plan.kind;
-  if (counted != planned || ++g_plan.seen != g_plan.target) return false;
-  g_plan.fired = true;
-  return true;
+bool Fails(const char* name) {
+  ++g_plan.Count;
+  const bool fails = g_plan.At > 0 && (g_plan.Count == g_plan.At ||
+                                       (g_plan.Lasting && g_plan.Count > g_plan.At));
+  if (fails && g_plan.Failed.empty()) g_plan.Failed = name;
+  return fails;
 }
 
-int FaultyOpen(const char* path, int flags, mode_t mode) {
-  if (Fires(Call::kOpen)) return errno = EIO, -1;
-  return posix::RealSyscalls().Open(path, flags, mode);
-}
-ssize_t FaultyRead(int fd, void* buffer, std::size_t size) {
-  if (Fires(Call::kRead)) return errno = EIO, -1;
-  return posix::RealSyscalls().Read(fd, buffer, size);
-}
-ssize_t FaultyWrite(int fd, const void* buffer, std::size_t size) {
-  if (g_plan.fail_next_write) {
-    g_plan.fail_next_write = false;
-    return errno = ENOSPC, -1;
+template <typename R>
+R Failure() {
+  if constexpr (std::is_pointer_v<R>) {
+    return nullptr;
+  } else {
+    return static_cast<R>(-1);
   }
-  if (Fires(Call::kWrite)) {
-    if (g_plan.kind == Call::kWrite || size < 2) return errno = ENOSPC, -1;
-    // Half of it reaches the disk, then the disk is full.
-    g_plan.fail_next_write = true;
-    return posix::RealSyscalls().Write(fd, buffer, size / 2);
-  }
-  return posix::RealSyscalls().Write(fd, buffer, size);
-}
-int FaultyFsync(int fd) {
-  if (Fires(Call::kFsync)) return errno = EIO, -1;
-  return posix::RealSyscalls().Fsync(fd);
-}
-int FaultyFtruncate(int fd, off_t size) {
-  if (Fires(Call::kFtruncate)) return errno = EIO, -1;
-  return posix::RealSyscalls().Ftruncate(fd, size);
-}
-int FaultyRename(const char* from, const char* to) {
-  if (Fires(Call::kRename)) return errno = EIO, -1;
-  return posix::RealSyscalls().Rename(from, to);
-}
-int FaultyClose(int fd) {
-  if (Fires(Call::kClose)) {
-    posix::RealSyscalls().Close(fd);  // as Linux does: the descriptor goes
-    return errno = EIO, -1;
-  }
-  return posix::RealSyscalls().Close(fd);
 }
 
-class FaultySyscalls {
- public:
-  FaultySyscalls(Call kind, long target) {
-    g_plan = FaultPlan{kind, target};
-    posix::Syscalls() = {FaultyOpen,      FaultyRead,   FaultyWrite, FaultyFsync,
-                         FaultyFtruncate, FaultyRename, FaultyClose};
+// Whether Field is that member of the table (members of one type differ
+// only in value).
+template <auto Field, auto Other>
+constexpr bool Is() {
+  if constexpr (std::is_same_v<decltype(Field), decltype(Other)>) {
+    return Field == Other;
+  } else {
+    return false;
   }
-  ~FaultySyscalls() { posix::Syscalls() = posix::RealSyscalls(); }
-};
+}
 
-// Forwards to the store and notes what each call was asked and answered.
-class RecordingRegistry : public Registry {
- public:
-  explicit RecordingRegistry(Registry& store) : store_(store) {}
-
-  std::int32_t CreateKey(RegHandle parent, const char16_t* path,
-                         std::uint32_t access, RegHandle* key) override {
-    std::int32_t e = store_.CreateKey(parent, path, access, key);
-    if (e == 0) {
-      std::u16string full = u"HKEY_LOCAL_MACHINE\\" + std::u16string(path);
-      paths_[*key] = regstore::FoldCase(full);
-      Created.push_back(regstore::FoldCase(full));
+// A table entry that fails when the plan says so, with EIO (ENOSPC for a
+// write), and otherwise makes the real call.
+template <auto Field, const char* Name>
+struct Faulty;
+template <typename R, typename... A, R (*StoreSyscalls::*Field)(A...),
+          const char* Name>
+struct Faulty<Field, Name> {
+  static R Call(A... args) {
+    if (Fails(Name)) {
+      if (Is<Field, &StoreSyscalls::Close>() ||
+          Is<Field, &StoreSyscalls::Closedir>()) {
+        (posix::RealSyscalls().*Field)(args...);  // what it held goes
+      }
+      errno = Is<Field, &StoreSyscalls::Write>() ? ENOSPC : EIO;
+      return Failure<R>();
     }
-    return e;
+    R result = (posix::RealSyscalls().*Field)(args...);
+    if (Is<Field, &StoreSyscalls::Renameat>() && g_plan.Failed.empty()) {
+      g_plan.Renamed = true;
+    }
+    return result;
   }
-  std::int32_t SetValue(RegHandle key, const char16_t* name, std::uint32_t type,
-                        const void* data, std::uint32_t size) override {
-    std::int32_t e = store_.SetValue(key, name, type, data, size);
-    std::u16string id = paths_[key] + u"\\" + regstore::FoldCase(name);
-    std::string typed(reinterpret_cast<const char*>(&type), 4);
-    typed.append(static_cast<const char*>(data), size);
-    Attempted[id].push_back(typed);
-    if (e == 0) Written[id] = typed;
-    return e;
+};
+
+// Every call of the table that can fail.
+#define TARNWELL_STORE_CALLS(X)                                              \
+  X(Openat) X(Fstat) X(Fstatat) X(Access) X(Readlinkat) X(Read) X(Write)    \
+  X(Fsync) X(Fchmod) X(Fchown) X(Renameat) X(Unlinkat) X(Close) X(Lock)     \
+  X(Sleep) X(Clock) X(Random) X(Dup) X(Opendir) X(Readdir) X(Closedir)
+#define TARNWELL_CALL_NAME(name) constexpr char k##name[] = #name;
+TARNWELL_STORE_CALLS(TARNWELL_CALL_NAME)
+#define TARNWELL_FAULTY(name) \
+  table.name = Faulty<&StoreSyscalls::name, k##name>::Call;
+
+class FaultyTable {
+ public:
+  FaultyTable(long at, bool lasting) {
+    g_plan = Plan();
+    g_plan.At = at;
+    g_plan.Lasting = lasting;
+    StoreSyscalls table = posix::RealSyscalls();
+    TARNWELL_STORE_CALLS(TARNWELL_FAULTY)
+    posix::Syscalls() = table;
   }
-  std::int32_t CloseKey(RegHandle key) override { return store_.CloseKey(key); }
-
-  std::vector<std::u16string> Created;
-  std::map<std::u16string, std::string> Written;  // last success
-  std::map<std::u16string, std::vector<std::string>> Attempted;
-
- private:
-  Registry& store_;
-  std::map<RegHandle, std::u16string> paths_;
+  ~FaultyTable() { posix::Syscalls() = posix::RealSyscalls(); }
 };
 
 constexpr char16_t kSeed[] =
@@ -148,101 +112,110 @@ constexpr char16_t kSeed[] =
 
 InstallConfig ExampleConfig() {
   InstallConfig config;
-  std::string bytes = ReadFile(TARNWELL_EXAMPLE) + GeneratedConfig(3, 2);
-  MemoryByteSource source(bytes);
+  const std::string text = ReadFileBytes(TARNWELL_EXAMPLE);
+  MemoryByteSource source(text);
   EXPECT_TRUE(ReadConfigSource(config, source));
   return config;
 }
 
-void CheckStore(const std::string& path, const RecordingRegistry& calls,
-                const std::string& context) {
-  SCOPED_TRACE(context);
-  regstore::RegTree tree;
-  // Nothing crashed, so not even a torn last line may remain.
-  ASSERT_TRUE(LoadStoreFile(path, &tree, false)) << "the store does not load";
-  FlatTree flat = Flatten(tree);
-  std::map<std::u16string, std::string> values(flat.Values.begin(),
-                                                flat.Values.end());
-  EXPECT_EQ(values[u"HKEY_LOCAL_MACHINE\\SOFTWARE\\KEPT\\SEED"],
-            std::string("\x04\0\0\0\x2a\0\0\0", 8));
-  for (const auto& [id, data] : calls.Written) {
-    auto it = values.find(id);
-    ASSERT_NE(it, values.end()) << Utf8(id) << " returned 0 but is missing";
-    EXPECT_EQ(it->second, data) << Utf8(id);
-  }
-  // Whatever else is there was asked for, whole.
-  for (const auto& [id, data] : values) {
-    if (id == u"HKEY_LOCAL_MACHINE\\SOFTWARE\\KEPT\\SEED") continue;
-    auto it = calls.Attempted.find(id);
-    ASSERT_NE(it, calls.Attempted.end()) << Utf8(id) << " was never written";
-    bool asked = false;
-    for (const std::string& a : it->second) asked = asked || a == data;
-    EXPECT_TRUE(asked) << Utf8(id) << " holds data never asked for";
-  }
-  for (const std::u16string& key : calls.Created) {
-    EXPECT_NE(tree.Find(key), nullptr) << Utf8(key) << " was created but is missing";
+bool InstallAndSave(const InstallConfig& config, const std::string& path) {
+  posix::FileRegistry store(path);
+  const bool written = config.WriteConfigToRegistry(store);
+  return store.Save() == kErrorSuccess && written;
+}
+
+TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
+  ScratchDir dir(true);
+  const std::string path = dir.File("registry.reg");
+  const InstallConfig config = ExampleConfig();
+  const std::string seed = StoreBytes(kSeed);
+  WriteFileBytes(path, seed);
+  ASSERT_TRUE(InstallAndSave(config, path));
+  const std::string clean = ReadFileBytes(path);
+  const std::set<std::string> must_fail = {"Openat", "Read", "Write", "Fsync",
+                                           "Renameat", "Lock", "Fstat"};
+  for (bool lasting : {false, true}) {
+    std::set<std::string> reported;
+    long points = 0;
+    for (long at = 1;; ++at) {
+      WriteFileBytes(path, seed);
+      bool ok;
+      Plan plan;
+      {
+        FaultyTable faults(at, lasting);
+        ok = InstallAndSave(config, path);
+        plan = g_plan;
+      }
+      if (plan.Count < at) break;  // the run makes fewer calls: all tried
+      points = at;
+      SCOPED_TRACE("call " + std::to_string(at) + " (" + plan.Failed + ")" +
+                   (lasting ? " and later" : ""));
+      const std::string bytes = ReadFileBytes(path);
+      if (ok) {
+        EXPECT_EQ(bytes, clean);
+      } else {
+        reported.insert(plan.Failed);
+        EXPECT_TRUE(bytes == seed || (plan.Renamed && bytes == clean))
+            << "the store is neither as it was nor as the run leaves it";
+      }
+      if (!lasting && must_fail.count(plan.Failed) != 0) {
+        EXPECT_FALSE(ok) << "a failed " << plan.Failed << " went unreported";
+      }
+      // The next run works, whatever this one left, and leaves only the
+      // store and its lock.
+      WriteFileBytes(path, seed);
+      ASSERT_TRUE(InstallAndSave(config, path));
+      EXPECT_EQ(ReadFileBytes(path), clean);
+      EXPECT_EQ(ListDirectory(dir.Path()),
+                (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+    }
+    std::printf("%s faults: %ld call points\n", lasting ? "lasting" : "single",
+                points);
+    for (const std::string& name : must_fail) {
+      EXPECT_EQ(reported.count(name), 1u) << name << " never failed a run";
+    }
   }
 }
 
-TEST(StoreFaults, EachFailingCallOfTheStoreLeavesAWholeStoreWithEverySuccess) {
-  const InstallConfig config = ExampleConfig();
-  std::map<Call, long> points;
-  for (Call kind : {Call::kWrite, Call::kTornWrite, Call::kFsync, Call::kRename,
-                    Call::kOpen, Call::kRead, Call::kClose}) {
-    for (long n = 1;; ++n) {
-      ScratchDir dir(true);
-      const std::string path = dir.File("registry.reg");
-      WriteFile(path, StoreBytes(kSeed));
-      bool fired = false;
-      bool passes_ok = true;
-      {
-        std::unique_ptr<RecordingRegistry> calls;
-        {
-          FaultySyscalls faults(kind, n);
-          auto store = std::make_unique<posix::FileRegistry>(path);
-          calls = std::make_unique<RecordingRegistry>(*store);
-          passes_ok = config.WriteConfigToRegistry(*calls) && passes_ok;
-          passes_ok = store->Flush() == 0 && passes_ok;
-          passes_ok = config.WriteConfigToRegistry(*calls) && passes_ok;
-          store.reset();  // rewrites the journal
-          fired = g_plan.fired;
-        }
-        const std::string context = std::string(CallName(kind)) + " #" +
-                                    std::to_string(n) + " failed";
-        CheckStore(path, *calls, context);
-        if (HasFatalFailure()) return;
-        if (!fired) {
-          EXPECT_TRUE(passes_ok) << context;
-        }
-      }
-      // Whatever failed, the store takes the next run's writes.
-      {
-        posix::FileRegistry again(path);
-        RegHandle key = 0;
-        ASSERT_EQ(again.CreateKey(kLocalMachine, u"Software\\After", kKeyReadWrite, &key), 0);
-        std::uint32_t one = 1;
-        ASSERT_EQ(again.SetValue(key, u"Ok", kRegDword, &one, 4), 0);
-        again.CloseKey(key);
-      }
-      regstore::RegTree after;
-      ASSERT_TRUE(LoadStoreFile(path, &after, false));
-      ASSERT_NE(after.Find(u"HKEY_LOCAL_MACHINE\\Software\\After"), nullptr);
-      if (!fired) {
-        points[kind] = n - 1;
-        break;
-      }
-    }
-  }
-  long total = 0;
-  for (const auto& [kind, n] : points) {
-    std::printf("%s: %ld fault points\n", CallName(kind), n);
-    total += n;
-  }
-  std::printf("store fault points in all: %ld\n", total);
-  EXPECT_GT(points[Call::kWrite], 10);
-  EXPECT_GE(points[Call::kFsync], 2);
-  EXPECT_GE(points[Call::kRename], 2);
+// A clock that runs a second per look, so that a wait ends at once.
+long long g_fake_seconds = 0;
+int FakeClock(clockid_t, struct timespec* now) {
+  now->tv_sec = static_cast<time_t>(++g_fake_seconds);
+  now->tv_nsec = 0;
+  return 0;
+}
+int NoSleep(const struct timespec*, struct timespec*) { return 0; }
+
+TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
+  ScratchDir dir(true);
+  const std::string path = dir.File("registry.reg");
+  WriteFileBytes(path, StoreBytes(kSeed));
+  posix::FileRegistry holder(path);
+  RegHandle key = 0;
+  ASSERT_EQ(holder.CreateKey(kLocalMachine, u"Holder", kKeyReadWrite, &key), 0);
+
+  posix::Syscalls().Clock = FakeClock;
+  posix::Syscalls().Sleep = NoSleep;
+  posix::FileRegistry waiter(path);
+  RegHandle other = 0;
+  const std::int32_t waited =
+      waiter.CreateKey(kLocalMachine, u"Waiter", kKeyReadWrite, &other);
+  posix::Syscalls() = posix::RealSyscalls();
+  EXPECT_EQ(waited, 1460) << "ERROR_TIMEOUT";
+  EXPECT_GE(g_fake_seconds, 30);
+  EXPECT_LE(g_fake_seconds, 32) << "it waits 30 seconds, no more";
+  EXPECT_NE(waiter.Save(), kErrorSuccess);
+  EXPECT_EQ(ReadFileBytes(path), StoreBytes(kSeed));
+
+  ASSERT_EQ(holder.Save(), kErrorSuccess);
+  ASSERT_EQ(waiter.CreateKey(kLocalMachine, u"Waiter", kKeyReadWrite, &other), 0)
+      << "once the holder is done, the next run goes on";
+  ASSERT_EQ(waiter.Save(), kErrorSuccess);
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(path, &tree));
+  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Holder"), nullptr);
+  EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Waiter"), nullptr);
 }
 
 }  // namespace
-}  // namespace tarnwell::hardening
+}  // namespace tarnwell::testing

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "platform/regfile/RegText.h"
+#include "platform/regfile/RegFormat.h"
+#include "platform/regfile/RegParse.h"
+#include "platform/regfile/Utf.h"
 #include "support/RegistryDump.h"
 
 namespace tarnwell::regstore {
@@ -13,8 +15,14 @@ namespace {
 using tarnwell::testing::Narrow;
 
 // REG_SZ data: the text's UTF-16LE units and the terminating NUL.
+std::string Utf16(std::u16string_view text) {
+  std::string bytes;
+  AppendUtf16Le(bytes, text);
+  return bytes;
+}
+
 std::string Sz(std::u16string_view text) {
-  return EncodeUtf16Le(std::u16string(text) + u'\0');
+  return Utf16(std::u16string(text) + u'\0');
 }
 
 std::string Dword(std::uint32_t v) {
@@ -30,9 +38,17 @@ std::string Bytes(std::size_t count, unsigned char first = 0) {
   return data;
 }
 
-std::u16string Line(const RegValue& value, bool wrap = true) {
+// A value as a test writes it down.
+struct Value {
+  std::u16string Name;
+  std::uint32_t Type;
+  std::string Data;
+};
+
+std::u16string Line(const Value& v) {
   std::u16string out;
-  AppendValueLine(out, value, wrap);
+  AppendValueLine(out, RegValue{std::pmr::u16string(v.Name), v.Type,
+                                std::pmr::string(v.Data)});
   return out;
 }
 
@@ -64,8 +80,9 @@ void ExpectSameNode(const RegNode& want, const RegNode& got,
     EXPECT_EQ(a.Type, b.Type) << where;
     EXPECT_EQ(a.Data, b.Data) << where;
   }
-  ASSERT_EQ(want.Children().size(), got.Children().size()) << path;
-  auto it = got.Children().begin();
+  ASSERT_EQ(want.ChildCount(), got.ChildCount()) << path;
+  const auto children = got.Children();
+  auto it = children.begin();
   for (const auto& child : want.Children()) {
     ExpectSameNode(*child.second, *it->second,
                    path + "\\" + Narrow(child.second->Name()));
@@ -75,7 +92,7 @@ void ExpectSameNode(const RegNode& want, const RegNode& got,
 
 struct FormatCase {
   const char* What;
-  RegValue Value;
+  Value Input;
   std::u16string Expected;  // without the CRLF
 };
 
@@ -131,7 +148,7 @@ TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
        u"\"Q\"=hex(12ab):ab"},
   };
   for (const FormatCase& c : cases) {
-    EXPECT_EQ(Narrow(Line(c.Value)), Narrow(c.Expected + u"\r\n")) << c.What;
+    EXPECT_EQ(Narrow(Line(c.Input)), Narrow(c.Expected + u"\r\n")) << c.What;
   }
 }
 
@@ -177,12 +194,6 @@ TEST(RegTextFormat, LongHexDataWrapsLikeRegedit) {
   EXPECT_EQ(joined, expected);
 }
 
-TEST(RegTextFormat, UnwrappedHexStaysOnOneLine) {
-  std::u16string text = Line({u"Data", kRegBinary, Bytes(200)}, false);
-  EXPECT_EQ(SplitCrlf(text).size(), 1u);
-  EXPECT_EQ(text.size(), 11u + 200 * 3 - 1 + 2);
-}
-
 TEST(RegTextFormat, FileListsParentsBeforeChildrenWithBlankLines) {
   RegTree tree;
   tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\USB")
@@ -212,7 +223,7 @@ RegTree SampleTree() {
   usb.SetValue(u"Blob", kRegBinary, Bytes(300, 0x10));
   usb.SetValue(u"Short", kRegDword, Bytes(2));
   usb.SetValue(u"Expand", kRegExpandSz, Sz(u"%WINDIR%"));
-  usb.SetValue(u"Multi", 7, EncodeUtf16Le(std::u16string(u"a\0b\0\0", 5)));
+  usb.SetValue(u"Multi", 7, Utf16(std::u16string(u"a\0b\0\0", 5)));
   tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\Пустой ключ");
   tree.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\VID_0525&PID_A4A7&IFC_03")
       .SetValue(u"Disable", kRegDword, Dword(1));
@@ -227,7 +238,7 @@ TEST(RegTextParse, FormattedFileReadsBackAsTheSameTree) {
   RegTree original = SampleTree();
   std::u16string text = FormatRegFile(original);
   RegTree parsed;
-  ParseResult result = ParseRegText(text, parsed, true);
+  ParseResult result = ParseRegText(text, parsed);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   ExpectSameNode(original.Root(), parsed.Root(), "");
   EXPECT_EQ(Narrow(FormatRegFile(parsed)), Narrow(text));
@@ -246,43 +257,41 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
       u"\"Wrapped\"=hex(7):61,00,\\\n"
       u"    62,00,  \\\r\n"
       u"  00,00\n"
-      u"\"Bin\"=hex:DE,ad , BE\n",
-      tree, true);
+      u"\"Bin\"=hex:DE,ad , BE",
+      tree);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   RegNode* a = tree.Find(u"hkey_local_machine\\a");
   ASSERT_NE(a, nullptr);
   ASSERT_NE(a->Value(u"Upper"), nullptr);
-  EXPECT_EQ(a->Value(u"Upper")->Data, Dword(0xABCD));
-  EXPECT_EQ(a->Value(u"Short")->Data, Dword(10));
+  EXPECT_EQ(std::string(a->Value(u"Upper")->Data), Dword(0xABCD));
+  EXPECT_EQ(std::string(a->Value(u"Short")->Data), Dword(10));
   ASSERT_NE(a->Value(u""), nullptr);
-  EXPECT_EQ(a->Value(u"")->Data, Sz(u"at"));
+  EXPECT_EQ(std::string(a->Value(u"")->Data), Sz(u"at"));
   ASSERT_NE(a->Value(u"Wrapped"), nullptr);
   EXPECT_EQ(a->Value(u"Wrapped")->Type, 7u);
-  EXPECT_EQ(a->Value(u"Wrapped")->Data, std::string("a\0b\0\0\0", 6));
+  EXPECT_EQ(std::string(a->Value(u"Wrapped")->Data), std::string("a\0b\0\0\0", 6));
   ASSERT_NE(a->Value(u"Bin"), nullptr);
   EXPECT_EQ(a->Value(u"Bin")->Type, kRegBinary);
-  EXPECT_EQ(a->Value(u"Bin")->Data, "\xDE\xAD\xBE");
+  EXPECT_EQ(std::string(a->Value(u"Bin")->Data), "\xDE\xAD\xBE");
 }
 
-TEST(RegTextParse, ContinuationTextAppliesToAnExistingTree) {
+TEST(RegTextParse, AKeyNamedAgainKeepsItsFirstSpellingAndTakesLaterValues) {
   RegTree tree;
-  tree.Create(u"HKEY_LOCAL_MACHINE\\K").SetValue(u"Keep", kRegSz, Sz(u"k"));
-  tree.Create(u"HKEY_LOCAL_MACHINE\\K").SetValue(u"V", kRegSz, Sz(u"old"));
   ParseResult result = ParseRegText(
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\K]\r\n\"Keep\"=\"k\"\r\n\"V\"=\"old\"\r\n\r\n"
       u"[HKEY_LOCAL_MACHINE\\k]\r\n\"v\"=\"new\"\r\n\r\n"
       u"[HKEY_LOCAL_MACHINE\\K\\Sub]\r\n\r\n",
-      tree, false);
+      tree);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   RegNode* k = tree.Find(u"HKEY_LOCAL_MACHINE\\K");
   ASSERT_NE(k, nullptr);
+  EXPECT_EQ(Narrow(k->Name()), "K");
   ASSERT_EQ(k->Values().size(), 2u);
   EXPECT_EQ(Narrow(k->Values()[1].Name), "V") << "first spelling kept";
-  EXPECT_EQ(k->Values()[1].Data, Sz(u"new"));
-  EXPECT_EQ(k->Values()[0].Data, Sz(u"k"));
+  EXPECT_EQ(std::string(k->Values()[1].Data), Sz(u"new"));
+  EXPECT_EQ(std::string(k->Values()[0].Data), Sz(u"k"));
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\K\\Sub"), nullptr);
-
-  RegTree empty;
-  EXPECT_TRUE(ParseRegText(u"", empty, false).Ok);
 }
 
 struct RejectCase {
@@ -322,10 +331,18 @@ TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
       {"hex(N) without colon", k + u"\"a\"=hex(1)01\r\n", 4},
       {"hex type not hex", k + u"\"a\"=hex(x):01\r\n", 4},
       {"continuation at end of text", k + u"\"a\"=hex:01,\\\r\n", 4},
+      {"key under no predefined root", v + u"[Drivers\\USB]\r\n", 3},
+      {"root spelled otherwise", v + u"[hkey_local_machine\\K]\r\n", 3},
+      {"text after the key header", v + u"[HKEY_LOCAL_MACHINE\\K] x\r\n", 3},
+      {"a header inside a header",
+       v + u"[H[HKEY_LOCAL_MACHINE\\Drivers]\r\n", 3},
+      {"escape that cannot be written back", k + u"\"a\"=\"\\q\"\r\n", 4},
+      {"control character in a value name", k + u"\"a\\nb\"=\"c\"\r\n", 4},
+      {"hex data cut inside a byte", k + u"\"a\"=hex:01,0", 0},
   };
   for (const RejectCase& c : cases) {
     RegTree tree;
-    ParseResult result = ParseRegText(c.Text, tree, true);
+    ParseResult result = ParseRegText(c.Text, tree);
     EXPECT_FALSE(result.Ok) << c.What;
     if (c.Line != 0) {
       EXPECT_EQ(result.Line, c.Line) << c.What;
@@ -340,16 +357,66 @@ TEST(RegTextParse, AppliesNothingAfterAnError) {
       u"[HKEY_LOCAL_MACHINE\\Before]\r\n\"a\"=\"1\"\r\n"
       u"bad line\r\n"
       u"[HKEY_LOCAL_MACHINE\\After]\r\n\"b\"=\"2\"\r\n",
-      tree, true);
+      tree);
   EXPECT_FALSE(result.Ok);
   EXPECT_EQ(result.Line, 5u);
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Before"), nullptr);
   EXPECT_EQ(tree.Find(u"HKEY_LOCAL_MACHINE\\After"), nullptr);
 }
 
+// Bytes of a store file: what the store would save, changed in one way.
+struct BytesCase {
+  const char* What;
+  std::string Bytes;
+  bool Ok;
+};
+
+TEST(RegFileBytes, AWholeFileLoadsWhateverItsLastLineEndAndAnythingElseIsRefused) {
+  const std::string bom = "\xFF\xFE";
+  const std::string file = FormatRegFileBytes(SampleTree());
+  const std::string body = file.substr(2);
+  std::string lf_only;
+  for (std::size_t i = 0; i < body.size(); i += 2) {
+    if (body.compare(i, 2, std::string("\r\0", 2)) != 0) lf_only += body.substr(i, 2);
+  }
+  const std::string last_line = Utf16(
+      u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n"
+      u"\"a\"=\"b\"");
+  // What the old store took for a write cut short by a kill.
+  std::string page_sized;
+  for (std::size_t pad = 0; page_sized.size() % 4096 != 0 || pad == 0; ++pad) {
+    page_sized = bom + Utf16(u"Windows Registry Editor Version 5.00\r\n;" +
+                             std::u16string(pad, u';') +
+                             u"\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"a\"=\"b\"");
+  }
+  const BytesCase cases[] = {
+      {"the saved file", file, true},
+      {"LF line ends", bom + lf_only, true},
+      {"last line without its line end", bom + last_line, true},
+      {"last line ending in CR alone", bom + last_line + Utf16(u"\r"), true},
+      {"the size a multiple of 4096", page_sized, true},
+      {"no byte-order mark", body, false},
+      {"big-endian byte-order mark", "\xFE\xFF" + body, false},
+      {"one byte more", file + "x", false},
+      {"one byte less", file.substr(0, file.size() - 1), false},
+      {"one byte deleted in the middle",
+       file.substr(0, file.size() / 2) + file.substr(file.size() / 2 + 1), false},
+      {"UTF-8 text", "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n", false},
+      {"empty file", "", false},
+      {"garbage last line", file + Utf16(u"garbage\r\n"), false},
+  };
+  for (const BytesCase& c : cases) {
+    RegTree tree;
+    EXPECT_EQ(ParseRegFileBytes(c.Bytes, tree).Ok, c.Ok) << c.What;
+  }
+  RegTree reloaded;
+  ASSERT_TRUE(ParseRegFileBytes(bom + lf_only, reloaded).Ok);
+  ExpectSameNode(SampleTree().Root(), reloaded.Root(), "");
+}
+
 TEST(RegTextEncoding, Utf16LeBytesRoundTripAndAnOddByteIsLeftOut) {
   const std::u16string text = u"A\u0416\U0001F600";
-  std::string bytes = EncodeUtf16Le(text);
+  std::string bytes = Utf16(text);
   EXPECT_EQ(bytes, std::string("A\0\x16\x04\x3D\xD8\x00\xDE", 8));
   EXPECT_EQ(DecodeUtf16Le(bytes), text);
   EXPECT_EQ(DecodeUtf16Le(bytes + "\x41"), text);

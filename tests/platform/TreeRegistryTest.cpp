@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/regfile/RegText.h"
+#include "platform/regfile/Utf.h"
 #include "platform/regfile/TreeRegistry.h"
 #include "support/RegistryDump.h"
 
@@ -22,7 +22,8 @@ RegHandle Open(TreeRegistry& registry, const char16_t* path,
 
 std::int32_t SetText(TreeRegistry& registry, RegHandle key,
                      const char16_t* name, std::u16string_view text) {
-  std::string data = EncodeUtf16Le(std::u16string(text) + u'\0');
+  std::string data;
+  AppendUtf16Le(data, std::u16string(text) + u'\0');
   return registry.SetValue(key, name, kRegSz, data.data(),
                            static_cast<std::uint32_t>(data.size()));
 }
@@ -110,8 +111,8 @@ TEST(TreeRegistry, ValueBytesAreStoredAsGiven) {
   ASSERT_EQ(registry.SetValue(key, u"", kRegSz, "x\0\0", 4), 0);
   const RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
   ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->Value(u"Odd")->Data, std::string(odd, 3));
-  EXPECT_EQ(node->Value(u"None")->Data, "");
+  EXPECT_EQ(std::string(node->Value(u"Odd")->Data), std::string(odd, 3));
+  EXPECT_EQ(std::string(node->Value(u"None")->Data), "");
   EXPECT_EQ(node->Value(u"None")->Type, kRegBinary);
   EXPECT_EQ(ValueAt(registry.Tree(), u"K", u""), "sz:x");
 }
@@ -199,6 +200,30 @@ TEST(TreeRegistry, BadPathsFailAndCreateNothing) {
   TreeRegistry registry;
   RegHandle ok = Open(registry, (u"A\\" + std::u16string(255, u'x')).c_str());
   EXPECT_NE(ok, 0u) << "255 characters fit";
+}
+
+TEST(TreeRegistry, AKeyOfManyValuesFindsEachInAnyCaseAndChangesOnlyWhenTheyDo) {
+  TreeRegistry registry;
+  RegHandle key = Open(registry, u"K");
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    std::u16string name = u"Value" + std::u16string(1, u'A' + i % 26) +
+                          std::u16string(i / 26 + 1, u'x');
+    ASSERT_EQ(SetNumber(registry, key, name.c_str(), i), 0);
+  }
+  RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_EQ(node->Values().size(), 100u);
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u"VALUEDXXXX"), "dword:81");
+  ASSERT_EQ(SetNumber(registry, key, u"valuedxxxx", 7), 0);
+  EXPECT_EQ(node->Values().size(), 100u) << "replaced, not added";
+  EXPECT_EQ(Narrow(node->Values()[81].Name), "ValueDxxxx");
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K", u"ValueDxxxx"), "dword:7");
+
+  TreeRegistry fresh;
+  EXPECT_FALSE(fresh.Changed());
+  RegHandle k = Open(fresh, u"K");
+  ASSERT_TRUE(fresh.Changed()) << "a new key";
+  ASSERT_EQ(SetNumber(fresh, k, u"N", 1), 0);
+  EXPECT_TRUE(fresh.Changed());
 }
 
 TEST(TreeRegistry, BadValueArgumentsAreRefused) {

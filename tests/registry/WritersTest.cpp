@@ -231,7 +231,7 @@ TEST(ModemKeys, WritesEveryValueWhereItBelongs) {
   std::vector<std::u16string> init_names;
   for (const auto& v : tree.Find(u"HKEY_LOCAL_MACHINE\\" + uni + u"\\Init")
                            ->Values()) {
-    init_names.push_back(v.Name);
+    init_names.emplace_back(v.Name);
   }
   EXPECT_EQ(init_names, (std::vector<std::u16string>{u"3", u"7"}))
       << "bare indexes, ascending";

@@ -1,13 +1,39 @@
 #include "platform/regfile/RegTree.h"
 
+#include <new>
+
 #include "platform/Registry.h"
 
 namespace tarnwell::regstore {
 namespace {
 
+// Above this many values a key keeps an index of them by name.
+constexpr std::size_t kIndexedValues = 16;
+
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;  // names share long runs: skip the folding
+    const char16_t x = FoldUnit(a[i]);
+    const char16_t y = FoldUnit(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+// An object made in the arena; it is never destroyed on its own: all that
+// it holds lies in the arena too, which is freed whole.
+template <typename T, typename... Args>
+T* MakeIn(std::pmr::memory_resource* arena, Args&&... args) {
+  return new (arena->allocate(sizeof(T), alignof(T)))
+      T(std::forward<Args>(args)...);
+}
+
+}  // namespace
+
 char16_t FoldUnit(char16_t c) {
-  if (c >= u'a' && c <= u'z') return c - 0x20;
-  if (c < 0x80) return c;
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
   // Latin-1, Greek and Cyrillic small letters: the names a device's
   // registry is likely to hold beyond ASCII.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
@@ -18,50 +44,90 @@ char16_t FoldUnit(char16_t c) {
   return c;
 }
 
-}  // namespace
-
 std::u16string FoldCase(std::u16string_view name) {
   std::u16string folded(name);
   for (char16_t& c : folded) c = FoldUnit(c);
   return folded;
 }
 
-RegNode* RegNode::Child(std::u16string_view name) const {
-  auto it = children_.find(FoldCase(name));
-  return it == children_.end() ? nullptr : it->second.get();
+bool FoldLess::operator()(std::u16string_view a, std::u16string_view b) const {
+  return CompareFolded(a, b) < 0;
 }
 
-RegNode& RegNode::AddChild(std::u16string_view name) {
-  std::u16string folded = FoldCase(name);
-  auto it = children_.find(folded);
-  if (it != children_.end()) return *it->second;
-  auto node = std::make_unique<RegNode>(std::u16string(name));
-  RegNode& added = *node;
-  children_.emplace(std::move(folded), std::move(node));
-  return added;
+bool SameName(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && CompareFolded(a, b) == 0;
+}
+
+bool RegNode::IndexLess::operator()(std::size_t a, std::size_t b) const {
+  return CompareFolded((*Values)[a].Name, (*Values)[b].Name) < 0;
+}
+bool RegNode::IndexLess::operator()(std::size_t a,
+                                    std::u16string_view b) const {
+  return CompareFolded((*Values)[a].Name, b) < 0;
+}
+bool RegNode::IndexLess::operator()(std::u16string_view a,
+                                    std::size_t b) const {
+  return CompareFolded(a, (*Values)[b].Name) < 0;
+}
+
+RegNode* RegNode::Child(std::u16string_view name) const {
+  auto it = children_.find(name);
+  return it == children_.end() ? nullptr : it->second;
+}
+
+RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
+  auto it = children_.lower_bound(name);
+  const bool missing = it == children_.end() || !SameName(it->first, name);
+  if (created != nullptr) *created = missing;
+  if (missing) {
+    it = children_.emplace_hint(it, std::pmr::u16string(name, arena_), nullptr);
+    it->second = MakeIn<RegNode>(arena_, arena_, &it->first);
+  }
+  return *it->second;
+}
+
+std::size_t RegNode::FindValue(std::u16string_view name) const {
+  if (index_ != nullptr) {
+    auto it = index_->find(name);
+    return it == index_->end() ? values_.size() : *it;
+  }
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (SameName(values_[i].Name, name)) return i;
+  }
+  return values_.size();
 }
 
 const RegValue* RegNode::Value(std::u16string_view name) const {
-  auto it = value_index_.find(FoldCase(name));
-  return it == value_index_.end() ? nullptr : &values_[it->second];
+  const std::size_t i = FindValue(name);
+  return i == values_.size() ? nullptr : &values_[i];
 }
 
-void RegNode::SetValue(std::u16string_view name, std::uint32_t type,
-                       std::string data) {
-  std::u16string folded = FoldCase(name);
-  auto it = value_index_.find(folded);
-  if (it != value_index_.end()) {
-    values_[it->second].Type = type;
-    values_[it->second].Data = std::move(data);
-    return;
+bool RegNode::SetValue(std::u16string_view name, std::uint32_t type,
+                       std::string_view data) {
+  const std::size_t i = FindValue(name);
+  if (i != values_.size()) {
+    RegValue& value = values_[i];
+    if (value.Type == type && value.Data == data) return false;
+    value.Data.assign(data);
+    value.Type = type;
+    return true;
   }
-  values_.push_back(RegValue{std::u16string(name), type, std::move(data)});
+  values_.push_back(RegValue{std::pmr::u16string(name, arena_), type,
+                             std::pmr::string(data, arena_)});
   try {
-    value_index_.emplace(std::move(folded), values_.size() - 1);
+    if (index_ != nullptr) {
+      index_->insert(values_.size() - 1);
+    } else if (values_.size() > kIndexedValues) {
+      ValueIndex* index =
+          MakeIn<ValueIndex>(arena_, IndexLess{&values_}, arena_);
+      for (std::size_t k = 0; k < values_.size(); ++k) index->insert(k);
+      index_ = index;
+    }
   } catch (...) {
     values_.pop_back();
     throw;
   }
+  return true;
 }
 
 std::int32_t SplitKeyPath(std::u16string_view path,
@@ -70,8 +136,8 @@ std::int32_t SplitKeyPath(std::u16string_view path,
   if (path.empty()) return kErrorSuccess;
   std::size_t start = 0;
   for (;;) {
-    std::size_t end = path.find(u'\\', start);
-    std::u16string_view name = path.substr(
+    const std::size_t end = path.find(u'\\', start);
+    const std::u16string_view name = path.substr(
         start, end == std::u16string_view::npos ? std::u16string_view::npos
                                                 : end - start);
     if (name.empty()) return kErrorBadPathname;
@@ -85,10 +151,27 @@ std::int32_t SplitKeyPath(std::u16string_view path,
   }
 }
 
-RegNode* RegTree::Find(std::u16string_view full_path) {
+const RegNode& RegTree::Root() const {
+  static const RegNode kEmpty(std::pmr::null_memory_resource());
+  return root_ != nullptr ? *root_ : kEmpty;
+}
+
+RegNode& RegTree::Root() {
+  if (root_ == nullptr) {
+    auto arena = std::make_unique<Arena>();
+    root_ = MakeIn<RegNode>(arena.get(), arena.get());
+    arena_ = std::move(arena);
+  }
+  return *root_;
+}
+
+RegNode* RegTree::Find(std::u16string_view full_path) const {
   std::vector<std::u16string_view> names;
-  if (SplitKeyPath(full_path, &names) != kErrorSuccess) return nullptr;
-  RegNode* node = &root_;
+  if (root_ == nullptr ||
+      SplitKeyPath(full_path, &names) != kErrorSuccess) {
+    return nullptr;
+  }
+  RegNode* node = root_;
   for (std::u16string_view name : names) {
     node = node->Child(name);
     if (node == nullptr) return nullptr;
@@ -99,7 +182,7 @@ RegNode* RegTree::Find(std::u16string_view full_path) {
 RegNode& RegTree::Create(std::u16string_view full_path) {
   std::vector<std::u16string_view> names;
   SplitKeyPath(full_path, &names);
-  RegNode* node = &root_;
+  RegNode* node = &Root();
   for (std::u16string_view name : names) node = &node->AddChild(name);
   return *node;
 }

@@ -1,53 +1,97 @@
 // An in-memory registry: keys and values as Windows keeps them. Names match
-// without regard to letter case and keep the case they were created with.
-// Pure logic, shared by every store that is not the real Win32 registry.
+// without regard to letter case and keep the spelling they were created
+// with. Pure logic, shared by every store that is not the real registry.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <memory_resource>
+#include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "platform/regfile/Arena.h"
+
 namespace tarnwell::regstore {
+
+// The unit that two names hold at a position when they differ only in case.
+char16_t FoldUnit(char16_t c);
 
 // The form in which two names compare equal when they differ only in case.
 std::u16string FoldCase(std::u16string_view name);
 
-struct RegValue {
-  std::u16string Name;
-  std::uint32_t Type = 0;
-  std::string Data;  // raw bytes
+// Whether two names are one name, differing in case at most.
+bool SameName(std::u16string_view a, std::u16string_view b);
+
+// Orders names by their folded units, so that names differing only in case
+// are one name.
+struct FoldLess {
+  using is_transparent = void;
+  bool operator()(std::u16string_view a, std::u16string_view b) const;
 };
 
+struct RegValue {
+  std::pmr::u16string Name;
+  std::uint32_t Type = 0;
+  std::pmr::string Data;  // raw bytes
+};
+
+// A key. Nodes live in their tree's arena: they are made there and go
+// with it all at once, so that a tree of a great many keys costs little to
+// build and nothing to free.
 class RegNode {
  public:
-  explicit RegNode(std::u16string name) : name_(std::move(name)) {}
+  using ChildMap = std::pmr::map<std::pmr::u16string, RegNode*, FoldLess>;
 
-  const std::u16string& Name() const { return name_; }
+  explicit RegNode(std::pmr::memory_resource* arena,
+                   const std::pmr::u16string* name = nullptr)
+      : arena_(arena), name_(name), children_(arena), values_(arena) {}
+  RegNode(const RegNode&) = delete;
+  RegNode& operator=(const RegNode&) = delete;
+
+  // The name as first spelled; empty for the tree's top.
+  std::u16string_view Name() const {
+    return name_ != nullptr ? std::u16string_view(*name_)
+                            : std::u16string_view();
+  }
 
   RegNode* Child(std::u16string_view name) const;
-  // The child of that name, created (with this spelling) when missing.
-  RegNode& AddChild(std::u16string_view name);
+  // The child of that name, created with this spelling when missing;
+  // *created tells which.
+  RegNode& AddChild(std::u16string_view name, bool* created = nullptr);
 
   const RegValue* Value(std::u16string_view name) const;
   // Creates the value, or replaces type and data of the existing one.
-  void SetValue(std::u16string_view name, std::uint32_t type,
-                std::string data);
+  // Returns false when the value held exactly this already.
+  bool SetValue(std::u16string_view name, std::uint32_t type,
+                std::string_view data);
 
   // Children in a stable order (by folded name); values in creation order.
-  const std::map<std::u16string, std::unique_ptr<RegNode>>& Children() const {
-    return children_;
-  }
-  const std::vector<RegValue>& Values() const { return values_; }
+  const ChildMap& Children() const { return children_; }
+  std::size_t ChildCount() const { return children_.size(); }
+  const std::pmr::vector<RegValue>& Values() const { return values_; }
 
  private:
-  std::u16string name_;
-  std::map<std::u16string, std::unique_ptr<RegNode>> children_;
-  std::vector<RegValue> values_;
-  std::unordered_map<std::u16string, std::size_t> value_index_;
+  // Index of values by name, kept once a key holds many, so that a key
+  // with a great many values stays linear to fill.
+  struct IndexLess {
+    using is_transparent = void;
+    const std::pmr::vector<RegValue>* Values;
+    bool operator()(std::size_t a, std::size_t b) const;
+    bool operator()(std::size_t a, std::u16string_view b) const;
+    bool operator()(std::u16string_view a, std::size_t b) const;
+  };
+  using ValueIndex = std::pmr::set<std::size_t, IndexLess>;
+
+  std::size_t FindValue(std::u16string_view name) const;
+
+  std::pmr::memory_resource* arena_;
+  const std::pmr::u16string* name_;  // the key in the parent's map
+  ChildMap children_;
+  std::pmr::vector<RegValue> values_;
+  ValueIndex* index_ = nullptr;  // in the arena
 };
 
 // Splits a backslash-separated path into its names. Returns 0, or a Windows
@@ -58,21 +102,27 @@ std::int32_t SplitKeyPath(std::u16string_view path,
 
 class RegTree {
  public:
-  RegTree() : root_(u"") {}
+  // An empty tree takes no memory, so that making one cannot fail.
+  RegTree() = default;
 
   // The top level holds the root keys ("HKEY_LOCAL_MACHINE", ...).
-  const RegNode& Root() const { return root_; }
-  RegNode& Root() { return root_; }
+  const RegNode& Root() const;
+  RegNode& Root();
 
   // The node at the full path (root name first), or null.
-  RegNode* Find(std::u16string_view full_path);
-  // The node at the full path, creating every missing key.
+  RegNode* Find(std::u16string_view full_path) const;
+  // The node at the full path, creating every missing key. The path must
+  // be one that SplitKeyPath accepts.
   RegNode& Create(std::u16string_view full_path);
 
-  void Clear() { root_ = RegNode(u""); }
+  void Clear() {
+    root_ = nullptr;
+    arena_.reset();
+  }
 
  private:
-  RegNode root_;
+  std::unique_ptr<Arena> arena_;
+  RegNode* root_ = nullptr;
 };
 
 }  // namespace tarnwell::regstore

@@ -1,12 +1,12 @@
 // A Registry over a RegTree, with open keys as handles. On its own it is the
-// in-memory store (previews, tests); the host's file store builds on it and
-// persists each change as the .reg text that describes it.
+// in-memory store (previews, tests); the host's file store builds on it
+// with a load before the first call and a save after the last.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/Registry.h"
 #include "platform/regfile/RegTree.h"
@@ -28,44 +28,28 @@ class TreeRegistry : public Registry {
   // Keys that are open now.
   std::size_t OpenKeyCount() const { return handles_.size(); }
 
- protected:
-  // Around every change: a store backed by a file takes its lock and
-  // catches up with the file in BeginChange, makes `record` (the change as
-  // .reg text) durable in CommitChange, and lets go in EndChange. The tree
-  // is changed only after CommitChange returned 0.
-  virtual std::int32_t BeginChange() { return kErrorSuccess; }
-  virtual std::int32_t CommitChange(std::u16string_view record) {
-    (void)record;
-    return kErrorSuccess;
-  }
-  virtual void EndChange() {}
-  // Memory ran out part-way through a change, so the tree may lack what
-  // the file holds; a file store reloads before its next change.
-  virtual void ForgetTree() {}
+  // Whether a call has changed the tree since it was last replaced.
+  bool Changed() const { return changed_; }
 
-  RegTree tree_;
+ protected:
+  // Called before every create and set: a store backed by a file loads it
+  // here, on the first call. A nonzero result fails the call.
+  virtual std::int32_t Ready() { return kErrorSuccess; }
+
+  // Replaces the tree (a store's content as loaded); closes every key.
+  void ReplaceTree(RegTree tree);
 
  private:
-  std::int32_t CreateKeyLocked(const std::u16string& parent_path,
-                               std::u16string_view path, RegHandle* key);
-  std::int32_t SetValueLocked(const std::u16string& key_path,
-                              std::u16string_view name, std::uint32_t type,
-                              std::string data);
+  RegNode* Node(RegHandle handle) const;
 
-  // Runs change() between BeginChange and EndChange.
-  template <typename Change>
-  std::int32_t InChange(Change change) {
-    if (std::int32_t e = BeginChange()) return e;
-    struct End {
-      TreeRegistry* self;
-      ~End() { self->EndChange(); }
-    } end{this};
-    return change();
-  }
-
-  // Full path (root name first, in stored case) of every open key.
-  std::unordered_map<RegHandle, std::u16string> handles_;
+  RegTree tree_;
+  RegNode* local_machine_ = nullptr;  // in tree_, once a call made it
+  // An open key holds its node: nodes are never removed, so the pointer
+  // stays good, and a value write does not walk the path again.
+  std::unordered_map<RegHandle, RegNode*> handles_;
   RegHandle next_handle_ = 1;
+  bool changed_ = false;
+  std::vector<std::u16string_view> names_;  // reused by every CreateKey
 };
 
 }  // namespace tarnwell::regstore

@@ -34,4 +34,22 @@ std::size_t EncodeUtf8(char32_t c, char* out) {
   return 4;
 }
 
+void AppendUtf16Le(std::string& out, std::u16string_view text) {
+  std::size_t at = out.size();
+  out.resize(at + 2 * text.size());
+  for (char16_t c : text) {
+    out[at++] = static_cast<char>(c & 0xFF);
+    out[at++] = static_cast<char>(c >> 8);
+  }
+}
+
+std::u16string DecodeUtf16Le(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text.push_back(Utf16LeUnit(bytes, i));
+  }
+  return text;
+}
+
 }  // namespace tarnwell::regstore

@@ -1,9 +1,10 @@
-// The two UTF steps that every conversion here is built from, without
-// allocating, so that even a message shown when memory has run out can use
-// them.
+// The UTF steps that every conversion here is built from. The first two
+// allocate nothing, so that even a message shown when memory has run out
+// can use them.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tarnwell::regstore {
@@ -14,6 +15,18 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t* i);
 
 // Writes the UTF-8 form of c (at most 4 bytes) to out; returns its length.
 std::size_t EncodeUtf8(char32_t c, char* out);
+
+// The UTF-16LE unit at bytes[i], bytes[i + 1].
+inline char16_t Utf16LeUnit(std::string_view bytes, std::size_t i) {
+  return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                               (static_cast<unsigned char>(bytes[i + 1]) << 8));
+}
+
+// Appends the UTF-16LE bytes of text to out.
+void AppendUtf16Le(std::string& out, std::u16string_view text);
+
+// The units of UTF-16LE bytes; an odd last byte is left out.
+std::u16string DecodeUtf16Le(std::string_view bytes);
 
 inline bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 

@@ -1,8 +1,8 @@
-#include "GeneratedConfig.h"
+#include "support/GeneratedConfig.h"
 
 #include <cstdio>
 
-namespace tarnwell::bench {
+namespace tarnwell::testing {
 namespace {
 
 // 16-bit VID and PID that no other section of the same kind shares.
@@ -68,14 +68,12 @@ void AppendModem(std::string& out, std::size_t i) {
 
 }  // namespace
 
-std::string GenerateConfig(std::size_t devices) {
-  std::string out = "; generated for the benchmarks\r\n\r\n";
-  out.reserve(devices * 420);
-  for (std::size_t i = 0; i < devices; ++i) {
-    AppendDevice(out, i);
-    if (i % 10 == 9) AppendModem(out, i / 10);
-  }
+std::string GenerateConfig(std::size_t devices, std::size_t modems) {
+  std::string out = "; generated\r\n\r\n";
+  out.reserve(devices * 420 + modems * 560);
+  for (std::size_t i = 0; i < devices; ++i) AppendDevice(out, i);
+  for (std::size_t i = 0; i < modems; ++i) AppendModem(out, i);
   return out;
 }
 
-}  // namespace tarnwell::bench
+}  // namespace tarnwell::testing

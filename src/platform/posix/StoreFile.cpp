@@ -1,0 +1,250 @@
+#include "platform/posix/StoreFile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "platform/Registry.h"
+#include "platform/posix/Errors.h"
+#include "platform/posix/StoreLock.h"
+#include "platform/posix/StoreSyscalls.h"
+#include "platform/regfile/RegFormat.h"
+#include "platform/regfile/RegSyntax.h"
+#include "platform/regfile/Utf.h"
+
+namespace tarnwell::posix {
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr char kTemporaryInfix[] = ".tmp-";
+constexpr char kNameLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kRandomLetters = 10;
+constexpr int kTemporaryTries = 16;
+
+std::int32_t WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = Syscalls().Write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return WindowsError(errno);
+    }
+    if (n == 0) return kErrorDiskFull;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return kErrorSuccess;
+}
+
+// Encodes the export as UTF-16LE into a buffer of its own size and writes
+// it out chunk by chunk.
+class FileSink : public regstore::RegTextSink {
+ public:
+  explicit FileSink(int fd) : fd_(fd) {
+    buffer_.reserve(2 * kChunk);
+    buffer_.append(regstore::kByteOrderMark);
+  }
+
+  bool Put(std::u16string_view text) override {
+    regstore::AppendUtf16Le(buffer_, text);
+    return buffer_.size() < kChunk || Flush();
+  }
+
+  bool Flush() {
+    if (error_ == kErrorSuccess) {
+      error_ = WriteAll(fd_, buffer_.data(), buffer_.size());
+    }
+    buffer_.clear();
+    return error_ == kErrorSuccess;
+  }
+
+  std::int32_t Error() const { return error_; }
+
+ private:
+  int fd_;
+  std::string buffer_;
+  std::int32_t error_ = kErrorSuccess;
+};
+
+bool IsTemporaryOf(const std::string& store, const char* name) {
+  const std::size_t prefix = store.size() + sizeof kTemporaryInfix - 1;
+  if (std::strlen(name) != prefix + kRandomLetters) return false;
+  if (std::strncmp(name, store.c_str(), store.size()) != 0 ||
+      std::strncmp(name + store.size(), kTemporaryInfix,
+                   sizeof kTemporaryInfix - 1) != 0) {
+    return false;
+  }
+  for (const char* p = name + prefix; *p != '\0'; ++p) {
+    if (std::strchr(kNameLetters, *p) == nullptr) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
+                             bool* exists) {
+  Close();
+  std::int32_t result = FindStorePlace(path, &place_);
+  if (result == kErrorSuccess) {
+    struct stat store;
+    const bool found = Syscalls().Fstatat(place_.Directory, place_.Name.c_str(),
+                                          &store, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!found && errno != ENOENT) {
+      result = WindowsError(errno);
+    } else {
+      result = TakeStoreLock(place_.Directory, place_.Name,
+                             found ? &store : nullptr, &lock_);
+    }
+  }
+  if (result == kErrorSuccess) result = Read(bytes);
+  if (result != kErrorSuccess) {
+    Close();
+    return result;
+  }
+  RemoveTemporaries();
+  *exists = exists_;
+  return kErrorSuccess;
+}
+
+std::int32_t StoreFile::Read(std::string* bytes) {
+  bytes->clear();
+  exists_ = false;
+  // Not following a link (one appearing now was not there when the place
+  // was found) and not waiting on a FIFO.
+  const int fd = Syscalls().Openat(place_.Directory, place_.Name.c_str(),
+                                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                                   0);
+  if (fd < 0) return errno == ENOENT ? kErrorSuccess : WindowsError(errno);
+  std::int32_t result = kErrorSuccess;
+  if (Syscalls().Fstat(fd, &old_) != 0) {
+    result = WindowsError(errno);
+  } else if (!S_ISREG(old_.st_mode)) {
+    result = kErrorAccessDenied;
+  } else {
+    bytes->reserve(static_cast<std::size_t>(old_.st_size));
+    char chunk[kChunk];
+    for (;;) {
+      const ssize_t n = Syscalls().Read(fd, chunk, sizeof chunk);
+      if (n > 0) {
+        bytes->append(chunk, static_cast<std::size_t>(n));
+      } else if (n == 0) {
+        break;
+      } else if (errno != EINTR) {
+        result = WindowsError(errno);
+        break;
+      }
+    }
+  }
+  if (Syscalls().Close(fd) != 0 && result == kErrorSuccess) {
+    result = WindowsError(errno);
+  }
+  exists_ = result == kErrorSuccess;
+  return result;
+}
+
+std::int32_t StoreFile::CreateTemporary(std::string* name, int* fd) {
+  for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
+    unsigned char random[kRandomLetters];
+    if (Syscalls().Random(random, sizeof random) != 0) {
+      return WindowsError(errno);
+    }
+    *name = place_.Name + kTemporaryInfix;
+    for (unsigned char r : random) {
+      *name += kNameLetters[r % (sizeof kNameLetters - 1)];
+    }
+    *fd = Syscalls().Openat(
+        place_.Directory, name->c_str(),
+        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (*fd >= 0) return kErrorSuccess;
+    if (errno != EEXIST) return WindowsError(errno);
+  }
+  return kErrorAccessDenied;  // every name taken: someone is playing games
+}
+
+std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
+  // The old file's owner and permissions, so that whoever could use the
+  // store before still can; a new store gets what the umask allows.
+  if (exists_) {
+    if ((old_.st_uid != Syscalls().Geteuid() ||
+         old_.st_gid != Syscalls().Getegid()) &&
+        Syscalls().Fchown(fd, old_.st_uid, old_.st_gid) != 0 &&
+        errno != EPERM) {
+      return WindowsError(errno);
+    }
+    if (Syscalls().Fchmod(fd, old_.st_mode & 07777) != 0) {
+      return WindowsError(errno);
+    }
+  } else if (Syscalls().Fchmod(fd, NewFileMode()) != 0) {
+    return WindowsError(errno);
+  }
+  FileSink sink(fd);
+  if (!regstore::WriteRegText(tree, sink) || !sink.Flush()) {
+    return sink.Error();
+  }
+  if (Syscalls().Fsync(fd) != 0) return WindowsError(errno);
+  return kErrorSuccess;
+}
+
+std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
+  if (lock_ < 0) return kErrorInvalidHandle;
+  std::string temporary;
+  int fd = -1;
+  if (std::int32_t e = CreateTemporary(&temporary, &fd)) return e;
+  std::int32_t result = kErrorSuccess;
+  try {
+    result = WriteTemporary(fd, tree);
+  } catch (const std::bad_alloc&) {
+    result = kErrorNotEnoughMemory;
+  }
+  if (Syscalls().Close(fd) != 0 && result == kErrorSuccess) {
+    result = WindowsError(errno);
+  }
+  if (result == kErrorSuccess &&
+      Syscalls().Renameat(place_.Directory, temporary.c_str(),
+                          place_.Directory, place_.Name.c_str()) != 0) {
+    result = WindowsError(errno);
+  }
+  if (result != kErrorSuccess) {
+    Syscalls().Unlinkat(place_.Directory, temporary.c_str(), 0);
+    return result;
+  }
+  exists_ = true;
+  // The rename is only lasting once the directory is; should that fail,
+  // the new file is in place but the run cannot vouch for it.
+  if (Syscalls().Fsync(place_.Directory) != 0) return WindowsError(errno);
+  return kErrorSuccess;
+}
+
+void StoreFile::RemoveTemporaries() {
+  const int fd = Syscalls().Dup(place_.Directory);
+  if (fd < 0) return;
+  DIR* directory = Syscalls().Opendir(fd);
+  if (directory == nullptr) {
+    Syscalls().Close(fd);
+    return;
+  }
+  const uid_t me = Syscalls().Geteuid();
+  while (struct dirent* entry = Syscalls().Readdir(directory)) {
+    if (!IsTemporaryOf(place_.Name, entry->d_name)) continue;
+    struct stat st;
+    // Only what this user's runs leave: a file of another is not ours to
+    // judge.
+    if (Syscalls().Fstatat(place_.Directory, entry->d_name, &st,
+                           AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode) && st.st_uid == me) {
+      Syscalls().Unlinkat(place_.Directory, entry->d_name, 0);
+    }
+  }
+  Syscalls().Closedir(directory);
+}
+
+void StoreFile::Close() {
+  if (lock_ >= 0) Syscalls().Close(lock_);
+  lock_ = -1;
+  if (place_.Directory >= 0) Syscalls().Close(place_.Directory);
+  place_.Directory = -1;
+}
+
+}  // namespace tarnwell::posix

@@ -1,0 +1,35 @@
+// Memory for a tree of keys and values: handed out from blocks, never given
+// back one piece at a time, all freed with the arena. A large tree then
+// costs few allocations and no time to free, and wastes at most one block.
+#pragma once
+
+#include <cstddef>
+#include <memory_resource>
+
+namespace tarnwell::regstore {
+
+class Arena : public std::pmr::memory_resource {
+ public:
+  Arena() = default;
+  ~Arena() override;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+
+ private:
+  void* do_allocate(std::size_t bytes, std::size_t alignment) override;
+  void do_deallocate(void*, std::size_t, std::size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const
+      noexcept override {
+    return this == &other;
+  }
+
+  struct Block {
+    Block* Next;
+  };
+  Block* blocks_ = nullptr;
+  char* free_ = nullptr;  // the free part of the newest block
+  std::size_t left_ = 0;
+  std::size_t next_block_ = 0;
+};
+
+}  // namespace tarnwell::regstore

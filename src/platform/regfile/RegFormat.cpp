@@ -1,0 +1,179 @@
+#include "platform/regfile/RegFormat.h"
+
+#include "platform/regfile/RegSyntax.h"
+#include "platform/regfile/Utf.h"
+
+namespace tarnwell::regstore {
+namespace {
+
+void AppendQuoted(std::u16string& out, std::u16string_view text) {
+  out += u'"';
+  for (char16_t c : text) {
+    if (c == u'\\' || c == u'"') out += u'\\';
+    out += c;
+  }
+  out += u'"';
+}
+
+char16_t Unit(std::string_view data, std::size_t i) {
+  return Utf16LeUnit(data, 2 * i);
+}
+
+// A REG_SZ that reads back unchanged from "..." form: whole units, one NUL
+// at the end and none before, nothing that a line cannot hold.
+bool IsPlainString(std::string_view data) {
+  if (data.size() < 2 || data.size() % 2 != 0) return false;
+  const std::size_t units = data.size() / 2;
+  for (std::size_t i = 0; i + 1 < units; ++i) {
+    const char16_t c = Unit(data, i);
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  }
+  return Unit(data, units - 1) == 0;
+}
+
+DataForm FormOf(const RegValue& value) {
+  if (value.Type == kRegSz && IsPlainString(value.Data)) {
+    return DataForm::kString;
+  }
+  if (value.Type == kRegDword && value.Data.size() == 4) return DataForm::kDword;
+  if (value.Type == kRegBinary) return DataForm::kBinary;
+  return DataForm::kTypedHex;
+}
+
+void AppendHexNumber(std::u16string& out, std::uint32_t n, int digits) {
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
+    out += kHexDigits[(n >> shift) & 0xF];
+  }
+}
+
+void AppendHexData(std::u16string& out, std::string_view data,
+                   std::size_t column) {
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    AppendHexNumber(out, static_cast<unsigned char>(data[i]), 2);
+    column += 2;
+    if (i + 1 == data.size()) break;
+    out += u',';
+    ++column;
+    if (column > kHexWrapColumn) {
+      out += u"\\\r\n  ";
+      column = 2;
+    }
+  }
+}
+
+void AppendKeyHeader(std::u16string& out, std::u16string_view full_path) {
+  out += u'[';
+  out += full_path;
+  out += u']';
+  out += kLineEnd;
+}
+
+class StringSink : public RegTextSink {
+ public:
+  explicit StringSink(std::u16string& out) : out_(out) {}
+  bool Put(std::u16string_view text) override {
+    out_ += text;
+    return true;
+  }
+
+ private:
+  std::u16string& out_;
+};
+
+// Depth first, one key's text at a time; path holds the key's full name.
+bool WriteNode(const RegNode& node, std::u16string& path, std::u16string& text,
+               RegTextSink& sink) {
+  const std::size_t mark = path.size();
+  const bool root_key = mark == 0;
+  if (!root_key) path += u'\\';
+  path += node.Name();
+  // A root key with no values needs no header: its subkeys name it.
+  if (!root_key || !node.Values().empty()) {
+    text.clear();
+    AppendKeyHeader(text, path);
+    for (const RegValue& value : node.Values()) AppendValueLine(text, value);
+    text += kLineEnd;
+    if (!sink.Put(text)) return false;
+  }
+  for (const auto& child : node.Children()) {
+    if (!WriteNode(*child.second, path, text, sink)) return false;
+  }
+  path.resize(mark);
+  return true;
+}
+
+}  // namespace
+
+void AppendValueLine(std::u16string& out, const RegValue& value) {
+  const std::size_t line_start = out.size();
+  if (value.Name.empty()) {
+    out += u'@';
+  } else {
+    AppendQuoted(out, value.Name);
+  }
+  out += u'=';
+  const DataForm form = FormOf(value);
+  switch (form) {
+    case DataForm::kString: {
+      out += u'"';
+      const std::size_t units = value.Data.size() / 2 - 1;  // without NUL
+      for (std::size_t i = 0; i < units; ++i) {
+        const char16_t c = Unit(value.Data, i);
+        if (c == u'\\' || c == u'"') out += u'\\';
+        out += c;
+      }
+      out += u'"';
+      break;
+    }
+    case DataForm::kDword: {
+      std::uint32_t v = 0;
+      for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(value.Data[i]);
+      }
+      out += PrefixOf(form);
+      AppendHexNumber(out, v, 8);
+      break;
+    }
+    case DataForm::kBinary:
+      out += PrefixOf(form);
+      AppendHexData(out, value.Data, out.size() - line_start);
+      break;
+    case DataForm::kTypedHex: {
+      out += PrefixOf(form);
+      int digits = 1;
+      while (digits < 8 && (value.Type >> (4 * digits)) != 0) ++digits;
+      AppendHexNumber(out, value.Type, digits);
+      out += u"):";
+      AppendHexData(out, value.Data, out.size() - line_start);
+      break;
+    }
+  }
+  out += kLineEnd;
+}
+
+bool WriteRegText(const RegTree& tree, RegTextSink& sink) {
+  std::u16string text(kVersionLine);
+  text += kLineEnd;
+  text += kLineEnd;
+  if (!sink.Put(text)) return false;
+  std::u16string path;
+  for (const auto& root : tree.Root().Children()) {
+    if (!WriteNode(*root.second, path, text, sink)) return false;
+  }
+  return true;
+}
+
+std::u16string FormatRegFile(const RegTree& tree) {
+  std::u16string out;
+  StringSink sink(out);
+  WriteRegText(tree, sink);
+  return out;
+}
+
+std::string FormatRegFileBytes(const RegTree& tree) {
+  std::string bytes(kByteOrderMark);
+  AppendUtf16Le(bytes, FormatRegFile(tree));
+  return bytes;
+}
+
+}  // namespace tarnwell::regstore

@@ -1,0 +1,108 @@
+#include "support/ChildRun.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "support/Files.h"
+
+extern char** environ;
+
+namespace tarnwell::testing {
+
+const char kSuccessLine[] =
+    "Success: Configuration successfully written to the registry!\n";
+const char kReadFailedLine[] = "Error: Read configuration file failed!\n";
+const char kWriteFailedLine[] =
+    "Error: Write configuration to registry failed!\n";
+
+namespace {
+
+// Everything is prepared before fork: the child only redirects and execs.
+pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
+            int out_fd, int err_fd) {
+  std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+  for (const std::string& a : options.Args) {
+    argv.push_back(const_cast<char*>(a.c_str()));
+  }
+  argv.push_back(nullptr);
+  std::vector<char*> env;
+  for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
+  for (const std::string& s : options.Env) {
+    env.push_back(const_cast<char*>(s.c_str()));
+  }
+  env.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in_fd, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    if (chdir(options.Directory.c_str()) != 0) _exit(126);
+    if (options.FileSizeLimit >= 0) {
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.FileSizeLimit);
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
+    }
+    if (options.User != 0 && getuid() == 0 &&
+        (setgid(options.User) != 0 || setuid(options.User) != 0)) {
+      _exit(125);
+    }
+    execve(exe.c_str(), argv.data(), env.data());
+    _exit(127);
+  }
+  if (pid < 0) throw std::runtime_error("fork failed");
+  return pid;
+}
+
+}  // namespace
+
+int WaitChild(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
+RunResult RunChild(const std::string& exe, const ChildOptions& options) {
+  ScratchDir capture;
+  const std::string out_path = capture.File("out");
+  const std::string err_path = capture.File("err");
+  int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int out_fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int err_fd = options.MergeOutput
+                   ? out_fd
+                   : open(err_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int pipe_fds[2] = {-1, -1};
+  if (options.ClosedStdout) {
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    close(pipe_fds[0]);  // the reader is gone before the program starts
+  }
+  pid_t pid = Spawn(exe, options, in_fd,
+                    options.ClosedStdout ? pipe_fds[1] : out_fd, err_fd);
+  close(in_fd);
+  close(out_fd);
+  if (err_fd != out_fd) close(err_fd);
+  if (options.ClosedStdout) close(pipe_fds[1]);
+  const int status = WaitChild(pid);
+  RunResult result;
+  result.Exited = WIFEXITED(status);
+  result.ExitCode = result.Exited ? WEXITSTATUS(status)
+                                  : 128 + WTERMSIG(status);
+  result.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  result.Out = ReadFileBytes(out_path);
+  if (!options.MergeOutput) result.Err = ReadFileBytes(err_path);
+  return result;
+}
+
+pid_t StartChild(const std::string& exe, const ChildOptions& options) {
+  int null_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  pid_t pid = Spawn(exe, options, null_fd, null_fd, null_fd);
+  close(null_fd);
+  return pid;
+}
+
+}  // namespace tarnwell::testing

@@ -1,0 +1,43 @@
+// Programs run as child processes, the way a user starts them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnwell::testing {
+
+struct ChildOptions {
+  std::vector<std::string> Args;
+  // Where it runs: elsewhere than beside the program by default, so that
+  // it must find its files by its own path.
+  std::string Directory = "/";
+  std::vector<std::string> Env;  // "NAME=value", added to ours
+  bool MergeOutput = false;      // standard error into Out as well
+  bool ClosedStdout = false;     // a pipe whose reader has gone
+  uid_t User = 0;                // when nonzero and we are root: run as it
+  long FileSizeLimit = -1;       // RLIMIT_FSIZE in bytes, when not -1
+};
+
+struct RunResult {
+  bool Exited = false;  // ended by exit, not by a signal
+  int ExitCode = -1;
+  int Signal = 0;
+  std::string Out;
+  std::string Err;
+};
+
+RunResult RunChild(const std::string& exe, const ChildOptions& options = {});
+
+// Starts exe with its output thrown away; returns the process id.
+pid_t StartChild(const std::string& exe, const ChildOptions& options = {});
+// Waits for the process; the raw wait status.
+int WaitChild(pid_t pid);
+
+// The lines the host installer prints for its three outcomes.
+extern const char kSuccessLine[];
+extern const char kReadFailedLine[];
+extern const char kWriteFailedLine[];
+
+}  // namespace tarnwell::testing
