@@ -5,7 +5,6 @@
 #include <new>
 
 namespace tarnwell::bench {
-namespace {
 
 std::atomic<std::size_t> g_in_use{0};
 std::atomic<std::size_t> g_peak{0};
@@ -34,13 +33,33 @@ void Release(void* p) noexcept {
   std::free(block);
 }
 
+// Aligned blocks carry their size in front too, a whole alignment ahead.
+void* AllocateAligned(std::size_t size, std::size_t alignment) noexcept {
+  const std::size_t total = (size + alignment + alignment - 1) / alignment * alignment;
+  void* block = std::aligned_alloc(alignment, total);
+  if (block == nullptr) return nullptr;
+  *static_cast<std::size_t*>(block) = size;
+  std::size_t now = g_in_use.fetch_add(size, std::memory_order_relaxed) + size;
+  std::size_t peak = g_peak.load(std::memory_order_relaxed);
+  while (now > peak &&
+         !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+  return static_cast<char*>(block) + alignment;
+}
+
+void ReleaseAligned(void* p, std::size_t alignment) noexcept {
+  if (p == nullptr) return;
+  void* block = static_cast<char*>(p) - alignment;
+  g_in_use.fetch_sub(*static_cast<std::size_t*>(block),
+                     std::memory_order_relaxed);
+  std::free(block);
+}
+
 void* AllocateOrThrow(std::size_t size) {
   void* p = Allocate(size);
   if (p == nullptr) throw std::bad_alloc();
   return p;
 }
-
-}  // namespace
 
 std::size_t HeapInUse() { return g_in_use.load(std::memory_order_relaxed); }
 void ResetHeapPeak() { g_peak.store(HeapInUse(), std::memory_order_relaxed); }
@@ -49,6 +68,8 @@ std::size_t HeapPeak() { return g_peak.load(std::memory_order_relaxed); }
 }  // namespace tarnwell::bench
 
 using tarnwell::bench::Allocate;
+using tarnwell::bench::AllocateAligned;
+using tarnwell::bench::ReleaseAligned;
 using tarnwell::bench::AllocateOrThrow;
 using tarnwell::bench::Release;
 
@@ -66,3 +87,24 @@ void operator delete(void* p, std::size_t) noexcept { Release(p); }
 void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+
+void* operator new(std::size_t size, std::align_val_t alignment) {
+  void* p = AllocateAligned(size, static_cast<std::size_t>(alignment));
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+  return operator new(size, alignment);
+}
+void operator delete(void* p, std::align_val_t alignment) noexcept {
+  ReleaseAligned(p, static_cast<std::size_t>(alignment));
+}
+void operator delete[](void* p, std::align_val_t alignment) noexcept {
+  ReleaseAligned(p, static_cast<std::size_t>(alignment));
+}
+void operator delete(void* p, std::size_t, std::align_val_t alignment) noexcept {
+  ReleaseAligned(p, static_cast<std::size_t>(alignment));
+}
+void operator delete[](void* p, std::size_t, std::align_val_t alignment) noexcept {
+  ReleaseAligned(p, static_cast<std::size_t>(alignment));
+}

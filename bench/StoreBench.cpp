@@ -1,4 +1,5 @@
-// Raw writes into the host's file store: what one SetValue costs, and that
+// Raw writes into the host's file store and its save, then a second run
+// that loads what the first saved: what one value costs each way, and that
 // the cost stays flat as the store grows.
 #include <benchmark/benchmark.h>
 
@@ -8,8 +9,8 @@
 
 #include "Counters.h"
 #include "HeapCounter.h"
-#include "ScratchDir.h"
 #include "platform/posix/FileRegistry.h"
+#include "support/Files.h"
 
 namespace tarnwell::bench {
 namespace {
@@ -22,7 +23,7 @@ std::u16string Widen(const char* text) {
   return out;
 }
 
-// `values` REG_DWORD values, a hundred to a key, then the final rewrite.
+// `values` REG_DWORD values, a hundred to a key, then the save.
 bool WriteValues(const std::string& path, std::size_t values) {
   posix::FileRegistry registry(path);
   RegHandle key = 0;
@@ -44,7 +45,7 @@ bool WriteValues(const std::string& path, std::size_t values) {
     }
   }
   registry.CloseKey(key);
-  return registry.Flush() == 0;
+  return registry.Save() == kErrorSuccess;
 }
 
 void BM_StoreSetValue(benchmark::State& state) {
@@ -52,10 +53,10 @@ void BM_StoreSetValue(benchmark::State& state) {
   std::size_t peak = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto dir = std::make_unique<ScratchDir>();
+    auto dir = std::make_unique<testing::ScratchDir>();
     state.ResumeTiming();
     HeapPeakScope heap;
-    bool ok = dir->Ok() && WriteValues(dir->File("registry.reg"), values);
+    bool ok = WriteValues(dir->File("registry.reg"), values);
     peak = heap.Peak();
     state.PauseTiming();
     dir.reset();
@@ -67,6 +68,39 @@ void BM_StoreSetValue(benchmark::State& state) {
   }
   ReportRun(state, values, 0, peak);
 }
+
+// Loading a store of `values` values: the first call of a run reads and
+// parses the whole file.
+void BM_StoreLoad(benchmark::State& state) {
+  const std::size_t values = static_cast<std::size_t>(state.range(0));
+  testing::ScratchDir dir;
+  const std::string path = dir.File("registry.reg");
+  if (!WriteValues(path, values)) {
+    state.SkipWithError("the store could not be made");
+    return;
+  }
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    HeapPeakScope heap;
+    posix::FileRegistry registry(path);
+    RegHandle key = 0;
+    if (registry.CreateKey(kLocalMachine, u"Bench", kKeyReadWrite, &key) != 0) {
+      state.SkipWithError("the store did not load");
+      break;
+    }
+    registry.CloseKey(key);
+    registry.Save();
+    peak = heap.Peak();
+  }
+  ReportRun(state, values, 0, peak);
+}
+
+BENCHMARK(BM_StoreLoad)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 BENCHMARK(BM_StoreSetValue)
     ->Arg(1000)
