@@ -13,16 +13,21 @@ std::atomic<std::size_t> g_peak{0};
 // whether or not the caller passes the size.
 constexpr std::size_t kHeader = alignof(std::max_align_t);
 
-void* Allocate(std::size_t size) noexcept {
-  void* block = std::malloc(size + kHeader);
-  if (block == nullptr) return nullptr;
+// Notes a block of size bytes at the front of block; returns p.
+void* Counted(void* block, std::size_t size, void* p) noexcept {
   *static_cast<std::size_t*>(block) = size;
   std::size_t now = g_in_use.fetch_add(size, std::memory_order_relaxed) + size;
   std::size_t peak = g_peak.load(std::memory_order_relaxed);
   while (now > peak &&
          !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
   }
-  return static_cast<char*>(block) + kHeader;
+  return p;
+}
+
+void* Allocate(std::size_t size) noexcept {
+  void* block = std::malloc(size + kHeader);
+  if (block == nullptr) return nullptr;
+  return Counted(block, size, static_cast<char*>(block) + kHeader);
 }
 
 void Release(void* p) noexcept {
@@ -38,13 +43,7 @@ void* AllocateAligned(std::size_t size, std::size_t alignment) noexcept {
   const std::size_t total = (size + alignment + alignment - 1) / alignment * alignment;
   void* block = std::aligned_alloc(alignment, total);
   if (block == nullptr) return nullptr;
-  *static_cast<std::size_t*>(block) = size;
-  std::size_t now = g_in_use.fetch_add(size, std::memory_order_relaxed) + size;
-  std::size_t peak = g_peak.load(std::memory_order_relaxed);
-  while (now > peak &&
-         !g_peak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-  }
-  return static_cast<char*>(block) + alignment;
+  return Counted(block, size, static_cast<char*>(block) + alignment);
 }
 
 void ReleaseAligned(void* p, std::size_t alignment) noexcept {
