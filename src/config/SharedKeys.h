@@ -1,33 +1,47 @@
-// The keys that device and modem sections read alike: the driver DLL and
-// the USB vendor and product IDs.
+// Applying one row of a key table to an entry of either kind: the one place
+// where a number key or a text key is read into its field and flag.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
-#include "config/Capacities.h"
 #include "config/KeyName.h"
+#include "config/KeyTables.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
 
 namespace tarnwell {
 
-// Applies "DLL", "VID" or "PID" to an entry of either kind; false, with the
-// entry unchanged, for any other key.
-template <typename Entry>
-bool ApplySharedKey(Entry& entry, std::string_view key, std::string_view value,
-                    ReadObserver* observer) {
-  if (KeyIs(key, "DLL")) {
-    ReportApplied(observer, "DLL");
-    WidenValue(entry.Dll, kDllCapacity, value, observer);
-    entry.HasDll = true;
-    return true;
-  }
-  if (KeyIs(key, "VID") || KeyIs(key, "PID")) {
-    const bool vid = KeyIs(key, "VID");
-    ReportApplied(observer, vid ? "VID" : "PID");
-    ReadNumberInto(vid ? entry.Vid : entry.Pid, value, 16, observer);
-    (vid ? entry.HasVid : entry.HasPid) = true;
-    return true;
+// Reads the value into the row's field when the key is the row's; false,
+// with the entry unchanged, otherwise.
+template <typename Entry, typename Number>
+bool ApplyKeyRow(Entry& entry, const NumberKey<Entry, Number>& row,
+                 std::string_view key, std::string_view value,
+                 ReadObserver* observer) {
+  if (!KeyIs(key, row.Key)) return false;
+  ReportApplied(observer, row.Key);
+  ReadNumberInto(entry.*row.Field, value, row.Width, observer);
+  entry.*row.Flag = true;
+  return true;
+}
+
+template <typename Entry, std::size_t Capacity>
+bool ApplyKeyRow(Entry& entry, const TextKey<Entry, Capacity>& row,
+                 std::string_view key, std::string_view value,
+                 ReadObserver* observer) {
+  if (!KeyIs(key, row.Key)) return false;
+  ReportApplied(observer, row.Key);
+  WidenValue(entry.*row.Field, Capacity, value, observer);
+  entry.*row.Flag = true;
+  return true;
+}
+
+// The first row of the table that takes the key; false when none does.
+template <typename Entry, typename Row, std::size_t N>
+bool ApplyKeyRows(Entry& entry, const Row (&rows)[N], std::string_view key,
+                  std::string_view value, ReadObserver* observer) {
+  for (const Row& row : rows) {
+    if (ApplyKeyRow(entry, row, key, value, observer)) return true;
   }
   return false;
 }
