@@ -76,6 +76,14 @@ const CheckSetting& CheckOptions::SettingOf(Check id) const {
   return index < Settings.size() ? Settings[index] : kDefault;
 }
 
+bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
+                 const char* term) {
+  if (mode != ColorMode::kAuto) return mode == ColorMode::kAlways;
+  if (no_color != nullptr && *no_color != '\0') return false;
+  if (term != nullptr && std::string_view(term) == "dumb") return false;
+  return terminal;
+}
+
 const char* CheckUsage() {
   return "Usage: tarnwell-check [options] [FILE...]\n"
          "\n"

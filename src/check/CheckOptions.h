@@ -39,6 +39,12 @@ struct CheckOptions {
 bool ParseCheckOptions(const std::vector<std::string>& args,
                        CheckOptions* options, std::string* error);
 
+// Whether diagnostics are coloured, as GCC decides: never, always, or on a
+// terminal unless NO_COLOR is set to something or TERM is "dumb". The
+// environment values are null when unset.
+bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
+                 const char* term);
+
 // The text of --help.
 const char* CheckUsage();
 

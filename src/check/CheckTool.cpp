@@ -52,19 +52,11 @@ void Say(const std::string& message) {
   console::Write(Stream::kErr, "tarnwell-check: " + message + "\n");
 }
 
-// As GCC decides: never, always, or on a terminal unless NO_COLOR is set
-// (to anything but nothing) or the terminal is "dumb".
 bool UseColor(ColorMode mode, Stream stream) {
-  if (mode == ColorMode::kNever) return false;
-  if (mode == ColorMode::kAlways) {
-    console::ShowsColor(stream);  // turns escapes on in a Windows console
-    return true;
-  }
-  const char* no_color = std::getenv("NO_COLOR");
-  if (no_color != nullptr && *no_color != '\0') return false;
-  const char* term = std::getenv("TERM");
-  if (term != nullptr && std::string(term) == "dumb") return false;
-  return console::ShowsColor(stream);
+  // Asked first: on a Windows console this also turns the escapes on.
+  const bool terminal = mode != ColorMode::kNever && console::ShowsColor(stream);
+  return ChooseColor(mode, terminal, std::getenv("NO_COLOR"),
+                     std::getenv("TERM"));
 }
 
 // Checks one file into *report; the error text when it cannot be read.
