@@ -3,13 +3,25 @@
 #include "check/Text.h"
 
 namespace tarnwell::check {
+namespace {
+
+// Messages name sections often (every ignored line, every shared value),
+// so a long name is shortened: a report stays linear in the file's size.
+constexpr std::size_t kShownNameLength = 60;
+
+std::string ShownName(const std::string& name) {
+  if (name.size() <= kShownNameLength) return Quote(name);
+  return Quote(name.substr(0, kShownNameLength - 3) + "...");
+}
+
+}  // namespace
 
 std::string DescribeSection(const SectionInfo& section) {
   if (section.Kind == SectionKind::kModem) {
     return "[MODEM SETTINGS] section at line " +
            std::to_string(section.Header.Line);
   }
-  return "device section " + Quote(section.Name) + " (line " +
+  return "device section " + ShownName(section.Name) + " (line " +
          std::to_string(section.Header.Line) + ")";
 }
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "check/CheckNames.h"
 #include "check/CheckRun.h"
 
 namespace tarnwell::check::testing {
@@ -88,6 +89,19 @@ TEST(GoldenFiles, EveryFixtureIsRun) {
     EXPECT_NE(all.find(" " + fixture.filename().string() + " "),
               std::string::npos)
         << fixture.filename() << " has no expectation in golden/";
+  }
+}
+
+// The README's list of checks names every check, so that users can look
+// up each name they meet.
+TEST(GoldenFiles, TheReadmeListsEveryCheck) {
+  const std::string readme = ReadBytes(TARNWELL_README);
+  std::size_t count = 0;
+  const CheckInfo* checks = AllChecks(&count);
+  for (std::size_t i = 0; i < count; ++i) {
+    EXPECT_NE(readme.find("| `" + std::string(checks[i].Name) + "` |"),
+              std::string::npos)
+        << checks[i].Name << " is missing from the README";
   }
 }
 
