@@ -13,11 +13,9 @@ namespace {
 constexpr int kGuidDigits[5] = {8, 4, 4, 4, 12};
 
 std::string GuidString(const GUID& guid) {
-  char16_t wide[64];
-  GuidText(wide, guid);
-  std::string out;
-  for (const char16_t* p = wide; *p != 0; ++p) out += static_cast<char>(*p);
-  return out;
+  char16_t text[64];
+  GuidText(text, guid);
+  return Utf16ToUtf8(text);
 }
 
 std::string Group(std::size_t i) { return "group " + std::to_string(i + 1); }

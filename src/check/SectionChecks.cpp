@@ -38,12 +38,6 @@ void CheckModemSpelling(CheckState& s, std::string_view name) {
             "Unimodem keys; write [MODEM SETTINGS]");
 }
 
-std::string Wide(const char16_t* text) {
-  std::string out;
-  for (const char16_t* p = text; *p != 0; ++p) out += static_cast<char>(*p);
-  return out;
-}
-
 // "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
 std::string InterfaceGroup(const DeviceEntry& d) {
   std::string out = "class " + Hex(d.IfcClass, 2);
@@ -63,7 +57,7 @@ void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d) {
   if (d.HasVid && d.HasIfcClass) return;
   char16_t path[kKeyPathCapacity];
   LoadClientKeyPath(path, d);
-  const std::string key = "this section writes " + Wide(path) + ": ";
+  const std::string key = "this section writes " + Utf16ToUtf8(path) + ": ";
   if (!d.HasVid && !d.HasIfcClass) {
     s.Add(Check::kAnyDevice, s.Section.Info.Header,
           key + "without \"VID\" and \"IFC_Class\" the USB driver loader "

@@ -6,7 +6,7 @@
 #include "config/KeyName.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
-#include "config/SharedKeys.h"
+#include "config/ApplyKeyRow.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
