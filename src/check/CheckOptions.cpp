@@ -3,68 +3,205 @@
 #include <string_view>
 
 namespace tarnwell::check {
+namespace {
 
-const char* CheckUsage() {
-  return "Usage: tarnwell-check [options] [FILE]\n"
-         "\n"
-         "Reads FILE (default: usbcdc.cfg in the current directory) with the\n"
-         "installer's own reader and reports every line where the installer\n"
-         "will do something other than what the line seems to say.\n"
-         "\n"
-         "Options:\n"
-         "  --reg       print the registry the installer would write, as\n"
-         "              .reg text in UTF-8\n"
-         "  -o FILE     write that registry to FILE as regedit writes it\n"
-         "              (UTF-16LE with a byte-order mark)\n"
-         "  --werror    treat warnings as errors\n"
-         "  --quiet     print errors only\n"
-         "  --help      show this help and exit\n"
-         "  --version   show the version and exit\n"
-         "\n"
-         "Exit status: 0 when the installer would read the file and every\n"
-         "check passed; 1 when the installer would fail to read it, or a\n"
-         "warning under --werror; 2 for a usage error or an unreadable file.\n";
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
-bool ParseCheckOptions(int argc, char** argv, CheckOptions* options,
-                       std::string* error) {
-  bool have_file = false;
+// -Wno-NAME, -WNAME, -Werror=NAME, -Wno-error=NAME.
+bool ParseWarningOption(std::string_view arg, CheckOptions* options,
+                        std::string* error) {
+  std::string_view name = arg.substr(2);
+  enum { kOn, kOff, kError, kNoError } what = kOn;
+  if (StartsWith(name, "no-error=")) {
+    what = kNoError;
+    name.remove_prefix(9);
+  } else if (StartsWith(name, "error=")) {
+    what = kError;
+    name.remove_prefix(6);
+  } else if (StartsWith(name, "no-")) {
+    what = kOff;
+    name.remove_prefix(3);
+  }
+  const CheckInfo* info = FindCheck(name);
+  if (info == nullptr) {
+    *error = "unknown check '" + std::string(name) + "' in '" +
+             std::string(arg) + "' (--list-checks lists them)";
+    return false;
+  }
+  if (what == kOff && info->Fatal) {
+    *error = "'" + std::string(arg) + "': the installer fails on this, so it "
+             "cannot be turned off";
+    return false;
+  }
+  CheckSetting& setting = options->Settings[static_cast<std::size_t>(info->Id)];
+  switch (what) {
+    case kOn:
+      setting.Off = false;
+      break;
+    case kOff:
+      setting.Off = true;
+      break;
+    case kError:
+      setting.Error = true;
+      setting.NoError = false;
+      break;
+    case kNoError:
+      setting.NoError = !info->Fatal;
+      setting.Error = false;
+      break;
+  }
+  return true;
+}
+
+// "--name=VALUE" or "--name VALUE"; false when the value is missing.
+bool OptionValue(const std::vector<std::string>& args, std::size_t* i,
+                 std::string_view name, std::string* value) {
+  std::string_view arg = args[*i];
+  if (arg.size() > name.size() && arg[name.size()] == '=') {
+    *value = std::string(arg.substr(name.size() + 1));
+    return true;
+  }
+  if (*i + 1 >= args.size()) return false;
+  *value = args[++*i];
+  return true;
+}
+
+}  // namespace
+
+const CheckSetting& CheckOptions::SettingOf(Check id) const {
+  static const CheckSetting kDefault;
+  const std::size_t index = static_cast<std::size_t>(id);
+  return index < Settings.size() ? Settings[index] : kDefault;
+}
+
+bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
+                 const char* term) {
+  if (mode != ColorMode::kAuto) return mode == ColorMode::kAlways;
+  if (no_color != nullptr && *no_color != '\0') return false;
+  if (term != nullptr && std::string_view(term) == "dumb") return false;
+  return terminal;
+}
+
+const char* CheckUsage() {
+  return "Usage: tarnwell-check [options] [FILE...]\n"
+         "\n"
+         "Reads each FILE (default: usbcdc.cfg in the current directory; \"-\"\n"
+         "reads standard input) with the installer's own reader and reports\n"
+         "every line where the installer will do something other than what\n"
+         "the line seems to say.\n"
+         "\n"
+         "Options:\n"
+         "  --reg             print the registry the installer would write, as\n"
+         "                    .reg text in UTF-8\n"
+         "  -o FILE           write that registry to FILE as regedit writes it\n"
+         "                    (UTF-16LE with a byte-order mark); one FILE only\n"
+         "  -Wno-NAME         turn the check NAME off\n"
+         "  -Werror=NAME      make the findings of NAME errors\n"
+         "  -Wno-error=NAME   make the errors of NAME warnings\n"
+         "  --werror          treat every warning as an error\n"
+         "  --quiet           print errors only\n"
+         "  --format=FORMAT   text (default), json or sarif (SARIF 2.1.0),\n"
+         "                    the last two on standard output\n"
+         "  --color=WHEN      auto (default: on a terminal, unless NO_COLOR is\n"
+         "                    set), always or never\n"
+         "  --list-checks     list every check with one line of meaning\n"
+         "  --explain NAME    what the installer does, a wrong and a right\n"
+         "                    example, and the fix\n"
+         "  --help            show this help and exit\n"
+         "  --version         show the version and exit\n"
+         "\n"
+         "Exit status: 0 when the installer would read every file and no\n"
+         "error was found; 1 when it would fail to read one, or an error was\n"
+         "found (warnings count under --werror); 2 for a usage error or a\n"
+         "file that cannot be read.\n";
+}
+
+bool ParseCheckOptions(const std::vector<std::string>& args,
+                       CheckOptions* options, std::string* error) {
+  std::size_t count = 0;
+  AllChecks(&count);
+  options->Settings.assign(count, CheckSetting{});
   bool options_end = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string_view arg = argv[i];
-    if (!options_end && arg.size() > 1 && arg.front() == '-') {
-      if (arg == "--") {
-        options_end = true;
-      } else if (arg == "--reg") {
-        options->PrintReg = true;
-      } else if (arg == "--werror") {
-        options->WarningsAreErrors = true;
-      } else if (arg == "--quiet" || arg == "-q") {
-        options->Quiet = true;
-      } else if (arg == "--help" || arg == "-h") {
-        options->Help = true;
-      } else if (arg == "--version") {
-        options->Version = true;
-      } else if (arg == "-o") {
-        if (i + 1 >= argc) {
-          *error = "option -o needs a file name";
-          return false;
-        }
-        options->OutputFile = argv[++i];
-      } else if (arg.substr(0, 2) == "-o") {
-        options->OutputFile = std::string(arg.substr(2));
-      } else {
-        *error = "unknown option '" + std::string(arg) + "'";
-        return false;
-      }
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (options_end || arg.size() < 2 || arg.front() != '-') {
+      options->Files.emplace_back(arg);
       continue;
     }
-    if (have_file) {
-      *error = "more than one file given";
+    std::string value;
+    if (arg == "--") {
+      options_end = true;
+    } else if (arg == "--reg") {
+      options->PrintReg = true;
+    } else if (arg == "--werror") {
+      options->WarningsAreErrors = true;
+    } else if (arg == "--quiet" || arg == "-q") {
+      options->Quiet = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options->Help = true;
+    } else if (arg == "--version") {
+      options->Version = true;
+    } else if (arg == "--list-checks") {
+      options->ListChecks = true;
+    } else if (StartsWith(arg, "--explain")) {
+      if (!OptionValue(args, &i, "--explain", &options->Explain)) {
+        *error = "option --explain needs the name of a check";
+        return false;
+      }
+    } else if (StartsWith(arg, "--format")) {
+      if (!OptionValue(args, &i, "--format", &value)) value.clear();
+      if (value == "text") {
+        options->Format = OutputFormat::kText;
+      } else if (value == "json") {
+        options->Format = OutputFormat::kJson;
+      } else if (value == "sarif") {
+        options->Format = OutputFormat::kSarif;
+      } else {
+        *error = "option --format takes text, json or sarif";
+        return false;
+      }
+    } else if (StartsWith(arg, "--color") || StartsWith(arg, "--colour")) {
+      if (arg == "--color" || arg == "--colour") {
+        value = "always";  // as GCC takes a bare -fdiagnostics-color
+      } else {
+        OptionValue(args, &i, arg.substr(0, arg.find('=')), &value);
+      }
+      if (value == "auto") {
+        options->Color = ColorMode::kAuto;
+      } else if (value == "always") {
+        options->Color = ColorMode::kAlways;
+      } else if (value == "never") {
+        options->Color = ColorMode::kNever;
+      } else {
+        *error = "option --color takes auto, always or never";
+        return false;
+      }
+    } else if (arg == "-o") {
+      if (i + 1 >= args.size()) {
+        *error = "option -o needs a file name";
+        return false;
+      }
+      options->OutputFile = args[++i];
+    } else if (StartsWith(arg, "-o")) {
+      options->OutputFile = std::string(arg.substr(2));
+    } else if (StartsWith(arg, "-W") && arg.size() > 2) {
+      if (!ParseWarningOption(arg, options, error)) return false;
+    } else {
+      *error = "unknown option '" + std::string(arg) + "'";
       return false;
     }
-    options->File = std::string(arg);
-    have_file = true;
+  }
+  if (!options->OutputFile.empty() && options->Files.size() > 1) {
+    *error = "-o writes the registry of one file; " +
+             std::to_string(options->Files.size()) + " files were given";
+    return false;
+  }
+  if (options->PrintReg && options->Format != OutputFormat::kText) {
+    *error = "--reg prints to standard output, where --format=json and "
+             "--format=sarif write";
+    return false;
   }
   return true;
 }

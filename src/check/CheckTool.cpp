@@ -1,20 +1,24 @@
 #include "check/CheckTool.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
 
 #include "check/CheckOptions.h"
-#include "check/ConfigChecker.h"
-#include "check/Diagnostics.h"
+#include "check/Console.h"
+#include "check/DiagnosticFilter.h"
+#include "check/Explain.h"
+#include "check/FileCheck.h"
+#include "check/FileResult.h"
+#include "check/JsonOutput.h"
 #include "check/RegPreview.h"
-#include "check/SharedValues.h"
-#include "config/ConfigReader.h"
-#include "config/InstallConfig.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "check/SarifOutput.h"
+#include "check/TextOutput.h"
 
 #ifndef TARNWELL_VERSION
 #define TARNWELL_VERSION "unknown"
@@ -22,6 +26,10 @@
 
 namespace tarnwell::check {
 namespace {
+
+using console::Stream;
+
+constexpr char kStandardInput[] = "-";
 
 // The file's bytes as they are, for the installer's reader.
 class StreamByteSource : public ByteSource {
@@ -40,125 +48,154 @@ class StreamByteSource : public ByteSource {
   std::istream& in_;
 };
 
-void Put(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+void Say(const std::string& message) {
+  console::Write(Stream::kErr, "tarnwell-check: " + message + "\n");
 }
 
-std::string Plural(std::size_t n, const char* word) {
-  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+bool UseColor(ColorMode mode, Stream stream) {
+  // Asked first: on a Windows console this also turns the escapes on.
+  const bool terminal = mode != ColorMode::kNever && console::ShowsColor(stream);
+  return ChooseColor(mode, terminal, std::getenv("NO_COLOR"),
+                     std::getenv("TERM"));
 }
 
-std::string CountText(const Counts& counts) {
-  std::string out;
-  auto add = [&](std::size_t n, const char* word) {
-    if (n == 0) return;
-    if (!out.empty()) out += ", ";
-    out += Plural(n, word);
-  };
-  add(counts.Errors, "error");
-  add(counts.Warnings, "warning");
-  add(counts.Notes, "note");
-  return out.empty() ? "no problems found" : out;
+// Checks one file into *report; the error text when it cannot be read.
+std::string CheckFile(const std::string& name, FileReport* report) {
+  if (name == kStandardInput) {
+    std::string bytes;
+    if (!console::ReadAllInput(&bytes)) return "cannot read standard input";
+    MemoryByteSource source(bytes);
+    if (!CheckSource(source, report)) return "cannot read standard input";
+    return "";
+  }
+  const std::filesystem::path path = std::filesystem::u8path(name);
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    return "cannot read '" + name + "': it is a directory";
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "cannot open '" + name + "'";
+  StreamByteSource source(in);
+  if (!CheckSource(source, report)) {
+    return "cannot read '" + name + "' to its end";
+  }
+  return "";
 }
 
-std::string SectionsText(const InstallConfig& config) {
-  std::string out = Plural(config.Devices.size(), "device section");
-  out += " and ";
-  out += Plural(config.Modems.size(), "modem section");
-  return out;
-}
-
-int Fail(const std::string& message) {
-  Put(stderr, "tarnwell-check: " + message + "\n");
-  return 2;
+bool WriteRegFile(const std::string& name, const FileReport& report) {
+  std::ofstream out(std::filesystem::u8path(name),
+                    std::ios::binary | std::ios::trunc);
+  const std::string bytes = RegFileBytes(report.Registry.Tree());
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return static_cast<bool>(out);
 }
 
 int Run(const CheckOptions& options) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(options.File, ec)) {
-    return Fail("cannot read '" + options.File + "': it is a directory");
-  }
-  std::ifstream in(options.File, std::ios::binary);
-  if (!in) return Fail("cannot open '" + options.File + "'");
+  std::vector<std::string> files = options.Files;
+  if (files.empty()) files.push_back("usbcdc.cfg");
+  const bool text = options.Format == OutputFormat::kText;
+  const bool color = text && UseColor(options.Color, Stream::kErr);
 
-  ConfigChecker checker;
-  InstallConfig config;
-  StreamByteSource source(in);
-  const bool read = ReadConfigSource(config, source, &checker);
-  if (checker.ReadFailedBeforeEnd()) {
-    return Fail("cannot read '" + options.File + "' to its end");
-  }
-
-  regstore::TreeRegistry registry;
-  bool written = true;
-  if (read) {
-    written = config.WriteConfigToRegistry(registry);
-    for (Diagnostic& d :
-         SharedValueDiagnostics(config, checker.Devices(), checker.Modems())) {
-      checker.Diagnostics().push_back(std::move(d));
-    }
-  }
-
-  PrintOptions print;
-  print.WarningsAreErrors = options.WarningsAreErrors;
-  print.Quiet = options.Quiet;
-  Counts counts;
-  Put(stderr, RenderDiagnostics(checker.Diagnostics(), checker.Lines(),
-                                options.File, print, &counts));
-
-  if (!options.OutputFile.empty()) {
-    std::ofstream out(options.OutputFile, std::ios::binary | std::ios::trunc);
-    std::string bytes = RegFileBytes(registry.Tree());
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) return Fail("cannot write '" + options.OutputFile + "'");
-  }
-  if (options.PrintReg) Put(stdout, RegTextUtf8(registry.Tree()));
-
-  if (!options.Quiet) {
-    std::string outcome;
-    if (!read) {
-      outcome = "the installer would show \"Read configuration file "
-                "failed!\" and write nothing";
+  // Reports stay alive for the machine formats, which print them at the
+  // end; text is printed file by file.
+  std::vector<std::unique_ptr<FileReport>> reports;
+  std::vector<FileResult> results;
+  int status = 0;
+  for (const std::string& file : files) {
+    FileResult result;
+    result.Name = file == kStandardInput ? "<stdin>" : file;
+    auto report = std::make_unique<FileReport>();
+    result.Error = CheckFile(file, report.get());
+    if (!result.Error.empty()) {
+      Say(result.Error);
+      result.ExitStatus = 2;
     } else {
-      TreeSize size = MeasureTree(registry.Tree());
-      outcome = "the installer would read " + SectionsText(config) +
-                ", write " + Plural(size.Values, "value") + " in " +
-                Plural(size.Keys, "key") + " and show ";
-      outcome += written
-                     ? "\"Configuration successfully written to the "
-                       "registry!\""
-                     : "\"Write configuration to registry failed!\"";
+      result.Report = report.get();
+      result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found);
+      result.Size = MeasureTree(report->Registry.Tree());
+      result.ExitStatus = report->Read && report->Written &&
+                                  result.Found.Errors == 0
+                              ? 0
+                              : 1;
+      if (text) {
+        console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
+                                                result.Name, color));
+      }
+      if (!options.OutputFile.empty() &&
+          !WriteRegFile(options.OutputFile, *report)) {
+        Say("cannot write '" + options.OutputFile + "'");
+        result.ExitStatus = 2;
+      }
+      if (options.PrintReg) {
+        console::Write(Stream::kOut, RegTextUtf8(report->Registry.Tree()));
+      }
+      if (text && !options.Quiet) {
+        console::Write(Stream::kErr,
+                       result.Name + ": " + SummaryText(result) + "\n");
+      }
     }
-    Put(stderr, options.File + ": " + CountText(counts) + "; " + outcome +
-                    "\n");
+    status = std::max(status, result.ExitStatus);
+    if (text) {
+      report.reset();  // the next file need not share memory with this one
+    } else {
+      reports.push_back(std::move(report));
+      results.push_back(std::move(result));
+    }
   }
-  return read && written && counts.Errors == 0 ? 0 : 1;
+  if (options.Format == OutputFormat::kJson) {
+    console::Write(Stream::kOut, JsonReport(results, TARNWELL_VERSION));
+  } else if (options.Format == OutputFormat::kSarif) {
+    console::Write(Stream::kOut,
+                   SarifReport(results, TARNWELL_VERSION, status));
+  }
+  return status;
+}
+
+int RunOptions(const CheckOptions& options) {
+  if (options.Help) {
+    console::Write(Stream::kOut, CheckUsage());
+    return 0;
+  }
+  if (options.Version) {
+    console::Write(Stream::kOut,
+                   std::string("tarnwell-check ") + TARNWELL_VERSION + "\n");
+    return 0;
+  }
+  if (options.ListChecks) {
+    console::Write(Stream::kOut, ListChecksText());
+    return 0;
+  }
+  if (!options.Explain.empty()) {
+    const CheckInfo* info = FindCheck(options.Explain);
+    if (info == nullptr) {
+      Say("no check is named '" + options.Explain +
+          "'; --list-checks lists them");
+      return 2;
+    }
+    console::Write(Stream::kOut, ExplainText(*info));
+    return 0;
+  }
+  return Run(options);
 }
 
 }  // namespace
 
-int RunCheckTool(int argc, char** argv) {
+int RunCheckTool(const std::vector<std::string>& args) {
+  console::Prepare();
   CheckOptions options;
   std::string error;
-  if (!ParseCheckOptions(argc, argv, &options, &error)) {
-    Put(stderr, "tarnwell-check: " + error +
-                    "\nTry 'tarnwell-check --help' for more information.\n");
+  if (!ParseCheckOptions(args, &options, &error)) {
+    console::Write(Stream::kErr,
+                   "tarnwell-check: " + error +
+                       "\nTry 'tarnwell-check --help' for more information.\n");
     return 2;
   }
-  if (options.Help) {
-    Put(stdout, CheckUsage());
-    return 0;
-  }
-  if (options.Version) {
-    Put(stdout, std::string("tarnwell-check ") + TARNWELL_VERSION + "\n");
-    return 0;
-  }
   try {
-    return Run(options);
+    return RunOptions(options);
   } catch (const std::bad_alloc&) {
-    return Fail("out of memory");
+    Say("out of memory");
+    return 2;
   }
 }
 

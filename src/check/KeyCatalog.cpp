@@ -1,97 +1,115 @@
 #include "check/KeyCatalog.h"
 
-#include <algorithm>
-
+#include "config/DeviceEntry.h"
 #include "config/KeyName.h"
+#include "config/ModemEntry.h"
 
 namespace tarnwell::check {
 namespace {
 
-const char* const kDeviceKeys[] = {
-    "DLL",           "VID",           "PID",
-    "IFC",           "IFC_Class",     "IFC_SubClass",
-    "IFC_Protocol",  "IFC_Disable",   "NumberOfControlInBuffers",
-    "BufferCountOut", "BufferCountIn", "BufferSizeFactorIn",
-    "BufferSizeFactorOut", "GUID"};
+std::u16string Name(const char16_t* value_name) {
+  return value_name == nullptr ? std::u16string() : value_name;
+}
 
-const char* const kModemKeys[] = {
-    "DLL",        "VID",        "PID",        "IFC",
-    "TSP",        "FriendlyName", "DeviceType", "BaudRate",
-    "Answer",     "CallSetupFailTimeout",     "DialPrefix",
-    "DialSuffix", "Monitor",    "Prefix",     "Pulse",
-    "Reset",      "Terminator", "Tone"};
+template <typename Entry, typename Number>
+void Add(std::vector<KeyFacts>& keys, const NumberKey<Entry, Number>& row) {
+  KeyFacts f;
+  f.Key = row.Key;
+  f.Form = ValueForm::kNumber;
+  f.Width = row.Width;
+  f.FieldBits = 8 * sizeof(Number);
+  f.ValueName = Name(row.ValueName);
+  f.Row = row.Key;
+  keys.push_back(std::move(f));
+}
 
-const char* const kCountOrTypeKeys[] = {
-    "NumberOfControlInBuffers", "BufferCountOut",      "BufferCountIn",
-    "BufferSizeFactorIn",       "BufferSizeFactorOut", "DeviceType"};
+template <typename Entry, std::size_t Capacity>
+void Add(std::vector<KeyFacts>& keys, const TextKey<Entry, Capacity>& row) {
+  KeyFacts f;
+  f.Key = row.Key;
+  f.Form = ValueForm::kText;
+  f.Capacity = Capacity;
+  f.ValueName = Name(row.ValueName);
+  f.Row = row.Key;
+  keys.push_back(std::move(f));
+}
 
-const char* const kTextKeys[] = {
-    "DLL",        "TSP",     "FriendlyName", "BaudRate", "Init",
-    "Answer",     "CallSetupFailTimeout",    "DialPrefix",
-    "DialSuffix", "Monitor", "Prefix",       "Pulse",
-    "Reset",      "Terminator", "Tone"};
+template <typename Row, std::size_t N>
+void AddAll(std::vector<KeyFacts>& keys, const Row (&rows)[N]) {
+  for (const Row& row : rows) Add(keys, row);
+}
 
-std::vector<std::string> MakeModemKeys() {
-  std::vector<std::string> keys(std::begin(kModemKeys), std::end(kModemKeys));
-  for (int n = 0; n < 16; ++n) keys.push_back("Init" + std::to_string(n));
+std::vector<KeyFacts> DeviceKeys() {
+  std::vector<KeyFacts> keys;
+  Add(keys, kDeviceDllKey);
+  AddAll(keys, kIdKeys<DeviceEntry>);
+  AddAll(keys, kInterfaceClassKeys);
+  AddAll(keys, kBufferKeys);
+  KeyFacts guid;
+  guid.Key = kGuidKey.Key;
+  guid.Form = ValueForm::kGuid;
+  guid.ValueName = kGuidKey.ValueName;
+  guid.Row = kGuidKey.Key;
+  keys.push_back(guid);
+  KeyFacts disable;
+  disable.Key = kDisableKey.Key;
+  disable.Form = ValueForm::kList;
+  disable.Width = kDisableKey.Width;
+  disable.FieldBits = 8;
+  disable.Row = kDisableKey.Key;
+  keys.push_back(disable);
+  KeyFacts ignored;
+  ignored.Key = kDeviceIgnoredKey;
+  ignored.Row = kDeviceIgnoredKey;
+  keys.push_back(ignored);
   return keys;
 }
 
-template <typename List>
-bool Contains(const List& list, std::string_view name) {
-  return std::any_of(std::begin(list), std::end(list),
-                     [&](const auto& k) { return KeyIs(name, k); });
+std::vector<KeyFacts> ModemKeys() {
+  std::vector<KeyFacts> keys;
+  Add(keys, kModemDllKey);
+  AddAll(keys, kIdKeys<ModemEntry>);
+  Add(keys, kModemInterfaceKey);
+  AddAll(keys, kUnimodemTextKeys);
+  Add(keys, kDeviceTypeKey);
+  AddAll(keys, kConfigTextKeys);
+  for (std::size_t n = 0; n < kInitStringCount; ++n) {
+    char name[16];
+    InitKeyName(name, n);
+    KeyFacts init;
+    init.Key = name;
+    init.Form = ValueForm::kText;
+    init.Capacity = kTextCapacity;
+    const std::string number = std::to_string(n);  // the writer's value name
+    init.ValueName.assign(number.begin(), number.end());
+    init.Row = kInitKeys.Stem;
+    init.Index = static_cast<int>(n);
+    keys.push_back(std::move(init));
+  }
+  AddAll(keys, kModemSettingsKeys);
+  return keys;
 }
 
 }  // namespace
 
-const std::vector<std::string>& KnownKeys(SectionKind kind) {
-  static const std::vector<std::string> device(std::begin(kDeviceKeys),
-                                               std::end(kDeviceKeys));
-  static const std::vector<std::string> modem = MakeModemKeys();
+const std::vector<KeyFacts>& KeysOf(SectionKind kind) {
+  static const std::vector<KeyFacts> device = DeviceKeys();
+  static const std::vector<KeyFacts> modem = ModemKeys();
   return kind == SectionKind::kDevice ? device : modem;
 }
 
-bool IsKnownKey(SectionKind kind, std::string_view key) {
-  return Contains(KnownKeys(kind), key);
-}
-
-std::size_t KeyDistance(std::string_view a, std::string_view b) {
-  std::vector<std::size_t> row(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    std::size_t diagonal = row[0];
-    row[0] = i;
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      std::size_t above = row[j];
-      std::size_t cost = AsciiLower(a[i - 1]) == AsciiLower(b[j - 1]) ? 0 : 1;
-      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + cost});
-      diagonal = above;
-    }
+const KeyFacts* FindKey(SectionKind kind, std::string_view key) {
+  for (const KeyFacts& f : KeysOf(kind)) {
+    if (KeyIs(key, f.Key)) return &f;
   }
-  return row[b.size()];
+  return nullptr;
 }
 
-std::string SuggestKey(SectionKind kind, std::string_view key) {
-  // A slip is a few letters: at most 1 for short keys, 2 for long ones,
-  // and never half of the key.
-  const std::size_t limit = key.size() <= 4 ? 1 : key.size() <= 9 ? 2 : 3;
-  std::string best;
-  std::size_t best_distance = limit + 1;
-  for (const std::string& name : KnownKeys(kind)) {
-    std::size_t d = KeyDistance(key, name);
-    if (d < best_distance && 2 * d < name.size()) {
-      best = name;
-      best_distance = d;
-    }
+const KeyFacts* AppliedKey(SectionKind kind, const char* name, int index) {
+  for (const KeyFacts& f : KeysOf(kind)) {
+    if (f.Index == index && (f.Row == name || KeyIs(f.Row, name))) return &f;
   }
-  return best;
+  return nullptr;
 }
-
-bool IsCountOrTypeKey(std::string_view row) {
-  return Contains(kCountOrTypeKeys, row);
-}
-
-bool IsTextKey(std::string_view row) { return Contains(kTextKeys, row); }
 
 }  // namespace tarnwell::check

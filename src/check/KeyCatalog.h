@@ -1,6 +1,6 @@
-// The keys each kind of section knows, for telling a user what a key that
-// the installer ignored was probably meant to be. The entry operations
-// remain the authority on what a key does; a test holds this list to them.
+// Every key of each kind of section as plain facts, gathered from the
+// installer's key tables, so that what the checker says of a key is what
+// the entry operations and the writers do with it.
 #pragma once
 
 #include <cstddef>
@@ -12,25 +12,33 @@
 
 namespace tarnwell::check {
 
-// Every key name of a section kind, spelled as the key tables spell them
-// (Init0 .. Init15 one by one).
-const std::vector<std::string>& KnownKeys(SectionKind kind);
+enum class ValueForm {
+  kText,    // widened into a text field
+  kNumber,  // read by ReadHexNumber into a number field
+  kGuid,    // five hexadecimal groups
+  kList,    // one number per line, appended ("IFC_Disable")
+  kNone,    // accepted without effect ("IFC" in a device section)
+};
 
-// True when the key (any letter case) is a key of that kind of section.
-bool IsKnownKey(SectionKind kind, std::string_view key);
+struct KeyFacts {
+  std::string Key;  // as the tables spell it; "Init7" for an init string
+  ValueForm Form = ValueForm::kNone;
+  unsigned Width = 0;          // bits read, for numbers and lists
+  unsigned FieldBits = 0;      // bits kept
+  std::size_t Capacity = 0;    // units with the NUL, for texts
+  std::u16string ValueName;    // the registry value it becomes; empty when
+                               // it names a key or nothing
+  const char* Row = nullptr;   // the name KeyApplied reports for it
+  int Index = -1;              // the init string's number, otherwise -1
+};
 
-// Levenshtein distance without regard to ASCII letter case.
-std::size_t KeyDistance(std::string_view a, std::string_view b);
+// The keys of a kind of section, in a fixed order.
+const std::vector<KeyFacts>& KeysOf(SectionKind kind);
 
-// The known key of that kind closest to `key`, when it is close enough to
-// be a slip of the keyboard; empty otherwise.
-std::string SuggestKey(SectionKind kind, std::string_view key);
+// The key of that kind the file key names (any letter case), or null.
+const KeyFacts* FindKey(SectionKind kind, std::string_view key);
 
-// The number value rows whose values people tend to write in decimal: the
-// buffer counts and factors and the device type.
-bool IsCountOrTypeKey(std::string_view row);
-
-// Rows whose value is text.
-bool IsTextKey(std::string_view row);
+// The key that KeyApplied(name, index) reported, or null.
+const KeyFacts* AppliedKey(SectionKind kind, const char* name, int index);
 
 }  // namespace tarnwell::check

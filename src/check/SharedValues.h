@@ -1,23 +1,23 @@
-// Sections that write the same registry values. Every device section writes
-// the one driver template key, and every modem section the one COM template
-// with its Unimodem keys, so a later section silently replaces what an
-// earlier one wrote there, while what only the earlier one gave stays and
-// applies to both.
+// Sections that write the same registry values. Every device section
+// writes the one driver template key, and every modem section the one COM
+// template with its Unimodem keys: a later section replaces what an earlier
+// one wrote there, and a value that only some sections give stays in the
+// shared key and applies to the others too, earlier and later ones alike.
 #pragma once
 
 #include <vector>
 
-#include "check/ConfigChecker.h"
-#include "check/Diagnostics.h"
-#include "config/InstallConfig.h"
+#include "check/CheckState.h"
+#include "check/Diagnostic.h"
+#include "check/WriteLog.h"
 
 namespace tarnwell::check {
 
 // One warning per pair of sections whose writes meet, at the header of the
-// later one in the order the installer writes (devices before modems).
-// `devices` and `modems` describe the entries of `config`, one for one.
+// section it speaks of. `sections` describes the log's entries, one for
+// one, in the order of the install pass. Linear in the number of values
+// written: each section looks only at the keys it writes itself.
 std::vector<Diagnostic> SharedValueDiagnostics(
-    const InstallConfig& config, const std::vector<SectionInfo>& devices,
-    const std::vector<SectionInfo>& modems);
+    const WriteLog& log, const std::vector<const SectionInfo*>& sections);
 
 }  // namespace tarnwell::check

@@ -1,4 +1,4 @@
-// Small text helpers for messages.
+// Small text helpers for messages and for the checker's outputs.
 #pragma once
 
 #include <cstdint>
@@ -19,5 +19,15 @@ std::string WidenedAsUtf8(std::string_view bytes);
 
 // UTF-16 text as UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+
+// The code points of text that is UTF-8 where it is valid UTF-8; every
+// other byte is the character of the same number, as the installer reads
+// it. Messages quote the file's bytes, which need not be UTF-8.
+std::u32string DecodeUtf8OrLatin1(std::string_view text);
+
+// The same text as UTF-16, for a wide console.
+std::u16string Utf8OrLatin1ToUtf16(std::string_view text);
+
+void AppendUtf8(std::string& out, char32_t c);
 
 }  // namespace tarnwell::check

@@ -7,6 +7,7 @@
 #include "app/ShowMessage.h"
 #include "config/KeyName.h"
 #include "config/LineReader.h"
+#include "config/LineSyntax.h"
 #include "config/ModulePath.h"
 #include "config/ReadObserver.h"
 #include "config/WideText.h"
@@ -14,27 +15,6 @@
 
 namespace tarnwell {
 namespace {
-
-bool IsLineBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view StripBlanks(std::string_view text) {
-  while (!text.empty() && IsLineBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsLineBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view StripBrackets(std::string_view text) {
-  auto bracket = [](char c) { return c == '[' || c == ']'; };
-  while (!text.empty() && bracket(text.front())) text.remove_prefix(1);
-  while (!text.empty() && bracket(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool IsModemSectionName(std::string_view name) {
-  return KeyIs(name, "MODEM SETTINGS");
-}
 
 // The reader's state between lines: which section is open and the working
 // entry of each kind.

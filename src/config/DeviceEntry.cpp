@@ -6,45 +6,46 @@
 #include "config/KeyName.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
-#include "config/SharedKeys.h"
+#include "config/ApplyKeyRow.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
-namespace {
 
-// Number keys that store all 32 bits, with their field and presence flag.
-struct DwordKey {
-  const char* Name;
-  std::uint32_t DeviceEntry::*Field;
-  bool DeviceEntry::*Flag;
+const TextKey<DeviceEntry, kDllCapacity> kDeviceDllKey = {
+    "DLL", &DeviceEntry::Dll, &DeviceEntry::HasDll, u"Dll"};
+
+const NumberKey<DeviceEntry, std::uint8_t> kInterfaceClassKeys[3] = {
+    {"IFC_Class", &DeviceEntry::IfcClass, &DeviceEntry::HasIfcClass, 32,
+     nullptr},
+    {"IFC_SubClass", &DeviceEntry::IfcSubClass, &DeviceEntry::HasIfcSubClass,
+     32, nullptr},
+    {"IFC_Protocol", &DeviceEntry::IfcProtocol, &DeviceEntry::HasIfcProtocol,
+     32, nullptr},
 };
 
-constexpr DwordKey kDwordKeys[] = {
+const NumberKey<DeviceEntry, std::uint32_t> kBufferKeys[5] = {
     {"NumberOfControlInBuffers", &DeviceEntry::NumberOfControlInBuffers,
-     &DeviceEntry::HasNumberOfControlInBuffers},
-    {"BufferCountOut", &DeviceEntry::BufferCountOut,
-     &DeviceEntry::HasBufferCountOut},
+     &DeviceEntry::HasNumberOfControlInBuffers, 32,
+     u"NumberOfControlInBuffers"},
     {"BufferCountIn", &DeviceEntry::BufferCountIn,
-     &DeviceEntry::HasBufferCountIn},
+     &DeviceEntry::HasBufferCountIn, 32, u"BufferCountIn"},
+    {"BufferCountOut", &DeviceEntry::BufferCountOut,
+     &DeviceEntry::HasBufferCountOut, 32, u"BufferCountOut"},
     {"BufferSizeFactorIn", &DeviceEntry::BufferSizeFactorIn,
-     &DeviceEntry::HasBufferSizeFactorIn},
+     &DeviceEntry::HasBufferSizeFactorIn, 32, u"BufferSizeFactorIn"},
     {"BufferSizeFactorOut", &DeviceEntry::BufferSizeFactorOut,
-     &DeviceEntry::HasBufferSizeFactorOut},
+     &DeviceEntry::HasBufferSizeFactorOut, 32, u"BufferSizeFactorOut"},
 };
 
-// Number keys read at 32 bits of which the low 8 are kept.
-struct ByteKey {
-  const char* Name;
-  std::uint8_t DeviceEntry::*Field;
-  bool DeviceEntry::*Flag;
-};
+const GuidKey kGuidKey = {"GUID", &DeviceEntry::Guid, &DeviceEntry::HasGuid,
+                          u"IClass"};
 
-constexpr ByteKey kByteKeys[] = {
-    {"IFC_Class", &DeviceEntry::IfcClass, &DeviceEntry::HasIfcClass},
-    {"IFC_SubClass", &DeviceEntry::IfcSubClass, &DeviceEntry::HasIfcSubClass},
-    {"IFC_Protocol", &DeviceEntry::IfcProtocol,
-     &DeviceEntry::HasIfcProtocol},
-};
+const DisableListKey kDisableKey = {"IFC_Disable", &DeviceEntry::IfcDisable,
+                                    &DeviceEntry::IfcDisableCount, 32};
+
+const char kDeviceIgnoredKey[] = "IFC";
+
+namespace {
 
 bool IsGuidWrapper(char c) {
   return c == '\'' || c == '{' || c == '}' || c == '"';
@@ -139,46 +140,37 @@ void ReadGuid(GUID& guid, std::string_view value, ReadObserver* observer) {
 
 void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
                     std::string_view value, ReadObserver* observer) {
-  if (ApplySharedKey(entry, key, value, observer)) return;
-  if (KeyIs(key, "IFC")) {  // a modem key; nothing to do here
-    ReportApplied(observer, "IFC");
+  if (ApplyKeyRow(entry, kDeviceDllKey, key, value, observer) ||
+      ApplyKeyRows(entry, kIdKeys<DeviceEntry>, key, value, observer) ||
+      ApplyKeyRows(entry, kInterfaceClassKeys, key, value, observer) ||
+      ApplyKeyRows(entry, kBufferKeys, key, value, observer)) {
     return;
   }
-  for (const ByteKey& row : kByteKeys) {
-    if (!KeyIs(key, row.Name)) continue;
-    ReportApplied(observer, row.Name);
-    ReadNumberInto(entry.*row.Field, value, 32, observer);
-    entry.*row.Flag = true;
+  if (KeyIs(key, kDeviceIgnoredKey)) {  // a modem key; nothing to do here
+    ReportApplied(observer, kDeviceIgnoredKey);
     return;
   }
-  if (KeyIs(key, "IFC_Disable")) {
-    ReportApplied(observer, "IFC_Disable");
+  if (KeyIs(key, kDisableKey.Key)) {
+    ReportApplied(observer, kDisableKey.Key);
     // A number that cannot be read names no interface, so nothing is added.
-    HexNumber n = ReadHexNumber(value, 32);
-    const bool room = entry.IfcDisableCount < kMaxDisabledInterfaces;
+    HexNumber n = ReadHexNumber(value, kDisableKey.Width);
+    std::uint32_t& count = entry.*kDisableKey.Count;
+    const bool room = count < kMaxDisabledInterfaces;
     if (n.Ok && room) {
-      entry.IfcDisable[entry.IfcDisableCount++] =
-          static_cast<std::uint8_t>(n.Value);
+      (entry.*kDisableKey.List)[count++] = static_cast<std::uint8_t>(n.Value);
     }
     if (observer != nullptr) {
-      ReportNumber(observer, value, 0, 32, n, 8,
+      ReportNumber(observer, value, 0, kDisableKey.Width, n, 8,
                    n.Ok && room ? NumberFate::kStored : NumberFate::kNotAppended,
                    n.Value & 0xFF);
       if (n.Ok && !room) observer->DisableListFull();
     }
     return;
   }
-  for (const DwordKey& row : kDwordKeys) {
-    if (!KeyIs(key, row.Name)) continue;
-    ReportApplied(observer, row.Name);
-    ReadNumberInto(entry.*row.Field, value, 32, observer);
-    entry.*row.Flag = true;
-    return;
-  }
-  if (KeyIs(key, "GUID")) {
-    ReportApplied(observer, "GUID");
-    ReadGuid(entry.Guid, value, observer);
-    entry.HasGuid = true;
+  if (KeyIs(key, kGuidKey.Key)) {
+    ReportApplied(observer, kGuidKey.Key);
+    ReadGuid(entry.*kGuidKey.Field, value, observer);
+    entry.*kGuidKey.Flag = true;
     return;
   }
   if (observer != nullptr) observer->KeyUnknown();

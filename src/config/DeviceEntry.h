@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "config/Capacities.h"
+#include "config/KeyTables.h"
 
 namespace tarnwell {
 
@@ -55,6 +56,36 @@ static_assert(std::is_trivially_copyable_v<DeviceEntry>,
               "device entries are copied byte for byte");
 static_assert(sizeof(bool) == 1, "presence flags are one byte");
 static_assert(sizeof(GUID) == 16, "a GUID is 16 bytes");
+
+// The keys of a device section, one table per family (the rows' shapes are
+// in KeyTables.h). Besides these the key "IFC" is accepted and changes
+// nothing: it belongs to modem sections.
+extern const TextKey<DeviceEntry, kDllCapacity> kDeviceDllKey;  // "Dll"
+// IFC_Class, IFC_SubClass, IFC_Protocol: read at 32 bits, 8 kept; they
+// name the interface group of the load-client key.
+extern const NumberKey<DeviceEntry, std::uint8_t> kInterfaceClassKeys[3];
+// The driver's buffer settings, in the order the template key gets them.
+extern const NumberKey<DeviceEntry, std::uint32_t> kBufferKeys[5];
+
+struct GuidKey {
+  const char* Key;
+  GUID DeviceEntry::*Field;
+  bool DeviceEntry::*Flag;
+  const char16_t* ValueName;  // the REG_SZ of its text
+};
+extern const GuidKey kGuidKey;
+
+// One interface number per line, appended to a list of fixed capacity.
+struct DisableListKey {
+  const char* Key;
+  std::uint8_t (DeviceEntry::*List)[kMaxDisabledInterfaces];
+  std::uint32_t DeviceEntry::*Count;
+  unsigned Width;  // read at 32 bits, 8 kept
+};
+extern const DisableListKey kDisableKey;
+
+// A key that device sections accept without effect.
+extern const char kDeviceIgnoredKey[];
 
 // Clears the entry, then sets Name (cut to 127 units), Prefix "COM" and
 // HasPrefix.

@@ -17,46 +17,50 @@ bool IsHexSpace(char c) {
          c == '\r';
 }
 
+HexSpelling SpellHexNumber(std::string_view text, std::size_t start) {
+  HexSpelling s;
+  std::size_t pos = start;
+  while (pos < text.size() && IsHexSpace(text[pos])) ++pos;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    s.Negative = text[pos] == '-';
+    ++pos;
+  }
+  if (pos + 1 < text.size() && text[pos] == '0' &&
+      (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+    s.Prefix = true;
+    pos += 2;
+  }
+  s.DigitsBegin = pos;
+  while (pos < text.size() && HexDigit(text[pos]) >= 0) ++pos;
+  s.DigitsEnd = pos;
+  return s;
+}
+
 HexNumber ReadHexNumber(std::string_view text, unsigned width,
                         std::size_t start) {
   HexNumber failed;
   failed.End = text.size();
 
-  std::size_t pos = start;
-  while (pos < text.size() && IsHexSpace(text[pos])) ++pos;
-  if (pos >= text.size()) return failed;
-
-  bool negative = false;
-  if (text[pos] == '+' || text[pos] == '-') {
-    negative = text[pos] == '-';
-    ++pos;
-  }
-  if (pos + 1 < text.size() && text[pos] == '0' &&
-      (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
-    pos += 2;
-  }
+  const HexSpelling spelling = SpellHexNumber(text, start);
+  if (spelling.DigitsBegin == spelling.DigitsEnd) return failed;
 
   const std::uint64_t limit =
       width >= 64 ? UINT64_MAX : (std::uint64_t{1} << width) - 1;
   std::uint64_t magnitude = 0;
   bool saturated = false;
-  std::size_t digits = 0;
-  for (; pos < text.size(); ++pos) {
-    int digit = HexDigit(text[pos]);
-    if (digit < 0) break;
-    ++digits;
-    if (saturated) continue;
+  for (std::size_t pos = spelling.DigitsBegin; pos < spelling.DigitsEnd;
+       ++pos) {
     if (magnitude > (UINT64_MAX >> 4)) {
       saturated = true;
-      continue;
+      break;
     }
-    magnitude = (magnitude << 4) | static_cast<std::uint64_t>(digit);
+    magnitude = (magnitude << 4) | static_cast<std::uint64_t>(HexDigit(text[pos]));
   }
-  if (digits == 0) return failed;
 
   HexNumber result;
   result.Ok = true;
-  result.End = pos;
+  result.End = spelling.DigitsEnd;
+  const bool negative = spelling.Negative;
   if (width >= 64) {
     // Beyond 64 bits the reading is all ones, sign or not.
     result.Value = saturated ? UINT64_MAX

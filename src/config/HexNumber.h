@@ -24,6 +24,18 @@ struct HexNumber {
 HexNumber ReadHexNumber(std::string_view text, unsigned width,
                         std::size_t start = 0);
 
+// How a number is written where ReadHexNumber starts on it: the sign and
+// "0x" that it skips and the digits that it reads. The reading fails
+// exactly when DigitsBegin == DigitsEnd, or the digits do not fit.
+struct HexSpelling {
+  bool Negative = false;
+  bool Prefix = false;          // "0x" or "0X"
+  std::size_t DigitsBegin = 0;  // the first hexadecimal digit
+  std::size_t DigitsEnd = 0;    // the first byte after the digits
+};
+
+HexSpelling SpellHexNumber(std::string_view text, std::size_t start = 0);
+
 // The blanks that ReadHexNumber skips: space, tab, LF, VT, FF, CR.
 bool IsHexSpace(char c);
 

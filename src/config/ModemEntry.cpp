@@ -6,51 +6,51 @@
 #include "config/KeyName.h"
 #include "config/ObserverCalls.h"
 #include "config/ReadObserver.h"
-#include "config/SharedKeys.h"
+#include "config/ApplyKeyRow.h"
 #include "config/WideText.h"
 
 namespace tarnwell {
 
+const TextKey<ModemEntry, kDllCapacity> kModemDllKey = {
+    "DLL", &ModemEntry::Dll, &ModemEntry::HasDll, u"DLL"};
+
+const NumberKey<ModemEntry, std::uint8_t> kModemInterfaceKey = {
+    "IFC", &ModemEntry::Ifc, &ModemEntry::HasIfc, 32, nullptr};
+
+const ModemTextKey kUnimodemTextKeys[2] = {
+    {"TSP", &ModemEntry::Tsp, &ModemEntry::HasTsp, u"TSP"},
+    {"FriendlyName", &ModemEntry::FriendlyName, &ModemEntry::HasFriendlyName,
+     u"FriendlyName"},
+};
+
+const NumberKey<ModemEntry, std::uint32_t> kDeviceTypeKey = {
+    "DeviceType", &ModemEntry::DeviceType, &ModemEntry::HasDeviceType, 32,
+    u"DeviceType"};
+
+const ModemTextKey kConfigTextKeys[1] = {
+    {"BaudRate", &ModemEntry::BaudRate, &ModemEntry::HasBaudRate,
+     u"BaudRate"},
+};
+
 const ModemTextKey kModemSettingsKeys[10] = {
-    {"Answer", u"Answer", &ModemEntry::Answer, &ModemEntry::HasAnswer},
-    {"CallSetupFailTimeout", u"CallSetupFailTimeout",
-     &ModemEntry::CallSetupFailTimeout, &ModemEntry::HasCallSetupFailTimeout},
-    {"DialPrefix", u"DialPrefix", &ModemEntry::DialPrefix,
-     &ModemEntry::HasDialPrefix},
-    {"DialSuffix", u"DialSuffix", &ModemEntry::DialSuffix,
-     &ModemEntry::HasDialSuffix},
-    {"Monitor", u"Monitor", &ModemEntry::Monitor, &ModemEntry::HasMonitor},
-    {"Prefix", u"Prefix", &ModemEntry::SettingsPrefix,
-     &ModemEntry::HasSettingsPrefix},
-    {"Pulse", u"Pulse", &ModemEntry::Pulse, &ModemEntry::HasPulse},
-    {"Reset", u"Reset", &ModemEntry::Reset, &ModemEntry::HasReset},
-    {"Terminator", u"Terminator", &ModemEntry::Terminator,
-     &ModemEntry::HasTerminator},
-    {"Tone", u"Tone", &ModemEntry::Tone, &ModemEntry::HasTone},
+    {"Answer", &ModemEntry::Answer, &ModemEntry::HasAnswer, u"Answer"},
+    {"CallSetupFailTimeout", &ModemEntry::CallSetupFailTimeout,
+     &ModemEntry::HasCallSetupFailTimeout, u"CallSetupFailTimeout"},
+    {"DialPrefix", &ModemEntry::DialPrefix, &ModemEntry::HasDialPrefix,
+     u"DialPrefix"},
+    {"DialSuffix", &ModemEntry::DialSuffix, &ModemEntry::HasDialSuffix,
+     u"DialSuffix"},
+    {"Monitor", &ModemEntry::Monitor, &ModemEntry::HasMonitor, u"Monitor"},
+    {"Prefix", &ModemEntry::SettingsPrefix, &ModemEntry::HasSettingsPrefix,
+     u"Prefix"},
+    {"Pulse", &ModemEntry::Pulse, &ModemEntry::HasPulse, u"Pulse"},
+    {"Reset", &ModemEntry::Reset, &ModemEntry::HasReset, u"Reset"},
+    {"Terminator", &ModemEntry::Terminator, &ModemEntry::HasTerminator,
+     u"Terminator"},
+    {"Tone", &ModemEntry::Tone, &ModemEntry::HasTone, u"Tone"},
 };
 
-namespace {
-
-// Texts of the Unimodem key and its Config subkey, tried before the init
-// strings.
-const ModemTextKey kUnimodemTextKeys[] = {
-    {"TSP", u"TSP", &ModemEntry::Tsp, &ModemEntry::HasTsp},
-    {"FriendlyName", u"FriendlyName", &ModemEntry::FriendlyName,
-     &ModemEntry::HasFriendlyName},
-    {"BaudRate", u"BaudRate", &ModemEntry::BaudRate, &ModemEntry::HasBaudRate},
-};
-
-bool ApplyTextKey(ModemEntry& entry, const ModemTextKey& row,
-                  std::string_view key, std::string_view value,
-                  ReadObserver* observer) {
-  if (!KeyIs(key, row.Key)) return false;
-  ReportApplied(observer, row.Key);
-  WidenValue(entry.*row.Field, kTextCapacity, value, observer);
-  entry.*row.Flag = true;
-  return true;
-}
-
-}  // namespace
+const InitKeys kInitKeys = {"Init", &ModemEntry::Init};
 
 void InitModemEntry(ModemEntry& entry) {
   std::memset(&entry, 0, sizeof entry);
@@ -58,20 +58,24 @@ void InitModemEntry(ModemEntry& entry) {
   entry.HasPrefix = true;
 }
 
+void InitKeyName(char (&name)[16], std::size_t n) {
+  std::size_t length = 0;
+  for (const char* p = kInitKeys.Stem; *p != '\0'; ++p) name[length++] = *p;
+  if (n >= 10) name[length++] = static_cast<char>('0' + n / 10);
+  name[length++] = static_cast<char>('0' + n % 10);
+  name[length] = '\0';
+}
+
 bool ApplyInitKey(ModemEntry& entry, std::string_view key,
                   std::string_view value, ReadObserver* observer) {
   for (std::size_t n = 0; n < kInitStringCount; ++n) {
-    char name[16] = "Init";
-    if (n >= 10) {
-      name[4] = '1';
-      name[5] = static_cast<char>('0' + n - 10);
-    } else {
-      name[4] = static_cast<char>('0' + n);
-    }
+    char name[16];
+    InitKeyName(name, n);
     if (!KeyIs(key, name)) continue;
-    ReportApplied(observer, "Init", static_cast<int>(n));
-    WidenValue(entry.Init[n].Text, kTextCapacity, value, observer);
-    entry.Init[n].HasText = true;
+    InitString& init = (entry.*kInitKeys.List)[n];
+    ReportApplied(observer, kInitKeys.Stem, static_cast<int>(n));
+    WidenValue(init.Text, kTextCapacity, value, observer);
+    init.HasText = true;
     return true;
   }
   return false;
@@ -79,27 +83,15 @@ bool ApplyInitKey(ModemEntry& entry, std::string_view key,
 
 void ApplyModemKey(ModemEntry& entry, std::string_view key,
                    std::string_view value, ReadObserver* observer) {
-  if (ApplySharedKey(entry, key, value, observer)) return;
-  if (KeyIs(key, "IFC")) {
-    ReportApplied(observer, "IFC");
-    ReadNumberInto(entry.Ifc, value, 32, observer);
-    entry.HasIfc = true;
+  if (ApplyKeyRow(entry, kModemDllKey, key, value, observer) ||
+      ApplyKeyRows(entry, kIdKeys<ModemEntry>, key, value, observer) ||
+      ApplyKeyRow(entry, kModemInterfaceKey, key, value, observer) ||
+      ApplyKeyRows(entry, kUnimodemTextKeys, key, value, observer) ||
+      ApplyKeyRow(entry, kDeviceTypeKey, key, value, observer) ||
+      ApplyKeyRows(entry, kConfigTextKeys, key, value, observer) ||
+      ApplyInitKey(entry, key, value, observer) ||
+      ApplyKeyRows(entry, kModemSettingsKeys, key, value, observer)) {
     return;
-  }
-  if (ApplyTextKey(entry, kUnimodemTextKeys[0], key, value, observer) ||
-      ApplyTextKey(entry, kUnimodemTextKeys[1], key, value, observer)) {
-    return;
-  }
-  if (KeyIs(key, "DeviceType")) {
-    ReportApplied(observer, "DeviceType");
-    ReadNumberInto(entry.DeviceType, value, 32, observer);
-    entry.HasDeviceType = true;
-    return;
-  }
-  if (ApplyTextKey(entry, kUnimodemTextKeys[2], key, value, observer)) return;
-  if (ApplyInitKey(entry, key, value, observer)) return;
-  for (const ModemTextKey& row : kModemSettingsKeys) {
-    if (ApplyTextKey(entry, row, key, value, observer)) return;
   }
   if (observer != nullptr) observer->KeyUnknown();
 }

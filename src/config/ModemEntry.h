@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "config/Capacities.h"
+#include "config/KeyTables.h"
 
 namespace tarnwell {
 
@@ -76,17 +77,30 @@ void ApplyModemKey(ModemEntry& entry, std::string_view key,
 bool ApplyInitKey(ModemEntry& entry, std::string_view key,
                   std::string_view value, ReadObserver* observer = nullptr);
 
-// A text value of a modem section, by key name: its field and flag. The
-// writer of the Settings key walks the same table, so that file key and
-// registry value cannot drift apart.
-struct ModemTextKey {
-  const char* Key;            // in the file
-  const char16_t* ValueName;  // in the registry
-  char16_t (ModemEntry::*Field)[kTextCapacity];
-  bool ModemEntry::*Flag;
-};
+// The keys of a modem section, one table per family (the rows' shapes are
+// in KeyTables.h), each table in the order its registry key is written.
+using ModemTextKey = TextKey<ModemEntry, kTextCapacity>;
 
-// "Answer" .. "Tone", in the order the Settings key is written.
+extern const TextKey<ModemEntry, kDllCapacity> kModemDllKey;  // "DLL"
+// The interface number; it names the modem's interface key.
+extern const NumberKey<ModemEntry, std::uint8_t> kModemInterfaceKey;
+// The Unimodem key: "TSP" and "FriendlyName", then the number "DeviceType".
+extern const ModemTextKey kUnimodemTextKeys[2];
+extern const NumberKey<ModemEntry, std::uint32_t> kDeviceTypeKey;
+// The Config subkey: "BaudRate", kept as text.
+extern const ModemTextKey kConfigTextKeys[1];
+// The Settings subkey: "Answer" .. "Tone".
 extern const ModemTextKey kModemSettingsKeys[10];
+
+// Init0 .. Init15: the stem and the decimal number of the element, without
+// leading zeros; the Init subkey names each value by the number alone.
+struct InitKeys {
+  const char* Stem;
+  InitString (ModemEntry::*List)[kInitStringCount];
+};
+extern const InitKeys kInitKeys;
+
+// The file key of init string n (below kInitStringCount): "Init7".
+void InitKeyName(char (&name)[16], std::size_t n);
 
 }  // namespace tarnwell

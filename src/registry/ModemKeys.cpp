@@ -21,9 +21,18 @@ bool CreateTemplateKey(RegKey& key, const char16_t* template_name,
   return !cut && key.Create(kLocalMachine, path, kKeyReadWrite) == 0;
 }
 
-bool SetIf(RegKey& key, bool present, const char16_t* name,
-           const char16_t* text) {
-  return !present || key.SetString(name, text, kRegSz) == 0;
+// Sets each text of the table whose flag is set, in table order; false at
+// the first failure.
+template <std::size_t N>
+bool SetTexts(RegKey& key, const ModemEntry& entry,
+              const ModemTextKey (&rows)[N]) {
+  for (const ModemTextKey& row : rows) {
+    if (entry.*row.Flag &&
+        key.SetString(row.ValueName, entry.*row.Field, kRegSz) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -43,18 +52,18 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
   key.Close();
 
   if (!CreateTemplateKey(key, template_name, u"")) return false;
-  if (key.SetString(u"DLL", entry.Dll, kRegSz) != 0) return false;
+  if (key.SetString(kModemDllKey.ValueName, entry.*kModemDllKey.Field,
+                    kRegSz) != 0) {
+    return false;
+  }
   if (key.SetString(u"Prefix", entry.Prefix, kRegSz) != 0) return false;
   key.Close();
 
   if (!CreateTemplateKey(key, template_name, u"\\Unimodem")) return false;
-  if (!SetIf(key, entry.HasTsp, u"TSP", entry.Tsp)) return false;
-  if (!SetIf(key, entry.HasFriendlyName, u"FriendlyName",
-             entry.FriendlyName)) {
-    return false;
-  }
-  if (entry.HasDeviceType &&
-      key.SetDword(u"DeviceType", entry.DeviceType) != 0) {
+  if (!SetTexts(key, entry, kUnimodemTextKeys)) return false;
+  if (entry.*kDeviceTypeKey.Flag &&
+      key.SetDword(kDeviceTypeKey.ValueName, entry.*kDeviceTypeKey.Field) !=
+          0) {
     return false;
   }
   key.Close();
@@ -62,18 +71,17 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
   if (!CreateTemplateKey(key, template_name, u"\\Unimodem\\Config")) {
     return false;
   }
-  if (!SetIf(key, entry.HasBaudRate, u"BaudRate", entry.BaudRate)) {
-    return false;
-  }
+  if (!SetTexts(key, entry, kConfigTextKeys)) return false;
   key.Close();
 
   if (!CreateTemplateKey(key, template_name, u"\\Unimodem\\Init")) {
     return false;
   }
   for (std::uint32_t n = 0; n < kInitStringCount; ++n) {
+    const InitString& init = (entry.*kInitKeys.List)[n];
     char16_t name[16];
     WideWriter(name, 16).Decimal(n);
-    if (!SetIf(key, entry.Init[n].HasText, name, entry.Init[n].Text)) {
+    if (init.HasText && key.SetString(name, init.Text, kRegSz) != 0) {
       return false;
     }
   }
@@ -82,11 +90,7 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
   if (!CreateTemplateKey(key, template_name, u"\\Unimodem\\Settings")) {
     return false;
   }
-  for (const ModemTextKey& row : kModemSettingsKeys) {
-    if (!SetIf(key, entry.*row.Flag, row.ValueName, entry.*row.Field)) {
-      return false;
-    }
-  }
+  if (!SetTexts(key, entry, kModemSettingsKeys)) return false;
   key.Close();
   return true;
 }

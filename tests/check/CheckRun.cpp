@@ -13,7 +13,8 @@
 namespace tarnwell::check::testing {
 
 Output RunProgram(const std::string& exe, const std::vector<std::string>& args,
-                  const fs::path& directory, bool separate) {
+                  const fs::path& directory, bool separate,
+                  const fs::path& input) {
   ScratchDir capture;
   const fs::path text = capture.Path() / "text";
   const fs::path out = capture.Path() / "out";
@@ -25,6 +26,9 @@ Output RunProgram(const std::string& exe, const std::vector<std::string>& args,
     dup2(o, 1);
     dup2(t, 2);
     if (chdir(directory.c_str()) != 0) _exit(126);
+    int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+    if (in < 0) _exit(126);
+    dup2(in, 0);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(exe.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -17,9 +17,11 @@ struct Output {
 };
 
 // Runs `exe` with `args` in `directory`. With `separate`, standard output
-// is kept apart in Out and Text holds standard error only.
+// is kept apart in Out and Text holds standard error only. Standard input
+// is `input` when given (relative to `directory`), else empty.
 Output RunProgram(const std::string& exe, const std::vector<std::string>& args,
-                  const fs::path& directory, bool separate = false);
+                  const fs::path& directory, bool separate = false,
+                  const fs::path& input = {});
 
 std::string ReadBytes(const fs::path& path);
 void WriteBytes(const fs::path& path, const std::string& bytes);

@@ -1,7 +1,8 @@
 // Runs tarnwell-check on the fixture files and compares its whole output
 // and exit status with the expectations in golden/. Each expectation starts
-// with the command line ("$ tarnwell-check ARGS") and ends with the exit
-// status ("[exit N]"). TARNWELL_UPDATE_GOLDEN=1 rewrites them from the
+// with the command line ("$ tarnwell-check ARGS", "< FILE" at its end giving
+// standard input) and ends with the exit status ("[exit N]"). The Wine
+// tests run the same expectations through tarnwell-check.exe. TARNWELL_UPDATE_GOLDEN=1 rewrites them from the
 // current output, to be reviewed before they are checked in.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "check/CheckNames.h"
 #include "check/CheckRun.h"
 
 namespace tarnwell::check::testing {
@@ -25,10 +27,17 @@ std::vector<fs::path> GoldenFiles() {
   return files;
 }
 
-std::vector<std::string> Arguments(const std::string& command) {
+std::vector<std::string> Arguments(const std::string& command,
+                                   std::string* input) {
   std::istringstream words(command.substr(sizeof kPrompt - 1));
   std::vector<std::string> args;
-  for (std::string word; words >> word;) args.push_back(word);
+  for (std::string word; words >> word;) {
+    if (word == "<") {
+      words >> *input;
+    } else {
+      args.push_back(word);
+    }
+  }
   return args;
 }
 
@@ -41,8 +50,10 @@ TEST_P(GoldenTest, OutputAndExitStatusMatch) {
   const std::string command = expected.substr(0, end_of_command);
   ASSERT_EQ(command.rfind(kPrompt, 0), 0u) << "first line must be the command";
 
-  Output run = RunProgram(TARNWELL_CHECK_EXE, Arguments(command),
-                          CHECK_FIXTURES);
+  std::string input;
+  const std::vector<std::string> args = Arguments(command, &input);
+  Output run = RunProgram(TARNWELL_CHECK_EXE, args, CHECK_FIXTURES, false,
+                          input);
   const std::string actual = command + "\n" + run.Text + "[exit " +
                              std::to_string(run.ExitCode) + "]\n";
   const char* update = std::getenv("TARNWELL_UPDATE_GOLDEN");
@@ -78,6 +89,19 @@ TEST(GoldenFiles, EveryFixtureIsRun) {
     EXPECT_NE(all.find(" " + fixture.filename().string() + " "),
               std::string::npos)
         << fixture.filename() << " has no expectation in golden/";
+  }
+}
+
+// The README's list of checks names every check, so that users can look
+// up each name they meet.
+TEST(GoldenFiles, TheReadmeListsEveryCheck) {
+  const std::string readme = ReadBytes(TARNWELL_README);
+  std::size_t count = 0;
+  const CheckInfo* checks = AllChecks(&count);
+  for (std::size_t i = 0; i < count; ++i) {
+    EXPECT_NE(readme.find("| `" + std::string(checks[i].Name) + "` |"),
+              std::string::npos)
+        << checks[i].Name << " is missing from the README";
   }
 }
 

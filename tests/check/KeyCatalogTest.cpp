@@ -1,8 +1,13 @@
-// The checker's list of keys must agree with the installer's key tables,
-// and its suggestions must catch slips without inventing matches.
+// The checker's key catalogue is gathered from the installer's key tables;
+// it must list exactly the keys the entry operations take, with the width,
+// bits and capacity they read them with. And its suggestions must catch
+// slips without inventing matches.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "check/KeyCatalog.h"
+#include "check/KeySuggestion.h"
 #include "config/DeviceEntry.h"
 #include "config/ModemEntry.h"
 #include "config/ReadObserver.h"
@@ -10,42 +15,71 @@
 namespace tarnwell::check {
 namespace {
 
+// What the entry operation did with one key line.
 class RowListener : public ReadObserver {
  public:
-  bool Applied = false;
+  const char* Row = nullptr;
+  int Index = -1;
   bool Unknown = false;
-  void KeyApplied(const char*, int) override { Applied = true; }
+  NumberConversion Number;
+  bool Read = false;
+  std::size_t CutAt = 0;
+  void KeyApplied(const char* name, int index) override {
+    Row = name;
+    Index = index;
+  }
   void KeyUnknown() override { Unknown = true; }
+  void NumberRead(const NumberConversion& c) override {
+    if (!Read) Number = c;
+    Read = true;
+  }
+  void TextCut(std::string_view, std::size_t capacity) override {
+    CutAt = capacity;
+  }
 };
 
-// What the entry operation says of one key: true when a row matched.
-bool InstallerKnows(SectionKind kind, const std::string& key) {
+RowListener Apply(SectionKind kind, const std::string& key,
+                  const std::string& value) {
   RowListener listener;
   if (kind == SectionKind::kDevice) {
     DeviceEntry entry{};
-    ApplyDeviceKey(entry, key, "1", &listener);
+    ApplyDeviceKey(entry, key, value, &listener);
   } else {
     ModemEntry entry{};
-    ApplyModemKey(entry, key, "1", &listener);
+    ApplyModemKey(entry, key, value, &listener);
   }
-  EXPECT_NE(listener.Applied, listener.Unknown) << key;
-  return listener.Applied;
+  return listener;
 }
 
-TEST(KeyCatalog, AgreesWithTheInstallersKeyTables) {
+TEST(KeyCatalog, ListsTheKeysAsTheEntryOperationsReadThem) {
+  const std::string long_text(300, 'a');
   for (SectionKind kind : {SectionKind::kDevice, SectionKind::kModem}) {
-    for (const std::string& key : KnownKeys(kind)) {
-      EXPECT_TRUE(InstallerKnows(kind, key)) << key;
+    for (const KeyFacts& facts : KeysOf(kind)) {
+      const bool text = facts.Form == ValueForm::kText;
+      RowListener l = Apply(kind, facts.Key, text ? long_text : "0x1FF");
+      ASSERT_NE(l.Row, nullptr) << facts.Key;
+      EXPECT_EQ(AppliedKey(kind, l.Row, l.Index), &facts) << facts.Key;
+      EXPECT_EQ(FindKey(kind, facts.Key), &facts) << facts.Key;
+      if (text) {
+        EXPECT_EQ(l.CutAt, facts.Capacity) << facts.Key;
+      }
+      if (facts.Form == ValueForm::kNumber || facts.Form == ValueForm::kList) {
+        ASSERT_TRUE(l.Read) << facts.Key;
+        EXPECT_EQ(l.Number.Width, facts.Width) << facts.Key;
+        EXPECT_EQ(l.Number.FieldBits, facts.FieldBits) << facts.Key;
+      }
     }
     const SectionKind other =
         kind == SectionKind::kDevice ? SectionKind::kModem : SectionKind::kDevice;
-    for (const std::string& key : KnownKeys(other)) {
-      EXPECT_EQ(InstallerKnows(kind, key), IsKnownKey(kind, key)) << key;
+    for (const KeyFacts& facts : KeysOf(other)) {
+      EXPECT_EQ(Apply(kind, facts.Key, "1").Unknown,
+                FindKey(kind, facts.Key) == nullptr)
+          << facts.Key;
     }
   }
   for (const char* unknown : {"Init16", "Init01", "Init", "GUID2", ""}) {
-    EXPECT_FALSE(InstallerKnows(SectionKind::kModem, unknown)) << unknown;
-    EXPECT_FALSE(IsKnownKey(SectionKind::kModem, unknown)) << unknown;
+    EXPECT_TRUE(Apply(SectionKind::kModem, unknown, "1").Unknown) << unknown;
+    EXPECT_EQ(FindKey(SectionKind::kModem, unknown), nullptr) << unknown;
   }
 }
 

@@ -1,0 +1,91 @@
+// What the checks of one file share while the installer's reader goes
+// through it: the line it is on, the open section, the key line being
+// applied, and the diagnostics found so far. The checks (LineChecks,
+// SectionChecks, KeyChecks, NumberChecks, TextChecks, GuidChecks) read it
+// and add to it; ConfigChecker keeps it up to date.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/Diagnostic.h"
+#include "check/KeyCatalog.h"
+#include "check/LineStore.h"
+#include "config/InstallConfig.h"
+#include "config/ReadObserver.h"
+
+namespace tarnwell::check {
+
+// A section as the file shows it.
+struct SectionInfo {
+  SectionKind Kind = SectionKind::kDevice;
+  Place Header;      // its header line, without blanks at the ends
+  std::string Name;  // device sections only
+};
+
+// "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
+std::string DescribeSection(const SectionInfo& section);
+
+struct OpenSection {
+  SectionInfo Info;
+  // The first line of each key of KeysOf(Info.Kind), by its place in that
+  // list; Line 0 while the section has not given the key.
+  std::vector<Place> Keys;
+  std::size_t IgnoredDisables = 0;
+  Place FirstIgnoredDisable;
+
+  // The first line of the key of that name, or null when not given.
+  const Place* Given(std::string_view key) const;
+};
+
+struct CheckState {
+  // The configuration set the reader fills: a section's entry is its last
+  // element once the section has been accepted.
+  const InstallConfig* Config = nullptr;
+
+  std::vector<Diagnostic> Diagnostics;
+  LineStore Lines;
+
+  // The line the reader is on; Text is valid only while it is.
+  std::size_t LineNumber = 0;
+  std::string_view Text;
+  LineKind Kind = LineKind::kEmpty;
+  bool CarriageReturns = false;  // the line runs on over carriage returns
+  bool CarriageReturnsReported = false;
+  bool Utf16 = false;            // said once; nothing else is said then
+
+  bool AnySection = false;  // a header was read
+  bool SectionIsOpen = false;
+  OpenSection Section;
+  std::vector<SectionInfo> Devices;  // accepted, in file order
+  std::vector<SectionInfo> Modems;
+
+  // The key line being applied; Applied is null while no key matched.
+  std::string_view Key;
+  std::string_view Value;
+  const KeyFacts* Applied = nullptr;
+  std::vector<NumberConversion> GuidGroups;
+
+  // 1-based column of a view into the current line.
+  std::size_t Column(std::string_view view) const;
+  Place At(std::string_view view) const;
+
+  // Adds a diagnostic at the check's own level. On a line that runs on
+  // over carriage returns only errors are kept: everything else follows
+  // from the line ends, which are reported once. The result is then a
+  // scratch diagnostic that goes nowhere.
+  Diagnostic& Add(Check check, const Place& place, std::string message);
+
+  // The key as a user writes it: "Init3", "VID".
+  std::string AppliedName() const;
+
+ private:
+  Diagnostic discarded_;
+};
+
+// A note that points at another place, for Diagnostic::Notes.
+Diagnostic NoteAt(const Place& place, std::string message);
+
+}  // namespace tarnwell::check

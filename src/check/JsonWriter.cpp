@@ -1,0 +1,103 @@
+#include "check/JsonWriter.h"
+
+#include "check/Text.h"
+
+namespace tarnwell::check {
+
+std::string JsonQuote(std::string_view text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char32_t c : DecodeUtf8OrLatin1(text)) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          out += "\\u00";
+          out += kDigits[c >> 4];
+          out += kDigits[c & 0xF];
+        } else {
+          AppendUtf8(out, c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+void JsonWriter::NewLine() {
+  out_ += '\n';
+  out_.append(2 * empty_.size(), ' ');
+}
+
+void JsonWriter::BeforeValue() {
+  if (after_key_) {
+    after_key_ = false;
+    return;
+  }
+  if (empty_.empty()) return;
+  if (!empty_.back()) out_ += ',';
+  empty_.back() = false;
+  NewLine();
+}
+
+JsonWriter& JsonWriter::Open(char bracket) {
+  BeforeValue();
+  out_ += bracket;
+  empty_.push_back(true);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Close(char bracket) {
+  const bool empty = empty_.back();
+  empty_.pop_back();
+  if (!empty) NewLine();
+  out_ += bracket;
+  return *this;
+}
+
+JsonWriter& JsonWriter::Key(std::string_view name) {
+  BeforeValue();
+  out_ += JsonQuote(name);
+  out_ += ": ";
+  after_key_ = true;
+  return *this;
+}
+
+JsonWriter& JsonWriter::String(std::string_view text) {
+  BeforeValue();
+  out_ += JsonQuote(text);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Number(std::uint64_t value) {
+  BeforeValue();
+  out_ += std::to_string(value);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Bool(bool value) {
+  BeforeValue();
+  out_ += value ? "true" : "false";
+  return *this;
+}
+
+JsonWriter& JsonWriter::Null() {
+  BeforeValue();
+  out_ += "null";
+  return *this;
+}
+
+}  // namespace tarnwell::check

@@ -1,0 +1,122 @@
+#include "check/LineChecks.h"
+
+#include "check/KeyCatalog.h"
+#include "check/Text.h"
+#include "config/LineSyntax.h"
+
+namespace tarnwell::check {
+namespace {
+
+constexpr char kSuccess[] =
+    "\"Configuration successfully written to the registry!\"";
+
+bool IsKeyCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         (c >= '0' && c <= '9') || c == '_';
+}
+
+bool IsKnownInEither(std::string_view word) {
+  return FindKey(SectionKind::kDevice, word) != nullptr ||
+         FindKey(SectionKind::kModem, word) != nullptr;
+}
+
+// "GUID: {...}" or "IFC_Disable 0x03": a known key, then a colon or blanks
+// where "=" belongs. True with the key, the gap and the value.
+bool SplitAlmostKey(std::string_view line, std::string_view* key,
+                    std::string_view* gap, std::string_view* value) {
+  std::size_t end = 0;
+  while (end < line.size() && IsKeyCharacter(line[end])) ++end;
+  if (end == 0 || end == line.size()) return false;
+  std::size_t next = end;
+  while (next < line.size() && IsLineBlank(line[next])) ++next;
+  const bool colon = next < line.size() && line[next] == ':';
+  if (!colon && next == end) return false;  // "GUID{...}": not a key line
+  if (colon) ++next;
+  *key = line.substr(0, end);
+  *gap = line.substr(end, next - end);
+  *value = StripBlanks(line.substr(next));
+  return IsKnownInEither(*key) && (colon || !value->empty());
+}
+
+}  // namespace
+
+void CheckEncoding(CheckState& s) {
+  const std::string_view text = s.Text;
+  const bool bom = text.size() >= 2 &&
+                   ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                    (text[0] == '\xFE' && text[1] == '\xFF'));
+  if (!bom && text.find('\0') == std::string_view::npos) return;
+  s.Utf16 = true;
+  s.Add(Check::kUtf16File, Place{1, 0, 1},
+        "the file is UTF-16 text: the installer reads it byte by byte, "
+        "finds no section in it and writes nothing; save it as ASCII (or "
+        "UTF-8) text");
+}
+
+void CheckLineEnds(CheckState& s) {
+  s.CarriageReturns = false;
+  const std::string_view stripped = StripBlanks(s.Text);
+  const std::size_t cr = stripped.find('\r');
+  if (cr == std::string_view::npos) return;
+  if (!s.CarriageReturnsReported) {
+    s.CarriageReturnsReported = true;
+    s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)),
+          "carriage return without a line feed: the installer ends lines "
+          "only at line feeds, so this line runs on to the next line feed "
+          "(a file with carriage returns alone is one single line)");
+  }
+  s.CarriageReturns = true;
+}
+
+void CheckIgnoredLine(CheckState& s) {
+  const std::string_view stripped = StripBlanks(s.Text);
+  const bool bracket = stripped.front() == '[';
+  const bool equals = stripped.find('=') != std::string_view::npos;
+  if (bracket && !equals) {
+    std::string message =
+        "section header without \"]\": the installer opens no section and "
+        "ignores the line";
+    if (s.Kind == LineKind::kOther) {
+      message += "; the lines that follow still belong to the " +
+                 DescribeSection(s.Section.Info);
+    }
+    s.Add(Check::kUnclosedHeader, s.At(stripped), message);
+    return;
+  }
+  if (s.Kind == LineKind::kBeforeSection) {
+    s.Add(Check::kBeforeSection, s.At(stripped),
+          equals ? "key line before the first section header: there are no "
+                   "global keys, the installer ignores it"
+                 : "line before the first section header: the installer "
+                   "ignores it");
+    return;
+  }
+  std::string_view key, gap, value;
+  if (SplitAlmostKey(stripped, &key, &gap, &value)) {
+    s.Add(Check::kMissingEquals, s.At(gap),
+          "\"=\" is missing after " + Quote(key) +
+              ": the installer sees no key line and ignores it; write " +
+              Quote(std::string(key) + " = " + std::string(value)));
+    return;
+  }
+  s.Add(Check::kIgnoredLine, s.At(stripped),
+        "neither a comment, a section header nor a key=value line: the "
+        "installer ignores it");
+}
+
+void CheckWholeFile(CheckState& s) {
+  if (s.Utf16 || s.AnySection) return;
+  bool blank = true;
+  for (std::size_t n = 1; n <= s.Lines.Count() && blank; ++n) {
+    blank = StripBlanks(s.Lines.Line(n)).empty();
+  }
+  s.Add(Check::kEmptyConfig, Place{},
+        blank ? std::string("the file is empty: the installer reads no "
+                            "section, writes nothing and shows ") +
+                    kSuccess
+              : std::string("the file has no section header: the installer "
+                            "ignores every line, writes nothing and shows ") +
+                    kSuccess);
+}
+
+}  // namespace tarnwell::check

@@ -1,0 +1,134 @@
+#include "check/NumberChecks.h"
+
+#include "check/Text.h"
+#include "config/HexNumber.h"
+#include "config/LineSyntax.h"
+
+namespace tarnwell::check {
+namespace {
+
+std::string_view WithoutLeadingZeros(std::string_view digits) {
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  return digits;
+}
+
+bool AllDecimal(std::string_view digits) {
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+  }
+  return !digits.empty();
+}
+
+std::uint64_t DecimalValue(std::string_view digits) {
+  std::uint64_t n = 0;
+  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  return n;
+}
+
+std::string Stored(const NumberConversion& c) {
+  return Hex(c.Stored, static_cast<int>(c.FieldBits / 4));
+}
+
+// Numbers that become registry values (the buffer settings, the device
+// type) rather than parts of key names.
+bool IsWrittenValue(const KeyFacts& facts) {
+  return facts.Form == ValueForm::kNumber && !facts.ValueName.empty();
+}
+
+void CheckUnreadable(CheckState& s, const NumberConversion& c,
+                     const HexSpelling& spelling) {
+  const std::string_view text = c.Text;
+  std::string why;
+  if (StripBlanks(text).empty()) {
+    why = "empty value";
+  } else if (spelling.DigitsBegin == spelling.DigitsEnd) {
+    why = "cannot read " + Quote(text) + " as a hexadecimal number";
+  } else {
+    why = Quote(text) + " does not fit in " + std::to_string(c.Width) +
+          " bits (the largest is " +
+          Hex(c.Width >= 64 ? ~0ull : (1ull << c.Width) - 1) + ")";
+  }
+  std::string effect;
+  if (c.Fate == NumberFate::kNotAppended) {
+    effect = "the installer disables no interface for this line";
+  } else {
+    effect = "the installer keeps " + Quote(s.AppliedName()) + " at " +
+             Stored(c) +
+             (IsWrittenValue(*s.Applied) ? " and still writes it"
+                                         : " and still uses it in the key "
+                                           "names");
+  }
+  s.Add(Check::kBadNumber, s.At(text), why + ": " + effect);
+}
+
+// Digits that look decimal where the installer reads hexadecimal.
+void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
+                       const HexSpelling& spelling) {
+  if (spelling.Prefix || spelling.Negative) return;
+  const std::string_view spelled = c.Text.substr(
+      spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  const std::string digits(WithoutLeadingZeros(spelled));
+  if (digits.size() < 2 || !AllDecimal(digits)) return;
+  const std::string field = Quote(s.AppliedName());
+  const std::uint64_t decimal = DecimalValue(digits);
+  if (IsWrittenValue(*s.Applied)) {
+    s.Add(Check::kHexCount, s.At(spelled),
+          field + " is read as hexadecimal: " + digits + " is " +
+              std::to_string(c.Reading.Value) + "; write 0x" + digits +
+              " to say so, or " + Hex(decimal) + " if you meant decimal " +
+              digits);
+  } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
+    s.Add(Check::kDecimalId, s.At(spelled),
+          field + " is read as hexadecimal: " + digits + " is 0x" + digits +
+              "; if it is the decimal " + digits +
+              " that lsusb and descriptor dumps print, write " +
+              Hex(decimal, 2));
+  }
+}
+
+void CheckRest(CheckState& s, const NumberConversion& c) {
+  const std::string_view text = c.Text;
+  if (c.Reading.End >= text.size()) return;
+  const std::string_view rest = text.substr(c.Reading.End);
+  const std::string_view rest_stripped = StripBlanks(rest);
+  if (!rest_stripped.empty() &&
+      (rest_stripped.front() == '#' || rest_stripped.front() == ';') &&
+      rest.size() != rest_stripped.size()) {
+    s.Add(Check::kNumberComment, s.At(rest_stripped),
+          "the installer reads the number up to here and ignores the rest; "
+          "comments go on lines of their own");
+    return;
+  }
+  s.Add(Check::kNumberTrailingText, s.At(rest),
+        "the number ends here: the installer reads " +
+            Quote(text.substr(0, c.Reading.End)) + " as " +
+            Hex(c.Reading.Value) + " and ignores " + Quote(rest));
+}
+
+}  // namespace
+
+void CheckNumber(CheckState& s, const NumberConversion& c) {
+  const HexSpelling spelling = SpellHexNumber(c.Text, c.Start);
+  if (!c.Reading.Ok) {
+    CheckUnreadable(s, c, spelling);
+    return;
+  }
+  if (c.Fate == NumberFate::kNotAppended) return;  // the list is full
+
+  CheckDecimalHabit(s, c, spelling);
+  const std::string_view digits = c.Text.substr(
+      spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  if (c.BitsDropped()) {
+    s.Add(Check::kTruncatedNumber, s.At(digits),
+          Quote(s.AppliedName()) + " keeps only the low " +
+              std::to_string(c.FieldBits) + " bits: " + Hex(c.Reading.Value) +
+              " is stored as " + Stored(c));
+  }
+  if (spelling.Negative) {
+    s.Add(Check::kNegativeNumber, s.At(c.Text),
+          "the \"-\" wraps around: the installer stores " + Stored(c));
+  }
+  CheckRest(s, c);
+}
+
+}  // namespace tarnwell::check

@@ -1,0 +1,79 @@
+// A registry that passes every call on to another one and notes which
+// entry of the install pass set each value, so that the checker can tell
+// where sections write the same values. Names compare as the stores
+// compare them, without regard to letter case.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace tarnwell::check {
+
+class WriteLog : public Registry {
+ public:
+  static constexpr std::size_t kNobody = static_cast<std::size_t>(-1);
+
+  // A value as it stands after the pass.
+  struct Slot {
+    std::size_t Key = 0;  // index into Keys()
+    std::u16string Name;    // as first written
+    std::u16string Folded;  // Name as names compare
+    std::uint32_t Type = 0;
+    std::string Data;
+    std::size_t Writer = kNobody;  // the entry that set it last
+  };
+
+  struct Key {
+    std::u16string Path;  // below HKEY_LOCAL_MACHINE, as first created
+    std::vector<std::size_t> Slots;
+  };
+
+  // One value set by an entry; Replaced is the entry whose different value
+  // it replaced, or kNobody.
+  struct Write {
+    std::size_t Slot = 0;
+    std::size_t Replaced = kNobody;
+  };
+
+  // What one entry did: the keys it created or opened and the values it
+  // set, in order.
+  struct Entry {
+    std::vector<std::size_t> Keys;
+    std::vector<Write> Writes;
+  };
+
+  explicit WriteLog(Registry& target) : target_(target) {}
+
+  // The calls that follow belong to the next entry of the pass.
+  void BeginEntry() { entries_.emplace_back(); }
+
+  std::int32_t CreateKey(RegHandle parent, const char16_t* path,
+                         std::uint32_t access, RegHandle* key) override;
+  std::int32_t SetValue(RegHandle key, const char16_t* name,
+                        std::uint32_t type, const void* data,
+                        std::uint32_t size) override;
+  std::int32_t CloseKey(RegHandle key) override;
+  std::int32_t Save() override { return target_.Save(); }
+
+  const std::vector<Key>& Keys() const { return keys_; }
+  const std::vector<Slot>& Slots() const { return slots_; }
+  const std::vector<Entry>& Entries() const { return entries_; }
+
+ private:
+  std::size_t KeyOf(const std::u16string& path);
+  std::size_t SlotOf(std::size_t key, const std::u16string& name);
+
+  Registry& target_;
+  std::vector<Key> keys_;
+  std::vector<Slot> slots_;
+  std::vector<Entry> entries_;
+  std::unordered_map<std::u16string, std::size_t> key_index_;  // folded path
+  std::unordered_map<RegHandle, std::size_t> open_;            // handle: key
+};
+
+}  // namespace tarnwell::check

@@ -1,0 +1,70 @@
+// The pure pieces of the checker's output: when it colours, how it turns
+// the file's bytes (UTF-8 or not) into JSON, console text and SARIF
+// columns, and file names into URIs.
+#include <gtest/gtest.h>
+
+#include "check/CheckOptions.h"
+#include "check/JsonWriter.h"
+#include "check/SarifOutput.h"
+#include "check/Text.h"
+
+namespace tarnwell::check {
+namespace {
+
+TEST(Output, ColourFollowsTheModeTheTerminalAndTheEnvironment) {
+  struct Case {
+    ColorMode Mode;
+    bool Terminal;
+    const char* NoColor;
+    const char* Term;
+    bool Color;
+  };
+  const Case cases[] = {
+      {ColorMode::kAuto, true, nullptr, "xterm", true},
+      {ColorMode::kAuto, false, nullptr, "xterm", false},  // a pipe
+      {ColorMode::kAuto, true, "1", "xterm", false},
+      {ColorMode::kAuto, true, "", "xterm", true},  // NO_COLOR set empty
+      {ColorMode::kAuto, true, nullptr, "dumb", false},
+      {ColorMode::kAlways, false, "1", "dumb", true},
+      {ColorMode::kNever, true, nullptr, nullptr, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseColor(c.Mode, c.Terminal, c.NoColor, c.Term), c.Color)
+        << static_cast<int>(c.Mode) << " " << c.Terminal << " "
+        << (c.NoColor ? c.NoColor : "-") << " " << (c.Term ? c.Term : "-");
+  }
+}
+
+TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
+  // Valid UTF-8 stays; any other byte is the character of its number.
+  EXPECT_EQ(JsonQuote("f\xC3\xBCr"), "\"f\xC3\xBCr\"");
+  EXPECT_EQ(JsonQuote("f\xFCr"), "\"f\xC3\xBCr\"");
+  EXPECT_EQ(JsonQuote("\xC0\xAF"), "\"\xC3\x80\xC2\xAF\"");  // overlong "/"
+  EXPECT_EQ(JsonQuote("\xED\xA0\x80"), "\"\xC3\xAD\xC2\xA0\xC2\x80\"");
+  EXPECT_EQ(JsonQuote("a\"b\\c\r\n\t\x01\x7F"),
+            "\"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007f\"");
+  EXPECT_EQ(Utf8OrLatin1ToUtf16("\xF0\x9F\x98\x80\xE9"),
+            std::u16string(u"\U0001F600\u00E9"));
+}
+
+TEST(Output, SarifColumnsCountUtf16Units) {
+  const std::string line = "Name = f\xC3\xBCr \xF0\x9F\x98\x80 x";
+  EXPECT_EQ(Utf16Column(line, 1), 1u);
+  EXPECT_EQ(Utf16Column(line, 9), 9u);    // at the "ü"
+  EXPECT_EQ(Utf16Column(line, 11), 10u);  // after it: two bytes, one unit
+  EXPECT_EQ(Utf16Column(line, 17), 14u);  // after the emoji: four bytes, two
+  EXPECT_EQ(Utf16Column(line, 21), 18u);  // past the end counts on
+  EXPECT_EQ(Utf16Column("f\xFCr", 3), 3u);  // Latin-1: a byte a unit
+}
+
+TEST(Output, FileNamesBecomeUriReferences) {
+  EXPECT_EQ(FileUri("usbcdc.cfg"), "usbcdc.cfg");
+  EXPECT_EQ(FileUri("my configs/a b.cfg"), "my%20configs/a%20b.cfg");
+  EXPECT_EQ(FileUri("/etc/usbcdc.cfg"), "file:///etc/usbcdc.cfg");
+  EXPECT_EQ(FileUri("C:\\Device\\usbcdc.cfg"), "file:///C:/Device/usbcdc.cfg");
+  EXPECT_EQ(FileUri("<stdin>"), "%3Cstdin%3E");
+  EXPECT_EQ(FileUri("f\xC3\xBCr.cfg"), "f%C3%BCr.cfg");
+}
+
+}  // namespace
+}  // namespace tarnwell::check
