@@ -15,24 +15,25 @@ TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) {
   files.push_back(TARNWELL_EXAMPLE);
   int compared = 0;
   for (const fs::path& file : files) {
-    ScratchDir dir;
-    fs::copy_file(TARNWELL_EXE, dir.Path() / "tarnwell");
-    fs::copy_file(file, dir.Path() / "usbcdc.cfg");
-    Output installer = RunProgram((dir.Path() / "tarnwell").string(), {},
-                                  dir.Path());
+    ScratchDir scratch;
+    const fs::path dir(scratch.Path());
+    fs::copy_file(TARNWELL_EXE, dir / "tarnwell");
+    fs::copy_file(file, dir / "usbcdc.cfg");
+    Output installer = RunProgram((dir / "tarnwell").string(), {},
+                                  dir);
     // Files the installer reads as nothing are errors to the checker only;
     // made warnings, the checker fails exactly where the installer does.
     Output check = RunProgram(TARNWELL_CHECK_EXE,
                               {"-Wno-error=utf16-file", "-Wno-error=empty-config",
                                "-o", "preview.reg", "--reg", "usbcdc.cfg"},
-                              dir.Path(), true);
+                              dir, true);
     EXPECT_EQ(check.ExitCode, installer.ExitCode)
         << file.filename() << ": " << check.Text;
-    if (installer.ExitCode != 0 || !fs::exists(dir.Path() / "registry.reg")) {
+    if (installer.ExitCode != 0 || !fs::exists(dir / "registry.reg")) {
       continue;
     }
-    const std::string store = ReadBytes(dir.Path() / "registry.reg");
-    EXPECT_EQ(ReadBytes(dir.Path() / "preview.reg"), store) << file.filename();
+    const std::string store = ReadBytes(dir / "registry.reg");
+    EXPECT_EQ(ReadBytes(dir / "preview.reg"), store) << file.filename();
     ASSERT_GE(store.size(), 2u);
     EXPECT_EQ(check.Out,
               Utf16ToUtf8(regstore::DecodeUtf16Le(store.substr(2))))

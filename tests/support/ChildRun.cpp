@@ -71,7 +71,9 @@ RunResult RunChild(const std::string& exe, const ChildOptions& options) {
   ScratchDir capture;
   const std::string out_path = capture.File("out");
   const std::string err_path = capture.File("err");
-  int in_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int in_fd = open(options.Input.empty() ? "/dev/null" : options.Input.c_str(),
+                   O_RDONLY | O_CLOEXEC);
+  if (in_fd < 0) throw std::runtime_error("cannot open " + options.Input);
   int out_fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   int err_fd = options.MergeOutput
                    ? out_fd

@@ -14,6 +14,7 @@ struct ChildOptions {
   // it must find its files by its own path.
   std::string Directory = "/";
   std::vector<std::string> Env;  // "NAME=value", added to ours
+  std::string Input;             // standard input from this file, else empty
   bool MergeOutput = false;      // standard error into Out as well
   bool ClosedStdout = false;     // a pipe whose reader has gone
   uid_t User = 0;                // when nonzero and we are root: run as it
