@@ -3,6 +3,9 @@
 // else of the operating system. Names avoid the Win32 macros (MessageBox,
 // GetModuleFileName) so that the Windows implementation can include
 // <windows.h> beside this header.
+//
+// No service throws: a failure, running out of memory included
+// (kErrorNotEnoughMemory), comes back as a value.
 #pragma once
 
 #include <cstddef>
