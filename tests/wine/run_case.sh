@@ -6,6 +6,11 @@
 #
 #   run_case.sh CASE [--dir NAME] [--long-path] [--config-directory]
 #                    [--config-read-error] [--config-no-permission]
+#                    [--without-ole32]
+#
+# ARCH (x86_64 or i686) chooses the Windows build. --without-ole32 runs it
+# where ole32 cannot be loaded: the run must not change, only lose its COM
+# calls.
 #
 # cases/CASE holds usbcdc.cfg (absent: no configuration file), messages.txt,
 # expected.reg and, optionally, seed.reg: values in the registry before the
@@ -14,6 +19,7 @@ here="$(dirname "$0")"
 source "$here/wine_common.sh"
 source "$here/api_calls.sh"
 need WINE WINESERVER ICONV
+need_program_wine
 [ -f "$EXE" ] || fail "$EXE was not built (the cross_build test sets it up)"
 [ -d "$PREFIX" ] || fail "no Wine prefix (the prefixes test sets it up)"
 
@@ -24,6 +30,8 @@ case_dir="$CASES/$case_name"
 dir_name=program
 long_path=false
 config=copy
+exe_name=tarnwell.exe
+com=yes
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) dir_name="$2"; shift ;;
@@ -31,24 +39,27 @@ while [ $# -gt 0 ]; do
     --config-directory) config=directory ;;
     --config-read-error) config=read-error ;;
     --config-no-permission) config=no-permission ;;
+    # make_prefixes.sh disables ole32 for the program under this name.
+    --without-ole32) exe_name=tarnwell-without-ole32.exe com=no ;;
     *) fail "unknown option $1" ;;
   esac
   shift
 done
-out="$WORK/runs/$case_name-$config-$long_path-$(printf '%s' "$dir_name" | od -An -tx1 | tr -d ' \n' | cut -c1-24)"
+out="$WORK/runs/$ARCH/$case_name-$config-$long_path-$com-$(printf '%s' "$dir_name" | od -An -tx1 | tr -d ' \n' | cut -c1-24)"
 rm -rf "$out"
 mkdir -p "$out"
 
-# place_program PROGRAM BASE: a directory below BASE holding PROGRAM and
-# the case's usbcdc.cfg as the options ask; prints the directory.
+# place_program PROGRAM NAME BASE: a directory below BASE holding PROGRAM
+# as NAME and the case's usbcdc.cfg as the options ask; prints the
+# directory.
 place_program() {
-  local program="$1" dir="$2/$dir_name"
+  local program="$1" name="$2" dir="$3/$dir_name"
   if $long_path; then
     # Longer than the 260 units a Windows path may have.
     while [ ${#dir} -lt 300 ]; do dir="$dir/a_directory_with_a_long_name"; done
   fi
   mkdir -p "$dir"
-  cp "$program" "$dir/"
+  cp "$program" "$dir/$name"
   case "$config" in
     copy) [ ! -f "$case_dir/usbcdc.cfg" ] || cp "$case_dir/usbcdc.cfg" "$dir/" ;;
     directory) mkdir "$dir/usbcdc.cfg" ;;
@@ -86,27 +97,30 @@ if [ -f "$case_dir/seed.reg" ]; then
   # What the host starts from: the seed as Wine's regedit exports it.
   export_drivers "$PREFIX" "$out/seed_export.txt"
 fi
-win_dir=$(place_program "$EXE" "$out/windows")
+win_dir=$(place_program "$EXE" "$exe_name" "$out/windows")
 set +e
-WINEDEBUG=-all,+pid,+relay wine_in "$PREFIX" "$win_dir/tarnwell.exe" >"$out/relay.log" 2>&1
+WINEDEBUG=-all,+pid,+relay program_in "$PREFIX" "$win_dir/$exe_name" >"$out/relay.log" 2>&1
 win_code=$?
 set -e
 own_calls "$out/relay.log" >"$out/calls.txt"
 messages_of "$out/calls.txt" >"$out/windows_messages.txt"
-check_api_calls "$out/calls.txt"
+check_api_calls "$out/calls.txt" "$com"
+if [ "$com" = no ]; then
+  ole32_refused "$out/relay.log" || fail "ole32 was loaded although it is disabled"
+fi
 same_or_fail "$expected_messages" "$out/windows_messages.txt" "the messages of tarnwell.exe"
 [ "$win_code" -eq "$expected_code" ] ||
   fail "tarnwell.exe exited with $win_code, expected $expected_code"
 export_drivers "$PREFIX" "$out/windows.txt"
 same_or_fail "$case_dir/expected.reg" "$out/windows.txt" "the registry that tarnwell.exe wrote"
-echo "tarnwell.exe: exit code $win_code, registry as expected"
+echo "tarnwell.exe ($ARCH, COM: $com): exit code $win_code, registry as expected"
 
 # --- the host build, its registry.reg imported into a fresh prefix ---
 if $long_path; then
   echo "host build not compared: Linux paths have no limit of 260 units"
   exit 0
 fi
-host_dir=$(place_program "$HOST_EXE" "$out/host")
+host_dir=$(place_program "$HOST_EXE" tarnwell "$out/host")
 if [ -f "$out/seed_export.txt.utf16" ]; then
   cp "$out/seed_export.txt.utf16" "$host_dir/registry.reg"
 fi
