@@ -5,29 +5,15 @@
 # that shows a message box from its own code: every run shows one, and no
 # helper shows any.
 
-# own_pid LOG: the process id of the program in the trace; empty if none.
-own_pid() {
-  local pids
-  pids=$(grep -aE "^[0-9a-f]+:[0-9a-f]+:Call user32\.MessageBoxW\(.*\) ret=$IMAGE_RET\$" "$1" |
-    cut -d: -f1 | sort -u)
-  [ "$(wc -w <<<"$pids")" -le 1 ] || fail "message boxes from several processes: $pids"
-  printf '%s' "$pids"
-}
-
 # own_calls LOG: the calls that the program's own code made, one per line.
 own_calls() {
-  local pid
-  pid=$(own_pid "$1")
-  [ -n "$pid" ] || return 0
-  grep -aE "^$pid:[0-9a-f]+:Call [A-Za-z0-9]+\.[A-Za-z]+\(.*\) ret=$IMAGE_RET\$" "$1" |
+  local own="^([0-9a-f]+):[0-9a-f]+:Call [A-Za-z0-9]+\.[A-Za-z]+\(.*\) ret=$IMAGE_RET\$"
+  local pids
+  pids=$(grep -aE "$own" "$1" | grep -aF 'user32.MessageBoxW(' | cut -d: -f1 | sort -u)
+  [ -n "$pids" ] || return 0
+  [ "$(wc -l <<<"$pids")" -eq 1 ] || fail "message boxes from several processes: $pids"
+  grep -aE "$own" "$1" | grep -a "^$pids:" |
     sed -E 's/^[0-9a-f]+:[0-9a-f]+:Call //; s/ ret=[0-9a-f]+$//'
-}
-
-# ole32_refused LOG: the program's attempt to load ole32 returned null.
-ole32_refused() {
-  local pid
-  pid=$(own_pid "$1")
-  grep -aqE "^$pid:[0-9a-f]+:Ret  KERNEL32\.LoadLibraryW\(\) retval=0+ ret=$IMAGE_RET\$" "$1"
 }
 
 # messages_of CALLS: "Caption: text" for each message box, in order; checks

@@ -35,12 +35,9 @@ WINEPREFIX="$PREFIX" "$WINESERVER" -w
 probe=0
 env -u DISPLAY WINEPREFIX="$PREFIX" WINEDEBUG=-all timeout 120 "${WINE32:-false}" \
   'C:\windows\syswow64\cmd.exe' /c exit 7 >/dev/null 2>&1 || probe=$?
-if [ "$probe" -eq 7 ]; then
-  echo ok >"$WINE32_STATUS"
-else
-  echo "32-bit Wine (wine32:i386) does not run 32-bit programs here; bash scripts/deps.sh installs it" \
-    >"$WINE32_STATUS"
-fi
+if [ "$probe" -eq 7 ]; then echo ok; else
+  echo "32-bit Wine (wine32:i386) does not run 32-bit programs here; bash scripts/deps.sh installs it"
+fi >"$WINE32_STATUS"
 WINEPREFIX="$PREFIX" "$WINESERVER" -w
 
 # A fresh copy for the imports: the large files below drive_c are shared,

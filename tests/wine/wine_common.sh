@@ -42,7 +42,7 @@ need() {
       local what="${name,,}"
       case "$name" in
         MINGW_CXX) what="the mingw-w64 cross compiler (g++-mingw-w64-${ARCH//_/-})" ;;
-        WINE | PROGRAM_WINE) what="Wine ($([ "$ARCH" = i686 ] && echo wine32:i386 || echo wine64))" ;;
+        PROGRAM_WINE) what="Wine for $ARCH programs" ;;
         XVFB) what="Xvfb (xvfb)" ;;
         IMPORT) what="ImageMagick's import (imagemagick)" ;;
         ICONV) what="iconv" ;;
@@ -68,11 +68,6 @@ wine_in() {
   env -u DISPLAY WINEPREFIX="$prefix" timeout 120 "$WINE" "$@"
 }
 
-# program_in PREFIX EXE: the program under test, under the loader of its
-# width, without a display.
-program_in() {
-  env -u DISPLAY WINEPREFIX="$1" timeout 120 "$PROGRAM_WINE" "$2"
-}
 
 # The registry below HKEY_LOCAL_MACHINE\Drivers as regedit exports it,
 # in UTF-8 without carriage returns; empty when the key does not exist.

@@ -1,7 +1,7 @@
 // The platform services of the Windows build. Only wide (W) calls that
-// Windows CE offers as well: no console, no ANSI calls, no C runtime files.
-// The one call that differs is the look-up of COM's functions; see
-// FindExport.
+// Windows CE offers as well (wince5_api.txt lists what we may call): no
+// console, no ANSI calls, no C runtime files. The one call that differs is
+// the look-up of COM's functions; see FindExport.
 #include <windows.h>
 
 #include <new>
