@@ -60,6 +60,8 @@ bool LineReader::Gather(const char* bytes, std::size_t count) {
 
 LineReader::Status LineReader::Next(std::string_view* line) {
   *line = std::string_view();
+  // A failure is final, even with bytes left in the chunk.
+  if (state_ == Status::kError || state_ == Status::kNoMemory) return state_;
   if (begin_ == end_ && !Refill()) return state_;
   // A line that lies whole in the chunk is handed out where it is; one that
   // goes on past the chunk is gathered.
