@@ -11,7 +11,7 @@ namespace tarnwell {
 int RunInstaller(Registry& registry);
 
 // The whole program as the platform's entry point runs it: COM around
-// RunInstaller. Never throws.
+// RunInstaller.
 int RunProgram(Registry& registry);
 
 }  // namespace tarnwell

@@ -1,7 +1,5 @@
 #include "config/ConfigReader.h"
 
-#include <new>
-#include <string>
 #include <string_view>
 
 #include "app/ShowMessage.h"
@@ -47,15 +45,17 @@ class SectionReader {
     if (open_ == Kind::kNone) return true;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return true;
-    std::string_view key = StripBlanks(line.substr(0, equals));
-    std::string_view value = StripBlanks(line.substr(equals + 1));
+    std::string_view key = StripBlanks(std::string_view(line.data(), equals));
+    std::string_view value = line;
+    value.remove_prefix(equals + 1);
+    value = StripBlanks(value);
     if (observer_ != nullptr) observer_->KeyLine(key, value);
-    key_.assign(key);
-    for (char& c : key_) c = AsciiUpper(c);
+    // Every handler matches keys without regard to ASCII letter case
+    // (KeyIs), so the key goes on as the file spells it.
     if (open_ == Kind::kDevice) {
-      ApplyDeviceKey(device_, key_, value, observer_);
+      ApplyDeviceKey(device_, key, value, observer_);
     } else {
-      ApplyModemKey(modem_, key_, value, observer_);
+      ApplyModemKey(modem_, key, value, observer_);
     }
     return true;
   }
@@ -103,16 +103,17 @@ class SectionReader {
   DeviceEntry device_{};  // cleared before the first header
   ModemEntry modem_{};
   Kind open_ = Kind::kNone;
-  std::string key_;
 };
 
-bool ReadLines(InstallConfig& config, ByteSource& source,
-               ReadObserver* observer) {
+}  // namespace
+
+bool ReadConfigSource(InstallConfig& config, ByteSource& source,
+                      ReadObserver* observer) {
   LineReader lines(source);
   SectionReader sections(config, observer);
-  std::string line;
+  std::string_view line;
   for (;;) {
-    switch (lines.Next(line)) {
+    switch (lines.Next(&line)) {
       case LineReader::Status::kLine:
         if (!sections.Line(lines.LineNumber(), line)) return false;
         break;
@@ -122,48 +123,40 @@ bool ReadLines(InstallConfig& config, ByteSource& source,
         // A file that cannot be read to its end is not a configuration.
         if (observer != nullptr) observer->ReadFailed();
         return false;
+      case LineReader::Status::kNoMemory:
+        return false;
     }
-  }
-}
-
-}  // namespace
-
-bool ReadConfigSource(InstallConfig& config, ByteSource& source,
-                      ReadObserver* observer) {
-  try {
-    return ReadLines(config, source, observer);
-  } catch (const std::bad_alloc&) {
-    return false;
   }
 }
 
 bool ReadConfigFile(InstallConfig& config, const char* file_name,
                     ReadObserver* observer) {
-  try {
-    ModulePath module;
-    const std::int32_t found = module.Fill();
-    // The program's path was found but its directory is too long to hold:
-    // like any path too long for its buffer, refused without a message.
-    if (found == ModulePath::kDirectoryTooLong) return false;
-    if (found != 0) {
-      ShowMessage(u"Get config file name failed!", u"Error", kMessageError);
-      return false;
-    }
-    // The path stays wide, so no character of the directory is lost, and a
-    // path too long for its buffer is refused rather than cut.
-    char16_t path[kFullPathCapacity];
-    WideWriter writer(path, kFullPathCapacity);
-    writer.Text(module.Directory).Bytes(file_name);
-    if (writer.Overflowed()) return false;
-
-    std::int32_t error = 0;
-    std::unique_ptr<ByteSource> file =
-        platform::OpenFileForReading(path, &error);
-    if (!file) return false;
-    return ReadLines(config, *file, observer);
-  } catch (const std::bad_alloc&) {
+  ModulePath module;
+  const std::int32_t found = module.Fill();
+  // The program's path was found but its directory is too long to hold:
+  // like any path too long for its buffer, refused without a message. Nor
+  // is running out of memory a missing path: it fails the read as it would
+  // anywhere else.
+  if (found == ModulePath::kDirectoryTooLong ||
+      found == kErrorNotEnoughMemory) {
     return false;
   }
+  if (found != 0) {
+    ShowMessage(u"Get config file name failed!", u"Error", kMessageError);
+    return false;
+  }
+  // The path stays wide, so no character of the directory is lost, and a
+  // path too long for its buffer is refused rather than cut.
+  char16_t path[kFullPathCapacity];
+  WideWriter writer(path, kFullPathCapacity);
+  writer.Text(module.Directory).Bytes(file_name);
+  if (writer.Overflowed()) return false;
+
+  std::int32_t error = 0;
+  std::unique_ptr<ByteSource> file =
+      platform::OpenFileForReading(path, &error);
+  if (!file) return false;
+  return ReadConfigSource(config, *file, observer);
 }
 
 }  // namespace tarnwell

@@ -19,7 +19,7 @@ bool ReadConfigFile(InstallConfig& config, const char* file_name,
                     ReadObserver* observer = nullptr);
 
 // Reads configuration lines from any byte source, with the same rules.
-// Running out of memory is a failed read, never an exception.
+// The reader running out of memory is a failed read, never an exception.
 bool ReadConfigSource(InstallConfig& config, ByteSource& source,
                       ReadObserver* observer = nullptr);
 

@@ -4,14 +4,12 @@ namespace tarnwell {
 
 bool InstallConfig::AppendDevice(const DeviceEntry& entry) {
   if (!entry.HasDll || !entry.HasPrefix) return false;
-  Devices.push_back(entry);
-  return true;
+  return Devices.push_back(entry);
 }
 
 bool InstallConfig::AppendModem(const ModemEntry& entry) {
   if (!entry.HasDll || !entry.HasPrefix) return false;
-  Modems.push_back(entry);
-  return true;
+  return Modems.push_back(entry);
 }
 
 }  // namespace tarnwell

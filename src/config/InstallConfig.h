@@ -4,22 +4,20 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 
 #include "config/DeviceEntry.h"
+#include "config/EntryList.h"
 #include "config/ModemEntry.h"
 #include "platform/Registry.h"
 
 namespace tarnwell {
 
 struct InstallConfig {
-  // A deque grows without moving what it holds: no copy of every entry,
-  // and no doubled peak of memory, when a large file is read.
-  std::deque<DeviceEntry> Devices;
-  std::deque<ModemEntry> Modems;
+  EntryList<DeviceEntry> Devices;
+  EntryList<ModemEntry> Modems;
 
   // Append a copy; refused (false, list unchanged) without HasDll or
-  // HasPrefix. Running out of memory throws std::bad_alloc.
+  // HasPrefix, or when there is no memory for the copy.
   bool AppendDevice(const DeviceEntry& entry);
   bool AppendModem(const ModemEntry& entry);
 

@@ -1,55 +1,100 @@
 #include "config/LineReader.h"
 
 #include <cstring>
+#include <new>
 
 namespace tarnwell {
 
-LineReader::LineReader(ByteSource& source)
-    : source_(source), buffer_(new char[kChunk]) {}
-
-bool LineReader::Refill() {
-  if (at_end_ || failed_) return false;
-  std::size_t count = 0;
-  switch (source_.Read(buffer_.get(), kChunk, &count)) {
-    case ByteSource::Status::kData:
-      begin_ = 0;
-      end_ = count;
-      return count > 0 || Refill();
-    case ByteSource::Status::kEnd:
-      at_end_ = true;
-      return false;
-    case ByteSource::Status::kError:
-      failed_ = true;
-      return false;
-  }
-  return false;
+LineReader::~LineReader() {
+  delete[] chunk_;
+  delete[] gathered_;
 }
 
-LineReader::Status LineReader::Next(std::string& line) {
-  line.clear();
-  if (begin_ >= end_ && !Refill()) {
-    return failed_ ? Status::kError : Status::kEnd;
+bool LineReader::Refill() {
+  if (state_ != Status::kLine) return false;
+  if (chunk_ == nullptr) {
+    chunk_ = new (std::nothrow) char[kChunk];
+    if (chunk_ == nullptr) {
+      state_ = Status::kNoMemory;
+      return false;
+    }
   }
   for (;;) {
-    const char* start = buffer_.get() + begin_;
-    const void* lf = std::memchr(start, '\n', end_ - begin_);
-    if (lf != nullptr) {
-      std::size_t n = static_cast<const char*>(lf) - start;
-      line.append(start, n);
-      begin_ += n + 1;
-      break;
-    }
-    line.append(start, end_ - begin_);
-    begin_ = end_;
-    if (!Refill()) {
-      if (failed_) return Status::kError;
-      break;  // the last line, without a line feed
+    std::size_t count = 0;
+    switch (source_.Read(chunk_, kChunk, &count)) {
+      case ByteSource::Status::kData:
+        if (count == 0) continue;
+        begin_ = 0;
+        end_ = count;
+        return true;
+      case ByteSource::Status::kEnd:
+        state_ = Status::kEnd;
+        return false;
+      case ByteSource::Status::kError:
+        state_ = Status::kError;
+        return false;
     }
   }
+}
+
+bool LineReader::Gather(const char* bytes, std::size_t count) {
+  if (count == 0) return true;
+  const std::size_t needed = gathered_length_ + count;
+  if (needed < count) return false;  // beyond what any memory holds
+  if (needed > gathered_capacity_) {
+    std::size_t capacity = gathered_capacity_ < 256 ? 256 : gathered_capacity_;
+    while (capacity < needed) {
+      capacity = capacity * 2 > capacity ? capacity * 2 : needed;
+    }
+    char* grown = new (std::nothrow) char[capacity];
+    if (grown == nullptr) return false;
+    if (gathered_length_ > 0) std::memcpy(grown, gathered_, gathered_length_);
+    delete[] gathered_;
+    gathered_ = grown;
+    gathered_capacity_ = capacity;
+  }
+  std::memcpy(gathered_ + gathered_length_, bytes, count);
+  gathered_length_ = needed;
+  return true;
+}
+
+LineReader::Status LineReader::Next(std::string_view* line) {
+  *line = std::string_view();
+  // A failure is final, even with bytes left in the chunk.
+  if (state_ == Status::kError || state_ == Status::kNoMemory) return state_;
+  if (begin_ == end_ && !Refill()) return state_;
+  // A line that lies whole in the chunk is handed out where it is; one that
+  // goes on past the chunk is gathered.
+  gathered_length_ = 0;
+  bool gathering = false;
+  for (;;) {
+    const char* start = chunk_ + begin_;
+    const std::size_t available = end_ - begin_;
+    const char* lf =
+        static_cast<const char*>(std::memchr(start, '\n', available));
+    const std::size_t length =
+        lf != nullptr ? static_cast<std::size_t>(lf - start) : available;
+    begin_ += lf != nullptr ? length + 1 : length;
+    if (lf != nullptr && !gathering) {
+      *line = std::string_view(start, length);
+      break;
+    }
+    if (!Gather(start, length)) {
+      state_ = Status::kNoMemory;
+      return state_;
+    }
+    gathering = true;
+    if (lf == nullptr && Refill()) continue;
+    // A line feed, or the end of the stream after a last line without one.
+    if (lf == nullptr && state_ != Status::kEnd) return state_;
+    *line = std::string_view(gathered_, gathered_length_);
+    break;
+  }
   ++line_number_;
-  // A byte-order mark holds no line feed, so it is whole in the first line.
-  if (line_number_ == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    line.erase(0, 3);
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (line_number_ == 1 && line->size() >= kByteOrderMark.size() &&
+      std::string_view(line->data(), kByteOrderMark.size()) == kByteOrderMark) {
+    line->remove_prefix(kByteOrderMark.size());
   }
   return Status::kLine;
 }

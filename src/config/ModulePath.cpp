@@ -7,6 +7,13 @@
 
 namespace tarnwell {
 
+std::size_t DirectoryLength(std::u16string_view path, char16_t separator) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (path[i - 1] == separator) return i;
+  }
+  return 0;
+}
+
 void ModulePath::Clear() { std::memset(this, 0, sizeof *this); }
 
 std::int32_t ModulePath::Fill() {
@@ -23,11 +30,8 @@ std::int32_t ModulePath::Fill() {
     return error;
   }
 
-  const char16_t separator = platform::PathSeparator();
-  std::size_t end = 0;  // one past the last separator
-  for (std::size_t i = 0; i < length; ++i) {
-    if (FullPath[i] == separator) end = i + 1;
-  }
+  const std::size_t end = DirectoryLength(
+      std::u16string_view(FullPath, length), platform::PathSeparator());
   if (end >= kDirectoryCapacity) {
     Clear();
     return kDirectoryTooLong;

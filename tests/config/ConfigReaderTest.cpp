@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <new>
 #include <string>
 #include <utility>
 
@@ -53,10 +52,10 @@ std::string Read(ByteSource& source) {
   return (ok ? "" : "read failed\n") + Describe(config);
 }
 
-// Hands out its bytes a few at a time, then an error, or an exception.
+// Hands out its bytes a few at a time, then the end or an error.
 class ScriptedSource : public ByteSource {
  public:
-  enum class Then { kEnd, kError, kOutOfMemory };
+  enum class Then { kEnd, kError };
 
   ScriptedSource(std::string bytes, std::size_t step, Then then)
       : bytes_(std::move(bytes)), step_(step), then_(then) {}
@@ -64,7 +63,6 @@ class ScriptedSource : public ByteSource {
   Status Read(char* buffer, std::size_t capacity, std::size_t* count) override {
     *count = 0;
     if (pos_ == bytes_.size()) {
-      if (then_ == Then::kOutOfMemory) throw std::bad_alloc();
       return then_ == Then::kError ? Status::kError : Status::kEnd;
     }
     std::size_t n = std::min({step_, capacity, bytes_.size() - pos_});
@@ -271,18 +269,6 @@ TEST(ConfigReader, ReadErrorFailsTheRead) {
                           ScriptedSource::Then::kError);
     InstallConfig config;
     EXPECT_FALSE(ReadConfigSource(config, source)) << "error after " << cut;
-  }
-}
-
-TEST(ConfigReader, RunningOutOfMemoryFailsTheRead) {
-  const std::string complete = std::string(kSample) + "\n";
-  for (std::size_t cut = 0; cut <= complete.size(); cut += 7) {
-    ScriptedSource source(complete.substr(0, cut), 7,
-                          ScriptedSource::Then::kOutOfMemory);
-    InstallConfig config;
-    bool ok = true;
-    EXPECT_NO_THROW(ok = ReadConfigSource(config, source));
-    EXPECT_FALSE(ok) << "out of memory after " << cut;
   }
 }
 

@@ -1,8 +1,9 @@
 // Linked only into the installer that the out-of-memory test runs: global
 // operator new that fails its N-th call (N from TARNWELL_TEST_FAIL_ALLOCATION;
-// "N+" fails that call and every later one) by throwing std::bad_alloc, as
-// a full heap would. When it fails a call it says so on standard error, so
-// the test knows the run reached that point.
+// "N+" fails that call and every later one) by throwing std::bad_alloc (the
+// nothrow forms: by returning null), as a full heap would. When it fails a
+// call it says so on standard error, so the test knows the run reached
+// that point.
 #include <unistd.h>
 
 #include <cstddef>
@@ -40,6 +41,11 @@ void* Allocate(std::size_t size) {
   return p;
 }
 
+void* AllocateOrNull(std::size_t size) noexcept {
+  if (ThisCallFails()) return nullptr;
+  return std::malloc(size != 0 ? size : 1);
+}
+
 }  // namespace
 
 void* operator new(std::size_t size) { return Allocate(size); }
@@ -55,6 +61,14 @@ void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
   std::free(p);
 }
 void* operator new[](std::size_t size) { return Allocate(size); }
+// The installer's core allocates with new (std::nothrow): its calls count
+// and fail here too, returning null as a full heap would.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return AllocateOrNull(size);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }

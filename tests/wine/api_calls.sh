@@ -1,12 +1,13 @@
 # Reads the relay trace of one run of tarnwell.exe (sourced by run_case.sh).
 # Wine's helper processes (the desktop, services) inherit the trace, and
-# their programs lie at the same image base, 0x140000000, as every 64-bit
-# mingw-w64 program. The program's process is the one that shows a message
-# box from its own code: every run shows one, and no helper shows any.
+# their programs lie at the same image base as the program (0x140000000
+# for every 64-bit mingw-w64 program). The program's process is the one
+# that shows a message box from its own code: every run shows one, and no
+# helper shows any.
 
 # own_calls LOG: the calls that the program's own code made, one per line.
 own_calls() {
-  local own='^([0-9a-f]+):[0-9a-f]+:Call [A-Za-z0-9]+\.[A-Za-z]+\(.*\) ret=140[0-9a-f]{6}$'
+  local own="^([0-9a-f]+):[0-9a-f]+:Call [A-Za-z0-9]+\.[A-Za-z]+\(.*\) ret=$IMAGE_RET\$"
   local pids
   pids=$(grep -aE "$own" "$1" | grep -aF 'user32.MessageBoxW(' | cut -d: -f1 | sort -u)
   [ -n "$pids" ] || return 0
@@ -33,17 +34,25 @@ messages_of() {
   done <"$1"
 }
 
-# check_api_calls CALLS: the arguments the program passes to Windows.
+# check_api_calls CALLS COM: the arguments the program passes to Windows,
+# and COM around the run when COM is "yes" (ole32 there), none when "no".
 check_api_calls() {
-  awk -F'[(),]' '
+  awk -F'[(),]' -v local_machine="$LOCAL_MACHINE" -v com="$2" '
     function low(v) { return length(v) > 8 ? substr(v, length(v) - 7) : v }
     function bad(why) { print "bad call (" why "): " $0; failed = 1 }
+    function wrong(why) { print why; failed = 1 }
     { name = $1; sub(/^[A-Za-z0-9]+\./, "", name); calls[++n] = name }
-    name == "CoInitializeEx" && !(low($2) == "00000000" && low($3) == "00000000") { bad("reserved and flags 0") }
+    name == "LoadLibraryW" && /L"ole32\.dll"/ && !ole32 { ole32 = n }
+    name == "CoInitializeEx" {
+      init = n
+      if (!(low($2) == "00000000" && low($3) == "00000000")) bad("reserved and flags 0")
+    }
+    name == "CoUninitialize" { uninit = n }
+    name ~ /^(GetModuleFileNameW|CreateFileW|Reg[A-Za-z]+|MessageBoxW)$/ && !run { run = n }
     name == "GetModuleFileNameW" && !($2 + 0 == 0 && low($4) == "00000104") { bad("own module, 260 units") }
     name == "RegCreateKeyExW" {
       ++creates
-      if ($2 != "ffffffff80000002") bad("parent HKEY_LOCAL_MACHINE")
+      if ($2 != local_machine) bad("parent HKEY_LOCAL_MACHINE")
       if (low($4) != "00000000" || $5 != "00000000") bad("reserved 0, no class")
       if (low($6) != "00000000") bad("options 0")
       if (low($7) != "0002001f") bad("access KEY_READ|KEY_WRITE")
@@ -58,11 +67,16 @@ check_api_calls() {
     name == "RegCloseKey" { ++closes }
     name == "MessageBoxW" { last_box = n }
     END {
-      if (calls[1] != "CoInitializeEx") { print "COM is not initialised first"; failed = 1 }
-      if (calls[n] != "CoUninitialize" || last_box != n - 1) {
-        print "COM is not released last, after the message"; failed = 1
+      if (ole32 != 1) wrong("ole32 is not looked for first")
+      if (com == "yes") {
+        if (!init || init > run) wrong("COM is not initialised before the run")
+        if (uninit != n || last_box != n - 1) wrong("COM is not released last, after the message")
+      } else if (init || uninit) {
+        wrong("COM called without ole32")
+      } else if (last_box != n) {
+        wrong("the message is not the last call")
       }
-      if (creates != closes) { print creates " keys opened, " closes " closed"; failed = 1 }
+      if (creates != closes) wrong(creates " keys opened, " closes " closed")
       exit failed
     }' "$1" || fail "calls into Windows (trace: $1)"
 }

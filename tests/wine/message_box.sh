@@ -5,11 +5,12 @@
 # is kept in the build tree.
 source "$(dirname "$0")/wine_common.sh"
 need WINE WINESERVER XVFB XDOTOOL IMPORT
+need_program_wine
 [ -f "$EXE" ] || fail "$EXE was not built (the cross_build test sets it up)"
 [ -d "$PREFIX" ] || fail "no Wine prefix (the prefixes test sets it up)"
 
-out="$WORK/message_box"
-shots="$WORK/screenshots"
+out="$WORK/message_box/$ARCH"
+shots="$WORK/screenshots/$ARCH"
 rm -rf "$out"
 mkdir -p "$out" "$shots"
 
@@ -82,13 +83,13 @@ finish() {
 # Every Wine program of this session runs on the display, so that the
 # session's desktop is bound to it.
 program=$(place_program success "$CASES/device_and_modem/usbcdc.cfg")
-WINEPREFIX="$PREFIX" "$WINE" "$program" >"$out/success.log" 2>&1 &
+WINEPREFIX="$PREFIX" "$PROGRAM_WINE" "$program" >"$out/success.log" 2>&1 &
 pid=$!
 close_box success Success "$pid"
 finish success "$pid" 0
 
 program=$(place_program error -)
-WINEPREFIX="$PREFIX" "$WINE" "$program" >"$out/error.log" 2>&1 &
+WINEPREFIX="$PREFIX" "$PROGRAM_WINE" "$program" >"$out/error.log" 2>&1 &
 pid=$!
 close_box error Error "$pid"
 finish error "$pid" 1
@@ -98,7 +99,7 @@ long="$out/path_too_long"
 while [ ${#long} -lt 300 ]; do long="$long/a_directory_with_a_long_name"; done
 mkdir -p "$long"
 cp "$EXE" "$long/"
-WINEPREFIX="$PREFIX" "$WINE" "$long/tarnwell.exe" >"$out/path_too_long.log" 2>&1 &
+WINEPREFIX="$PREFIX" "$PROGRAM_WINE" "$long/tarnwell.exe" >"$out/path_too_long.log" 2>&1 &
 pid=$!
 close_box own_path_error Error "$pid"
 close_box read_error Error "$pid"

@@ -6,6 +6,10 @@
 #
 #   run_case.sh CASE [--dir NAME] [--long-path] [--config-directory]
 #                    [--config-read-error] [--config-no-permission]
+#                    [--without-ole32]
+#
+# ARCH (x86_64 or i686) chooses the build. --without-ole32: ole32 cannot be
+# loaded, and the run must change only by losing its COM calls.
 #
 # cases/CASE holds usbcdc.cfg (absent: no configuration file), messages.txt,
 # expected.reg and, optionally, seed.reg: values in the registry before the
@@ -14,6 +18,7 @@ here="$(dirname "$0")"
 source "$here/wine_common.sh"
 source "$here/api_calls.sh"
 need WINE WINESERVER ICONV
+need_program_wine
 [ -f "$EXE" ] || fail "$EXE was not built (the cross_build test sets it up)"
 [ -d "$PREFIX" ] || fail "no Wine prefix (the prefixes test sets it up)"
 
@@ -24,6 +29,8 @@ case_dir="$CASES/$case_name"
 dir_name=program
 long_path=false
 config=copy
+exe_name=tarnwell.exe
+com=yes
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) dir_name="$2"; shift ;;
@@ -31,11 +38,13 @@ while [ $# -gt 0 ]; do
     --config-directory) config=directory ;;
     --config-read-error) config=read-error ;;
     --config-no-permission) config=no-permission ;;
+    # make_prefixes.sh disables ole32 for the program under this name.
+    --without-ole32) exe_name=tarnwell-without-ole32.exe com=no ;;
     *) fail "unknown option $1" ;;
   esac
   shift
 done
-out="$WORK/runs/$case_name-$config-$long_path-$(printf '%s' "$dir_name" | od -An -tx1 | tr -d ' \n' | cut -c1-24)"
+out="$WORK/runs/$ARCH/$case_name-$config-$long_path-$com-$(printf '%s' "$dir_name" | od -An -tx1 | tr -d ' \n' | cut -c1-24)"
 rm -rf "$out"
 mkdir -p "$out"
 
@@ -87,19 +96,21 @@ if [ -f "$case_dir/seed.reg" ]; then
   export_drivers "$PREFIX" "$out/seed_export.txt"
 fi
 win_dir=$(place_program "$EXE" "$out/windows")
+[ "$exe_name" = tarnwell.exe ] || mv "$win_dir/tarnwell.exe" "$win_dir/$exe_name"
 set +e
-WINEDEBUG=-all,+pid,+relay wine_in "$PREFIX" "$win_dir/tarnwell.exe" >"$out/relay.log" 2>&1
+env -u DISPLAY WINEPREFIX="$PREFIX" WINEDEBUG=-all,+pid,+relay timeout 120 "$PROGRAM_WINE" \
+  "$win_dir/$exe_name" >"$out/relay.log" 2>&1
 win_code=$?
 set -e
 own_calls "$out/relay.log" >"$out/calls.txt"
 messages_of "$out/calls.txt" >"$out/windows_messages.txt"
-check_api_calls "$out/calls.txt"
+check_api_calls "$out/calls.txt" "$com"
 same_or_fail "$expected_messages" "$out/windows_messages.txt" "the messages of tarnwell.exe"
 [ "$win_code" -eq "$expected_code" ] ||
   fail "tarnwell.exe exited with $win_code, expected $expected_code"
 export_drivers "$PREFIX" "$out/windows.txt"
 same_or_fail "$case_dir/expected.reg" "$out/windows.txt" "the registry that tarnwell.exe wrote"
-echo "tarnwell.exe: exit code $win_code, registry as expected"
+echo "tarnwell.exe ($ARCH, COM: $com): exit code $win_code, registry as expected"
 
 # --- the host build, its registry.reg imported into a fresh prefix ---
 if $long_path; then

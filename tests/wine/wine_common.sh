@@ -6,7 +6,26 @@ set -euo pipefail
 : "${WORK:?}" "${SOURCE:?}"
 PREFIX="$WORK/prefix"              # where tarnwell.exe runs
 IMPORT_PREFIX="$WORK/import-prefix" # where the host's registry.reg is imported
-EXE="$WORK/mingw/tarnwell.exe"
+
+# The build under test: ARCH x86_64 (preset mingw) or i686 (preset
+# mingw32). Wine's own tools run under the 64-bit loader, the program under
+# the loader of its width. IMAGE_RET matches a return address inside the
+# program (mingw-w64's image bases: 0x140000000 and 0x400000), and
+# LOCAL_MACHINE is HKEY_LOCAL_MACHINE as the relay trace prints it.
+ARCH="${ARCH:-x86_64}"
+WINE="${WINE64:-${WINE32:-}}"
+case "$ARCH" in
+  x86_64)
+    PRESET=mingw OBJDUMP=x86_64-w64-mingw32-objdump PROGRAM_WINE="$WINE"
+    IMAGE_RET='140[0-9a-f]{6}' LOCAL_MACHINE=ffffffff80000002 ;;
+  i686)
+    PRESET=mingw32 OBJDUMP=i686-w64-mingw32-objdump PROGRAM_WINE="${WINE32:-}"
+    IMAGE_RET='004[0-9a-f]{5}' LOCAL_MACHINE=80000002 ;;
+  *) echo "FAILED: unknown ARCH $ARCH" >&2; exit 1 ;;
+esac
+EXE="$WORK/$PRESET/tarnwell.exe"
+# make_prefixes.sh says here whether this machine's Wine runs 32-bit programs.
+WINE32_STATUS="$WORK/wine32-status"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
 export LC_ALL=C.UTF-8
@@ -22,7 +41,8 @@ need() {
     if [ -z "$path" ] || [[ "$path" == *NOTFOUND ]] || [ ! -x "$path" ]; then
       local what="${name,,}"
       case "$name" in
-        MINGW_CXX) what="the mingw-w64 cross compiler (g++-mingw-w64-x86-64)" ;;
+        MINGW_CXX) what="the mingw-w64 cross compiler (g++-mingw-w64-${ARCH//_/-})" ;;
+        PROGRAM_WINE) what="Wine for $ARCH programs" ;;
         XVFB) what="Xvfb (xvfb)" ;;
         IMPORT) what="ImageMagick's import (imagemagick)" ;;
         ICONV) what="iconv" ;;
@@ -32,12 +52,22 @@ need() {
   done
 }
 
+# A 32-bit build needs a Wine that runs 32-bit programs, which
+# make_prefixes.sh found out.
+need_program_wine() {
+  need PROGRAM_WINE
+  [ "$ARCH" = i686 ] || return 0
+  [ "$(cat "$WINE32_STATUS" 2>/dev/null)" = ok ] ||
+    skip "$(cat "$WINE32_STATUS" 2>/dev/null || echo "32-bit Wine was not probed")"
+}
+
 # wine_in PREFIX ARGS...: a Wine program without a display.
 wine_in() {
   local prefix="$1"
   shift
   env -u DISPLAY WINEPREFIX="$prefix" timeout 120 "$WINE" "$@"
 }
+
 
 # The registry below HKEY_LOCAL_MACHINE\Drivers as regedit exports it,
 # in UTF-8 without carriage returns; empty when the key does not exist.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "platform/Platform.h"
 #include "platform/Registry.h"
@@ -56,7 +57,7 @@ std::size_t AppendUtf8(char* out, std::size_t capacity, std::size_t length,
 }  // namespace
 
 std::uint32_t ModuleFileName(char16_t* buffer, std::uint32_t capacity,
-                             std::int32_t* error) {
+                             std::int32_t* error) try {
   std::string native = posix::ExecutablePath();
   if (native.empty()) {
     *error = posix::WindowsError(errno);
@@ -69,6 +70,10 @@ std::uint32_t ModuleFileName(char16_t* buffer, std::uint32_t capacity,
   }
   std::memcpy(buffer, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
   return static_cast<std::uint32_t>(wide.size());
+} catch (const std::bad_alloc&) {
+  // The core takes no exceptions: running out of memory is a value.
+  *error = kErrorNotEnoughMemory;
+  return 0;
 }
 
 char16_t PathSeparator() { return u'/'; }
@@ -98,7 +103,7 @@ void ComInitialize() {}
 void ComUninitialize() {}
 
 std::unique_ptr<ByteSource> OpenFileForReading(const char16_t* path,
-                                               std::int32_t* error) {
+                                               std::int32_t* error) try {
   std::string native = posix::WideToNative(path);
   // Non-blocking, so that a FIFO without a writer cannot hang the run.
   int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -113,7 +118,15 @@ std::unique_ptr<ByteSource> OpenFileForReading(const char16_t* path,
     return nullptr;
   }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return std::make_unique<FdByteSource>(fd);
+  std::unique_ptr<ByteSource> source(new (std::nothrow) FdByteSource(fd));
+  if (!source) {
+    close(fd);
+    *error = kErrorNotEnoughMemory;
+  }
+  return source;
+} catch (const std::bad_alloc&) {
+  *error = kErrorNotEnoughMemory;
+  return nullptr;
 }
 
 }  // namespace tarnwell::platform

@@ -1,5 +1,7 @@
 // The platform services of the Windows build. Only wide (W) calls that
-// Windows CE offers as well: no console, no ANSI calls, no C runtime files.
+// Windows CE offers as well (wince5_api.txt lists what we may call): no
+// console, no ANSI calls, no C runtime files. The one call that differs is
+// the look-up of COM's functions; see FindExport.
 #include <windows.h>
 
 #include <new>
@@ -49,6 +51,45 @@ class HandleByteSource : public ByteSource {
   HANDLE file_;
 };
 
+// Windows CE names exports by wide text only (GetProcAddressW); desktop
+// Windows by 8-bit text only (GetProcAddress). Names here are ASCII.
+#ifdef _WIN32_WCE
+#ifdef __MINGW64_VERSION_MAJOR
+// mingw-w64's headers, used to compile the CE form of this file, are
+// desktop headers and do not declare it.
+extern "C" WINBASEAPI FARPROC WINAPI GetProcAddressW(HMODULE module,
+                                                     LPCWSTR name);
+#endif
+FARPROC FindExport(HMODULE module, const char* name) {
+  wchar_t wide[32];
+  std::size_t i = 0;
+  for (; name[i] != '\0' && i + 1 < sizeof wide / sizeof wide[0]; ++i) {
+    wide[i] = static_cast<unsigned char>(name[i]);
+  }
+  if (name[i] != '\0') return nullptr;  // longer than any name we look up
+  wide[i] = L'\0';
+  return GetProcAddressW(module, wide);
+}
+#else
+FARPROC FindExport(HMODULE module, const char* name) {
+  return GetProcAddress(module, name);
+}
+#endif
+
+// A function pointer from an export, through void (*)(), the type that
+// converts to any other without a warning.
+template <typename Function>
+Function ExportAs(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void (*)()>(FindExport(module, name)));
+}
+
+// COM is loaded when the run starts rather than imported: a device image
+// may have no ole32, and the program must start all the same. Once loaded,
+// ole32 stays until the process ends, as an imported DLL would.
+using CoUninitializeFunction = void(WINAPI*)();
+CoUninitializeFunction g_co_uninitialize = nullptr;
+
 }  // namespace
 
 std::uint32_t ModuleFileName(char16_t* buffer, std::uint32_t capacity,
@@ -76,9 +117,23 @@ void ShowMessageBox(const char16_t* text, const char16_t* caption,
   MessageBoxW(nullptr, Wide(text), Wide(caption), style);
 }
 
-void ComInitialize() { CoInitializeEx(nullptr, 0); }
+void ComInitialize() {
+  HMODULE ole32 = LoadLibraryW(L"ole32.dll");
+  if (ole32 == nullptr) return;
+  using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
+  auto initialize = ExportAs<CoInitializeExFunction>(ole32, "CoInitializeEx");
+  auto uninitialize = ExportAs<CoUninitializeFunction>(ole32, "CoUninitialize");
+  if (initialize == nullptr || uninitialize == nullptr) return;
+  // The multithreaded apartment; the result changes nothing in the run.
+  initialize(nullptr, 0);
+  g_co_uninitialize = uninitialize;
+}
 
-void ComUninitialize() { CoUninitialize(); }
+void ComUninitialize() {
+  if (g_co_uninitialize == nullptr) return;
+  g_co_uninitialize();
+  g_co_uninitialize = nullptr;
+}
 
 std::unique_ptr<ByteSource> OpenFileForReading(const char16_t* path,
                                                std::int32_t* error) {
