@@ -23,6 +23,11 @@ bool MeansModemSection(std::string_view name) {
       letters += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
   }
+  // Two slips at most: a length further off than that cannot be one.
+  const std::size_t spelling = sizeof kModemSpelling - 1;
+  if (letters.size() + 2 < spelling || letters.size() > spelling + 2) {
+    return false;
+  }
   return KeyDistance(letters, kModemSpelling) <= 2;
 }
 

@@ -4,21 +4,20 @@
 
 namespace tarnwell::check {
 
-std::size_t WriteLog::KeyOf(const std::u16string& path) {
-  auto [it, added] = key_index_.emplace(regstore::FoldCase(path), keys_.size());
-  if (added) keys_.push_back(Key{path, {}});
+std::size_t WriteLog::KeyOf(const regstore::RegNode* node) {
+  auto [it, added] = key_index_.emplace(node, keys_.size());
+  if (added) keys_.emplace_back();
   return it->second;
 }
 
-std::size_t WriteLog::SlotOf(std::size_t key, const std::u16string& name) {
-  const std::u16string folded = regstore::FoldCase(name);
+std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
   for (std::size_t slot : keys_[key].Slots) {
-    if (slots_[slot].Folded == folded) return slot;
+    if (regstore::SameName(slots_[slot].Name, name)) return slot;
   }
   Slot added;
   added.Key = key;
   added.Name = name;
-  added.Folded = folded;
+  added.Folded = regstore::FoldCase(name);
   slots_.push_back(std::move(added));
   keys_[key].Slots.push_back(slots_.size() - 1);
   return slots_.size() - 1;
@@ -28,14 +27,20 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
                                  std::uint32_t access, RegHandle* key) {
   const std::int32_t result = target_.CreateKey(parent, path, access, key);
   if (result != kErrorSuccess || entries_.empty()) return result;
-  std::u16string full;
+  std::size_t parent_key = kNobody;
   if (parent != kLocalMachine) {
     auto it = open_.find(parent);
     if (it == open_.end()) return result;
-    full = keys_[it->second].Path + u"\\";
+    parent_key = it->second;
   }
-  full += path;
-  const std::size_t index = KeyOf(full);
+  const std::size_t index = KeyOf(target_.NodeOf(*key));
+  if (keys_[index].Path.empty()) {
+    // Named once, as it was first opened.
+    if (parent_key != kNobody) {
+      keys_[index].Path = keys_[parent_key].Path + u"\\";
+    }
+    keys_[index].Path += path;
+  }
   open_[*key] = index;
   entries_.back().Keys.push_back(index);
   return result;
@@ -49,15 +54,15 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
   if (result != kErrorSuccess || it == open_.end()) return result;
   const std::size_t entry = entries_.size() - 1;
   Slot& slot = slots_[SlotOf(it->second, name)];
-  std::string bytes(static_cast<const char*>(data), size);
+  const std::string_view bytes(static_cast<const char*>(data), size);
   Write write;
   write.Slot = static_cast<std::size_t>(&slot - slots_.data());
-  if (slot.Writer != kNobody && slot.Writer != entry &&
-      (slot.Type != type || slot.Data != bytes)) {
+  const bool same = slot.Type == type && slot.Data == bytes;
+  if (slot.Writer != kNobody && slot.Writer != entry && !same) {
     write.Replaced = slot.Writer;
   }
   slot.Type = type;
-  slot.Data = std::move(bytes);
+  if (!same) slot.Data.assign(bytes);
   slot.Writer = entry;
   entries_.back().Writes.push_back(write);
   return result;

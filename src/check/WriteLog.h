@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/Registry.h"
+#include "platform/regfile/TreeRegistry.h"
 
 namespace tarnwell::check {
 
@@ -47,7 +49,7 @@ class WriteLog : public Registry {
     std::vector<Write> Writes;
   };
 
-  explicit WriteLog(Registry& target) : target_(target) {}
+  explicit WriteLog(regstore::TreeRegistry& target) : target_(target) {}
 
   // The calls that follow belong to the next entry of the pass.
   void BeginEntry() { entries_.emplace_back(); }
@@ -65,15 +67,16 @@ class WriteLog : public Registry {
   const std::vector<Entry>& Entries() const { return entries_; }
 
  private:
-  std::size_t KeyOf(const std::u16string& path);
-  std::size_t SlotOf(std::size_t key, const std::u16string& name);
+  std::size_t KeyOf(const regstore::RegNode* node);
+  std::size_t SlotOf(std::size_t key, std::u16string_view name);
 
-  Registry& target_;
+  regstore::TreeRegistry& target_;
   std::vector<Key> keys_;
   std::vector<Slot> slots_;
   std::vector<Entry> entries_;
-  std::unordered_map<std::u16string, std::size_t> key_index_;  // folded path
-  std::unordered_map<RegHandle, std::size_t> open_;            // handle: key
+  // The store's node of a key is the key, whatever spelling opened it.
+  std::unordered_map<const regstore::RegNode*, std::size_t> key_index_;
+  std::unordered_map<RegHandle, std::size_t> open_;  // handle: key
 };
 
 }  // namespace tarnwell::check

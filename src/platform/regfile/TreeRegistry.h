@@ -25,8 +25,9 @@ class TreeRegistry : public Registry {
   const RegTree& Tree() const { return tree_; }
   RegTree& Tree() { return tree_; }
 
-  // Keys that are open now.
+  // Keys that are open now, and the key a handle holds (null for none).
   std::size_t OpenKeyCount() const { return handles_.size(); }
+  const RegNode* NodeOf(RegHandle handle) const { return Node(handle); }
 
   // Whether a call has changed the tree since it was last replaced.
   bool Changed() const { return changed_; }
