@@ -32,8 +32,7 @@ T* MakeIn(std::pmr::memory_resource* arena, Args&&... args) {
 
 }  // namespace
 
-char16_t FoldUnit(char16_t c) {
-  if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
+char16_t FoldBeyondAscii(char16_t c) {
   // Latin-1, Greek and Cyrillic small letters: the names a device's
   // registry is likely to hold beyond ASCII.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
@@ -80,8 +79,12 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
   const bool missing = it == children_.end() || !SameName(it->first, name);
   if (created != nullptr) *created = missing;
   if (missing) {
-    it = children_.emplace_hint(it, std::pmr::u16string(name, arena_), nullptr);
-    it->second = MakeIn<RegNode>(arena_, arena_, &it->first);
+    auto* units = static_cast<char16_t*>(arena_->allocate(
+        (name.size() + 1) * sizeof(char16_t), alignof(char16_t)));
+    name.copy(units, name.size());
+    const std::u16string_view held(units, name.size());
+    it = children_.emplace_hint(it, held, nullptr);
+    it->second = MakeIn<RegNode>(arena_, arena_, held);
   }
   return *it->second;
 }

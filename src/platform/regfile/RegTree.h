@@ -17,7 +17,11 @@
 namespace tarnwell::regstore {
 
 // The unit that two names hold at a position when they differ only in case.
-char16_t FoldUnit(char16_t c);
+char16_t FoldBeyondAscii(char16_t c);
+inline char16_t FoldUnit(char16_t c) {
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
+  return FoldBeyondAscii(c);
+}
 
 // The form in which two names compare equal when they differ only in case.
 std::u16string FoldCase(std::u16string_view name);
@@ -43,19 +47,18 @@ struct RegValue {
 // build and nothing to free.
 class RegNode {
  public:
-  using ChildMap = std::pmr::map<std::pmr::u16string, RegNode*, FoldLess>;
+  // By name; the names are held in the arena, beside their nodes, so that
+  // a search through many keys touches little memory.
+  using ChildMap = std::pmr::map<std::u16string_view, RegNode*, FoldLess>;
 
   explicit RegNode(std::pmr::memory_resource* arena,
-                   const std::pmr::u16string* name = nullptr)
+                   std::u16string_view name = {})
       : arena_(arena), name_(name), children_(arena), values_(arena) {}
   RegNode(const RegNode&) = delete;
   RegNode& operator=(const RegNode&) = delete;
 
   // The name as first spelled; empty for the tree's top.
-  std::u16string_view Name() const {
-    return name_ != nullptr ? std::u16string_view(*name_)
-                            : std::u16string_view();
-  }
+  std::u16string_view Name() const { return name_; }
 
   RegNode* Child(std::u16string_view name) const;
   // The child of that name, created with this spelling when missing;
@@ -88,7 +91,7 @@ class RegNode {
   std::size_t FindValue(std::u16string_view name) const;
 
   std::pmr::memory_resource* arena_;
-  const std::pmr::u16string* name_;  // the key in the parent's map
+  std::u16string_view name_;  // in the arena
   ChildMap children_;
   std::pmr::vector<RegValue> values_;
   ValueIndex* index_ = nullptr;  // in the arena

@@ -1,5 +1,7 @@
 #include "platform/regfile/Utf.h"
 
+#include <cstring>
+
 namespace tarnwell::regstore {
 
 char32_t NextCodePoint(std::u16string_view text, std::size_t* i) {
@@ -37,6 +39,17 @@ std::size_t EncodeUtf8(char32_t c, char* out) {
 void AppendUtf16Le(std::string& out, std::u16string_view text) {
   std::size_t at = out.size();
   out.resize(at + 2 * text.size());
+  // A little-endian machine holds the units as their bytes already.
+  static const bool kLittleEndian = [] {
+    const char16_t probe = 1;
+    unsigned char first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+  }();
+  if (kLittleEndian) {
+    std::memcpy(&out[at], text.data(), 2 * text.size());
+    return;
+  }
   for (char16_t c : text) {
     out[at++] = static_cast<char>(c & 0xFF);
     out[at++] = static_cast<char>(c >> 8);
