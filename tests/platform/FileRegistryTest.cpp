@@ -131,6 +131,27 @@ TEST_F(FileRegistryTest, AFileChangedByAByteIsRefusedWholeOrLosesNothing) {
   EXPECT_GT(refused, 100);
 }
 
+// Save ends the run's hold on the file: the next call loads it anew, and a
+// key still open from before names nothing in what was loaded.
+TEST_F(FileRegistryTest, AKeyKeptOpenAcrossSaveIsClosedByIt) {
+  FileRegistry store(Store());
+  RegHandle key = 0;
+  ASSERT_EQ(store.CreateKey(kLocalMachine, u"Drivers\\Old", kKeyReadWrite, &key), 0);
+  ASSERT_EQ(store.Save(), 0);
+  std::uint32_t one = 1;
+  EXPECT_EQ(store.SetValue(key, u"N", kRegDword, &one, 4), kErrorInvalidHandle);
+  ASSERT_EQ(store.Save(), 0);
+  RegHandle sub = 0;
+  EXPECT_EQ(store.CreateKey(key, u"Sub", kKeyReadWrite, &sub), kErrorInvalidHandle);
+  ASSERT_EQ(store.Save(), 0);
+  ASSERT_EQ(WriteOne(store, u"M", 2), 0) << "the store works on";
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"M"), "dword:2");
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Old", u"N"), "<no value>");
+  EXPECT_FALSE(KeyExists(tree, u"Drivers\\Old\\Sub"));
+}
+
 TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
   ScratchDir elsewhere;
   const std::string target = elsewhere.File("real.reg");
