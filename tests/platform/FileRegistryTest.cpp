@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <random>
+#include <set>
 #include <string>
 
 #include "platform/posix/FileRegistry.h"
@@ -166,6 +167,30 @@ TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
   ASSERT_TRUE(LoadStoreFile(target, &tree));
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
   EXPECT_TRUE(FileExists(target + ".lock")) << "the lock lies beside the target";
+}
+
+// A link's target may be a bare name beside it; a target that names a
+// directory rather than a file is refused before anything is written.
+TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
+  WriteFileBytes(dir_.File("real.reg"), StoreBytes(kStoreText));
+  ASSERT_EQ(symlink("real.reg", Store().c_str()), 0);
+  {
+    FileRegistry store(Store());
+    ASSERT_EQ(WriteOne(store, u"N", 1), 0);
+  }
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(dir_.File("real.reg"), &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
+  EXPECT_EQ(ValueAt(tree, u"Software\\Kept", u""), "sz:default");
+
+  for (const char* target : {"..", ".", "sub/"}) {
+    ASSERT_EQ(unlink(Store().c_str()), 0);
+    ASSERT_EQ(symlink(target, Store().c_str()), 0);
+    const std::set<std::string> before = ListDirectory(dir_.Path());
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorBadPathname) << target;
+    EXPECT_EQ(ListDirectory(dir_.Path()), before) << target;
+  }
 }
 
 TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {

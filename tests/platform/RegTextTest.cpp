@@ -257,7 +257,8 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
       u"\"Wrapped\"=hex(7):61,00,\\\n"
       u"    62,00,  \\\r\n"
       u"  00,00\n"
-      u"\"Bin\"=hex:DE,ad , BE",
+      u"\"Bin\"=hex:DE,ad , BE\n"
+      u"\"Esc\"=\"a\\nb\\rc\\0d\\\\\\\"\"",
       tree);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   RegNode* a = tree.Find(u"hkey_local_machine\\a");
@@ -273,6 +274,9 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
   ASSERT_NE(a->Value(u"Bin"), nullptr);
   EXPECT_EQ(a->Value(u"Bin")->Type, kRegBinary);
   EXPECT_EQ(std::string(a->Value(u"Bin")->Data), "\xDE\xAD\xBE");
+  ASSERT_NE(a->Value(u"Esc"), nullptr) << "every escape a hand may write";
+  EXPECT_EQ(std::string(a->Value(u"Esc")->Data),
+            Sz(std::u16string(u"a\nb\rc\0d\\\"", 9)));
 }
 
 TEST(RegTextParse, AKeyNamedAgainKeepsItsFirstSpellingAndTakesLaterValues) {
