@@ -214,6 +214,26 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
   }
 }
 
+// A lock file with a second name is refused, and the file behind it keeps
+// its owner and permissions: they are another file's to keep.
+TEST_F(FileRegistryTest, ALockFileWithASecondNameIsRefusedAndLeftAsItWas) {
+  const std::string seed = StoreBytes(kStoreText);
+  WriteFileBytes(Store(), seed);
+  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+  const std::string other = dir_.File("other");
+  WriteFileBytes(other, "someone's file");
+  ASSERT_EQ(chmod(other.c_str(), 0604), 0);
+  ASSERT_EQ(link(other.c_str(), (Store() + ".lock").c_str()), 0);
+  {
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  }
+  struct stat st;
+  ASSERT_EQ(stat(other.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  EXPECT_EQ(ReadFileBytes(Store()), seed);
+}
+
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to plant as another user";
   const std::string seed = StoreBytes(kStoreText);
