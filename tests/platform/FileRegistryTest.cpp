@@ -268,13 +268,22 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
 TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
   const std::string left = Store() + ".tmp-abcdefghij";
-  const std::string other = Store() + ".tmp-mine";
   WriteFileBytes(left, "half a store");
-  WriteFileBytes(other, "not a temporary of the store's");
+  // Names like a temporary's, each off in one way: kept.
+  const std::string others[] = {
+      Store() + ".tmp-mine",           dir_.File("registry.reg.tmp-ABCDEFGHIJ"),
+      dir_.File("registry.reg.bak-abcdefghij"),
+      dir_.File("registryXreg.tmp-abcdefghij"),
+      dir_.File("registry.reg.tmp-abcde.ghij")};
+  for (const std::string& other : others) {
+    WriteFileBytes(other, "not a temporary of the store's");
+  }
   FileRegistry store(Store());
   ASSERT_EQ(WriteOne(store, u"N", 1), 0);
   EXPECT_FALSE(FileExists(left));
-  EXPECT_TRUE(FileExists(other));
+  for (const std::string& other : others) {
+    EXPECT_TRUE(FileExists(other)) << other;
+  }
 }
 
 }  // namespace
