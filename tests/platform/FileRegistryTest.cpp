@@ -234,6 +234,19 @@ TEST_F(FileRegistryTest, ALockFileWithASecondNameIsRefusedAndLeftAsItWas) {
   EXPECT_EQ(ReadFileBytes(Store()), seed);
 }
 
+// A FIFO in the lock file's place neither blocks the run nor is taken for
+// a lock.
+TEST_F(FileRegistryTest, ALockFileThatIsNoFileIsRefused) {
+  const std::string seed = StoreBytes(kStoreText);
+  WriteFileBytes(Store(), seed);
+  ASSERT_EQ(mkfifo((Store() + ".lock").c_str(), 0600), 0);
+  {
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  }
+  EXPECT_EQ(ReadFileBytes(Store()), seed);
+}
+
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to plant as another user";
   const std::string seed = StoreBytes(kStoreText);
