@@ -7,6 +7,7 @@ packages=(
   cmake make g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  llvm-14  # llvm-profdata and llvm-cov for scripts/coverage.sh
 )
 
 # The Windows build and its tests under Wine. A machine that cannot get
