@@ -10,6 +10,7 @@ packages=(
   python3
   # llvm-nm and llvm-ar for the ARM compile check and the API list.
   llvm
+  llvm-14  # llvm-profdata and llvm-cov for scripts/coverage.sh
 )
 
 # The Windows builds (64-bit and 32-bit x86) and their tests under Wine. A

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <random>
+#include <set>
 #include <string>
 
 #include "platform/posix/FileRegistry.h"
@@ -131,6 +132,27 @@ TEST_F(FileRegistryTest, AFileChangedByAByteIsRefusedWholeOrLosesNothing) {
   EXPECT_GT(refused, 100);
 }
 
+// Save ends the run's hold on the file: the next call loads it anew, and a
+// key still open from before names nothing in what was loaded.
+TEST_F(FileRegistryTest, AKeyKeptOpenAcrossSaveIsClosedByIt) {
+  FileRegistry store(Store());
+  RegHandle key = 0;
+  ASSERT_EQ(store.CreateKey(kLocalMachine, u"Drivers\\Old", kKeyReadWrite, &key), 0);
+  ASSERT_EQ(store.Save(), 0);
+  std::uint32_t one = 1;
+  EXPECT_EQ(store.SetValue(key, u"N", kRegDword, &one, 4), kErrorInvalidHandle);
+  ASSERT_EQ(store.Save(), 0);
+  RegHandle sub = 0;
+  EXPECT_EQ(store.CreateKey(key, u"Sub", kKeyReadWrite, &sub), kErrorInvalidHandle);
+  ASSERT_EQ(store.Save(), 0);
+  ASSERT_EQ(WriteOne(store, u"M", 2), 0) << "the store works on";
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"M"), "dword:2");
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Old", u"N"), "<no value>");
+  EXPECT_FALSE(KeyExists(tree, u"Drivers\\Old\\Sub"));
+}
+
 TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
   ScratchDir elsewhere;
   const std::string target = elsewhere.File("real.reg");
@@ -145,6 +167,30 @@ TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
   ASSERT_TRUE(LoadStoreFile(target, &tree));
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
   EXPECT_TRUE(FileExists(target + ".lock")) << "the lock lies beside the target";
+}
+
+// A link's target may be a bare name beside it; a target that names a
+// directory rather than a file is refused before anything is written.
+TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
+  WriteFileBytes(dir_.File("real.reg"), StoreBytes(kStoreText));
+  ASSERT_EQ(symlink("real.reg", Store().c_str()), 0);
+  {
+    FileRegistry store(Store());
+    ASSERT_EQ(WriteOne(store, u"N", 1), 0);
+  }
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(dir_.File("real.reg"), &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
+  EXPECT_EQ(ValueAt(tree, u"Software\\Kept", u""), "sz:default");
+
+  for (const char* target : {"..", ".", "sub/"}) {
+    ASSERT_EQ(unlink(Store().c_str()), 0);
+    ASSERT_EQ(symlink(target, Store().c_str()), 0);
+    const std::set<std::string> before = ListDirectory(dir_.Path());
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorBadPathname) << target;
+    EXPECT_EQ(ListDirectory(dir_.Path()), before) << target;
+  }
 }
 
 TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
@@ -166,6 +212,39 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
     EXPECT_EQ(st.st_uid, kNobody);
     EXPECT_EQ(lock.st_uid, kNobody);
   }
+}
+
+// A lock file with a second name is refused, and the file behind it keeps
+// its owner and permissions: they are another file's to keep.
+TEST_F(FileRegistryTest, ALockFileWithASecondNameIsRefusedAndLeftAsItWas) {
+  const std::string seed = StoreBytes(kStoreText);
+  WriteFileBytes(Store(), seed);
+  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+  const std::string other = dir_.File("other");
+  WriteFileBytes(other, "someone's file");
+  ASSERT_EQ(chmod(other.c_str(), 0604), 0);
+  ASSERT_EQ(link(other.c_str(), (Store() + ".lock").c_str()), 0);
+  {
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  }
+  struct stat st;
+  ASSERT_EQ(stat(other.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  EXPECT_EQ(ReadFileBytes(Store()), seed);
+}
+
+// A FIFO in the lock file's place neither blocks the run nor is taken for
+// a lock.
+TEST_F(FileRegistryTest, ALockFileThatIsNoFileIsRefused) {
+  const std::string seed = StoreBytes(kStoreText);
+  WriteFileBytes(Store(), seed);
+  ASSERT_EQ(mkfifo((Store() + ".lock").c_str(), 0600), 0);
+  {
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  }
+  EXPECT_EQ(ReadFileBytes(Store()), seed);
 }
 
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
@@ -202,13 +281,22 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
 TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
   const std::string left = Store() + ".tmp-abcdefghij";
-  const std::string other = Store() + ".tmp-mine";
   WriteFileBytes(left, "half a store");
-  WriteFileBytes(other, "not a temporary of the store's");
+  // Names like a temporary's, each off in one way: kept.
+  const std::string others[] = {
+      Store() + ".tmp-mine",           dir_.File("registry.reg.tmp-ABCDEFGHIJ"),
+      dir_.File("registry.reg.bak-abcdefghij"),
+      dir_.File("registryXreg.tmp-abcdefghij"),
+      dir_.File("registry.reg.tmp-abcde.ghij")};
+  for (const std::string& other : others) {
+    WriteFileBytes(other, "not a temporary of the store's");
+  }
   FileRegistry store(Store());
   ASSERT_EQ(WriteOne(store, u"N", 1), 0);
   EXPECT_FALSE(FileExists(left));
-  EXPECT_TRUE(FileExists(other));
+  for (const std::string& other : others) {
+    EXPECT_TRUE(FileExists(other)) << other;
+  }
 }
 
 }  // namespace

@@ -234,6 +234,39 @@ RegTree SampleTree() {
   return tree;
 }
 
+// A sink that refuses the n-th piece, as a full disk would.
+class FailingSink : public RegTextSink {
+ public:
+  explicit FailingSink(int fail_at) : fail_at_(fail_at) {}
+  bool Put(std::u16string_view text) override {
+    if (++puts_ == fail_at_) return false;
+    text_ += text;
+    return true;
+  }
+  int Puts() const { return puts_; }
+  const std::u16string& Text() const { return text_; }
+
+ private:
+  int fail_at_;
+  int puts_ = 0;
+  std::u16string text_;
+};
+
+TEST(RegTextFormat, AFailedPieceEndsTheExportThere) {
+  const RegTree tree = SampleTree();
+  const std::u16string whole = FormatRegFile(tree);
+  FailingSink clean(0);
+  ASSERT_TRUE(WriteRegText(tree, clean));
+  ASSERT_EQ(clean.Text(), whole);
+  for (int fail = 1; fail <= clean.Puts(); ++fail) {
+    FailingSink sink(fail);
+    EXPECT_FALSE(WriteRegText(tree, sink)) << "piece " << fail;
+    EXPECT_EQ(sink.Puts(), fail) << "nothing is written after piece " << fail;
+    EXPECT_EQ(whole.compare(0, sink.Text().size(), sink.Text()), 0)
+        << "piece " << fail;
+  }
+}
+
 TEST(RegTextParse, FormattedFileReadsBackAsTheSameTree) {
   RegTree original = SampleTree();
   std::u16string text = FormatRegFile(original);
@@ -251,13 +284,14 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
       u"\n"
       u"; a comment\n"
       u"  [HKEY_LOCAL_MACHINE\\A]  \n"
-      u"\"Upper\" = dword:0000ABCD\n"
+      u"\t\"Upper\"\t= dword:0000ABCD\n"
       u"\"Short\"=dword:a\n"
       u"@ = \"at\"\r\n"
       u"\"Wrapped\"=hex(7):61,00,\\\n"
       u"    62,00,  \\\r\n"
       u"  00,00\n"
-      u"\"Bin\"=hex:DE,ad , BE",
+      u"\"Bin\"=hex:DE,ad , BE\n"
+      u"\"Esc\"=\"a\\nb\\rc\\0d\\\\\\\"\"",
       tree);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   RegNode* a = tree.Find(u"hkey_local_machine\\a");
@@ -273,6 +307,9 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
   ASSERT_NE(a->Value(u"Bin"), nullptr);
   EXPECT_EQ(a->Value(u"Bin")->Type, kRegBinary);
   EXPECT_EQ(std::string(a->Value(u"Bin")->Data), "\xDE\xAD\xBE");
+  ASSERT_NE(a->Value(u"Esc"), nullptr) << "every escape a hand may write";
+  EXPECT_EQ(std::string(a->Value(u"Esc")->Data),
+            Sz(std::u16string(u"a\nb\rc\0d\\\"", 9)));
 }
 
 TEST(RegTextParse, AKeyNamedAgainKeepsItsFirstSpellingAndTakesLaterValues) {
@@ -339,6 +376,11 @@ TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
       {"escape that cannot be written back", k + u"\"a\"=\"\\q\"\r\n", 4},
       {"control character in a value name", k + u"\"a\\nb\"=\"c\"\r\n", 4},
       {"hex data cut inside a byte", k + u"\"a\"=hex:01,0", 0},
+      {"name never closed", k + u"\"abc\r\n", 4},
+      {"name without a value", k + u"\"a\"\r\n", 4},
+      {"backslash ending the text", k + u"\"a\"=\"b\\\r\n", 4},
+      {"hex ending in a comma", k + u"\"a\"=hex:01,\r\n", 4},
+      {"hex( without )", k + u"\"a\"=hex(1:01\r\n", 4},
   };
   for (const RejectCase& c : cases) {
     RegTree tree;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/regfile/Utf.h"
 #include "platform/regfile/TreeRegistry.h"
@@ -243,6 +245,64 @@ TEST(TreeRegistry, BadValueArgumentsAreRefused) {
             kErrorInvalidParameter);
   EXPECT_TRUE(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K")->Values().empty());
   EXPECT_EQ(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\X"), nullptr);
+}
+
+// Beyond ASCII, the letters whose case folds, at the edges of each range,
+// and their neighbours that must not fold.
+TEST(TreeRegistry, NamesDifferingOnlyInCaseAreOneNameBeyondAsciiToo) {
+  struct Case {
+    const char16_t* A;
+    const char16_t* B;
+    bool Same;
+  };
+  const Case cases[] = {
+      {u"\u00E0", u"\u00C0", true},  {u"\u00FE", u"\u00DE", true},
+      {u"\u00FF", u"\u0178", true},  {u"\u00F7", u"\u00D7", false},
+      {u"\u00DF", u"\u00BF", false}, {u"\u03B1", u"\u0391", true},
+      {u"\u03C9", u"\u03A9", true},  {u"\u0430", u"\u0410", true},
+      {u"\u044F", u"\u042F", true},  {u"\u0450", u"\u0400", true},
+      {u"\u045F", u"\u040F", true},  {u"\u0460", u"\u0410", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SameName(c.A, c.B), c.Same) << Narrow(c.A) << " " << Narrow(c.B);
+    TreeRegistry registry;
+    Open(registry, c.A);
+    Open(registry, c.B);
+    EXPECT_EQ(registry.Tree().Find(u"HKEY_LOCAL_MACHINE")->ChildCount(),
+              c.Same ? 1u : 2u)
+        << Narrow(c.A) << " " << Narrow(c.B);
+  }
+}
+
+// Data larger than the blocks the tree's memory comes in gets blocks of
+// its own; what was stored before and after it stays whole.
+TEST(TreeRegistry, ValuesLargerThanAMemoryBlockAreKeptWhole) {
+  for (bool large_first : {true, false}) {
+    TreeRegistry registry;
+    std::vector<std::string> data;
+    for (std::size_t size : {std::size_t{300} * 1024, std::size_t{8},
+                             std::size_t{40} * 1024, std::size_t{16}}) {
+      std::string bytes(size, '\0');
+      for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(i * 7 + size);
+      }
+      data.push_back(bytes);
+    }
+    if (!large_first) std::swap(data[0], data[1]);
+    RegHandle key = Open(registry, u"K");
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      const std::u16string name = u"V" + std::u16string(1, u'0' + i);
+      ASSERT_EQ(registry.SetValue(key, name.c_str(), kRegBinary, data[i].data(),
+                                  static_cast<std::uint32_t>(data[i].size())),
+                0);
+    }
+    const RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+    ASSERT_EQ(node->Values().size(), data.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      EXPECT_TRUE(std::string_view(node->Values()[i].Data) == data[i])
+          << "value " << i;
+    }
+  }
 }
 
 }  // namespace

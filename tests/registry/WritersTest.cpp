@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 #include "config/InstallConfig.h"
 #include "support/ConfigText.h"
 #include "support/RegistryDump.h"
@@ -120,6 +123,51 @@ TEST(LoadClientKeys, StopsAtTheFirstFailedCall) {
     EXPECT_EQ(ValueCount(registry.Tree(), kTemplate), 1u)
         << "nothing after the failed Prefix";
     EXPECT_EQ(registry.OpenKeyCount(), 0u) << "the held key is closed";
+  }
+}
+
+// Every create and set of a full device entry and a full modem entry fails
+// in turn: the writer reports the failure, makes no create or set after
+// it, and holds no key; past the last call it succeeds.
+TEST(Writers, EveryFailedCallStopsTheWriterThere) {
+  InstallConfig config = ConfigFromText(
+      "[d]\nDLL=d.dll\nGUID=1-2-3-4-5\nNumberOfControlInBuffers=1\n"
+      "BufferCountIn=2\nBufferCountOut=3\nBufferSizeFactorIn=4\n"
+      "BufferSizeFactorOut=5\n"
+      "[MODEM SETTINGS]\nDLL=m.dll\nTSP=t\nFriendlyName=f\nDeviceType=1\n"
+      "BaudRate=9600\nInit0=ATZ\nInit15=ATE0\nAnswer=A\n"
+      "CallSetupFailTimeout=60\nDialPrefix=D\nDialSuffix=S\nMonitor=M\n"
+      "Prefix=P\nPulse=U\nReset=R\nTerminator=T\nTone=O\n");
+  ASSERT_EQ(config.Devices.size(), 1u);
+  ASSERT_EQ(config.Modems.size(), 1u);
+  const std::function<bool(ScriptedRegistry&)> writers[] = {
+      [&](ScriptedRegistry& r) {
+        return config.WriteLoadClientKeys(config.Devices.front(), r);
+      },
+      [&](ScriptedRegistry& r) {
+        return config.WriteModemKeys(u"USBCDC_Config", config.Modems.front(),
+                                     u"USBCDC_COM_Template", r);
+      },
+  };
+  for (std::size_t w = 0; w < std::size(writers); ++w) {
+    int calls = 0;
+    for (int fail = 1;; ++fail) {
+      ScriptedRegistry registry;
+      registry.FailCall(fail);
+      const bool ok = writers[w](registry);
+      int made = 0;
+      for (const auto& call : registry.Calls) made += call.Op != "close";
+      EXPECT_EQ(registry.OpenKeyCount(), 0u) << "writer " << w << ", call " << fail;
+      if (ok) {
+        EXPECT_EQ(made, fail - 1) << "writer " << w << " succeeded past a failure";
+        calls = made;
+        break;
+      }
+      EXPECT_EQ(made, fail) << "writer " << w << " went on after call " << fail;
+    }
+    // Device: two keys, Dll twice, Prefix, IClass, five numbers. Modem: six
+    // keys, Template, DLL, Prefix and the sixteen values of the entry.
+    EXPECT_EQ(calls, w == 0 ? 11 : 25) << "writer " << w << ": creates and sets";
   }
 }
 

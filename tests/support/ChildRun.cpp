@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <string_view>
 
 #include "support/Files.h"
 
@@ -30,8 +31,19 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
     argv.push_back(const_cast<char*>(a.c_str()));
   }
   argv.push_back(nullptr);
+  // A child that may not write where a coverage build keeps its profiles
+  // (a lowered file-size limit, another user) sends its profile nowhere,
+  // so that the profile runtime's complaint does not join the output the
+  // test compares. Only the coverage preset sets LLVM_PROFILE_FILE.
+  static char no_profile[] = "LLVM_PROFILE_FILE=/dev/null";
+  const std::string_view profile_setting = "LLVM_PROFILE_FILE=";
+  const bool restricted = options.FileSizeLimit >= 0 || options.User != 0;
   std::vector<char*> env;
-  for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
+  for (char** e = environ; *e != nullptr; ++e) {
+    const bool profile = std::string_view(*e).substr(0, profile_setting.size()) ==
+                         profile_setting;
+    env.push_back(restricted && profile ? no_profile : *e);
+  }
   for (const std::string& s : options.Env) {
     env.push_back(const_cast<char*>(s.c_str()));
   }

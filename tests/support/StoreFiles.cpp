@@ -63,6 +63,27 @@ bool SameTree(const regstore::RegTree& a, const regstore::RegTree& b) {
   return SameNode(a.Root(), b.Root());
 }
 
+bool SameRegistry(const regstore::RegTree& a, const regstore::RegTree& b) {
+  using Children = regstore::RegNode::ChildMap;
+  const Children& ours = a.Root().Children();
+  const Children& theirs = b.Root().Children();
+  auto skip_empty = [](Children::const_iterator it, Children::const_iterator end) {
+    while (it != end && it->second->Values().empty() &&
+           it->second->ChildCount() == 0) {
+      ++it;
+    }
+    return it;
+  };
+  auto i = skip_empty(ours.begin(), ours.end());
+  auto j = skip_empty(theirs.begin(), theirs.end());
+  while (i != ours.end() && j != theirs.end()) {
+    if (!SameNode(*i->second, *j->second)) return false;
+    i = skip_empty(++i, ours.end());
+    j = skip_empty(++j, theirs.end());
+  }
+  return i == ours.end() && j == theirs.end();
+}
+
 FlatTree Flatten(const regstore::RegTree& tree) {
   FlatTree flat;
   FlattenNode(tree.Root(), u"", &flat);

@@ -21,6 +21,11 @@ std::string StoreBytes(std::u16string_view text);
 // Names in their stored case, values in their order, types and bytes.
 bool SameTree(const regstore::RegTree& a, const regstore::RegTree& b);
 
+// SameTree for the registry that a store file holds: the root keys always
+// exist, so one that holds nothing is written to no file and counts the
+// same whether the tree has a node for it or not.
+bool SameRegistry(const regstore::RegTree& a, const regstore::RegTree& b);
+
 // Every key (full path, case folded) and every value (path + "\" + name,
 // case folded, with type and data) of a tree, for comparisons that ignore
 // spelling and order.

@@ -55,8 +55,9 @@ std::int32_t OpenLockFile(int directory, const std::string& name,
   struct stat lock;
   if (Syscalls().Fstat(*fd, &lock) != 0) return WindowsError(errno);
   const uid_t me = Syscalls().Geteuid();
-  if (lock.st_uid == me && S_ISREG(lock.st_mode)) {
-    // Ours to mend; giving it to the store's owner works only for root.
+  if (lock.st_uid == me && S_ISREG(lock.st_mode) && lock.st_nlink == 1) {
+    // Ours to mend; giving it to the store's owner works only for root. A
+    // file of more than one name is some other file too, and refused below.
     if (lock.st_uid != want.Owner || lock.st_gid != want.Group) {
       if (Syscalls().Fchown(*fd, want.Owner, want.Group) == 0) {
         lock.st_uid = want.Owner;

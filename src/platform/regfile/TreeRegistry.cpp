@@ -25,11 +25,13 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
   (void)access;  // every caller may read and write
   if (key == nullptr || path == nullptr) return kErrorInvalidParameter;
   *key = 0;
-  if (parent != kLocalMachine && Node(parent) == nullptr) {
-    return kErrorInvalidHandle;
-  }
   try {
+    // Handles are looked up only after a load, which may replace the tree
+    // and close every key.
     if (std::int32_t e = Ready()) return e;
+    if (parent != kLocalMachine && Node(parent) == nullptr) {
+      return kErrorInvalidHandle;
+    }
     if (std::int32_t e = SplitKeyPath(Text(path), &names_)) return e;
     if (parent == kLocalMachine && local_machine_ == nullptr) {
       local_machine_ = &tree_.Root().AddChild(kLocalMachineName);
@@ -56,14 +58,14 @@ std::int32_t TreeRegistry::SetValue(RegHandle key, const char16_t* name,
   if (name == nullptr || (data == nullptr && size != 0)) {
     return kErrorInvalidParameter;
   }
-  RegNode* node = Node(key);
-  if (node == nullptr) return kErrorInvalidHandle;
   const std::u16string_view value_name = Text(name);
   for (char16_t c : value_name) {
     if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
   }
   try {
     if (std::int32_t e = Ready()) return e;
+    RegNode* node = Node(key);
+    if (node == nullptr) return kErrorInvalidHandle;
     const std::string_view bytes(static_cast<const char*>(data), size);
     if (node->SetValue(value_name, type, bytes)) changed_ = true;
     return kErrorSuccess;
