@@ -1,6 +1,7 @@
 // Arbitrary bytes as usbcdc.cfg through tarnwell-check: the check never
-// crashes, the registry it previews is the one the installer's writers
-// produce for the same bytes, and every diagnostic points into the file.
+// crashes, it reads what the installer reads, the registry it previews is
+// the one the installer's writers produce for the same bytes, and every
+// diagnostic points into the file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +11,12 @@
 #include <vector>
 
 #include "CallLog.h"
-#include "check/ConfigChecker.h"
-#include "check/Diagnostics.h"
+#include "check/CheckOptions.h"
+#include "check/DiagnosticFilter.h"
+#include "check/FileCheck.h"
+#include "check/JsonOutput.h"
 #include "check/RegPreview.h"
-#include "check/SharedValues.h"
+#include "check/TextOutput.h"
 #include "config/ConfigReader.h"
 #include "platform/ByteSource.h"
 #include "platform/regfile/RegFormat.h"
@@ -31,19 +34,29 @@ using namespace tarnwell;
 // Line 0 is the file as a whole; column 0 a line as a whole. A column may
 // stand just past the line's end (an empty value there), but what it
 // underlines lies within the line.
-void CheckPlace(const check::Diagnostic& d,
-                const std::vector<std::string>& lines) {
-  if (d.Line == 0) {
-    if (d.Column != 0) Fail("a column on a diagnostic of the whole file");
+void CheckPlace(const check::Diagnostic& d, const check::LineStore& lines) {
+  if (d.At.Line == 0) {
+    if (d.At.Column != 0) Fail("a column on a diagnostic of the whole file");
   } else {
-    if (d.Line > lines.size()) Fail("a diagnostic past the last line");
-    const std::size_t width = lines[d.Line - 1].size();
-    if (d.Column > width + 1) Fail("a diagnostic's column past its line");
-    if (d.Column > 0 && d.Length > 1 && d.Column + d.Length - 1 > width) {
+    if (d.At.Line > lines.Count()) Fail("a diagnostic past the last line");
+    const std::size_t width = lines.Line(d.At.Line).size();
+    if (d.At.Column > width + 1) Fail("a diagnostic's column past its line");
+    if (d.At.Column > 0 && d.At.Length > 1 &&
+        d.At.Column + d.At.Length - 1 > width) {
       Fail("a diagnostic underlines past its line");
     }
   }
   for (const check::Diagnostic& note : d.Notes) CheckPlace(note, lines);
+}
+
+const check::CheckOptions& DefaultOptions() {
+  static const check::CheckOptions options = [] {
+    check::CheckOptions o;
+    std::string error;
+    check::ParseCheckOptions({}, &o, &error);
+    return o;
+  }();
+  return options;
 }
 
 }  // namespace
@@ -61,44 +74,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (read) installer_config.WriteConfigToRegistry(installed);
 
   // The check, as tarnwell-check makes it.
-  check::ConfigChecker checker;
-  InstallConfig config;
+  check::FileReport report;
   MemoryByteSource source(bytes);
-  if (ReadConfigSource(config, source, &checker) != read) {
-    Fail("the checker's reading succeeds where the installer's fails");
+  if (!check::CheckSource(source, &report)) {
+    Fail("a check of bytes in memory failed");
   }
-  if (checker.Devices().size() != config.Devices.size() ||
-      checker.Modems().size() != config.Modems.size()) {
-    Fail("the checker's sections are not the configuration's entries");
+  if (report.Read != read) {
+    Fail("the checker's reading and the installer's disagree");
   }
-  regstore::TreeRegistry preview;
-  if (read) {
-    config.WriteConfigToRegistry(preview);
-    for (check::Diagnostic& d : check::SharedValueDiagnostics(
-             config, checker.Devices(), checker.Modems())) {
-      checker.Diagnostics().push_back(std::move(d));
-    }
+  if (read && (report.DeviceSections != installer_config.Devices.size() ||
+               report.ModemSections != installer_config.Modems.size())) {
+    Fail("the checker's sections are not the installer's entries");
   }
 
   // What the installer's calls leave in an empty store, saved as the host
-  // saves registry.reg.
-  regstore::TreeRegistry store;
-  if (!installed.Replay(store)) Fail("the store refused an installer call");
-  if (check::RegFileBytes(preview.Tree()) !=
-      regstore::FormatRegFileBytes(store.Tree())) {
-    Fail("the preview is not the registry the installer writes");
+  // saves registry.reg, is what the checker previews.
+  if (read) {
+    regstore::TreeRegistry store;
+    if (!installed.Replay(store)) Fail("the store refused an installer call");
+    if (check::RegFileBytes(report.Registry.Tree()) !=
+        regstore::FormatRegFileBytes(store.Tree())) {
+      Fail("the preview is not the registry the installer writes");
+    }
   }
 
-  for (const check::Diagnostic& d : checker.Diagnostics()) {
-    CheckPlace(d, checker.Lines());
+  for (const check::Diagnostic& d : report.Diagnostics) {
+    CheckPlace(d, report.Lines);
   }
-  check::Counts counts;
-  check::RenderDiagnostics(checker.Diagnostics(), checker.Lines(), "usbcdc.cfg",
-                           check::PrintOptions{}, &counts);
-  if (counts.Errors + counts.Warnings + counts.Notes !=
-      checker.Diagnostics().size()) {
+  check::FileResult result;
+  result.Name = "usbcdc.cfg";
+  result.Report = &report;
+  result.Shown = check::ApplyOptions(report.Diagnostics, DefaultOptions(),
+                                     &result.Found);
+  if (result.Found.Errors + result.Found.Warnings + result.Found.Notes !=
+      result.Shown.size()) {
     Fail("the counts leave out diagnostics");
   }
-  check::RegTextUtf8(preview.Tree());
+  result.Size = check::MeasureTree(report.Registry.Tree());
+  check::RenderText(result.Shown, report.Lines, result.Name, false);
+  // The machine formats quote every message; SARIF adds only its fixed
+  // list of rules, too dear to make for every input.
+  check::JsonReport({result}, "fuzz");
+  check::RegTextUtf8(report.Registry.Tree());
   return 0;
 }
