@@ -36,6 +36,14 @@ class RowListener : public ReadObserver {
   void TextCut(std::string_view, std::size_t capacity) override {
     CutAt = capacity;
   }
+  // A key line applied alone says nothing of lines, sections or reads.
+  void Line(std::size_t, std::string_view, LineKind) override {}
+  void SectionOpened(SectionKind, std::string_view) override {}
+  void SectionClosed(SectionKind, bool) override {}
+  void KeyLine(std::string_view, std::string_view) override {}
+  void DisableListFull() override {}
+  void GuidRead(std::string_view, const GUID&, int) override {}
+  void ReadFailed() override {}
 };
 
 RowListener Apply(SectionKind kind, const std::string& key,
