@@ -53,7 +53,7 @@ bool ParseWarningOption(std::string_view arg, CheckOptions* options,
       setting.Error = true;
       setting.NoError = false;
       break;
-    case kNoError:
+    default:  // kNoError
       setting.NoError = !info->Fatal;
       setting.Error = false;
       break;

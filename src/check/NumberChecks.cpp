@@ -13,8 +13,7 @@ std::string_view WithoutLeadingZeros(std::string_view digits) {
 }
 
 bool AllDecimal(std::string_view digits) {
-  return !digits.empty() &&
-         digits.find_first_not_of("0123456789") == std::string_view::npos;
+  return digits.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 std::uint64_t DecimalValue(std::string_view digits) {
