@@ -50,6 +50,7 @@ TEST(CheckOptions, EachFormSetsWhatItSays) {
   EXPECT_EQ(Parse({"--format=json", "--format", "text"}).Format,
             OutputFormat::kText);
   EXPECT_EQ(Parse({"--color=never", "--colour"}).Color, ColorMode::kAlways);
+  EXPECT_EQ(Parse({"--color=never", "--color"}).Color, ColorMode::kAlways);
   EXPECT_EQ(Parse({"--color=always", "--color=auto"}).Color, ColorMode::kAuto);
   EXPECT_EQ(Parse({"--colour=never"}).Color, ColorMode::kNever);
   EXPECT_EQ(Parse({"-oout.reg", "a.cfg"}).OutputFile, "out.reg");

@@ -89,6 +89,12 @@ TEST(KeyCatalog, ListsTheKeysAsTheEntryOperationsReadThem) {
     EXPECT_TRUE(Apply(SectionKind::kModem, unknown, "1").Unknown) << unknown;
     EXPECT_EQ(FindKey(SectionKind::kModem, unknown), nullptr) << unknown;
   }
+  // A row is its name whatever buffer holds it, and with its own index.
+  const std::string row = "dll";
+  EXPECT_EQ(AppliedKey(SectionKind::kDevice, row.c_str(), -1),
+            FindKey(SectionKind::kDevice, "DLL"));
+  EXPECT_EQ(AppliedKey(SectionKind::kModem, "Init", 16), nullptr);
+  EXPECT_EQ(AppliedKey(SectionKind::kDevice, "TSP", -1), nullptr);
 }
 
 TEST(KeyCatalog, DistanceIgnoresLetterCase) {

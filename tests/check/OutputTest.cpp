@@ -26,6 +26,7 @@ TEST(Output, ColourFollowsTheModeTheTerminalAndTheEnvironment) {
       {ColorMode::kAuto, true, "1", "xterm", false},
       {ColorMode::kAuto, true, "", "xterm", true},  // NO_COLOR set empty
       {ColorMode::kAuto, true, nullptr, "dumb", false},
+      {ColorMode::kAuto, true, nullptr, nullptr, true},  // TERM unset
       {ColorMode::kAlways, false, "1", "dumb", true},
       {ColorMode::kNever, true, nullptr, nullptr, false},
   };
