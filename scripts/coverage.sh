@@ -18,11 +18,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # ---------------------------------------------------------------- settings
-# The floors, in percent; the run fails below either. They sit just under
-# what the suite reaches now (lines 97.0%, branches 91.8%), so that a change
-# that leaves code untested shows; the aim is 98% and 95%.
-LINE_FLOOR=${LINE_FLOOR:-96.5}
-BRANCH_FLOOR=${BRANCH_FLOOR:-91.0}
+# The floors, in percent; the run fails below either, and CI runs this.
+# The suite reaches lines 99.5%, branches 95.6%: a change that leaves
+# much code untested shows.
+LINE_FLOOR=${LINE_FLOOR:-98}
+BRANCH_FLOOR=${BRANCH_FLOOR:-95}
 # What is measured: files under src/ whose path matches none of this.
 EXCLUDED_FILES=${COVERAGE_EXCLUDED_FILES:-'^src/platform/win32/'}
 
@@ -38,6 +38,9 @@ UNREACHABLE=(
   "src/platform/regfile/Arena.cpp|    if (blocks_ == nullptr) {|0|3|a tree's first allocation is always its root node, which is small"
   "src/platform/posix/StoreLock.cpp|    if (errno == EINVAL && command == F_OFD_SETLK) {|0|3|only Linux kernels older than 3.15 lack locks owned by open file descriptions"
   "src/platform/posix/NativePath.cpp|    if (buffer.size() >= (1u << 20)) {|0|3|Linux keeps paths within PATH_MAX (4096 bytes), so /proc/self/exe never needs a megabyte"
+  "src/platform/regfile/Utf.cpp|  for (char16_t c : text) {|0|3|the byte order of a big-endian host; the hosts that build and test are little-endian"
+  "src/check/CheckNames.cpp|constexpr bool InEnumerationOrder() {|0|5|runs in the compiler only, for the static_assert below it"
+  "src/config/LineReader.cpp|  if (needed < count) return false;  // beyond what any memory holds|0|1|a line and a chunk whose lengths add up past SIZE_MAX would not fit in memory"
 )
 # Lines that hold only a closing brace are not counted either: they hold
 # no statement, and the one after a return or break shows as never run.

@@ -378,15 +378,10 @@ const CheckInfo* FindCheck(std::string_view name) {
 }
 
 const char* SeverityName(Severity level) {
-  switch (level) {
-    case Severity::kNote:
-      return "note";
-    case Severity::kWarning:
-      return "warning";
-    case Severity::kError:
-      return "error";
-  }
-  return "error";
+  static const char* const kNames[] = {"note", "warning", "error"};
+  static_assert(sizeof kNames / sizeof kNames[0] ==
+                static_cast<std::size_t>(Severity::kError) + 1);
+  return kNames[static_cast<std::size_t>(level)];
 }
 
 }  // namespace tarnwell::check

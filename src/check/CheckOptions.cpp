@@ -9,6 +9,12 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
+// "--name" or "--name=VALUE", not "--names".
+bool IsOption(std::string_view arg, std::string_view name) {
+  return StartsWith(arg, name) &&
+         (arg.size() == name.size() || arg[name.size()] == '=');
+}
+
 // -Wno-NAME, -WNAME, -Werror=NAME, -Wno-error=NAME.
 bool ParseWarningOption(std::string_view arg, CheckOptions* options,
                         std::string* error) {
@@ -47,7 +53,7 @@ bool ParseWarningOption(std::string_view arg, CheckOptions* options,
       setting.Error = true;
       setting.NoError = false;
       break;
-    case kNoError:
+    default:  // kNoError
       setting.NoError = !info->Fatal;
       setting.Error = false;
       break;
@@ -55,11 +61,12 @@ bool ParseWarningOption(std::string_view arg, CheckOptions* options,
   return true;
 }
 
-// "--name=VALUE" or "--name VALUE"; false when the value is missing.
+// The value of args[*i], which is "--name=VALUE" or "--name" followed by
+// VALUE; false when the value is missing.
 bool OptionValue(const std::vector<std::string>& args, std::size_t* i,
                  std::string_view name, std::string* value) {
   std::string_view arg = args[*i];
-  if (arg.size() > name.size() && arg[name.size()] == '=') {
+  if (arg.size() > name.size()) {
     *value = std::string(arg.substr(name.size() + 1));
     return true;
   }
@@ -145,12 +152,12 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
       options->Version = true;
     } else if (arg == "--list-checks") {
       options->ListChecks = true;
-    } else if (StartsWith(arg, "--explain")) {
+    } else if (IsOption(arg, "--explain")) {
       if (!OptionValue(args, &i, "--explain", &options->Explain)) {
         *error = "option --explain needs the name of a check";
         return false;
       }
-    } else if (StartsWith(arg, "--format")) {
+    } else if (IsOption(arg, "--format")) {
       if (!OptionValue(args, &i, "--format", &value)) value.clear();
       if (value == "text") {
         options->Format = OutputFormat::kText;
@@ -162,7 +169,7 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
         *error = "option --format takes text, json or sarif";
         return false;
       }
-    } else if (StartsWith(arg, "--color") || StartsWith(arg, "--colour")) {
+    } else if (IsOption(arg, "--color") || IsOption(arg, "--colour")) {
       if (arg == "--color" || arg == "--colour") {
         value = "always";  // as GCC takes a bare -fdiagnostics-color
       } else {

@@ -24,13 +24,10 @@ std::string Group(std::size_t i) { return "group " + std::to_string(i + 1); }
 // first digit for the separator.
 bool FollowsBlanks(const NumberConversion& previous,
                    const NumberConversion& group) {
+  // The reader skips nothing but blanks before it takes a separator.
   const std::size_t separator = group.Start - 1;
-  const std::size_t end = previous.Reading.End;
-  if (separator <= end) return false;
-  for (std::size_t i = end; i < separator; ++i) {
-    if (!IsHexSpace(group.Text[i])) return false;
-  }
-  return std::isxdigit(static_cast<unsigned char>(group.Text[separator])) != 0;
+  return separator > previous.Reading.End &&
+         std::isxdigit(static_cast<unsigned char>(group.Text[separator])) != 0;
 }
 
 // Why the groups do not read as written: empty when they do. Sets

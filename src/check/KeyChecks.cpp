@@ -36,7 +36,8 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
     return true;
   }
   if (!AllDecimal(digits)) return false;
-  if (digits.size() > 1 && digits.front() == '0') {
+  // A single digit names an init string, so the key was not unknown.
+  if (digits.front() == '0') {
     std::string_view significant = digits;
     while (significant.size() > 1 && significant.front() == '0') {
       significant.remove_prefix(1);

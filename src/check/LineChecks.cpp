@@ -35,7 +35,8 @@ bool SplitAlmostKey(std::string_view line, std::string_view* key,
   *key = line.substr(0, end);
   *gap = line.substr(end, next - end);
   *value = StripBlanks(line.substr(next));
-  return IsKnownInEither(*key) && (colon || !value->empty());
+  // The line ends in no blank: blanks without a colon have a value after.
+  return IsKnownInEither(*key);
 }
 
 }  // namespace

@@ -13,10 +13,7 @@ std::string_view WithoutLeadingZeros(std::string_view digits) {
 }
 
 bool AllDecimal(std::string_view digits) {
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-  }
-  return !digits.empty();
+  return digits.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 std::uint64_t DecimalValue(std::string_view digits) {
@@ -46,7 +43,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
   } else {
     why = Quote(text) + " does not fit in " + std::to_string(c.Width) +
           " bits (the largest is " +
-          Hex(c.Width >= 64 ? ~0ull : (1ull << c.Width) - 1) + ")";
+          Hex(~0ull >> (64 - c.Width)) + ")";
   }
   std::string effect;
   if (c.Fate == NumberFate::kNotAppended) {

@@ -176,9 +176,8 @@ void CheckFinishedSection(CheckState& s) {
       }
     }
   }
-  if (s.Config != nullptr && !s.Config->Devices.empty()) {
-    CheckLoadClientMatch(s, s.Config->Devices.back());
-  }
+  // The section was accepted: its entry is the last of the set.
+  CheckLoadClientMatch(s, s.Config->Devices.back());
 }
 
 }  // namespace tarnwell::check

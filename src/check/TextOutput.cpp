@@ -14,16 +14,13 @@ constexpr char kBold[] = "\033[01m\033[K";
 constexpr char kGreen[] = "\033[01;32m\033[K";
 constexpr char kReset[] = "\033[m\033[K";
 
+// Cyan notes, magenta warnings, red errors, by Severity.
 const char* LevelColor(Severity level) {
-  switch (level) {
-    case Severity::kNote:
-      return "\033[01;36m\033[K";
-    case Severity::kWarning:
-      return "\033[01;35m\033[K";
-    case Severity::kError:
-      return "\033[01;31m\033[K";
-  }
-  return kBold;
+  static const char* const kColors[] = {
+      "\033[01;36m\033[K", "\033[01;35m\033[K", "\033[01;31m\033[K"};
+  static_assert(sizeof kColors / sizeof kColors[0] ==
+                static_cast<std::size_t>(Severity::kError) + 1);
+  return kColors[static_cast<std::size_t>(level)];
 }
 
 // "[-Wname]", or "[-Werror=name]" for a warning an option made an error.

@@ -58,16 +58,15 @@ class GuidCursor {
   GuidCursor(std::string_view text, ReadObserver* observer)
       : text_(text), observer_(observer) {}
 
-  // A number of `width` bits, of which the field keeps `field_bits`; `held`
-  // is what the field holds now, kept when the reading fails.
+  // A number of `width` bits, of which the field keeps `field_bits` (48 at
+  // most); `held` is what the field holds now, kept when the reading fails.
   bool Number(unsigned width, unsigned field_bits, std::uint64_t held,
               std::uint64_t* value) {
     std::size_t start = pos_;
     HexNumber n = ReadHexNumber(text_, width, pos_);
     pos_ = n.End;
     if (n.Ok) *value = n.Value;
-    const std::uint64_t mask =
-        field_bits >= 64 ? UINT64_MAX : (std::uint64_t{1} << field_bits) - 1;
+    const std::uint64_t mask = (std::uint64_t{1} << field_bits) - 1;
     ReportNumber(observer_, text_, start, width, n, field_bits,
                  n.Ok ? NumberFate::kStored : NumberFate::kKeptPrevious,
                  n.Ok ? (n.Value & mask) : held);

@@ -4,8 +4,6 @@ namespace tarnwell {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
-
 bool KeyIs(std::string_view key, std::string_view name) {
   if (key.size() != name.size()) return false;
   for (std::size_t i = 0; i < key.size(); ++i) {

@@ -6,7 +6,6 @@
 namespace tarnwell {
 
 char AsciiLower(char c);
-char AsciiUpper(char c);
 
 // True when key and name are equal once both are in lower case.
 bool KeyIs(std::string_view key, std::string_view name);

@@ -19,22 +19,15 @@ bool LineReader::Refill() {
       return false;
     }
   }
-  for (;;) {
-    std::size_t count = 0;
-    switch (source_.Read(chunk_, kChunk, &count)) {
-      case ByteSource::Status::kData:
-        if (count == 0) continue;
-        begin_ = 0;
-        end_ = count;
-        return true;
-      case ByteSource::Status::kEnd:
-        state_ = Status::kEnd;
-        return false;
-      case ByteSource::Status::kError:
-        state_ = Status::kError;
-        return false;
-    }
+  std::size_t count = 0;
+  const ByteSource::Status status = source_.Read(chunk_, kChunk, &count);
+  if (status == ByteSource::Status::kData) {
+    begin_ = 0;
+    end_ = count;
+    return true;
   }
+  state_ = status == ByteSource::Status::kEnd ? Status::kEnd : Status::kError;
+  return false;
 }
 
 bool LineReader::Gather(const char* bytes, std::size_t count) {

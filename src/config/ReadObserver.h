@@ -52,53 +52,54 @@ struct NumberConversion {
   }
 };
 
+// Every listener says what it does with each event.
 class ReadObserver {
  public:
   virtual ~ReadObserver() = default;
 
   // Each line once, 1-based, before anything else is said about it. The
   // text is the line as read, without its line feed.
-  virtual void Line(std::size_t /*number*/, std::string_view /*text*/,
-                    LineKind /*kind*/) {}
+  virtual void Line(std::size_t number, std::string_view text,
+                    LineKind kind) = 0;
 
   // A header opened a section. For a device section `name` is the name the
   // entry keeps; a modem section keeps none.
-  virtual void SectionOpened(SectionKind /*kind*/, std::string_view /*name*/) {}
+  virtual void SectionOpened(SectionKind kind, std::string_view name) = 0;
 
   // The open section ended (at a header or the end of the file) and its
   // entry was offered to the configuration set. A refusal ends the read.
-  virtual void SectionClosed(SectionKind /*kind*/, bool /*accepted*/) {}
+  virtual void SectionClosed(SectionKind kind, bool accepted) = 0;
 
   // A key line of the open section, before it is applied: key and value as
   // stripped, key in its own case.
-  virtual void KeyLine(std::string_view /*key*/, std::string_view /*value*/) {}
+  virtual void KeyLine(std::string_view key, std::string_view value) = 0;
 
   // The key matched the row `name` of the section's key table (spelled as
   // the table spells it); `index` is the init string's number for "Init",
   // otherwise -1. Conversions of the value follow.
-  virtual void KeyApplied(const char* /*name*/, int /*index*/) {}
+  virtual void KeyApplied(const char* name, int index) = 0;
 
   // The key matched no row: the line changes nothing.
-  virtual void KeyUnknown() {}
+  virtual void KeyUnknown() = 0;
 
   // A number of the value was read.
-  virtual void NumberRead(const NumberConversion& /*conversion*/) {}
+  virtual void NumberRead(const NumberConversion& conversion) = 0;
 
   // A text value longer than its field was cut to capacity - 1 units.
-  virtual void TextCut(std::string_view /*text*/, std::size_t /*capacity*/) {}
+  virtual void TextCut(std::string_view text, std::size_t capacity) = 0;
 
   // An "IFC_Disable" line found the list full (128 interfaces): it changed
   // nothing.
-  virtual void DisableListFull() {}
+  virtual void DisableListFull() = 0;
 
   // A "GUID" value was read. `text` is the value without its wrapping
   // braces and quotes, `groups_read` how many of the five groups were read,
   // and `guid` what the entry now holds.
-  virtual void GuidRead(std::string_view /*text*/, const GUID& /*guid*/,
-                        int /*groups_read*/) {}
+  virtual void GuidRead(std::string_view text, const GUID& guid,
+                        int groups_read) = 0;
 
   // The source failed before its end; the read fails.
-  virtual void ReadFailed() {}
+  virtual void ReadFailed() = 0;
 };
 
 }  // namespace tarnwell

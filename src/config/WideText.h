@@ -29,7 +29,6 @@ class WideWriter {
   WideWriter& Hex(std::uint32_t value, int digits, bool upper_case);
 
   bool Overflowed() const { return overflowed_; }
-  std::size_t Length() const { return length_; }
 
  private:
   void Put(char16_t unit);

@@ -36,6 +36,14 @@ class RowListener : public ReadObserver {
   void TextCut(std::string_view, std::size_t capacity) override {
     CutAt = capacity;
   }
+  // A key line applied alone says nothing of lines, sections or reads.
+  void Line(std::size_t, std::string_view, LineKind) override {}
+  void SectionOpened(SectionKind, std::string_view) override {}
+  void SectionClosed(SectionKind, bool) override {}
+  void KeyLine(std::string_view, std::string_view) override {}
+  void DisableListFull() override {}
+  void GuidRead(std::string_view, const GUID&, int) override {}
+  void ReadFailed() override {}
 };
 
 RowListener Apply(SectionKind kind, const std::string& key,
@@ -81,6 +89,12 @@ TEST(KeyCatalog, ListsTheKeysAsTheEntryOperationsReadThem) {
     EXPECT_TRUE(Apply(SectionKind::kModem, unknown, "1").Unknown) << unknown;
     EXPECT_EQ(FindKey(SectionKind::kModem, unknown), nullptr) << unknown;
   }
+  // A row is its name whatever buffer holds it, and with its own index.
+  const std::string row = "dll";
+  EXPECT_EQ(AppliedKey(SectionKind::kDevice, row.c_str(), -1),
+            FindKey(SectionKind::kDevice, "DLL"));
+  EXPECT_EQ(AppliedKey(SectionKind::kModem, "Init", 16), nullptr);
+  EXPECT_EQ(AppliedKey(SectionKind::kDevice, "TSP", -1), nullptr);
 }
 
 TEST(KeyCatalog, DistanceIgnoresLetterCase) {

@@ -5,6 +5,7 @@
 
 #include "check/CheckOptions.h"
 #include "check/JsonWriter.h"
+#include "check/LineStore.h"
 #include "check/SarifOutput.h"
 #include "check/Text.h"
 
@@ -25,6 +26,7 @@ TEST(Output, ColourFollowsTheModeTheTerminalAndTheEnvironment) {
       {ColorMode::kAuto, true, "1", "xterm", false},
       {ColorMode::kAuto, true, "", "xterm", true},  // NO_COLOR set empty
       {ColorMode::kAuto, true, nullptr, "dumb", false},
+      {ColorMode::kAuto, true, nullptr, nullptr, true},  // TERM unset
       {ColorMode::kAlways, false, "1", "dumb", true},
       {ColorMode::kNever, true, nullptr, nullptr, false},
   };
@@ -45,6 +47,15 @@ TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
             "\"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007f\"");
   EXPECT_EQ(Utf8OrLatin1ToUtf16("\xF0\x9F\x98\x80\xE9"),
             std::u16string(u"\U0001F600\u00E9"));
+  // A lead byte without its continuation, an overlong three-byte form and
+  // a code point past U+10FFFF are Latin-1 bytes.
+  EXPECT_EQ(Utf8OrLatin1ToUtf16("\xC3(\xE0\x80\x80\xF4\x90\x80\x80"),
+            std::u16string(u"\u00C3(\u00E0\u0080\u0080\u00F4\u0090\u0080\u0080"));
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");  // unpaired: U+FFFD
+}
+
+TEST(Output, MessagesQuoteControlBytesAsEscapes) {
+  EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC"), "\"a\\tb\\r\\x01\\x7F\xC3\xBC\"");
 }
 
 TEST(Output, SarifColumnsCountUtf16Units) {
@@ -57,6 +68,15 @@ TEST(Output, SarifColumnsCountUtf16Units) {
   EXPECT_EQ(Utf16Column("f\xFCr", 3), 3u);  // Latin-1: a byte a unit
 }
 
+TEST(Output, TheLineStoreHasNoLineZeroNorOnePastTheEnd) {
+  LineStore lines;
+  lines.Add("first");
+  lines.Add("second");
+  EXPECT_EQ(lines.Line(2), "second");
+  EXPECT_EQ(lines.Line(0), "");
+  EXPECT_EQ(lines.Line(3), "");
+}
+
 TEST(Output, FileNamesBecomeUriReferences) {
   EXPECT_EQ(FileUri("usbcdc.cfg"), "usbcdc.cfg");
   EXPECT_EQ(FileUri("my configs/a b.cfg"), "my%20configs/a%20b.cfg");
@@ -64,6 +84,9 @@ TEST(Output, FileNamesBecomeUriReferences) {
   EXPECT_EQ(FileUri("C:\\Device\\usbcdc.cfg"), "file:///C:/Device/usbcdc.cfg");
   EXPECT_EQ(FileUri("<stdin>"), "%3Cstdin%3E");
   EXPECT_EQ(FileUri("f\xC3\xBCr.cfg"), "f%C3%BCr.cfg");
+  EXPECT_EQ(FileUri("a_b~c-d.cfg"), "a_b~c-d.cfg");  // unreserved, kept
+  EXPECT_EQ(FileUri("a"), "a");
+  EXPECT_EQ(FileUri(""), "");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -28,10 +29,13 @@ struct Plan {
   long Count = 0;
   std::string Failed;    // the name of the first call that failed
   bool Renamed = false;  // the store was replaced before that
+  int Errno = -1;        // what a failure sets; -1: EIO (ENOSPC for a write)
+  std::string Only;      // when set, only calls of this name count
 };
 Plan g_plan;
 
 bool Fails(const char* name) {
+  if (!g_plan.Only.empty() && g_plan.Only != name) return false;
   ++g_plan.Count;
   const bool fails = g_plan.At > 0 && (g_plan.Count == g_plan.At ||
                                        (g_plan.Lasting && g_plan.Count > g_plan.At));
@@ -72,7 +76,9 @@ struct Faulty<Field, Name> {
           Is<Field, &StoreSyscalls::Closedir>()) {
         (posix::RealSyscalls().*Field)(args...);  // what it held goes
       }
-      errno = Is<Field, &StoreSyscalls::Write>() ? ENOSPC : EIO;
+      errno = g_plan.Errno >= 0                          ? g_plan.Errno
+              : Is<Field, &StoreSyscalls::Write>() ? ENOSPC
+                                                   : EIO;
       return Failure<R>();
     }
     R result = (posix::RealSyscalls().*Field)(args...);
@@ -95,10 +101,12 @@ TARNWELL_STORE_CALLS(TARNWELL_CALL_NAME)
 
 class FaultyTable {
  public:
-  FaultyTable(long at, bool lasting) {
+  FaultyTable(long at, bool lasting, int error = -1, const char* only = "") {
     g_plan = Plan();
     g_plan.At = at;
     g_plan.Lasting = lasting;
+    g_plan.Errno = error;
+    g_plan.Only = only;
     StoreSyscalls table = posix::RealSyscalls();
     TARNWELL_STORE_CALLS(TARNWELL_FAULTY)
     posix::Syscalls() = table;
@@ -124,21 +132,36 @@ bool InstallAndSave(const InstallConfig& config, const std::string& path) {
   return store.Save() == kErrorSuccess && written;
 }
 
-TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
+// The store's bytes, or "" when there is no store file.
+std::string StoreState(const std::string& path) {
+  return FileExists(path) ? ReadFileBytes(path) : "";
+}
+
+// A store that exists, and one that the run creates.
+void SweepFaults(bool fresh) {
+  SCOPED_TRACE(fresh ? "a new store" : "an existing store");
   ScratchDir dir(true);
   const std::string path = dir.File("registry.reg");
   const InstallConfig config = ExampleConfig();
-  const std::string seed = StoreBytes(kSeed);
-  WriteFileBytes(path, seed);
+  const std::string seed = fresh ? "" : StoreBytes(kSeed);
+  auto reset = [&] {
+    if (fresh) {
+      std::remove(path.c_str());
+    } else {
+      WriteFileBytes(path, seed);
+    }
+  };
+  reset();
   ASSERT_TRUE(InstallAndSave(config, path));
   const std::string clean = ReadFileBytes(path);
-  const std::set<std::string> must_fail = {"Openat", "Read", "Write", "Fsync",
-                                           "Renameat", "Lock", "Fstat"};
+  std::set<std::string> must_fail = {"Openat", "Write", "Fsync", "Renameat",
+                                     "Lock", "Fstat"};
+  if (!fresh) must_fail.insert("Read");
   for (bool lasting : {false, true}) {
     std::set<std::string> reported;
     long points = 0;
     for (long at = 1;; ++at) {
-      WriteFileBytes(path, seed);
+      reset();
       bool ok;
       Plan plan;
       {
@@ -150,7 +173,7 @@ TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
       points = at;
       SCOPED_TRACE("call " + std::to_string(at) + " (" + plan.Failed + ")" +
                    (lasting ? " and later" : ""));
-      const std::string bytes = ReadFileBytes(path);
+      const std::string bytes = StoreState(path);
       if (ok) {
         EXPECT_EQ(bytes, clean);
       } else {
@@ -163,7 +186,7 @@ TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
       }
       // The next run works, whatever this one left, and leaves only the
       // store and its lock.
-      WriteFileBytes(path, seed);
+      reset();
       ASSERT_TRUE(InstallAndSave(config, path));
       EXPECT_EQ(ReadFileBytes(path), clean);
       EXPECT_EQ(ListDirectory(dir.Path()),
@@ -175,6 +198,70 @@ TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
       EXPECT_EQ(reported.count(name), 1u) << name << " never failed a run";
     }
   }
+}
+
+TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
+  SweepFaults(false);
+  SweepFaults(true);
+}
+
+// An interrupted read, write or wait for the lock is made again: the run
+// succeeds as if nothing had happened.
+TEST(StoreFaults, InterruptedReadsWritesAndLockWaitsAreRetried) {
+  ScratchDir dir(true);
+  const std::string path = dir.File("registry.reg");
+  const InstallConfig config = ExampleConfig();
+  WriteFileBytes(path, StoreBytes(kSeed));
+  ASSERT_TRUE(InstallAndSave(config, path));
+  const std::string clean = ReadFileBytes(path);
+  for (const char* call : {"Read", "Write", "Lock"}) {
+    long at = 1;
+    for (;; ++at) {
+      WriteFileBytes(path, StoreBytes(kSeed));
+      bool ok;
+      Plan plan;
+      {
+        FaultyTable faults(at, false, EINTR, call);
+        ok = InstallAndSave(config, path);
+        plan = g_plan;
+      }
+      if (plan.Count < at) break;
+      EXPECT_TRUE(ok) << call << " number " << at;
+      EXPECT_EQ(ReadFileBytes(path), clean) << call << " number " << at;
+    }
+    EXPECT_GT(at, 1) << "the run makes no " << call << " call";
+  }
+}
+
+// A call that fails reports the Windows code of its error, whichever
+// error it was and whatever the store did after it.
+TEST(StoreFaults, AFailedCallReportsTheWindowsCodeOfItsError) {
+  ScratchDir dir(true);
+  const std::string path = dir.File("registry.reg");
+  WriteFileBytes(path, StoreBytes(kSeed));
+  const struct {
+    int Errno;
+    std::int32_t Code;
+  } cases[] = {
+      {0, kErrorRegistryIoFailed},  // failed without saying why: no success
+      {ENOENT, kErrorFileNotFound},    {ENOTDIR, 3},  // ERROR_PATH_NOT_FOUND
+      {EACCES, kErrorAccessDenied},    {EPERM, kErrorAccessDenied},
+      {EROFS, kErrorAccessDenied},     {ENOMEM, kErrorNotEnoughMemory},
+      {ENOSPC, kErrorDiskFull},        {EDQUOT, kErrorDiskFull},
+      {ENAMETOOLONG, kErrorFilenameTooLong},
+      {EBADF, kErrorInvalidHandle},    {EIO, kErrorRegistryIoFailed},
+  };
+  for (const auto& c : cases) {
+    posix::FileRegistry store(path);
+    RegHandle key = 0;
+    std::int32_t result;
+    {
+      FaultyTable faults(1, true, c.Errno, "Fstat");
+      result = store.CreateKey(kLocalMachine, u"Key", kKeyReadWrite, &key);
+    }
+    EXPECT_EQ(result, c.Code) << "errno " << c.Errno;
+  }
+  EXPECT_EQ(ReadFileBytes(path), StoreBytes(kSeed));
 }
 
 // A clock that runs a second per look, so that a wait ends at once.

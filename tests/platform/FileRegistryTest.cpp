@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <random>
 #include <set>
 #include <string>
@@ -211,6 +212,22 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
   if (root) {
     EXPECT_EQ(st.st_uid, kNobody);
     EXPECT_EQ(lock.st_uid, kNobody);
+  }
+}
+
+TEST_F(FileRegistryTest, TheLockIsReadAndWriteForEachClassThatMayWriteTheStore) {
+  const struct {
+    mode_t Store, Lock;
+  } cases[] = {{0644, 0600}, {0666, 0666}, {0646, 0606}};
+  for (const auto& c : cases) {
+    std::remove((Store() + ".lock").c_str());
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    ASSERT_EQ(chmod(Store().c_str(), c.Store), 0);
+    FileRegistry store(Store());
+    ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << c.Store;
+    struct stat lock;
+    ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
+    EXPECT_EQ(lock.st_mode & 0777, c.Lock) << "store " << std::oct << c.Store;
   }
 }
 

@@ -118,11 +118,6 @@ class RegTree {
   // be one that SplitKeyPath accepts.
   RegNode& Create(std::u16string_view full_path);
 
-  void Clear() {
-    root_ = nullptr;
-    arena_.reset();
-  }
-
  private:
   std::unique_ptr<Arena> arena_;
   RegNode* root_ = nullptr;

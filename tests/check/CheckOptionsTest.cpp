@@ -1,0 +1,76 @@
+// The checker's command line: what each form of an option sets, and each
+// mistake refused with a message that names it.
+#include <gtest/gtest.h>
+
+#include "check/CheckOptions.h"
+
+namespace tarnwell::check {
+namespace {
+
+using Args = std::vector<std::string>;
+
+CheckOptions Parse(const Args& args) {
+  CheckOptions options;
+  std::string error;
+  EXPECT_TRUE(ParseCheckOptions(args, &options, &error)) << error;
+  return options;
+}
+
+TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
+  const struct {
+    Args Given;
+    const char* Error;
+  } cases[] = {
+      {{"-Wno-error=bogus"}, "unknown check 'bogus' in '-Wno-error=bogus'"},
+      {{"--explain"}, "option --explain needs the name of a check"},
+      {{"--format"}, "option --format takes text, json or sarif"},
+      {{"--format=xml"}, "option --format takes text, json or sarif"},
+      {{"--color=sometimes"}, "option --color takes auto, always or never"},
+      {{"-o"}, "option -o needs a file name"},
+      {{"a.cfg", "-oout.reg", "b.cfg"},
+       "-o writes the registry of one file; 2 files were given"},
+      {{"--reg", "--format=sarif"}, "--reg prints to standard output"},
+      {{"-W"}, "unknown option '-W'"},
+      {{"--formatting", "json"}, "unknown option '--formatting'"},
+      {{"--colorful"}, "unknown option '--colorful'"},
+  };
+  for (const auto& c : cases) {
+    CheckOptions options;
+    std::string error;
+    EXPECT_FALSE(ParseCheckOptions(c.Given, &options, &error)) << c.Error;
+    EXPECT_EQ(error.rfind(c.Error, 0), 0u) << error;
+  }
+}
+
+TEST(CheckOptions, EachFormSetsWhatItSays) {
+  EXPECT_EQ(Parse({"--", "-q", "--reg"}).Files, (Args{"-q", "--reg"}));
+  EXPECT_EQ(Parse({"-", "-q"}).Files, Args{"-"});
+  EXPECT_TRUE(Parse({"-q"}).Quiet);
+  EXPECT_FALSE(Parse({"--", "-q"}).Quiet);
+  EXPECT_EQ(Parse({"--format=json", "--format", "text"}).Format,
+            OutputFormat::kText);
+  EXPECT_EQ(Parse({"--color=never", "--colour"}).Color, ColorMode::kAlways);
+  EXPECT_EQ(Parse({"--color=never", "--color"}).Color, ColorMode::kAlways);
+  EXPECT_EQ(Parse({"--color=always", "--color=auto"}).Color, ColorMode::kAuto);
+  EXPECT_EQ(Parse({"--colour=never"}).Color, ColorMode::kNever);
+  EXPECT_EQ(Parse({"-oout.reg", "a.cfg"}).OutputFile, "out.reg");
+  EXPECT_EQ(Parse({"--explain=hex-count"}).Explain, "hex-count");
+}
+
+TEST(CheckOptions, TheLastWordOnACheckHolds) {
+  const CheckOptions off_on = Parse({"-Wno-hex-count", "-Whex-count"});
+  EXPECT_FALSE(off_on.SettingOf(Check::kHexCount).Off);
+  const CheckOptions on_off = Parse({"-Whex-count", "-Wno-hex-count"});
+  EXPECT_TRUE(on_off.SettingOf(Check::kHexCount).Off);
+  const CheckSetting error_noerror =
+      Parse({"-Werror=hex-count", "-Wno-error=hex-count"})
+          .SettingOf(Check::kHexCount);
+  EXPECT_FALSE(error_noerror.Error);
+  EXPECT_TRUE(error_noerror.NoError);
+  EXPECT_FALSE(off_on.SettingOf(Check::kTextCut).Off);  // others untouched
+  // Options never parsed hold every check at its default.
+  EXPECT_FALSE(CheckOptions{}.SettingOf(Check::kHexCount).Off);
+}
+
+}  // namespace
+}  // namespace tarnwell::check
