@@ -49,9 +49,10 @@ void CheckEncoding(CheckState& s) {
   if (!bom && text.find('\0') == std::string_view::npos) return;
   s.Utf16 = true;
   s.Add(Check::kUtf16File, Place{1, 0, 1},
-        "the file is UTF-16 text: the installer reads it byte by byte, "
-        "finds no section in it and writes nothing; save it as ASCII (or "
-        "UTF-8) text");
+        "the file begins like UTF-16 text (a byte-order mark or NUL "
+        "bytes): the installer reads it byte by byte as 8-bit text, so its "
+        "lines are not what they seem (a UTF-16 file holds no section the "
+        "installer can see); save it as ASCII (or UTF-8) text");
 }
 
 void CheckLineEnds(CheckState& s) {
