@@ -10,6 +10,8 @@ packages=(
   python3
   # llvm-nm and llvm-ar for the ARM compile check and the API list.
   llvm
+  # man, for the test of the manual pages; dpkg-shlibdeps, for the .deb.
+  man-db groff-base dpkg-dev
 )
 
 # The Windows builds (64-bit and 32-bit x86) and their tests under Wine. A
