@@ -2,6 +2,10 @@
 # two programs, the example configuration and the documents, nothing of the
 # tests.
 include(GNUInstallDirs)
+# Installing and packaging build nothing themselves (no "all", which would
+# build every test): build the programs first, as the presets' workflows
+# do.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 if(WIN32)
   # One flat folder: the installer reads usbcdc.cfg beside itself.
