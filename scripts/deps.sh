@@ -11,6 +11,8 @@ packages=(
   # llvm-nm and llvm-ar for the ARM compile check and the API list.
   llvm
   llvm-14  # llvm-profdata and llvm-cov for scripts/coverage.sh
+  # man, for the test of the manual pages; dpkg-shlibdeps, for the .deb.
+  man-db groff-base dpkg-dev
 )
 
 # The Windows builds (64-bit and 32-bit x86) and their tests under Wine. A

@@ -108,7 +108,7 @@ const char* CheckUsage() {
          "  -Werror=NAME      make the findings of NAME errors\n"
          "  -Wno-error=NAME   make the errors of NAME warnings\n"
          "  --werror          treat every warning as an error\n"
-         "  --quiet           print errors only\n"
+         "  -q, --quiet       print errors only, and no summary\n"
          "  --format=FORMAT   text (default), json or sarif (SARIF 2.1.0),\n"
          "                    the last two on standard output\n"
          "  --color=WHEN      auto (default: on a terminal, unless NO_COLOR is\n"
@@ -116,13 +116,16 @@ const char* CheckUsage() {
          "  --list-checks     list every check with one line of meaning\n"
          "  --explain NAME    what the installer does, a wrong and a right\n"
          "                    example, and the fix\n"
-         "  --help            show this help and exit\n"
+         "  -h, --help        show this help and exit\n"
          "  --version         show the version and exit\n"
          "\n"
-         "Exit status: 0 when the installer would read every file and no\n"
-         "error was found; 1 when it would fail to read one, or an error was\n"
-         "found (warnings count under --werror); 2 for a usage error or a\n"
-         "file that cannot be read.\n";
+         "Exit status (of several files, the highest):\n"
+         "  0  the installer would read the file and no error was found;\n"
+         "     warnings leave the status 0, unless --werror makes them errors\n"
+         "  1  the installer would fail to read the file, or an error was\n"
+         "     found\n"
+         "  2  a usage error, a file that cannot be read, or an -o FILE that\n"
+         "     cannot be written\n";
 }
 
 bool ParseCheckOptions(const std::vector<std::string>& args,

@@ -8,10 +8,11 @@
 
 namespace tarnwell::check {
 
-// The whole program, with its arguments as UTF-8. Exit status: 0 when the
-// installer would read every file and no error was found, 1 when it would
-// fail to read one or an error was found (a warning under --werror), 2 for
-// a usage error or a file that cannot be read.
+// The whole program, with its arguments as UTF-8. Exit status, the highest
+// of all files: 0 when the installer would read the file and no error was
+// found (warnings alone leave it 0), 1 when it would fail to read it or an
+// error was found (a warning under --werror), 2 for a usage error, a file
+// that cannot be read or an -o FILE that cannot be written.
 int RunCheckTool(const std::vector<std::string>& args);
 
 }  // namespace tarnwell::check

@@ -1,9 +1,11 @@
 // Runs tarnwell-check on the fixture files and compares its whole output
 // and exit status with the expectations in golden/. Each expectation starts
 // with the command line ("$ tarnwell-check ARGS", "< FILE" at its end giving
-// standard input) and ends with the exit status ("[exit N]"). The Wine
-// tests run the same expectations through tarnwell-check.exe. TARNWELL_UPDATE_GOLDEN=1 rewrites them from the
-// current output, to be reviewed before they are checked in.
+// standard input) and ends with the exit status ("[exit N]"); the version
+// is written @PROJECT_VERSION@, so that a new version changes none of them.
+// The Wine tests run the same expectations through tarnwell-check.exe.
+// TARNWELL_UPDATE_GOLDEN=1 rewrites them from the current output, to be
+// reviewed before they are checked in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,16 @@ namespace tarnwell::check::testing {
 namespace {
 
 constexpr char kPrompt[] = "$ tarnwell-check";
+constexpr char kVersionMark[] = "@PROJECT_VERSION@";
+
+std::string ReplaceAll(std::string text, const std::string& from,
+                       const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
 
 std::vector<fs::path> GoldenFiles() {
   std::vector<fs::path> files;
@@ -44,7 +56,8 @@ std::vector<std::string> Arguments(const std::string& command,
 class GoldenTest : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(GoldenTest, OutputAndExitStatusMatch) {
-  const std::string expected = ReadBytes(GetParam());
+  const std::string expected =
+      ReplaceAll(ReadBytes(GetParam()), kVersionMark, TARNWELL_VERSION);
   const std::size_t end_of_command = expected.find('\n');
   ASSERT_NE(end_of_command, std::string::npos);
   const std::string command = expected.substr(0, end_of_command);
@@ -58,7 +71,8 @@ TEST_P(GoldenTest, OutputAndExitStatusMatch) {
                              std::to_string(run.ExitCode) + "]\n";
   const char* update = std::getenv("TARNWELL_UPDATE_GOLDEN");
   if (update != nullptr && std::string(update) == "1") {
-    WriteBytes(GetParam(), actual);
+    WriteBytes(GetParam(),
+               ReplaceAll(actual, TARNWELL_VERSION, kVersionMark));
     return;
   }
   EXPECT_EQ(actual, expected) << "for " << GetParam().filename();

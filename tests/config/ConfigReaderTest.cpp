@@ -122,6 +122,7 @@ TEST(ConfigReader, ReadsByteByByteTheSameAsAtOnce) {
 }
 
 struct HeaderCase {
+  const char* Name;
   const char* Line;
   const char* Expected;  // after "DLL=x" in the section
 };
@@ -135,23 +136,29 @@ TEST_P(SectionHeader, OpensTheRightKindOfSection) {
 }
 
 const HeaderCase kHeaderCases[] = {
-    {"[MODEM SETTINGS]", "modem dll=x\n"},
-    {"[Modem Settings]", "modem dll=x\n"},
-    {"  [modem settings]\t", "modem dll=x\n"},
-    {"[[MODEM SETTINGS]]", "modem dll=x\n"},
-    {"[ MODEM SETTINGS ]", "device [ MODEM SETTINGS ] dll=x\n"},
-    {"[MODEM  SETTINGS]", "device [MODEM  SETTINGS] dll=x\n"},
-    {"[MODEM SETTINGS2]", "device [MODEM SETTINGS2] dll=x\n"},
-    {"[Dev]", "device [Dev] dll=x\n"},
-    {"[[Dev]]", "device [Dev] dll=x\n"},
-    {"[]", "device [] dll=x\n"},
-    {"[Dev] ; note", "device [Dev] ; note] dll=x\n"},
-    {"[a]b]", "device [a]b] dll=x\n"},
-    {"[DLL=a.dll]", "device [DLL=a.dll] dll=x\n"},
+    {"Modem", "[MODEM SETTINGS]", "modem dll=x\n"},
+    {"ModemMixedCase", "[Modem Settings]", "modem dll=x\n"},
+    {"ModemLowerCaseAmidBlanks", "  [modem settings]\t", "modem dll=x\n"},
+    {"ModemInDoubledBrackets", "[[MODEM SETTINGS]]", "modem dll=x\n"},
+    {"ModemWithBlanksInside", "[ MODEM SETTINGS ]",
+     "device [ MODEM SETTINGS ] dll=x\n"},
+    {"ModemWithTwoBlanks", "[MODEM  SETTINGS]",
+     "device [MODEM  SETTINGS] dll=x\n"},
+    {"ModemWithADigit", "[MODEM SETTINGS2]",
+     "device [MODEM SETTINGS2] dll=x\n"},
+    {"Device", "[Dev]", "device [Dev] dll=x\n"},
+    {"DeviceInDoubledBrackets", "[[Dev]]", "device [Dev] dll=x\n"},
+    {"EmptyName", "[]", "device [] dll=x\n"},
+    {"TextAfterTheBracket", "[Dev] ; note", "device [Dev] ; note] dll=x\n"},
+    {"BracketInside", "[a]b]", "device [a]b] dll=x\n"},
+    {"KeyLineInside", "[DLL=a.dll]", "device [DLL=a.dll] dll=x\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Names, SectionHeader,
-                         ::testing::ValuesIn(kHeaderCases));
+                         ::testing::ValuesIn(kHeaderCases),
+                         [](const ::testing::TestParamInfo<HeaderCase>& info) {
+                           return std::string(info.param.Name);
+                         });
 
 TEST(ConfigReader, HeaderTextIsAlsoAKeyLine) {
   EXPECT_EQ(Read("[DLL=a.dll]\n"), "device [DLL=a.dll] dll=a.dll\n");

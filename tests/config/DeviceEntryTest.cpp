@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/DeviceEntry.h"
+#include "support/CaseName.h"
 #include "support/ShownText.h"
 
 namespace tarnwell {
@@ -141,8 +142,11 @@ const Conversion kDeviceConversions[] = {
     {"BufferSizeFactorOut", "1z", 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Values, DeviceNumberKey,
-                         ::testing::ValuesIn(kDeviceConversions));
+INSTANTIATE_TEST_SUITE_P(
+    Values, DeviceNumberKey, ::testing::ValuesIn(kDeviceConversions),
+    testing::NamedByWords<Conversion>([](const Conversion& c) {
+      return std::string(c.Key) + " " + c.Value;
+    }));
 
 TEST(DeviceNumberKey, UnreadableValueKeepsThePreviousValueAndSetsTheFlag) {
   for (const NumberField& f : kNumberFields) {
@@ -237,6 +241,7 @@ TEST(DeviceIfcDisable, UnreadableNumberAppendsNothing) {
 }
 
 struct GuidCase {
+  const char* Name;
   const char* Value;
   const char* Expected;
 };
@@ -254,34 +259,47 @@ TEST_P(DeviceGuid, ReadsTheGroupsItCan) {
 constexpr const char* kFull = "{12345678-9ABC-DEF0-0123-456789ABCDEF}";
 
 const GuidCase kGuidCases[] = {
-    {"{12345678-9ABC-DEF0-0123-456789ABCDEF}", kFull},
-    {"\"{12345678-9ABC-DEF0-0123-456789ABCDEF}\"", kFull},
-    {"'{12345678-9ABC-DEF0-0123-456789ABCDEF}'", kFull},
-    {"\"'{{12345678-9abc-def0-0123-456789abcdef}}'\"", kFull},
-    {"12345678-9ABC-DEF0-0123-456789ABCDEF", kFull},
-    {"{12345678.9ABC.DEF0.0123.456789ABCDEF}", kFull},
-    {"{12345678 - 9ABC - DEF0 - 0123 - 456789ABCDEF}", kFull},
-    {"0x12345678-0x9ABC-0xDEF0-0x0123-0x456789ABCDEF", kFull},
-    {"000012345678-9ABC-DEF0-0123-456789ABCDEF", kFull},
+    {"Braces", "{12345678-9ABC-DEF0-0123-456789ABCDEF}", kFull},
+    {"DoubleQuotes", "\"{12345678-9ABC-DEF0-0123-456789ABCDEF}\"", kFull},
+    {"SingleQuotes", "'{12345678-9ABC-DEF0-0123-456789ABCDEF}'", kFull},
+    {"QuotesAndDoubledBraces",
+     "\"'{{12345678-9abc-def0-0123-456789abcdef}}'\"", kFull},
+    {"NoBraces", "12345678-9ABC-DEF0-0123-456789ABCDEF", kFull},
+    {"DotsBetweenGroups", "{12345678.9ABC.DEF0.0123.456789ABCDEF}", kFull},
+    {"BlanksAroundDashes", "{12345678 - 9ABC - DEF0 - 0123 - 456789ABCDEF}",
+     kFull},
+    {"HexPrefixes", "0x12345678-0x9ABC-0xDEF0-0x0123-0x456789ABCDEF", kFull},
+    {"LeadingZeros", "000012345678-9ABC-DEF0-0123-456789ABCDEF", kFull},
     // Short groups read as if padded; long ones keep their low bits.
-    {"1-2-3-4-5", "{00000001-0002-0003-0004-000000000005}"},
-    {"1-12345-23456-34567-1234567890ABCDEF",
+    {"ShortGroups", "1-2-3-4-5", "{00000001-0002-0003-0004-000000000005}"},
+    {"LongGroups", "1-12345-23456-34567-1234567890ABCDEF",
      "{00000001-2345-3456-4567-567890ABCDEF}"},
-    {"1-2-3-4-123456789ABCDEF012", "{00000001-0002-0003-0004-FFFFFFFFFFFF}"},
-    {"-1-2-3-4-5", "{FFFFFFFF-0002-0003-0004-000000000005}"},
+    {"LastGroupOver48Bits", "1-2-3-4-123456789ABCDEF012",
+     "{00000001-0002-0003-0004-FFFFFFFFFFFF}"},
+    {"NegativeFirstGroup", "-1-2-3-4-5",
+     "{FFFFFFFF-0002-0003-0004-000000000005}"},
     // A failed group ends the line; earlier groups stay read.
-    {"123456789-2-3-4-5", "{00000000-0000-0000-0000-000000000000}"},
-    {"1-123456789-3-4-5", "{00000001-0000-0000-0000-000000000000}"},
-    {"12345678-9ABC", "{12345678-9ABC-0000-0000-000000000000}"},
-    {"12345678-", "{12345678-0000-0000-0000-000000000000}"},
-    {"1-2-3-4", "{00000001-0002-0003-0004-000000000000}"},
-    {"1-2-zz-4-5", "{00000001-0002-0000-0000-000000000000}"},
-    {"1-2-3-zz-5", "{00000001-0002-0003-0000-000000000000}"},
-    {"1-2-3-4-zz", "{00000001-0002-0003-0004-000000000000}"},
-    {"", "{00000000-0000-0000-0000-000000000000}"},
+    {"FirstGroupOver32Bits", "123456789-2-3-4-5",
+     "{00000000-0000-0000-0000-000000000000}"},
+    {"SecondGroupOver32Bits", "1-123456789-3-4-5",
+     "{00000001-0000-0000-0000-000000000000}"},
+    {"TwoGroups", "12345678-9ABC", "{12345678-9ABC-0000-0000-000000000000}"},
+    {"OneGroupAndADash", "12345678-",
+     "{12345678-0000-0000-0000-000000000000}"},
+    {"FourGroups", "1-2-3-4", "{00000001-0002-0003-0004-000000000000}"},
+    {"UnreadableThirdGroup", "1-2-zz-4-5",
+     "{00000001-0002-0000-0000-000000000000}"},
+    {"UnreadableFourthGroup", "1-2-3-zz-5",
+     "{00000001-0002-0003-0000-000000000000}"},
+    {"UnreadableLastGroup", "1-2-3-4-zz",
+     "{00000001-0002-0003-0004-000000000000}"},
+    {"Empty", "", "{00000000-0000-0000-0000-000000000000}"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Forms, DeviceGuid, ::testing::ValuesIn(kGuidCases));
+INSTANTIATE_TEST_SUITE_P(Forms, DeviceGuid, ::testing::ValuesIn(kGuidCases),
+                         [](const ::testing::TestParamInfo<GuidCase>& info) {
+                           return std::string(info.param.Name);
+                         });
 
 TEST(DeviceGuid, UnreadGroupsKeepThePreviousGuid) {
   DeviceEntry entry = Fresh();

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <ostream>
 #include <string>
 
 #include "config/HexNumber.h"
+#include "support/CaseName.h"
 
 namespace tarnwell {
 namespace {
@@ -93,8 +95,23 @@ const HexCase kHexCases[] = {
     {std::string{'\0', '1', '2'}, 32, false, 0, 0},
 };
 
+// "minus_1_in_16_bits", "blank_blank_12_in_32_bits".
+std::string CaseText(const HexCase& c) {
+  std::string text;
+  for (char ch : c.Text) {
+    if (std::isspace(static_cast<unsigned char>(ch))) {
+      text += " blank ";
+    } else {
+      text += ch;
+    }
+  }
+  return (text.empty() ? "nothing" : text) + " in " + std::to_string(c.Width) +
+         " bits";
+}
+
 INSTANTIATE_TEST_SUITE_P(Hexadecimal, ReadHexNumberTest,
-                         ::testing::ValuesIn(kHexCases));
+                         ::testing::ValuesIn(kHexCases),
+                         testing::NamedByWords<HexCase>(CaseText));
 
 TEST(ReadHexNumberFrom, StartsAtTheGivenPosition) {
   HexNumber n = ReadHexNumber("ab-cd-ef", 32, 3);

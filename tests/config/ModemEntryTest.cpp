@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/ModemEntry.h"
+#include "support/CaseName.h"
 #include "support/ShownText.h"
 
 namespace tarnwell {
@@ -183,8 +184,11 @@ const Conversion kModemConversions[] = {
     {&kDeviceType, "FFFFFFFF", 0xFFFFFFFF},
 };
 
-INSTANTIATE_TEST_SUITE_P(Values, ModemNumberKey,
-                         ::testing::ValuesIn(kModemConversions));
+INSTANTIATE_TEST_SUITE_P(
+    Values, ModemNumberKey, ::testing::ValuesIn(kModemConversions),
+    testing::NamedByWords<Conversion>([](const Conversion& c) {
+      return std::string(c.Field->Key) + " " + c.Value;
+    }));
 
 TEST(ModemNumberKey, UnreadableValueKeepsThePreviousValueAndSetsTheFlag) {
   struct Bad {

@@ -1,5 +1,6 @@
 # Cross-builds tarnwell-check.exe in the Windows build that cross_build.sh
-# configured: a console program that needs no DLL beyond the system's.
+# configured: a console program that needs no DLL beyond the system's and
+# carries its version.
 source "$(dirname "$0")/wine_common.sh"
 need MINGW_CXX
 
@@ -19,4 +20,5 @@ done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 for call in WriteConsoleW GetConsoleMode; do
   grep -qE "[[:space:]]${call}\$" <<<"$headers" || fail "does not import $call"
 done
+check_version_resource "$check_exe"
 echo "tarnwell-check.exe: $(stat -c %s "$check_exe") bytes, a console program"

@@ -1,7 +1,7 @@
 # Cross-builds tarnwell.exe for ARCH with its preset (mingw or mingw32)
 # into the test tree and checks what makes it fit for the device: a GUI
-# program that needs no DLL beyond the system's, not even ole32, and at
-# most 64 KiB.
+# program that needs no DLL beyond the system's, not even ole32, carries
+# its version, and is at most 64 KiB.
 source "$(dirname "$0")/wine_common.sh"
 need MINGW_CXX
 
@@ -27,6 +27,8 @@ for call in RegCreateKeyEx RegSetValueEx MessageBox GetModuleFileName CreateFile
   ! grep -qE "[[:space:]]${call}A\$" <<<"$headers" || fail "imports ${call}A"
   grep -qE "[[:space:]]${call}W\$" <<<"$headers" || fail "does not import ${call}W"
 done
+
+check_version_resource "$EXE"
 
 size=$(stat -c %s "$EXE")
 limit=65536

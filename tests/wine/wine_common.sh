@@ -89,6 +89,23 @@ clear_drivers() {
   wine_in "$1" reg delete 'HKLM\Drivers' /f >/dev/null 2>&1 || true
 }
 
+# check_version_resource EXE: the program's version resource, read back
+# from the file, names the product, this version and the program.
+check_version_resource() {
+  local exe="$1" info line
+  [ -n "${PYTHON:-}" ] && [ -x "$PYTHON" ] || fail "no Python to read the version resource with"
+  info=$("$PYTHON" "$SOURCE/tests/wine/version_resource.py" "$exe") ||
+    fail "$(basename "$exe") has no readable version resource"
+  for line in ProductName=tarnwell "ProductVersion=$VERSION" "FileVersion=$VERSION" \
+      "FixedFileVersion=$VERSION.0" "FixedProductVersion=$VERSION.0" \
+      "OriginalFilename=$(basename "$exe")"; do
+    grep -qxF "$line" <<<"$info" ||
+      fail "the version resource of $(basename "$exe") does not say $line:"$'\n'"$info"
+  done
+  grep -q '^FileDescription=.' <<<"$info" || fail "$(basename "$exe") has no description"
+  echo "$(basename "$exe") ($ARCH): $(grep '^FileDescription=' <<<"$info" | cut -d= -f2-), version $VERSION"
+}
+
 # The Windows name of a file of this machine (Wine's drive Z: is /).
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
