@@ -13,12 +13,12 @@
 
 #include "Counters.h"
 #include "HeapCounter.h"
+#include "Runs.h"
 #include "check/CheckOptions.h"
 #include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
 #include "check/TextOutput.h"
 #include "config/ConfigReader.h"
-#include "platform/posix/FileRegistry.h"
 #include "support/Files.h"
 #include "support/GeneratedConfig.h"
 
@@ -26,17 +26,6 @@ namespace tarnwell::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// What the installer does with the same text: read it, make every
-// registry call into the host's store, and save the store.
-bool InstallerRun(const std::string& text, const testing::ScratchDir& dir) {
-  InstallConfig config;
-  MemoryByteSource source(text);
-  if (!ReadConfigSource(config, source)) return false;
-  posix::FileRegistry registry(dir.File("registry.reg"));
-  const bool written = config.WriteConfigToRegistry(registry);
-  return registry.Save() == kErrorSuccess && written;
-}
 
 // The report as the tool prints it, so that writing the messages counts.
 std::size_t Check(const std::string& text, const check::CheckOptions& options) {
@@ -54,28 +43,6 @@ check::CheckOptions DefaultOptions() {
   std::string error;
   check::ParseCheckOptions({}, &options, &error);
   return options;
-}
-
-void BM_InstallerRun(benchmark::State& state) {
-  const std::size_t devices = static_cast<std::size_t>(state.range(0));
-  const std::string text = testing::GenerateConfig(devices, devices / 10);
-  std::size_t peak = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto dir = std::make_unique<testing::ScratchDir>();
-    state.ResumeTiming();
-    HeapPeakScope heap;
-    const bool installed = InstallerRun(text, *dir);
-    peak = heap.Peak();
-    state.PauseTiming();
-    dir.reset();
-    state.ResumeTiming();
-    if (!installed) {
-      state.SkipWithError("the generated configuration did not install");
-      break;
-    }
-  }
-  ReportRun(state, devices + devices / 10, text.size(), peak);
 }
 
 void BM_Check(benchmark::State& state) {
@@ -107,7 +74,7 @@ void BM_CheckOverInstaller(benchmark::State& state) {
   for (auto _ : state) {
     auto dir = std::make_unique<testing::ScratchDir>();
     const auto start = Clock::now();
-    const bool installed = InstallerRun(text, *dir);
+    const bool installed = WholeRun(text, *dir);
     const auto middle = Clock::now();
     const std::size_t report = Check(text, options);
     const auto end = Clock::now();
@@ -126,11 +93,6 @@ void BM_CheckOverInstaller(benchmark::State& state) {
   state.counters["ratio"] = checker / installer;
 }
 
-BENCHMARK(BM_InstallerRun)
-    ->Arg(2000)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
 BENCHMARK(BM_Check)
     ->Arg(2000)
     ->Arg(20000)

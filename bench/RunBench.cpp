@@ -8,8 +8,7 @@
 
 #include "Counters.h"
 #include "HeapCounter.h"
-#include "config/ConfigReader.h"
-#include "platform/posix/FileRegistry.h"
+#include "Runs.h"
 #include "support/Files.h"
 #include "support/GeneratedConfig.h"
 
@@ -17,21 +16,6 @@ namespace tarnwell::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool ReadOnly(const std::string& text) {
-  InstallConfig config;
-  MemoryByteSource source(text);
-  return ReadConfigSource(config, source);
-}
-
-bool WholeRun(const std::string& text, const testing::ScratchDir& dir) {
-  InstallConfig config;
-  MemoryByteSource source(text);
-  if (!ReadConfigSource(config, source)) return false;
-  posix::FileRegistry registry(dir.File("registry.reg"));
-  const bool written = config.WriteConfigToRegistry(registry);
-  return registry.Save() == kErrorSuccess && written;
-}
 
 void BM_WholeRun(benchmark::State& state) {
   const std::size_t devices = static_cast<std::size_t>(state.range(0));

@@ -23,13 +23,4 @@ void Write(Stream stream, std::string_view text) {
   std::fflush(File(stream));
 }
 
-bool ReadAllInput(std::string* bytes) {
-  char buffer[64 * 1024];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-    bytes->append(buffer, n);
-  }
-  return std::ferror(stdin) == 0;
-}
-
 }  // namespace tarnwell::check::console
