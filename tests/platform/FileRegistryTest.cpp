@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/posix/FileRegistry.h"
 #include "platform/regfile/RegFormat.h"
 #include "platform/regfile/RegParse.h"
+#include "support/ChildRun.h"
 #include "support/Files.h"
 #include "support/RegistryDump.h"
 #include "support/StoreFiles.h"
@@ -233,53 +235,95 @@ TEST_F(FileRegistryTest, TheLockIsReadAndWriteForEachClassThatMayWriteTheStore) 
 
 // A lock file with a second name is refused, and the file behind it keeps
 // its owner and permissions: they are another file's to keep.
-TEST_F(FileRegistryTest, ALockFileWithASecondNameIsRefusedAndLeftAsItWas) {
-  const std::string seed = StoreBytes(kStoreText);
-  WriteFileBytes(Store(), seed);
-  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+// A lock file that others could hold, or that is no lock file at all: the
+// store's owner puts one of its own in its place, and leaves what the old
+// name led to as it was.
+TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
+  const bool root = geteuid() == 0;
+  const std::string lock = Store() + ".lock";
   const std::string other = dir_.File("other");
-  WriteFileBytes(other, "someone's file");
-  ASSERT_EQ(chmod(other.c_str(), 0604), 0);
-  ASSERT_EQ(link(other.c_str(), (Store() + ".lock").c_str()), 0);
-  {
+  const struct {
+    const char* What;
+    std::function<void()> Plant;
+  } cases[] = {
+      {"a second name of another file",
+       [&] {
+         WriteFileBytes(other, "someone's file");
+         ASSERT_EQ(chmod(other.c_str(), 0604), 0);
+         ASSERT_EQ(link(other.c_str(), lock.c_str()), 0);
+       }},
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); }},
+      {"a file of another user, open to all",
+       [&] {
+         WriteFileBytes(lock, "");
+         ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+         if (root) {
+           ASSERT_EQ(chown(lock.c_str(), kNobody, kNobody), 0);
+         }
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    unlink(lock.c_str());
+    unlink(other.c_str());
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+    c.Plant();
     FileRegistry store(Store());
-    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+    EXPECT_EQ(WriteOne(store, u"N", 1), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(lock.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode) && st.st_nlink == 1);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    if (FileExists(other)) {
+      ASSERT_EQ(stat(other.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0604u);
+      EXPECT_EQ(ReadFileBytes(other), "someone's file");
+    }
   }
-  struct stat st;
-  ASSERT_EQ(stat(other.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0604u);
-  EXPECT_EQ(ReadFileBytes(Store()), seed);
 }
 
-// A FIFO in the lock file's place neither blocks the run nor is taken for
-// a lock.
-TEST_F(FileRegistryTest, ALockFileThatIsNoFileIsRefused) {
-  const std::string seed = StoreBytes(kStoreText);
-  WriteFileBytes(Store(), seed);
-  ASSERT_EQ(mkfifo((Store() + ".lock").c_str(), 0600), 0);
-  {
-    FileRegistry store(Store());
-    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
-  }
-  EXPECT_EQ(ReadFileBytes(Store()), seed);
-}
-
+// Where the owner may not remove a planted lock (a sticky directory of
+// another), for a user who could write the store but could not keep its
+// owner, and for the owner of a read-only store, the run refuses.
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to plant as another user";
   const std::string seed = StoreBytes(kStoreText);
+  ASSERT_EQ(chmod(dir_.Path().c_str(), 01777), 0);
   WriteFileBytes(Store(), seed);
-  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
-  // A lock file of someone who may not write the store.
+  ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
   const std::string lock = Store() + ".lock";
   WriteFileBytes(lock, "");
   ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
-  ASSERT_EQ(chown(lock.c_str(), kNobody, kNobody), 0);
-  {
-    FileRegistry store(Store());
-    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  ASSERT_EQ(chown(lock.c_str(), kNobody - 1, kNobody - 1), 0);
+  const struct {
+    const char* Who;
+    uid_t Uid;
+    mode_t StoreMode;
+  } runs[] = {
+      {"the owner, the lock planted", kNobody, 0666},
+      {"a user who may write the store but is not its owner", kNobody - 2,
+       0666},
+      {"the owner of a read-only store", kNobody, 0444},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.Who);
+    ASSERT_EQ(chmod(Store().c_str(), run.StoreMode), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      if (setgid(run.Uid) != 0 || setuid(run.Uid) != 0) _exit(3);
+      FileRegistry store(Store());
+      _exit(WriteOne(store, u"N", 1) == kErrorAccessDenied ? 0 : 1);
+    }
+    EXPECT_EQ(WaitChild(pid), 0) << "the run did not refuse";
+    EXPECT_EQ(ReadFileBytes(Store()), seed);
+    struct stat st;
+    ASSERT_EQ(stat(Store().c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
   }
-  EXPECT_EQ(ReadFileBytes(Store()), seed);
+  ASSERT_EQ(chmod(dir_.Path().c_str(), 0700), 0);
   ASSERT_EQ(unlink(lock.c_str()), 0);
+  ASSERT_EQ(chown(Store().c_str(), 0, 0), 0);
 
   // A link to another file, planted in a directory the planter does not own.
   ScratchDir elsewhere;

@@ -312,22 +312,21 @@ TEST(RegTextParse, AcceptsWhatRegeditAndEditorsWrite) {
             Sz(std::u16string(u"a\nb\rc\0d\\\"", 9)));
 }
 
-TEST(RegTextParse, AKeyNamedAgainKeepsItsFirstSpellingAndTakesLaterValues) {
+TEST(RegTextParse, AKeyNamedAgainKeepsItsFirstSpellingAndGainsValues) {
   RegTree tree;
   ParseResult result = ParseRegText(
       u"Windows Registry Editor Version 5.00\r\n\r\n"
-      u"[HKEY_LOCAL_MACHINE\\K]\r\n\"Keep\"=\"k\"\r\n\"V\"=\"old\"\r\n\r\n"
-      u"[HKEY_LOCAL_MACHINE\\k]\r\n\"v\"=\"new\"\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\K]\r\n\"Keep\"=\"k\"\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\k]\r\n\"V\"=\"new\"\r\n\r\n"
       u"[HKEY_LOCAL_MACHINE\\K\\Sub]\r\n\r\n",
       tree);
   ASSERT_TRUE(result.Ok) << "line " << result.Line;
   RegNode* k = tree.Find(u"HKEY_LOCAL_MACHINE\\K");
   ASSERT_NE(k, nullptr);
-  EXPECT_EQ(Narrow(k->Name()), "K");
+  EXPECT_EQ(Narrow(k->Name()), "K") << "first spelling kept";
   ASSERT_EQ(k->Values().size(), 2u);
-  EXPECT_EQ(Narrow(k->Values()[1].Name), "V") << "first spelling kept";
-  EXPECT_EQ(std::string(k->Values()[1].Data), Sz(u"new"));
   EXPECT_EQ(std::string(k->Values()[0].Data), Sz(u"k"));
+  EXPECT_EQ(std::string(k->Values()[1].Data), Sz(u"new"));
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\K\\Sub"), nullptr);
 }
 
@@ -376,6 +375,10 @@ TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
       {"escape that cannot be written back", k + u"\"a\"=\"\\q\"\r\n", 4},
       {"control character in a value name", k + u"\"a\\nb\"=\"c\"\r\n", 4},
       {"hex data cut inside a byte", k + u"\"a\"=hex:01,0", 0},
+      {"a value given twice, in any case",
+       k + u"\"a\"=dword:1\r\n\"A\"=dword:2\r\n", 5},
+      {"a value given again under its key named again",
+       k + u"\"a\"=dword:1\r\n[HKEY_LOCAL_MACHINE\\k]\r\n\"a\"=dword:3\r\n", 6},
       {"name never closed", k + u"\"abc\r\n", 4},
       {"name without a value", k + u"\"a\"\r\n", 4},
       {"backslash ending the text", k + u"\"a\"=\"b\\\r\n", 4},

@@ -67,6 +67,22 @@ class FileSink : public regstore::RegTextSink {
   std::int32_t error_ = kErrorSuccess;
 };
 
+// The file's bytes from where fd stands to its end.
+std::int32_t ReadAll(int fd, std::size_t size, std::string* bytes) {
+  bytes->reserve(size);
+  char chunk[kChunk];
+  for (;;) {
+    const ssize_t n = Syscalls().Read(fd, chunk, sizeof chunk);
+    if (n > 0) {
+      bytes->append(chunk, static_cast<std::size_t>(n));
+    } else if (n == 0) {
+      return kErrorSuccess;
+    } else if (errno != EINTR) {
+      return WindowsError(errno);
+    }
+  }
+}
+
 bool IsTemporaryOf(const std::string& store, const char* name) {
   const std::size_t prefix = store.size() + sizeof kTemporaryInfix - 1;
   if (std::strlen(name) != prefix + kRandomLetters) return false;
@@ -123,18 +139,10 @@ std::int32_t StoreFile::Read(std::string* bytes) {
   } else if (!S_ISREG(old_.st_mode)) {
     result = kErrorAccessDenied;
   } else {
-    bytes->reserve(static_cast<std::size_t>(old_.st_size));
-    char chunk[kChunk];
-    for (;;) {
-      const ssize_t n = Syscalls().Read(fd, chunk, sizeof chunk);
-      if (n > 0) {
-        bytes->append(chunk, static_cast<std::size_t>(n));
-      } else if (n == 0) {
-        break;
-      } else if (errno != EINTR) {
-        result = WindowsError(errno);
-        break;
-      }
+    try {
+      result = ReadAll(fd, static_cast<std::size_t>(old_.st_size), bytes);
+    } catch (const std::bad_alloc&) {
+      result = kErrorNotEnoughMemory;  // the descriptor is closed below
     }
   }
   if (Syscalls().Close(fd) != 0 && result == kErrorSuccess) {
@@ -167,10 +175,11 @@ std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
   // The old file's owner and permissions, so that whoever could use the
   // store before still can; a new store gets what the umask allows.
   if (exists_) {
+    // A new file that could not keep them would change who may use the
+    // store: that is a failed save, not a silent change.
     if ((old_.st_uid != Syscalls().Geteuid() ||
          old_.st_gid != Syscalls().Getegid()) &&
-        Syscalls().Fchown(fd, old_.st_uid, old_.st_gid) != 0 &&
-        errno != EPERM) {
+        Syscalls().Fchown(fd, old_.st_uid, old_.st_gid) != 0) {
       return WindowsError(errno);
     }
     if (Syscalls().Fchmod(fd, old_.st_mode & 07777) != 0) {
@@ -211,9 +220,10 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
     return result;
   }
   exists_ = true;
-  // The rename is only lasting once the directory is; should that fail,
-  // the new file is in place but the run cannot vouch for it.
-  if (Syscalls().Fsync(place_.Directory) != 0) return WindowsError(errno);
+  // The rename is lasting once the directory is. Should flushing it fail,
+  // the new file is in place all the same and cannot be taken back, so the
+  // save has happened: reporting a failure would say the old file stayed.
+  Syscalls().Fsync(place_.Directory);
   return kErrorSuccess;
 }
 
@@ -225,6 +235,7 @@ void StoreFile::RemoveTemporaries() {
     Syscalls().Close(fd);
     return;
   }
+  // What root's runs leave belongs to the store's owner already.
   const uid_t me = Syscalls().Geteuid();
   while (struct dirent* entry = Syscalls().Readdir(directory)) {
     if (!IsTemporaryOf(place_.Name, entry->d_name)) continue;
@@ -233,7 +244,9 @@ void StoreFile::RemoveTemporaries() {
     // judge.
     if (Syscalls().Fstatat(place_.Directory, entry->d_name, &st,
                            AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(st.st_mode) && st.st_uid == me) {
+        S_ISREG(st.st_mode) &&
+        (st.st_uid == me ||
+         (me == 0 && exists_ && st.st_uid == old_.st_uid))) {
       Syscalls().Unlinkat(place_.Directory, entry->d_name, 0);
     }
   }

@@ -212,6 +212,9 @@ class Parser {
     }
     std::uint32_t type = 0;
     if (!ParseData(pending_, &type, &data_, &scratch_)) return false;
+    // regedit writes each value once; a second line of the same name would
+    // be lost when the store is saved.
+    if (key_->Value(name_) != nullptr) return false;
     key_->SetValue(name_, type, data_);
     return true;
   }
