@@ -5,6 +5,9 @@
 // later run must work and leave no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <set>
@@ -137,9 +140,15 @@ std::string StoreState(const std::string& path) {
   return FileExists(path) ? ReadFileBytes(path) : "";
 }
 
-// A store that exists, and one that the run creates.
-void SweepFaults(bool fresh) {
-  SCOPED_TRACE(fresh ? "a new store" : "an existing store");
+enum class Start { kExistingStore, kNewStore, kPlantedLock };
+
+// A store that exists, one that the run creates, and one whose lock file
+// another user planted, which the run replaces.
+void SweepFaults(Start start) {
+  const bool fresh = start == Start::kNewStore;
+  SCOPED_TRACE(fresh ? "a new store"
+                     : start == Start::kPlantedLock ? "a planted lock file"
+                                                    : "an existing store");
   ScratchDir dir(true);
   const std::string path = dir.File("registry.reg");
   const InstallConfig config = ExampleConfig();
@@ -149,6 +158,13 @@ void SweepFaults(bool fresh) {
       std::remove(path.c_str());
     } else {
       WriteFileBytes(path, seed);
+    }
+    if (start == Start::kPlantedLock) {
+      const std::string lock = path + ".lock";
+      std::remove(lock.c_str());
+      WriteFileBytes(lock, "");
+      ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+      ASSERT_EQ(chown(lock.c_str(), 65534, 65534), 0);
     }
   };
   reset();
@@ -202,8 +218,10 @@ void SweepFaults(bool fresh) {
 }
 
 TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
-  SweepFaults(false);
-  SweepFaults(true);
+  SweepFaults(Start::kExistingStore);
+  SweepFaults(Start::kNewStore);
+  // Planting as another user takes root.
+  if (geteuid() == 0) SweepFaults(Start::kPlantedLock);
 }
 
 // An interrupted read, write or wait for the lock is made again: the run
