@@ -321,6 +321,15 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
     ASSERT_EQ(stat(Store().c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kNobody);
   }
+  // Before there is a store, another user's lock may be held by the run
+  // that makes it: not taken away, even by root.
+  ASSERT_EQ(unlink(Store().c_str()), 0);
+  {
+    FileRegistry store(Store());
+    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  }
+  EXPECT_FALSE(FileExists(Store()));
+  WriteFileBytes(Store(), seed);
   ASSERT_EQ(chmod(dir_.Path().c_str(), 0700), 0);
   ASSERT_EQ(unlink(lock.c_str()), 0);
   ASSERT_EQ(chown(Store().c_str(), 0, 0), 0);

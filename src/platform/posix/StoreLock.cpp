@@ -73,7 +73,8 @@ std::int32_t MayWrite(int directory, const std::string& name,
 
 // Opens the lock file, making it when missing (never through an existing
 // name, which a shared directory may forbid), mending one of this run's
-// own, and putting a new one in the place of one that others could hold.
+// own, and, for the store's owner, putting a new one in the place of one
+// that others could hold.
 std::int32_t OpenLockFile(int directory, const std::string& name,
                           const struct stat* store, int* fd) {
   const std::string lock_name = name + ".lock";
@@ -106,7 +107,9 @@ std::int32_t OpenLockFile(int directory, const std::string& name,
     if (Trusted(lock, want)) return kErrorSuccess;
     Syscalls().Close(*fd);
     *fd = -1;
-    if (replaced) break;
+    // Before the store exists nobody is its owner: a lock of another user
+    // may be one that a run making the store holds, not to be taken away.
+    if (replaced || store == nullptr) break;
     if (Syscalls().Unlinkat(directory, lock_name.c_str(), 0) != 0) {
       if (errno == ENOENT) continue;  // another run replaced it already
       return kErrorAccessDenied;
