@@ -19,8 +19,8 @@
 #include "check/TextOutput.h"
 #include "config/ConfigReader.h"
 #include "platform/ByteSource.h"
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/RegFormat.h"
+#include "regstore/TreeRegistry.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/RegParse.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegParse.h"
+#include "regstore/TreeRegistry.h"
 #include "support/StoreFiles.h"
 
 namespace {

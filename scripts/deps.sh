@@ -13,6 +13,11 @@ packages=(
   llvm-14  # llvm-profdata and llvm-cov for scripts/coverage.sh
   # man, for the test of the manual pages; dpkg-shlibdeps, for the .deb.
   man-db groff-base dpkg-dev
+  # setfacl, getfacl and setfattr, for the store's tests of ACLs and
+  # extended attributes.
+  acl attr
+  # The host programs and tests built for 32-bit ARM and run under QEMU.
+  g++-arm-linux-gnueabi qemu-user qemu-user-binfmt
 )
 
 # The Windows builds (64-bit and 32-bit x86) and their tests under Wine. A

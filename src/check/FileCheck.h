@@ -11,7 +11,7 @@
 #include "check/LineStore.h"
 #include "check/RegPreview.h"
 #include "platform/ByteSource.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {
 

@@ -1,7 +1,7 @@
 #include "check/RegPreview.h"
 
 #include "check/Text.h"
-#include "platform/regfile/RegFormat.h"
+#include "regstore/RegFormat.h"
 
 namespace tarnwell::check {
 namespace {

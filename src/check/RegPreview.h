@@ -6,7 +6,7 @@
 #include <string>
 
 #include "config/InstallConfig.h"
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
 

@@ -1,6 +1,6 @@
 #include "check/Text.h"
 
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check {
 namespace {

@@ -1,6 +1,6 @@
 #include "check/WriteLog.h"
 
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {
 

@@ -13,8 +13,8 @@
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
 #include "config/ReadObserver.h"
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/RegFormat.h"
+#include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check::testing {
 namespace {

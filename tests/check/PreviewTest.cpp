@@ -5,7 +5,7 @@
 
 #include "check/CheckRun.h"
 #include "check/Text.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check::testing {
 namespace {

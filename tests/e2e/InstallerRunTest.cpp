@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "support/InstallerDir.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 #include "support/RegistryDump.h"
 
 namespace tarnwell {

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "platform/posix/FileRegistry.h"
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/RegParse.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegParse.h"
 #include "support/ChildRun.h"
 #include "support/Files.h"
 #include "support/RegistryDump.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 #include "support/ChildRun.h"
 #include "support/Files.h"
 #include "support/StoreFiles.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/TreeRegistry.h"
 
 namespace tarnwell::testing {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/regfile/RegParse.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/RegParse.h"
+#include "regstore/Utf.h"
 #include "support/Files.h"
 
 namespace tarnwell::testing {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::testing {
 

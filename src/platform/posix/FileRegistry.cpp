@@ -5,7 +5,7 @@
 
 #include "platform/posix/Errors.h"
 #include "platform/posix/NativePath.h"
-#include "platform/regfile/RegParse.h"
+#include "regstore/RegParse.h"
 
 namespace tarnwell::posix {
 namespace {

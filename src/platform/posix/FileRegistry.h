@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/posix/StoreFile.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/TreeRegistry.h"
 
 namespace tarnwell::posix {
 

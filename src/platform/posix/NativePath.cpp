@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::posix {
 namespace {

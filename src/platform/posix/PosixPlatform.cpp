@@ -11,7 +11,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/NativePath.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::platform {
 namespace {

@@ -10,9 +10,9 @@
 #include "platform/posix/Errors.h"
 #include "platform/posix/StoreLock.h"
 #include "platform/posix/StoreSyscalls.h"
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/RegSyntax.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegSyntax.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::posix {
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/posix/StorePlace.h"
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::posix {
 

@@ -1,4 +1,4 @@
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/TreeRegistry.h"
 
 #include <new>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::regstore {
 

@@ -1,4 +1,4 @@
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 #include <cstring>
 #include <new>

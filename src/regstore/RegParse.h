@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "platform/regfile/RegTree.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::regstore {
 

@@ -1,4 +1,4 @@
-#include "platform/regfile/Utf.h"
+#include "regstore/Utf.h"
 
 #include <cstring>
 

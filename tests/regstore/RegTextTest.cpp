@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "platform/Registry.h"
-#include "platform/regfile/RegFormat.h"
-#include "platform/regfile/RegParse.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegParse.h"
+#include "regstore/Utf.h"
 #include "support/RegistryDump.h"
 
 namespace tarnwell::regstore {

@@ -1,4 +1,4 @@
-#include "platform/regfile/Arena.h"
+#include "regstore/Arena.h"
 
 #include <new>
 

@@ -1,9 +1,9 @@
-#include "platform/regfile/RegParse.h"
+#include "regstore/RegParse.h"
 
 #include <string>
 
-#include "platform/regfile/RegSyntax.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/RegSyntax.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::regstore {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/regfile/Arena.h"
+#include "regstore/Arena.h"
 
 namespace tarnwell::regstore {
 

@@ -1,7 +1,7 @@
-#include "platform/regfile/RegFormat.h"
+#include "regstore/RegFormat.h"
 
-#include "platform/regfile/RegSyntax.h"
-#include "platform/regfile/Utf.h"
+#include "regstore/RegSyntax.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::regstore {
 namespace {

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/regfile/Utf.h"
-#include "platform/regfile/TreeRegistry.h"
+#include "regstore/Utf.h"
+#include "regstore/TreeRegistry.h"
 #include "support/RegistryDump.h"
 
 namespace tarnwell::regstore {
