@@ -5,9 +5,11 @@
 
 namespace tarnwell {
 
-// Reads the configuration beside the executable and writes it to registry,
-// then saves the registry; shows one result message. Returns the exit
-// code: 0 when reading, writing and saving succeeded, 1 otherwise.
+// Reads the configuration beside the executable, loads registry from the
+// same directory, writes the configuration to it and saves it; shows the
+// result message (after "Get config file name failed!" when the
+// program's own path cannot be obtained). Returns the exit code: 0 when
+// reading, loading, writing and saving succeeded, 1 otherwise.
 int RunInstaller(Registry& registry);
 
 // The whole program as the platform's entry point runs it: COM around

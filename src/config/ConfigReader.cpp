@@ -2,11 +2,10 @@
 
 #include <string_view>
 
-#include "app/ShowMessage.h"
 #include "config/KeyName.h"
 #include "config/LineReader.h"
 #include "config/LineSyntax.h"
-#include "config/ModulePath.h"
+#include "config/Capacities.h"
 #include "config/ReadObserver.h"
 #include "config/WideText.h"
 #include "platform/Platform.h"
@@ -129,27 +128,13 @@ bool ReadConfigSource(InstallConfig& config, ByteSource& source,
   }
 }
 
-bool ReadConfigFile(InstallConfig& config, const char* file_name,
-                    ReadObserver* observer) {
-  ModulePath module;
-  const std::int32_t found = module.Fill();
-  // The program's path was found but its directory is too long to hold:
-  // like any path too long for its buffer, refused without a message. Nor
-  // is running out of memory a missing path: it fails the read as it would
-  // anywhere else.
-  if (found == ModulePath::kDirectoryTooLong ||
-      found == kErrorNotEnoughMemory) {
-    return false;
-  }
-  if (found != 0) {
-    ShowMessage(u"Get config file name failed!", u"Error", kMessageError);
-    return false;
-  }
+bool ReadConfigFile(InstallConfig& config, const char16_t* directory,
+                    const char* file_name, ReadObserver* observer) {
   // The path stays wide, so no character of the directory is lost, and a
   // path too long for its buffer is refused rather than cut.
   char16_t path[kFullPathCapacity];
   WideWriter writer(path, kFullPathCapacity);
-  writer.Text(module.Directory).Bytes(file_name);
+  writer.Text(directory).Bytes(file_name);
   if (writer.Overflowed()) return false;
 
   std::int32_t error = 0;

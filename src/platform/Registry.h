@@ -53,6 +53,15 @@ class Registry {
 
   virtual std::int32_t CloseKey(RegHandle key) = 0;
 
+  // Makes the store ready for the install pass; called once, before the
+  // pass's first call. `directory` is the program's own directory (with
+  // its last separator), where a store that is a file lies. The real
+  // registry needs nothing.
+  virtual std::int32_t Load(const char16_t* directory) {
+    (void)directory;
+    return kErrorSuccess;
+  }
+
   // Makes what the run wrote last beyond it; called once, after the
   // install pass. The real registry keeps every change as it is made.
   virtual std::int32_t Save() { return kErrorSuccess; }

@@ -26,9 +26,6 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
   if (key == nullptr || path == nullptr) return kErrorInvalidParameter;
   *key = 0;
   try {
-    // Handles are looked up only after a load, which may replace the tree
-    // and close every key.
-    if (std::int32_t e = Ready()) return e;
     if (parent != kLocalMachine && Node(parent) == nullptr) {
       return kErrorInvalidHandle;
     }
@@ -63,7 +60,6 @@ std::int32_t TreeRegistry::SetValue(RegHandle key, const char16_t* name,
     if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
   }
   try {
-    if (std::int32_t e = Ready()) return e;
     RegNode* node = Node(key);
     if (node == nullptr) return kErrorInvalidHandle;
     const std::string_view bytes(static_cast<const char*>(data), size);

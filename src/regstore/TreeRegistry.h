@@ -1,6 +1,7 @@
 // A Registry over a RegTree, with open keys as handles. On its own it is the
-// in-memory store (previews, tests); the host's file store builds on it
-// with a load before the first call and a save after the last.
+// in-memory store (previews, tests); the host's file store builds on it:
+// its Load fills the tree from the file before the pass, its Save writes
+// the tree after it.
 #pragma once
 
 #include <cstdint>
@@ -33,10 +34,6 @@ class TreeRegistry : public Registry {
   bool Changed() const { return changed_; }
 
  protected:
-  // Called before every create and set: a store backed by a file loads it
-  // here, on the first call. A nonzero result fails the call.
-  virtual std::int32_t Ready() { return kErrorSuccess; }
-
   // Replaces the tree (a store's content as loaded); closes every key.
   void ReplaceTree(RegTree tree);
 

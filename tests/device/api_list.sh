@@ -19,7 +19,7 @@ cmake --build "$build" -j2 --clean-first --target tarnwell_core tarnwell_platfor
 mapfile -t objects < <(find "$build/src" -name '*.obj' -regex '.*/tarnwell_\(core\|platform\|entry\)\.dir/.*')
 
 # The CE entry: WinMain with C linkage, and no desktop entry.
-entry=$("$LLVM_NM" --defined-only "$build"/src/platform/win32/CMakeFiles/tarnwell_entry.dir/main.cpp.obj)
+entry=$("$LLVM_NM" --defined-only "$build"/src/app/win32/CMakeFiles/tarnwell_entry.dir/main.cpp.obj)
 grep -qE ' T WinMain$' <<<"$entry" && ! grep -q wWinMain <<<"$entry" ||
   fail "the CE form's entry is not WinMain: $entry"
 

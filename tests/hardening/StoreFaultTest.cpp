@@ -131,6 +131,7 @@ InstallConfig ExampleConfig() {
 
 bool InstallAndSave(const InstallConfig& config, const std::string& path) {
   posix::FileRegistry store(path);
+  if (store.Load(nullptr) != kErrorSuccess) return false;
   const bool written = config.WriteConfigToRegistry(store);
   return store.Save() == kErrorSuccess && written;
 }
@@ -272,11 +273,10 @@ TEST(StoreFaults, AFailedCallReportsTheWindowsCodeOfItsError) {
   };
   for (const auto& c : cases) {
     posix::FileRegistry store(path);
-    RegHandle key = 0;
     std::int32_t result;
     {
       FaultyTable faults(1, true, c.Errno, "Fstat");
-      result = store.CreateKey(kLocalMachine, u"Key", kKeyReadWrite, &key);
+      result = store.Load(nullptr);
     }
     EXPECT_EQ(result, c.Code) << "errno " << c.Errno;
   }
@@ -298,14 +298,14 @@ TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
   WriteFileBytes(path, StoreBytes(kSeed));
   posix::FileRegistry holder(path);
   RegHandle key = 0;
+  ASSERT_EQ(holder.Load(nullptr), 0);
   ASSERT_EQ(holder.CreateKey(kLocalMachine, u"Holder", kKeyReadWrite, &key), 0);
 
   posix::Syscalls().Clock = FakeClock;
   posix::Syscalls().Sleep = NoSleep;
   posix::FileRegistry waiter(path);
   RegHandle other = 0;
-  const std::int32_t waited =
-      waiter.CreateKey(kLocalMachine, u"Waiter", kKeyReadWrite, &other);
+  const std::int32_t waited = waiter.Load(nullptr);
   posix::Syscalls() = posix::RealSyscalls();
   EXPECT_EQ(waited, 1460) << "ERROR_TIMEOUT";
   EXPECT_GE(g_fake_seconds, 30);
@@ -314,8 +314,9 @@ TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
   EXPECT_EQ(ReadFileBytes(path), StoreBytes(kSeed));
 
   ASSERT_EQ(holder.Save(), kErrorSuccess);
-  ASSERT_EQ(waiter.CreateKey(kLocalMachine, u"Waiter", kKeyReadWrite, &other), 0)
+  ASSERT_EQ(waiter.Load(nullptr), 0)
       << "once the holder is done, the next run goes on";
+  ASSERT_EQ(waiter.CreateKey(kLocalMachine, u"Waiter", kKeyReadWrite, &other), 0);
   ASSERT_EQ(waiter.Save(), kErrorSuccess);
   regstore::RegTree tree;
   ASSERT_TRUE(LoadStoreFile(path, &tree));
