@@ -93,8 +93,10 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
         (name.size() + 1) * sizeof(char16_t), alignof(char16_t)));
     name.copy(units, name.size());
     const std::u16string_view held(units, name.size());
-    it = children_.emplace_hint(it, held, nullptr);
-    it->second = MakeIn<RegNode>(arena_, arena_, held, level_ + 1);
+    // The node first: a map entry whose node could not be made would
+    // hold null.
+    RegNode* child = MakeIn<RegNode>(arena_, arena_, held, level_ + 1);
+    it = children_.emplace_hint(it, held, child);
   }
   return *it->second;
 }
