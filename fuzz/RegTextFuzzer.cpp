@@ -45,12 +45,13 @@ std::u16string Units(std::string_view bytes) {
 
 // Registry calls as the writers make them, on the store's in-memory
 // registry: a key path, or a value name, type and data for the key made
-// last. Calls the store refuses change nothing that is checked here.
+// last, each up to beyond the lengths the store takes. Calls the store
+// refuses change nothing that is checked here.
 void MakeCalls(FuzzedDataProvider& in, regstore::TreeRegistry& registry) {
   RegHandle key = 0;
   while (in.remaining_bytes() > 0) {
     const bool create = in.ConsumeBool();
-    const std::u16string text = Units(in.ConsumeRandomLengthString(96));
+    const std::u16string text = Units(in.ConsumeRandomLengthString(20000));
     if (create || key == 0) {
       if (key != 0) registry.CloseKey(key);
       registry.CreateKey(kLocalMachine, text.c_str(), kKeyReadWrite, &key);
@@ -59,7 +60,7 @@ void MakeCalls(FuzzedDataProvider& in, regstore::TreeRegistry& registry) {
     // Mostly the types the writers use; any other now and then.
     std::uint32_t type = in.ConsumeIntegralInRange<std::uint32_t>(0, 11);
     if (type == 11) type = in.ConsumeIntegral<std::uint32_t>();
-    const std::string data = in.ConsumeRandomLengthString(600);
+    const std::string data = in.ConsumeRandomLengthString(1 << 20);
     registry.SetValue(key, text.c_str(), type, data.data(),
                       static_cast<std::uint32_t>(data.size()));
   }

@@ -31,8 +31,8 @@ run_target() {
   local log="$work/$name.log"
   echo "fuzz: $name for ${seconds}s"
   if ! build/fuzz/fuzz/"$name" -max_total_time="$seconds" \
-      "${FUZZ_FLAGS[@]}" -dict="$(target_dict "$name")" \
-      -artifact_prefix="$findings/$name-" \
+      "${FUZZ_FLAGS[@]}" -max_len="$(target_max_len "$name")" \
+      -dict="$(target_dict "$name")" -artifact_prefix="$findings/$name-" \
       "$work/$name" "$(target_seeds "$name")" "$(target_corpus "$name")" \
       >"$log" 2>&1; then
     tail -n 60 "$log"

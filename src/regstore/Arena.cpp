@@ -3,18 +3,9 @@
 #include <new>
 
 namespace tarnwell::regstore {
-namespace {
 
-// Blocks grow from the first size to the largest, so that a small tree
-// stays small and a large one takes few blocks.
-constexpr std::size_t kFirstBlock = 4 * 1024;
-constexpr std::size_t kLargestBlock = 256 * 1024;
-// A request beyond this gets a block of its own, so that what is left of
-// the current block is not thrown away for it.
-constexpr std::size_t kLargeRequest = kLargestBlock / 8;
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-}  // namespace
+static_assert(Arena::kHeader + Arena::kLargeRequest <= Arena::kLargestBlock,
+              "every request that shares blocks fits the largest");
 
 Arena::~Arena() {
   while (blocks_ != nullptr) {
@@ -27,6 +18,7 @@ Arena::~Arena() {
 void* Arena::do_allocate(std::size_t bytes, std::size_t alignment) {
   if (alignment > kHeader) alignment = kHeader;  // nothing here needs more
   if (bytes > kLargeRequest) {
+    if (bytes > static_cast<std::size_t>(-1) - kHeader) throw std::bad_alloc();
     auto* block = static_cast<Block*>(::operator new(kHeader + bytes));
     if (blocks_ == nullptr) {
       blocks_ = block;
@@ -40,14 +32,14 @@ void* Arena::do_allocate(std::size_t bytes, std::size_t alignment) {
   }
   std::size_t pad = (alignment - reinterpret_cast<std::size_t>(free_) % alignment) % alignment;
   if (free_ == nullptr || pad + bytes > left_) {
-    if (next_block_ == 0) next_block_ = kFirstBlock;
-    const std::size_t size = next_block_;
-    auto* block = static_cast<Block*>(::operator new(size));
-    if (next_block_ < kLargestBlock) next_block_ *= 2;
+    // The next size up that holds the request; a block starts aligned.
+    while (next_block_ - kHeader < bytes) next_block_ *= 2;
+    auto* block = static_cast<Block*>(::operator new(next_block_));
     block->Next = blocks_;
     blocks_ = block;
     free_ = reinterpret_cast<char*>(block) + kHeader;
-    left_ = size - kHeader;
+    left_ = next_block_ - kHeader;
+    if (next_block_ < kLargestBlock) next_block_ *= 2;
     pad = 0;
   }
   void* p = free_ + pad;

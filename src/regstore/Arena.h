@@ -10,6 +10,16 @@ namespace tarnwell::regstore {
 
 class Arena : public std::pmr::memory_resource {
  public:
+  // Blocks grow from the first size to the largest, so that a small tree
+  // stays small and a large one takes few blocks. A request beyond
+  // kLargeRequest gets a block of its own, so that what is left of the
+  // current block is not thrown away for it; any other fits a new block.
+  static constexpr std::size_t kFirstBlock = 4 * 1024;
+  static constexpr std::size_t kLargestBlock = 256 * 1024;
+  static constexpr std::size_t kLargeRequest = kLargestBlock / 8;
+  // Each block starts with this much for the arena's own use.
+  static constexpr std::size_t kHeader = alignof(std::max_align_t);
+
   Arena() = default;
   ~Arena() override;
   Arena(const Arena&) = delete;
@@ -29,7 +39,7 @@ class Arena : public std::pmr::memory_resource {
   Block* blocks_ = nullptr;
   char* free_ = nullptr;  // the free part of the newest block
   std::size_t left_ = 0;
-  std::size_t next_block_ = 0;
+  std::size_t next_block_ = kFirstBlock;
 };
 
 }  // namespace tarnwell::regstore

@@ -1,5 +1,7 @@
 #include "regstore/RegFormat.h"
 
+#include <vector>
+
 #include "regstore/RegSyntax.h"
 #include "regstore/Utf.h"
 
@@ -80,25 +82,39 @@ class StringSink : public RegTextSink {
   std::u16string& out_;
 };
 
-// Depth first, one key's text at a time; path holds the key's full name.
-bool WriteNode(const RegNode& node, std::u16string& path, std::u16string& text,
-               RegTextSink& sink) {
-  const std::size_t mark = path.size();
-  const bool root_key = mark == 0;
-  if (!root_key) path += u'\\';
-  path += node.Name();
-  // A root key with no values needs no header: its subkeys name it.
-  if (!root_key || !node.Values().empty()) {
-    text.clear();
-    AppendKeyHeader(text, path);
-    for (const RegValue& value : node.Values()) AppendValueLine(text, value);
-    text += kLineEnd;
-    if (!sink.Put(text)) return false;
+// Depth first, one key's text at a time. The keys still to write are held
+// on the heap, one list of children per level, so that a deep tree costs
+// no stack; path holds the full name of the key being written.
+bool WriteKeys(const RegNode& top, RegTextSink& sink) {
+  struct Level {
+    RegNode::ChildMap::const_iterator Next, End;
+    std::size_t Mark;  // the path's length above this level
+  };
+  std::vector<Level> levels;
+  levels.push_back({top.Children().begin(), top.Children().end(), 0});
+  std::u16string path, text;
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.Next == level.End) {
+      path.resize(level.Mark);
+      levels.pop_back();
+      continue;
+    }
+    const RegNode& node = *(level.Next++)->second;
+    const std::size_t mark = path.size();
+    const bool root_key = levels.size() == 1;
+    if (!root_key) path += u'\\';
+    path += node.Name();
+    // A root key with no values needs no header: its subkeys name it.
+    if (!root_key || !node.Values().empty()) {
+      text.clear();
+      AppendKeyHeader(text, path);
+      for (const RegValue& value : node.Values()) AppendValueLine(text, value);
+      text += kLineEnd;
+      if (!sink.Put(text)) return false;
+    }
+    levels.push_back({node.Children().begin(), node.Children().end(), mark});
   }
-  for (const auto& child : node.Children()) {
-    if (!WriteNode(*child.second, path, text, sink)) return false;
-  }
-  path.resize(mark);
   return true;
 }
 
@@ -156,11 +172,7 @@ bool WriteRegText(const RegTree& tree, RegTextSink& sink) {
   text += kLineEnd;
   text += kLineEnd;
   if (!sink.Put(text)) return false;
-  std::u16string path;
-  for (const auto& root : tree.Root().Children()) {
-    if (!WriteNode(*root.second, path, text, sink)) return false;
-  }
-  return true;
+  return WriteKeys(tree.Root(), sink);
 }
 
 std::u16string FormatRegFile(const RegTree& tree) {

@@ -24,16 +24,18 @@ bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
 
+// In any letter case, as regedit takes them.
 bool IsRootKey(std::u16string_view name) {
   for (std::u16string_view root : kRootKeys) {
-    if (name == root) return true;
+    if (SameName(name, root)) return true;
   }
   return false;
 }
 
-// A quoted text at s[0] == '"', with the escapes regedit writes and those
-// of control characters; *rest is what follows the closing quote. Any
-// other escape is refused: it could not be written back as it was.
+// A quoted text at s[0] == '"', with the only escapes that regedit reads
+// as they are meant, \\ and \"; *rest is what follows the closing quote.
+// Any other escape is refused: regedit does not read it the same way, so
+// the file would import otherwise than the store holds it.
 bool ParseQuoted(std::u16string_view s, std::u16string* text,
                  std::u16string_view* rest) {
   text->clear();
@@ -44,15 +46,8 @@ bool ParseQuoted(std::u16string_view s, std::u16string* text,
       return true;
     }
     if (c == u'\\') {
-      if (++i == s.size()) return false;
-      switch (s[i]) {
-        case u'\\': c = u'\\'; break;
-        case u'"': c = u'"'; break;
-        case u'n': c = u'\n'; break;
-        case u'r': c = u'\r'; break;
-        case u'0': c = u'\0'; break;
-        default: return false;
-      }
+      if (++i == s.size() || (s[i] != u'\\' && s[i] != u'"')) return false;
+      c = s[i];
     }
     *text += c;
   }
@@ -175,7 +170,7 @@ class Parser {
     const std::u16string_view path = line.substr(1, line.size() - 2);
     // Removing keys ("[-...]") is not something this store's files do.
     if (path.front() == u'-' || SplitKeyPath(path, &names_) != kErrorSuccess ||
-        !IsRootKey(names_.front())) {
+        !IsRootKey(names_.front()) || names_.size() > 1 + kMaxKeyDepth) {
       return false;
     }
     key_ = &tree_.Create(path);
@@ -189,10 +184,8 @@ class Parser {
       name_.clear();
       rest = line.substr(1);
     } else if (line.front() == u'"') {
-      if (!ParseQuoted(line, &name_, &rest)) return false;
-      // A name with a control character cannot be written back as a line.
-      for (char16_t c : name_) {
-        if (c < 0x20) return false;
+      if (!ParseQuoted(line, &name_, &rest) || !IsValueName(name_)) {
+        return false;
       }
     } else {
       return false;

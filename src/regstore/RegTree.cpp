@@ -93,8 +93,10 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
         (name.size() + 1) * sizeof(char16_t), alignof(char16_t)));
     name.copy(units, name.size());
     const std::u16string_view held(units, name.size());
-    it = children_.emplace_hint(it, held, nullptr);
-    it->second = MakeIn<RegNode>(arena_, arena_, held);
+    // The node first: a map entry whose node could not be made would
+    // hold null.
+    RegNode* child = MakeIn<RegNode>(arena_, arena_, held, level_ + 1);
+    it = children_.emplace_hint(it, held, child);
   }
   return *it->second;
 }
@@ -143,6 +145,14 @@ bool RegNode::SetValue(std::u16string_view name, std::uint32_t type,
   return true;
 }
 
+bool IsValueName(std::u16string_view name) {
+  if (name.size() > kMaxValueName) return false;
+  for (char16_t c : name) {
+    if (c < 0x20) return false;
+  }
+  return true;
+}
+
 std::int32_t SplitKeyPath(std::u16string_view path,
                           std::vector<std::u16string_view>* names) {
   names->clear();
@@ -154,7 +164,7 @@ std::int32_t SplitKeyPath(std::u16string_view path,
         start, end == std::u16string_view::npos ? std::u16string_view::npos
                                                 : end - start);
     if (name.empty()) return kErrorBadPathname;
-    if (name.size() > 255) return kErrorInvalidParameter;
+    if (name.size() > kMaxKeyName) return kErrorInvalidParameter;
     for (char16_t c : name) {
       if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
     }

@@ -16,6 +16,24 @@
 
 namespace tarnwell::regstore {
 
+// The longest names Windows takes, in UTF-16 units: a key's own name (not
+// its path) and a value's name. Longer ones are refused, as Windows
+// refuses them.
+inline constexpr std::size_t kMaxKeyName = 255;
+inline constexpr std::size_t kMaxValueName = 16383;
+
+// Windows keeps keys at most 512 levels below their root key:
+// HKEY_LOCAL_MACHINE\a\b lies 2 below it. Deeper keys are refused. The
+// bound also bounds the saved text, where each key's header repeats its
+// whole path: a header holds at most 513 names, so the file stays linear
+// in the tree's content, by a factor of at most the bound.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
+// Whether a value of this name can be stored and written back: no longer
+// than kMaxValueName, and no control character, which a line of .reg text
+// cannot hold.
+bool IsValueName(std::u16string_view name);
+
 // The unit that two names hold at a position when they differ only in case.
 char16_t FoldBeyondAscii(char16_t c);
 inline char16_t FoldUnit(char16_t c) {
@@ -52,13 +70,20 @@ class RegNode {
   using ChildMap = std::pmr::map<std::u16string_view, RegNode*, FoldLess>;
 
   explicit RegNode(std::pmr::memory_resource* arena,
-                   std::u16string_view name = {})
-      : arena_(arena), name_(name), children_(arena), values_(arena) {}
+                   std::u16string_view name = {}, std::size_t level = 0)
+      : arena_(arena),
+        name_(name),
+        level_(level),
+        children_(arena),
+        values_(arena) {}
   RegNode(const RegNode&) = delete;
   RegNode& operator=(const RegNode&) = delete;
 
   // The name as first spelled; empty for the tree's top.
   std::u16string_view Name() const { return name_; }
+  // How many names its full path holds: 0 for the tree's top, 1 for a
+  // root key, 2 for HKEY_LOCAL_MACHINE\Drivers.
+  std::size_t Level() const { return level_; }
 
   RegNode* Child(std::u16string_view name) const;
   // The child of that name, created with this spelling when missing;
@@ -92,6 +117,7 @@ class RegNode {
 
   std::pmr::memory_resource* arena_;
   std::u16string_view name_;  // in the arena
+  std::size_t level_;
   ChildMap children_;
   std::pmr::vector<RegValue> values_;
   ValueIndex* index_ = nullptr;  // in the arena
@@ -99,7 +125,7 @@ class RegNode {
 
 // Splits a backslash-separated path into its names. Returns 0, or a Windows
 // error code for an empty name (ERROR_BAD_PATHNAME) or a name that a .reg
-// file cannot hold (ERROR_INVALID_PARAMETER).
+// file cannot hold or is longer than kMaxKeyName (ERROR_INVALID_PARAMETER).
 std::int32_t SplitKeyPath(std::u16string_view path,
                           std::vector<std::u16string_view>* names);
 

@@ -30,6 +30,8 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
       return kErrorInvalidHandle;
     }
     if (std::int32_t e = SplitKeyPath(Text(path), &names_)) return e;
+    const std::size_t at = parent == kLocalMachine ? 1 : Node(parent)->Level();
+    if (at + names_.size() > 1 + kMaxKeyDepth) return kErrorInvalidParameter;
     if (parent == kLocalMachine && local_machine_ == nullptr) {
       local_machine_ = &tree_.Root().AddChild(kLocalMachineName);
     }
@@ -56,9 +58,7 @@ std::int32_t TreeRegistry::SetValue(RegHandle key, const char16_t* name,
     return kErrorInvalidParameter;
   }
   const std::u16string_view value_name = Text(name);
-  for (char16_t c : value_name) {
-    if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
-  }
+  if (!IsValueName(value_name)) return kErrorInvalidParameter;
   try {
     RegNode* node = Node(key);
     if (node == nullptr) return kErrorInvalidHandle;
