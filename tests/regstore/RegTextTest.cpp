@@ -384,7 +384,6 @@ TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
        k + u"\"a\"=\"x\\ny\"\r\n", 4},
       {"escaped carriage return", k + u"\"a\"=\"\\r\"\r\n", 4},
       {"escaped NUL", k + u"\"a\"=\"\\0\"\r\n", 4},
-      {"escape in a value name", k + u"\"a\\nb\"=\"c\"\r\n", 4},
       {"control character in a value name", k + u"\"a\tb\"=\"c\"\r\n", 4},
       {"hex data cut inside a byte", k + u"\"a\"=hex:01,0", 0},
       {"a value given twice, in any case",
@@ -552,15 +551,16 @@ TEST(RegTextFormat, ADeepTreeSavesOnASmallStack) {
   std::u16string path = u"HKEY_LOCAL_MACHINE";
   for (int i = 0; i < 5000; ++i) path += u"\\k";
   deep.Create(path);
-  pthread_attr_t attr;
+  pthread_attr_t small;
   pthread_t thread;
   void* saved = nullptr;
-  ASSERT_EQ(pthread_attr_init(&attr), 0);
-  ASSERT_EQ(pthread_attr_setstacksize(&attr, 128 * 1024), 0);
+  ASSERT_EQ(pthread_attr_init(&small) |
+                pthread_attr_setstacksize(&small, 1 << 17),
+            0);
   auto save = [](void*) -> void* {
     return WriteRegText(deep, sink) ? &sink : nullptr;
   };
-  ASSERT_EQ(pthread_create(&thread, &attr, save, nullptr), 0);
+  ASSERT_EQ(pthread_create(&thread, &small, save, nullptr), 0);
   pthread_join(thread, &saved);
   EXPECT_EQ(saved, &sink);
   EXPECT_EQ(sink.Puts(), 5001);
