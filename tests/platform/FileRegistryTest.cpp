@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -196,41 +197,63 @@ TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
   }
 }
 
-TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
-  WriteFileBytes(Store(), StoreBytes(kStoreText));
-  ASSERT_EQ(chmod(Store().c_str(), 0664), 0);
+// The lock belongs to the directory's owner, 0600, whatever the store's
+// owner and mode: nothing about it follows what a chmod may change.
+TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwners) {
   const bool root = geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
-  }
-  FileRegistry store(Store());
-  ASSERT_EQ(WriteOne(store, u"N", 1), 0);
-  struct stat st;
-  ASSERT_EQ(stat(Store().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0664u);
-  struct stat lock;
-  ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
-  EXPECT_EQ(lock.st_mode & 0777, 0660u) << "read and write for who may write";
-  if (root) {
-    EXPECT_EQ(st.st_uid, kNobody);
-    EXPECT_EQ(lock.st_uid, kNobody);
+  for (mode_t mode : {0600, 0644, 0664, 0666}) {
+    std::remove((Store() + ".lock").c_str());
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
+    if (root) {
+      ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
+    }
+    FileRegistry store(Store());
+    ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << mode;
+    struct stat st;
+    ASSERT_EQ(stat(Store().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(st.st_uid, root ? kNobody : geteuid());
+    struct stat lock;
+    ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
+    EXPECT_EQ(lock.st_mode & 07777, 0600u) << "store " << std::oct << mode;
+    EXPECT_EQ(lock.st_uid, geteuid()) << "the directory's owner";
   }
 }
 
-TEST_F(FileRegistryTest, TheLockIsReadAndWriteForEachClassThatMayWriteTheStore) {
-  const struct {
-    mode_t Store, Lock;
-  } cases[] = {{0644, 0600}, {0666, 0666}, {0646, 0606}};
-  for (const auto& c : cases) {
-    std::remove((Store() + ".lock").c_str());
-    WriteFileBytes(Store(), StoreBytes(kStoreText));
-    ASSERT_EQ(chmod(Store().c_str(), c.Store), 0);
-    FileRegistry store(Store());
-    ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << c.Store;
-    struct stat lock;
-    ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
-    EXPECT_EQ(lock.st_mode & 0777, c.Lock) << "store " << std::oct << c.Store;
+// The first run holds the lock; a chmod of the store in between does not
+// make the second distrust the held lock and replace it: it waits.
+TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  ASSERT_EQ(chmod(Store().c_str(), 0666), 0);
+  // Root's run on another user's store cannot mend a lock in place.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
   }
+  FileRegistry first(Store());
+  RegHandle key = 0;
+  ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
+  struct stat held;
+  ASSERT_EQ(stat((Store() + ".lock").c_str(), &held), 0);
+  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+  const pid_t second = fork();
+  if (second == 0) {
+    close_range(3, ~0u, 0);  // not the first run's lock, which it shares
+    FileRegistry store(Store());
+    _exit(WriteOne(store, u"Second", 2) == 0 ? 0 : 1);
+  }
+  usleep(300 * 1000);
+  int status = 0;
+  EXPECT_EQ(waitpid(second, &status, WNOHANG), 0) << "the second run did not wait";
+  struct stat now;
+  ASSERT_EQ(stat((Store() + ".lock").c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, held.st_ino) << "the held lock was replaced";
+  ASSERT_EQ(first.Save(), 0);
+  EXPECT_EQ(WaitChild(second), 0);
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+  EXPECT_TRUE(KeyExists(tree, u"First")) << "a lost update";
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"Second"), "dword:2");
 }
 
 // A lock file with a second name is refused, and the file behind it keeps

@@ -31,9 +31,9 @@ class StoreFile {
                     bool* exists);
 
   // Replaces the file by the export of tree: a new file beside it (a name
-  // of its own, never one that exists), with the old file's owner and
-  // permissions, flushed, then renamed over it. On failure before the
-  // rename the old file is untouched.
+  // of its own, never one that exists), with the old file's owner, group,
+  // mode, ACL and extended attributes, flushed, then renamed over it. On
+  // failure before the rename the old file is untouched.
   std::int32_t Replace(const regstore::RegTree& tree);
 
   // Lets go of the lock and the directory.
@@ -41,13 +41,13 @@ class StoreFile {
 
  private:
   std::int32_t Read(std::string* bytes);
-  std::int32_t CreateTemporary(std::string* name, int* fd);
   std::int32_t WriteTemporary(int fd, const regstore::RegTree& tree);
   void RemoveTemporaries();
 
   StorePlace place_;
   int lock_ = -1;
   bool exists_ = false;
+  int old_fd_ = -1;  // the file read, whose metadata the new one takes
   struct stat old_ = {};
 };
 
