@@ -301,6 +301,27 @@ TEST(StoreFaults, InterruptedReadsWritesAndLockWaitsAreRetried) {
   }
 }
 
+// A kernel without openat2, a file system without extended attributes:
+// the run saves all the same.
+TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
+  ScratchDir dir(true);
+  const std::string path = dir.File("registry.reg");
+  WriteFileBytes(path, StoreBytes(kSeed));
+  ASSERT_TRUE(InstallAndSave(path));
+  const std::string clean = ReadFileBytes(path);
+  for (const auto& [call, error] : {std::pair{"Openat2", ENOSYS},
+                                    std::pair{"Flistxattr", ENOTSUP}}) {
+    WriteFileBytes(path, StoreBytes(kSeed));
+    bool ok;
+    {
+      FaultyTable faults(1, true, error, call);
+      ok = InstallAndSave(path);
+    }
+    EXPECT_TRUE(ok) << call;
+    EXPECT_EQ(ReadFileBytes(path), clean) << call;
+  }
+}
+
 // A call that fails reports the Windows code of its error, whichever
 // error it was and whatever the store did after it.
 TEST(StoreFaults, AFailedCallReportsTheWindowsCodeOfItsError) {

@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/posix/FileRegistry.h"
 #include "regstore/RegFormat.h"
@@ -306,9 +307,63 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
   }
 }
 
-// Where the owner may not remove a planted lock (a sticky directory of
-// another), for a user who could write the store but could not keep its
-// owner, and for the owner of a read-only store, the run refuses.
+// Runs that meet a lock file that is not as it must be replace it one at
+// a time: none puts its own over one that another already holds.
+TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
+  const std::string lock = Store() + ".lock";
+  constexpr int kRuns = 8;
+  for (int round = 0; round < 10; ++round) {
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    unlink(lock.c_str());
+    WriteFileBytes(lock, "");
+    ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    std::vector<pid_t> runs;
+    for (int n = 0; n < kRuns; ++n) {
+      runs.push_back(fork());
+      if (runs.back() == 0) {
+        FileRegistry store(Store());
+        const char16_t name[] = {u'R', static_cast<char16_t>(u'a' + n), 0};
+        _exit(WriteOne(store, name, 1) == 0 ? 0 : 1);
+      }
+    }
+    for (pid_t run : runs) EXPECT_EQ(WaitChild(run), 0);
+    regstore::RegTree tree;
+    ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+    EXPECT_EQ(ValueCount(tree, u"Drivers\\Test"), std::size_t{kRuns})
+        << "a lost update in round " << round;
+  }
+  EXPECT_EQ(ListDirectory(dir_.Path()),
+            (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+// The new file keeps the old one's ACL (one that denies a user what the
+// mode would give) and its extended attributes.
+TEST_F(FileRegistryTest, TheAclAndExtendedAttributesAreKept) {
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  ASSERT_EQ(chmod(Store().c_str(), 0664), 0);
+  std::vector<std::vector<std::string>> marks = {
+      {"/usr/bin/setfacl", "-m", "u:nobody:---,g:nogroup:rw", Store()},
+      {"/usr/bin/setfattr", "-n", "user.origin", "-v", "by hand", Store()}};
+  if (geteuid() == 0) {
+    marks.push_back({"/usr/bin/setfattr", "-n", "trusted.tag", "-v", "0x00ff", Store()});
+  }
+  for (const auto& mark : marks) {
+    ChildOptions options;
+    options.Args.assign(mark.begin() + 1, mark.end());
+    ASSERT_EQ(RunChild(mark[0], options).ExitCode, 0) << mark[0];
+  }
+  const std::string before = FileMetadata(Store());
+  ASSERT_NE(before.find("system.posix_acl_access"), std::string::npos);
+  FileRegistry store(Store());
+  ASSERT_EQ(WriteOne(store, u"N", 1), 0);
+  EXPECT_EQ(FileMetadata(Store()), before);
+}
+
+// In a directory open to all, sticky or not, no store is saved: not by its
+// owner (a lock planted beside it), not by a user who may write it but is
+// not its owner, not by the owner of a read-only store, not before the
+// store exists. A link that another user owns (left from when the
+// directory was open) is not followed.
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to plant as another user";
   const std::string seed = StoreBytes(kStoreText);
@@ -344,8 +399,6 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
     ASSERT_EQ(stat(Store().c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kNobody);
   }
-  // Before there is a store, another user's lock may be held by the run
-  // that makes it: not taken away, even by root.
   ASSERT_EQ(unlink(Store().c_str()), 0);
   {
     FileRegistry store(Store());
@@ -357,7 +410,6 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   ASSERT_EQ(unlink(lock.c_str()), 0);
   ASSERT_EQ(chown(Store().c_str(), 0, 0), 0);
 
-  // A link to another file, planted in a directory the planter does not own.
   ScratchDir elsewhere;
   const std::string victim = elsewhere.File("victim.reg");
   WriteFileBytes(victim, seed);
