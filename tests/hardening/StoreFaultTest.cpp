@@ -301,20 +301,26 @@ TEST(StoreFaults, InterruptedReadsWritesAndLockWaitsAreRetried) {
   }
 }
 
-// A kernel without openat2, a file system without extended attributes:
-// the run saves all the same.
+// A kernel without openat2 or locks per open file description, a file
+// system without extended attributes: the run saves all the same.
 TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
   ScratchDir dir(true);
   const std::string path = dir.File("registry.reg");
   WriteFileBytes(path, StoreBytes(kSeed));
   ASSERT_TRUE(InstallAndSave(path));
   const std::string clean = ReadFileBytes(path);
-  for (const auto& [call, error] : {std::pair{"Openat2", ENOSYS},
-                                    std::pair{"Flistxattr", ENOTSUP}}) {
+  const struct {
+    const char* Call;
+    int Errno;
+    bool Lasting;
+  } cases[] = {{"Openat2", ENOSYS, true},
+               {"Flistxattr", ENOTSUP, true},
+               {"Lock", EINVAL, false}};  // F_OFD_SETLK unknown
+  for (const auto& [call, error, lasting] : cases) {
     WriteFileBytes(path, StoreBytes(kSeed));
     bool ok;
     {
-      FaultyTable faults(1, true, error, call);
+      FaultyTable faults(1, lasting, error, call);
       ok = InstallAndSave(path);
     }
     EXPECT_TRUE(ok) << call;

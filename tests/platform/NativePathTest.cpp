@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/posix/NativePath.h"
+#include "platform/posix/PosixCalls.h"
 
 namespace tarnwell::posix {
 namespace {
@@ -130,6 +133,39 @@ TEST(NativePath, ExecutablePathNamesThisProgram) {
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
   EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+// The look-up goes through the call table: a path of any length up to a
+// megabyte is read whole, a longer one or a failed read is an error.
+std::size_t g_length = 0;
+ssize_t LinkOfLength(int, const char*, char* buffer, std::size_t size) {
+  if (g_length == 0) {
+    errno = EACCES;
+    return -1;
+  }
+  const std::size_t n = g_length < size ? g_length : size;
+  std::memset(buffer, 'x', n);
+  return static_cast<ssize_t>(n);
+}
+
+TEST(NativePath, ExecutablePathReadsALinkOfAnyLengthThroughTheCallTable) {
+  const struct {
+    std::size_t Length;
+    int Errno;  // 0: the path is read whole
+  } cases[] = {{255, 0},         {256, 0}, {257, 0},     {(1u << 20) - 1, 0},
+               {1u << 20, ENAMETOOLONG}, {0, EACCES}};
+  for (const auto& c : cases) {
+    g_length = c.Length;
+    Calls().Readlinkat = LinkOfLength;
+    errno = 0;
+    const std::string path = ExecutablePath();
+    const int error = errno;
+    Calls() = RealCalls();
+    EXPECT_EQ(path.size(), c.Errno == 0 ? c.Length : 0) << c.Length;
+    if (c.Errno != 0) {
+      EXPECT_EQ(error, c.Errno) << c.Length;
+    }
+  }
 }
 
 }  // namespace
