@@ -43,12 +43,10 @@ bool Command(const std::vector<std::string>& args) {
 // An account with its own private group, for as long as the object lives.
 class User {
  public:
-  explicit User(const std::string& tag, const std::string& groups = "")
+  explicit User(const std::string& tag)
       : name_("tw" + tag + std::to_string(getpid())) {
-    std::vector<std::string> add = {"/usr/sbin/useradd", "-M", "-U", "-s",
-                                    "/usr/sbin/nologin"};
-    if (!groups.empty()) add.insert(add.end(), {"-G", groups});
-    add.push_back(name_);
+    const std::vector<std::string> add = {"/usr/sbin/useradd", "-M", "-U",
+                                          name_};
     // The account files' lock may be another's for a moment.
     for (int tries = 0; tries < 20 && !Command(add); ++tries) usleep(100000);
     const struct passwd* pw = getpwnam(name_.c_str());
@@ -63,13 +61,11 @@ class User {
   bool Made() const { return uid_ != 0; }
   const std::string& Name() const { return name_; }
   uid_t Uid() const { return uid_; }
-  gid_t Gid() const { return gid_; }
+  gid_t Gid() const { return gid_; }  // the private group's
 
-  // Runs work in a child process as this user; its exit code.
+  // Runs work in a child process as this user: its exit code.
   int Do(const std::function<int()>& work) const {
-    const pid_t pid = Start(work);
-    const int status = WaitChild(pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    return WEXITSTATUS(WaitChild(Start(work)));
   }
   pid_t Start(const std::function<int()>& work) const {
     const pid_t pid = fork();

@@ -336,29 +336,6 @@ TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
             (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
-// The new file keeps the old one's ACL (one that denies a user what the
-// mode would give) and its extended attributes.
-TEST_F(FileRegistryTest, TheAclAndExtendedAttributesAreKept) {
-  WriteFileBytes(Store(), StoreBytes(kStoreText));
-  ASSERT_EQ(chmod(Store().c_str(), 0664), 0);
-  std::vector<std::vector<std::string>> marks = {
-      {"/usr/bin/setfacl", "-m", "u:nobody:---,g:nogroup:rw", Store()},
-      {"/usr/bin/setfattr", "-n", "user.origin", "-v", "by hand", Store()}};
-  if (geteuid() == 0) {
-    marks.push_back({"/usr/bin/setfattr", "-n", "trusted.tag", "-v", "0x00ff", Store()});
-  }
-  for (const auto& mark : marks) {
-    ChildOptions options;
-    options.Args.assign(mark.begin() + 1, mark.end());
-    ASSERT_EQ(RunChild(mark[0], options).ExitCode, 0) << mark[0];
-  }
-  const std::string before = FileMetadata(Store());
-  ASSERT_NE(before.find("system.posix_acl_access"), std::string::npos);
-  FileRegistry store(Store());
-  ASSERT_EQ(WriteOne(store, u"N", 1), 0);
-  EXPECT_EQ(FileMetadata(Store()), before);
-}
-
 // In a directory open to all, sticky or not, no store is saved: not by its
 // owner (a lock planted beside it), not by a user who may write it but is
 // not its owner, not by the owner of a read-only store, not before the

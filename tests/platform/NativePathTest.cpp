@@ -149,22 +149,18 @@ ssize_t LinkOfLength(int, const char*, char* buffer, std::size_t size) {
 }
 
 TEST(NativePath, ExecutablePathReadsALinkOfAnyLengthThroughTheCallTable) {
-  const struct {
-    std::size_t Length;
-    int Errno;  // 0: the path is read whole
-  } cases[] = {{255, 0},         {256, 0}, {257, 0},     {(1u << 20) - 1, 0},
-               {1u << 20, ENAMETOOLONG}, {0, EACCES}};
-  for (const auto& c : cases) {
-    g_length = c.Length;
+  // Lengths and the errno of a failure (0: read whole).
+  const std::pair<std::size_t, int> cases[] = {
+      {255, 0}, {256, 0}, {257, 0}, {(1u << 20) - 1, 0},
+      {1u << 20, ENAMETOOLONG}, {0, EACCES}};
+  for (const auto& [length, error] : cases) {
+    g_length = length;
     Calls().Readlinkat = LinkOfLength;
     errno = 0;
     const std::string path = ExecutablePath();
-    const int error = errno;
+    EXPECT_EQ(errno, error) << length;
     Calls() = RealCalls();
-    EXPECT_EQ(path.size(), c.Errno == 0 ? c.Length : 0) << c.Length;
-    if (c.Errno != 0) {
-      EXPECT_EQ(error, c.Errno) << c.Length;
-    }
+    EXPECT_EQ(path.size(), error == 0 ? length : 0) << length;
   }
 }
 

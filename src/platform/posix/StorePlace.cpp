@@ -69,6 +69,7 @@ class Walk {
   std::int32_t Root() {
     for (const Step& step : steps_) Calls().Close(step.Fd);
     steps_.clear();
+    steps_.reserve(1);  // before anything is open that could be lost
     const int fd = Calls().Openat(AT_FDCWD, "/", kDirectoryFlags, 0);
     if (fd < 0) return WindowsError(errno);
     return Enter(fd);
@@ -76,6 +77,7 @@ class Walk {
 
   // Into the directory name of the current one.
   std::int32_t Down(const std::string& name) {
+    steps_.reserve(steps_.size() + 1);
     const int fd = OpenIn(Fd(), name.c_str(), kDirectoryFlags);
     if (fd < 0) return WindowsError(errno);
     return Enter(fd);

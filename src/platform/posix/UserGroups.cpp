@@ -1,6 +1,7 @@
 #include "platform/posix/UserGroups.h"
 
 #include <cerrno>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,16 +21,20 @@ std::int32_t ReadWhole(const char* path, std::string* text) {
   const int fd = Calls().Openat(AT_FDCWD, path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return WindowsError(errno);
   std::int32_t result = kErrorSuccess;
-  for (;;) {
-    const std::size_t had = text->size();
-    text->resize(had + kChunk);
-    const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
-    text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
-    if (n == 0) break;
-    if (n < 0 && errno != EINTR) {
-      result = WindowsError(errno);
-      break;
+  try {
+    for (;;) {
+      const std::size_t had = text->size();
+      text->resize(had + kChunk);
+      const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
+      text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+      if (n == 0) break;
+      if (n < 0 && errno != EINTR) {
+        result = WindowsError(errno);
+        break;
+      }
     }
+  } catch (const std::bad_alloc&) {
+    result = kErrorNotEnoughMemory;
   }
   Calls().Close(fd);
   return result;
