@@ -336,6 +336,67 @@ TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
             (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
+// The walk to the store: "." and ".." (at the root too) as the kernel
+// takes them, a relative path, and what it refuses untouched: a loop of
+// links, a directory of another user or one that others may write.
+TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChangeIt) {
+  const std::string sub = dir_.File("sub");
+  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+  const bool root = geteuid() == 0;
+  const struct {
+    const char* What;
+    std::string Path;
+    std::function<void()> Prepare;
+    std::int32_t Result;
+    bool NeedsRoot;
+  } cases[] = {
+      {"dots", "/../." + sub + "/../registry.reg", [] {}, 0, false},
+      {"a relative path", "registry.reg",
+       [&] { ASSERT_EQ(chdir(dir_.Path().c_str()), 0); }, 0, false},
+      {"a loop of links", Store(),
+       [&] { ASSERT_EQ(symlink("registry.reg", Store().c_str()), 0); }, 1921,
+       false},
+      {"a directory open to all", sub + "/registry.reg",
+       [&] { ASSERT_EQ(chmod(sub.c_str(), 0777), 0); }, kErrorAccessDenied,
+       false},
+      {"a directory of another user", sub + "/registry.reg",
+       [&] { ASSERT_EQ(chown(sub.c_str(), kNobody, kNobody), 0); },
+       kErrorAccessDenied, true},
+      {"a group with another member", sub + "/registry.reg",
+       [&] {
+         ASSERT_EQ(chown(sub.c_str(), 0, kNobody), 0);  // nobody's group
+         ASSERT_EQ(chmod(sub.c_str(), 0775), 0);
+       },
+       kErrorAccessDenied, true},
+      {"an ACL that lets another user write", sub + "/registry.reg",
+       [&] {
+         ChildOptions acl;
+         acl.Args = {"-m", "u:nobody:rwx", sub};
+         ASSERT_EQ(RunChild("/usr/bin/setfacl", acl).ExitCode, 0);
+       },
+       kErrorAccessDenied, false},
+  };
+  for (const auto& c : cases) {
+    if (c.NeedsRoot && !root) continue;
+    SCOPED_TRACE(c.What);
+    unlink(Store().c_str());
+    ASSERT_EQ(chmod(sub.c_str(), 0755), 0);
+    ChildOptions clear;
+    clear.Args = {"-b", sub};
+    ASSERT_EQ(RunChild("/usr/bin/setfacl", clear).ExitCode, 0);
+    if (root) {
+      ASSERT_EQ(chown(sub.c_str(), 0, 0), 0);
+    }
+    c.Prepare();
+    FileRegistry store(c.Path);
+    EXPECT_EQ(WriteOne(store, u"N", 1), c.Result);
+    ASSERT_EQ(chdir("/"), 0);
+    regstore::RegTree tree;
+    EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
+    EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
+  }
+}
+
 // In a directory open to all, sticky or not, no store is saved: not by its
 // owner (a lock planted beside it), not by a user who may write it but is
 // not its owner, not by the owner of a read-only store, not before the

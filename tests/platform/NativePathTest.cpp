@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Platform.h"
 #include "platform/posix/NativePath.h"
 #include "platform/posix/PosixCalls.h"
 
@@ -159,6 +160,12 @@ TEST(NativePath, ExecutablePathReadsALinkOfAnyLengthThroughTheCallTable) {
     errno = 0;
     const std::string path = ExecutablePath();
     EXPECT_EQ(errno, error) << length;
+    char16_t name[8];
+    std::int32_t code = 0;
+    if (error != 0) {
+      EXPECT_EQ(platform::ModuleFileName(name, 8, &code), 0u);
+      EXPECT_NE(code, 0) << "the platform's look-up fails with it";
+    }
     Calls() = RealCalls();
     EXPECT_EQ(path.size(), error == 0 ? length : 0) << length;
   }

@@ -12,41 +12,30 @@
 namespace tarnwell::posix {
 namespace {
 
-constexpr int kTries = 8;  // a list or value that keeps growing under us
-
-// The names of the file's extended attributes, each ending in a NUL.
+// The names of the file's extended attributes, each ending in a NUL. A
+// list or value that grows between asking its size and reading it fails
+// the save (ERANGE): the old file stays.
 std::int32_t Names(int fd, std::vector<char>* names) {
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    const ssize_t size = Calls().Flistxattr(fd, nullptr, 0);
-    if (size < 0) {
-      // A file system without them gives nothing to keep.
-      if (errno == ENOTSUP) return kErrorSuccess;
-      return WindowsError(errno);
-    }
-    names->resize(static_cast<std::size_t>(size));
-    const ssize_t got = Calls().Flistxattr(fd, names->data(), names->size());
-    if (got >= 0) {
-      names->resize(static_cast<std::size_t>(got));
-      return kErrorSuccess;
-    }
-    if (errno != ERANGE) return WindowsError(errno);
+  const ssize_t size = Calls().Flistxattr(fd, nullptr, 0);
+  if (size < 0) {
+    // A file system without them gives nothing to keep.
+    return errno == ENOTSUP ? kErrorSuccess : WindowsError(errno);
   }
-  return WindowsError(ERANGE);
+  names->resize(static_cast<std::size_t>(size));
+  const ssize_t got = Calls().Flistxattr(fd, names->data(), names->size());
+  if (got < 0) return WindowsError(errno);
+  names->resize(static_cast<std::size_t>(got));
+  return kErrorSuccess;
 }
 
 std::int32_t Value(int fd, const char* name, std::vector<char>* value) {
-  for (int attempt = 0; attempt < kTries; ++attempt) {
-    const ssize_t size = Calls().Fgetxattr(fd, name, nullptr, 0);
-    if (size < 0) return WindowsError(errno);
-    value->resize(static_cast<std::size_t>(size));
-    const ssize_t got = Calls().Fgetxattr(fd, name, value->data(), value->size());
-    if (got >= 0) {
-      value->resize(static_cast<std::size_t>(got));
-      return kErrorSuccess;
-    }
-    if (errno != ERANGE) return WindowsError(errno);
-  }
-  return WindowsError(ERANGE);
+  const ssize_t size = Calls().Fgetxattr(fd, name, nullptr, 0);
+  if (size < 0) return WindowsError(errno);
+  value->resize(static_cast<std::size_t>(size));
+  const ssize_t got = Calls().Fgetxattr(fd, name, value->data(), value->size());
+  if (got < 0) return WindowsError(errno);
+  value->resize(static_cast<std::size_t>(got));
+  return kErrorSuccess;
 }
 
 bool Listed(const std::vector<char>& names, const char* name) {

@@ -199,7 +199,8 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
     }
     if (std::int32_t e = walk->Down(name)) return e;
   }
-  if (place->Name.empty()) return kErrorBadPathname;
+  // (A path or link whose last name is ".", ".." or empty was refused
+  // above, so the walk ends on a name.)
   // Where the lock and the new file are made, nobody else may make
   // anything: sticky is not enough.
   if (walk->Here() != Trust::kFull) return kErrorAccessDenied;

@@ -1,7 +1,6 @@
 #include "platform/posix/UserGroups.h"
 
 #include <cerrno>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,27 +16,30 @@ constexpr char kPasswd[] = "/etc/passwd";
 constexpr char kGroup[] = "/etc/group";
 constexpr std::size_t kChunk = 4096;
 
+// Closes the file however the reading ends, running out of memory too.
+class Closer {
+ public:
+  explicit Closer(int fd) : fd_(fd) {}
+  ~Closer() { Calls().Close(fd_); }
+  Closer(const Closer&) = delete;
+  Closer& operator=(const Closer&) = delete;
+
+ private:
+  int fd_;
+};
+
 std::int32_t ReadWhole(const char* path, std::string* text) {
   const int fd = Calls().Openat(AT_FDCWD, path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return WindowsError(errno);
-  std::int32_t result = kErrorSuccess;
-  try {
-    for (;;) {
-      const std::size_t had = text->size();
-      text->resize(had + kChunk);
-      const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
-      text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
-      if (n == 0) break;
-      if (n < 0 && errno != EINTR) {
-        result = WindowsError(errno);
-        break;
-      }
-    }
-  } catch (const std::bad_alloc&) {
-    result = kErrorNotEnoughMemory;
+  const Closer closer(fd);
+  for (;;) {
+    const std::size_t had = text->size();
+    text->resize(had + kChunk);
+    const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
+    text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+    if (n == 0) return kErrorSuccess;
+    if (n < 0 && errno != EINTR) return WindowsError(errno);
   }
-  Calls().Close(fd);
-  return result;
 }
 
 // The fields of each line, split at ":"; `each` returns false to stop.
