@@ -240,44 +240,5 @@ TEST_F(OtherUsers, ALockHeldByARevokedUserDoesNotStallTheOwner) {
   EXPECT_EQ(st.st_uid, carol_.Uid());
 }
 
-// A directory its group may write is trusted only when that group holds
-// its owner alone; an ACL that lets another user in is never; a sticky
-// directory may lie on the way.
-TEST_F(OtherUsers, WhoMayWriteTheDirectoryDecidesWhetherTheStoreIsSaved) {
-  const std::string sticky = At("tmp");
-  ASSERT_EQ(mkdir(sticky.c_str(), 01777), 0);
-  ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
-  const struct {
-    const char* What;
-    gid_t Group;
-    mode_t Mode;
-    const char* Acl;  // for setfacl -m, or null
-    int Result;
-  } cases[] = {
-      {"carol's private group", carol_.Gid(), 0775, nullptr, 0},
-      {"a group with bob in it", bob_.Gid(), 0775, nullptr, 5},
-      {"an ACL for bob", carol_.Gid(), 0755, "u:@:rwx", 5},
-      {"no one else", carol_.Gid(), 0755, nullptr, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.What);
-    const std::string dir = sticky + "/carol";
-    Command({"/bin/rm", "-rf", dir});
-    ASSERT_EQ(mkdir(dir.c_str(), c.Mode), 0);
-    ASSERT_EQ(chown(dir.c_str(), carol_.Uid(), c.Group), 0);
-    ASSERT_EQ(chmod(dir.c_str(), c.Mode), 0);
-    if (c.Acl != nullptr) {
-      std::string acl = c.Acl;
-      acl.replace(acl.find('@'), 1, bob_.Name());
-      ASSERT_TRUE(Command({"/usr/bin/setfacl", "-m", acl, dir}));
-    }
-    const std::string store = dir + "/registry.reg";
-    WriteFileBytes(store, StoreBytes(kSeed));
-    ASSERT_EQ(chown(store.c_str(), carol_.Uid(), carol_.Gid()), 0);
-    EXPECT_EQ(carol_.Do([&] { return WriteValue(store, 1); }), c.Result);
-    EXPECT_EQ(Runs(store), c.Result == 0 ? 1u : 0u);
-  }
-}
-
 }  // namespace
 }  // namespace tarnwell::testing
