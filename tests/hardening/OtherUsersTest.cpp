@@ -123,9 +123,11 @@ class OtherUsers : public ::testing::Test {
   User carol_{"c"};
 };
 
-// The owner (root) saves through a link into a directory that bob and
-// carol share, while they swap that directory with a link of bob's to a
-// root-only directory and rename it about. Where they may rename the
+// The owner (root) saves through a link of its own, now beside the
+// store's directory in a directory that bob and carol share, now in a
+// directory of its own, while bob swaps the store's directory and the
+// owner's link with links of his to a root-only directory, and carol
+// renames the directory about. Where they may rename the
 // owner's entries the store is refused; where the directory is sticky
 // they cannot, and every run saves. Nothing ever lands in the secret.
 TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
@@ -152,12 +154,16 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
     WriteFileBytes(shared + "/store/real.reg", StoreBytes(kSeed));
     ASSERT_EQ(chmod(shared.c_str(), c.Mode), 0);
     ASSERT_EQ(chown(shared.c_str(), 0, bob_.Gid()), 0);
+    ASSERT_EQ(symlink("store/real.reg", (shared + "/mine.reg").c_str()), 0);
     const std::string before = ReadFileBytes(shared + "/store/real.reg");
     const pid_t swapper = bob_.Start([&] {
       symlink(secret.c_str(), (shared + "/evil").c_str());
+      symlink((secret + "/planted.reg").c_str(), (shared + "/his.reg").c_str());
       for (;;) {
         renameat2(AT_FDCWD, (shared + "/store").c_str(), AT_FDCWD,
                   (shared + "/evil").c_str(), RENAME_EXCHANGE);
+        renameat2(AT_FDCWD, (shared + "/mine.reg").c_str(), AT_FDCWD,
+                  (shared + "/his.reg").c_str(), RENAME_EXCHANGE);
       }
       return 0;
     });
@@ -169,7 +175,9 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
       return 0;
     });
     std::set<int> results;
-    for (int n = 0; n < 40; ++n) results.insert(WriteValue(link, n));
+    for (int n = 0; n < 40; ++n) {
+      results.insert(WriteValue(n % 2 == 0 ? link : shared + "/mine.reg", n));
+    }
     kill(swapper, SIGKILL);
     kill(renamer, SIGKILL);
     WaitChild(swapper);
