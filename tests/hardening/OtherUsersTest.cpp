@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -110,17 +111,19 @@ class OtherUsers : public ::testing::Test {
  protected:
   void SetUp() override {
     if (geteuid() != 0) GTEST_SKIP() << "needs root, to make other users";
-    ASSERT_TRUE(bob_.Made() && carol_.Made()) << "useradd failed";
+    bob_ = std::make_unique<User>("b");
+    carol_ = std::make_unique<User>("c");
+    ASSERT_TRUE(bob_->Made() && carol_->Made()) << "useradd failed";
     // Carol is in bob's group too; both may pass through the scratch
     // directory.
-    ASSERT_TRUE(Command({"/usr/bin/gpasswd", "-a", carol_.Name(), bob_.Name()}));
+    ASSERT_TRUE(Command({"/usr/bin/gpasswd", "-a", carol_->Name(), bob_->Name()}));
     ASSERT_EQ(chmod(root_.Path().c_str(), 0755), 0);
   }
   std::string At(const std::string& name) const { return root_.File(name); }
 
   ScratchDir root_;
-  User bob_{"b"};
-  User carol_{"c"};
+  std::unique_ptr<User> bob_;
+  std::unique_ptr<User> carol_;
 };
 
 // The owner (root) saves through a link of its own, now beside the
@@ -153,10 +156,10 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
     ASSERT_EQ(mkdir((shared + "/store").c_str(), 0755), 0);
     WriteFileBytes(shared + "/store/real.reg", StoreBytes(kSeed));
     ASSERT_EQ(chmod(shared.c_str(), c.Mode), 0);
-    ASSERT_EQ(chown(shared.c_str(), 0, bob_.Gid()), 0);
+    ASSERT_EQ(chown(shared.c_str(), 0, bob_->Gid()), 0);
     ASSERT_EQ(symlink("store/real.reg", (shared + "/mine.reg").c_str()), 0);
     const std::string before = ReadFileBytes(shared + "/store/real.reg");
-    const pid_t swapper = bob_.Start([&] {
+    const pid_t swapper = bob_->Start([&] {
       symlink(secret.c_str(), (shared + "/evil").c_str());
       symlink((secret + "/planted.reg").c_str(), (shared + "/his.reg").c_str());
       for (;;) {
@@ -167,7 +170,7 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
       }
       return 0;
     });
-    const pid_t renamer = carol_.Start([&] {
+    const pid_t renamer = carol_->Start([&] {
       for (;;) {
         rename((shared + "/store").c_str(), (shared + "/moved").c_str());
         rename((shared + "/moved").c_str(), (shared + "/store").c_str());
@@ -208,13 +211,13 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
 TEST_F(OtherUsers, ALockHeldByARevokedUserDoesNotStallTheOwner) {
   const std::string dir = At("carol");
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-  ASSERT_EQ(chown(dir.c_str(), carol_.Uid(), carol_.Gid()), 0);
+  ASSERT_EQ(chown(dir.c_str(), carol_->Uid(), carol_->Gid()), 0);
   const std::string store = dir + "/registry.reg";
   const std::string lock = store + ".lock";
   WriteFileBytes(store, StoreBytes(kSeed));
   WriteFileBytes(lock, "");
-  ASSERT_EQ(chown(store.c_str(), carol_.Uid(), bob_.Gid()), 0);
-  ASSERT_EQ(chown(lock.c_str(), carol_.Uid(), bob_.Gid()), 0);
+  ASSERT_EQ(chown(store.c_str(), carol_->Uid(), bob_->Gid()), 0);
+  ASSERT_EQ(chown(lock.c_str(), carol_->Uid(), bob_->Gid()), 0);
   ASSERT_EQ(chmod(store.c_str(), 0660), 0);
   ASSERT_EQ(chmod(lock.c_str(), 0660), 0);
   int ready[2];
@@ -222,7 +225,7 @@ TEST_F(OtherUsers, ALockHeldByARevokedUserDoesNotStallTheOwner) {
   const pid_t holder = fork();
   if (holder == 0) {
     close(ready[0]);
-    if (setgid(bob_.Gid()) != 0 || setuid(bob_.Uid()) != 0) _exit(125);
+    if (setgid(bob_->Gid()) != 0 || setuid(bob_->Uid()) != 0) _exit(125);
     const int fd = open(lock.c_str(), O_RDWR);
     struct flock hold = {};
     hold.l_type = F_WRLCK;
@@ -238,14 +241,14 @@ TEST_F(OtherUsers, ALockHeldByARevokedUserDoesNotStallTheOwner) {
   ASSERT_EQ(ok, 1) << "bob could not hold the lock";
   // Revoked: the store's group may no longer write it.
   ASSERT_EQ(chmod(store.c_str(), 0600), 0);
-  EXPECT_EQ(carol_.Do([&] { return WriteValue(store, 1); }), 0);
+  EXPECT_EQ(carol_->Do([&] { return WriteValue(store, 1); }), 0);
   kill(holder, SIGKILL);
   WaitChild(holder);
   EXPECT_EQ(Runs(store), 1u);
   struct stat st;
   ASSERT_EQ(stat(lock.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(st.st_uid, carol_.Uid());
+  EXPECT_EQ(st.st_uid, carol_->Uid());
 }
 
 }  // namespace
