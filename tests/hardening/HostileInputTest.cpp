@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/InstallerDir.h"
+#include "support/StoreFiles.h"
 
 namespace tarnwell::testing {
 namespace {
@@ -144,6 +145,22 @@ TEST_F(Hostile, AStoreThatIsAFifoFailsTheWriteWithoutWaiting) {
   RunResult run = Run();
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_EQ(run.Err, kWriteFailedLine);
+}
+
+// The device gives a thread 64 KB of stack: a run with an existing store
+// holds no large buffer on the stack.
+TEST_F(Hostile, ARunWithAnExistingStoreWorksInA128KiBStack) {
+  WriteFileBytes(Cfg(), ReadFileBytes(TARNWELL_EXAMPLE));
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n";
+  for (int k = 0; k < 2000; ++k) {
+    text += u"[HKEY_LOCAL_MACHINE\\Software\\K" + std::u16string(k / 26 + 1, u'x') +
+            std::u16string(1, u'a' + k % 26) + u"]\r\n\"V\"=\"value\"\r\n\r\n";
+  }
+  WriteFileBytes(Store(), StoreBytes(text));
+  ChildOptions options;
+  options.StackLimit = 128 * 1024;
+  ExpectSuccess(dir_.RunWith(options));
+  EXPECT_GT(ReadFileBytes(Store()).size(), StoreBytes(text).size());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/posix/FileRegistry.h"
 #include "regstore/RegFormat.h"
@@ -202,41 +204,64 @@ TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
   }
 }
 
-TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockFollowsThem) {
-  WriteFileBytes(Store(), StoreBytes(kStoreText));
-  ASSERT_EQ(chmod(Store().c_str(), 0664), 0);
+// The lock belongs to the directory's owner, 0600, whatever the store's
+// owner and mode: nothing about it follows what a chmod may change.
+TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwners) {
   const bool root = geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
-  }
-  FileRegistry store(Store());
-  ASSERT_EQ(WriteOne(store, u"N", 1), 0);
-  struct stat st;
-  ASSERT_EQ(stat(Store().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0664u);
-  struct stat lock;
-  ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
-  EXPECT_EQ(lock.st_mode & 0777, 0660u) << "read and write for who may write";
-  if (root) {
-    EXPECT_EQ(st.st_uid, kNobody);
-    EXPECT_EQ(lock.st_uid, kNobody);
+  for (mode_t mode : {0600, 0644, 0664, 0666}) {
+    std::remove((Store() + ".lock").c_str());
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
+    if (root) {
+      ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
+    }
+    FileRegistry store(Store());
+    ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << mode;
+    struct stat st;
+    ASSERT_EQ(stat(Store().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_EQ(st.st_uid, root ? kNobody : geteuid());
+    struct stat lock;
+    ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
+    EXPECT_EQ(lock.st_mode & 07777, 0600u) << "store " << std::oct << mode;
+    EXPECT_EQ(lock.st_uid, geteuid()) << "the directory's owner";
   }
 }
 
-TEST_F(FileRegistryTest, TheLockIsReadAndWriteForEachClassThatMayWriteTheStore) {
-  const struct {
-    mode_t Store, Lock;
-  } cases[] = {{0644, 0600}, {0666, 0666}, {0646, 0606}};
-  for (const auto& c : cases) {
-    std::remove((Store() + ".lock").c_str());
-    WriteFileBytes(Store(), StoreBytes(kStoreText));
-    ASSERT_EQ(chmod(Store().c_str(), c.Store), 0);
-    FileRegistry store(Store());
-    ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << c.Store;
-    struct stat lock;
-    ASSERT_EQ(stat((Store() + ".lock").c_str(), &lock), 0);
-    EXPECT_EQ(lock.st_mode & 0777, c.Lock) << "store " << std::oct << c.Store;
+// The first run holds the lock; a chmod of the store in between does not
+// make the second distrust the held lock and replace it: it waits.
+TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  ASSERT_EQ(chmod(Store().c_str(), 0666), 0);
+  // Root's run on another user's store cannot mend a lock in place.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
   }
+  FileRegistry first(Store());
+  RegHandle key = 0;
+  ASSERT_EQ(first.Load(nullptr), 0);
+  ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
+  struct stat held;
+  ASSERT_EQ(stat((Store() + ".lock").c_str(), &held), 0);
+  ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
+  const pid_t second = fork();
+  if (second == 0) {
+    close_range(3, ~0u, 0);  // not the first run's lock, which it shares
+    FileRegistry store(Store());
+    _exit(WriteOne(store, u"Second", 2) == 0 ? 0 : 1);
+  }
+  usleep(300 * 1000);
+  int status = 0;
+  EXPECT_EQ(waitpid(second, &status, WNOHANG), 0) << "the second run did not wait";
+  struct stat now;
+  ASSERT_EQ(stat((Store() + ".lock").c_str(), &now), 0);
+  EXPECT_EQ(now.st_ino, held.st_ino) << "the held lock was replaced";
+  ASSERT_EQ(first.Save(), 0);
+  EXPECT_EQ(WaitChild(second), 0);
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+  EXPECT_TRUE(KeyExists(tree, u"First")) << "a lost update";
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"Second"), "dword:2");
 }
 
 // A lock file with a second name is refused, and the file behind it keeps
@@ -289,9 +314,101 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
   }
 }
 
-// Where the owner may not remove a planted lock (a sticky directory of
-// another), for a user who could write the store but could not keep its
-// owner, and for the owner of a read-only store, the run refuses.
+// Runs that meet a lock file that is not as it must be replace it one at
+// a time: none puts its own over one that another already holds.
+TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
+  const std::string lock = Store() + ".lock";
+  constexpr int kRuns = 8;
+  for (int round = 0; round < 10; ++round) {
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    unlink(lock.c_str());
+    WriteFileBytes(lock, "");
+    ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    std::vector<pid_t> runs;
+    for (int n = 0; n < kRuns; ++n) {
+      runs.push_back(fork());
+      if (runs.back() == 0) {
+        FileRegistry store(Store());
+        const char16_t name[] = {u'R', static_cast<char16_t>(u'a' + n), 0};
+        _exit(WriteOne(store, name, 1) == 0 ? 0 : 1);
+      }
+    }
+    for (pid_t run : runs) EXPECT_EQ(WaitChild(run), 0);
+    regstore::RegTree tree;
+    ASSERT_TRUE(LoadStoreFile(Store(), &tree));
+    EXPECT_EQ(ValueCount(tree, u"Drivers\\Test"), std::size_t{kRuns})
+        << "a lost update in round " << round;
+  }
+  EXPECT_EQ(ListDirectory(dir_.Path()),
+            (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+// The walk to the store: "." and ".." (at the root too) as the kernel
+// takes them, a relative path, and what it refuses untouched: a loop of
+// links, a directory of another user or one that others may write.
+TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChangeIt) {
+  const std::string sub = dir_.File("sub");
+  ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
+  const bool root = geteuid() == 0;
+  const struct {
+    const char* What;
+    std::string Path;
+    std::function<void()> Prepare;
+    std::int32_t Result;
+    bool NeedsRoot;
+  } cases[] = {
+      {"dots", "/../." + sub + "/../registry.reg", [] {}, 0, false},
+      {"a relative path", "registry.reg",
+       [&] { ASSERT_EQ(chdir(dir_.Path().c_str()), 0); }, 0, false},
+      {"a loop of links", Store(),
+       [&] { ASSERT_EQ(symlink("registry.reg", Store().c_str()), 0); }, 1921,
+       false},
+      {"a directory open to all", sub + "/registry.reg",
+       [&] { ASSERT_EQ(chmod(sub.c_str(), 0777), 0); }, kErrorAccessDenied,
+       false},
+      {"a directory of another user", sub + "/registry.reg",
+       [&] { ASSERT_EQ(chown(sub.c_str(), kNobody, kNobody), 0); },
+       kErrorAccessDenied, true},
+      {"a group with another member", sub + "/registry.reg",
+       [&] {
+         ASSERT_EQ(chown(sub.c_str(), 0, kNobody), 0);  // nobody's group
+         ASSERT_EQ(chmod(sub.c_str(), 0775), 0);
+       },
+       kErrorAccessDenied, true},
+      {"an ACL that lets another user write", sub + "/registry.reg",
+       [&] {
+         ChildOptions acl;
+         acl.Args = {"-m", "u:nobody:rwx", sub};
+         ASSERT_EQ(RunChild("/usr/bin/setfacl", acl).ExitCode, 0);
+       },
+       kErrorAccessDenied, false},
+  };
+  for (const auto& c : cases) {
+    if (c.NeedsRoot && !root) continue;
+    SCOPED_TRACE(c.What);
+    unlink(Store().c_str());
+    ASSERT_EQ(chmod(sub.c_str(), 0755), 0);
+    ChildOptions clear;
+    clear.Args = {"-b", sub};
+    ASSERT_EQ(RunChild("/usr/bin/setfacl", clear).ExitCode, 0);
+    if (root) {
+      ASSERT_EQ(chown(sub.c_str(), 0, 0), 0);
+    }
+    c.Prepare();
+    FileRegistry store(c.Path);
+    EXPECT_EQ(WriteOne(store, u"N", 1), c.Result);
+    ASSERT_EQ(chdir("/"), 0);
+    regstore::RegTree tree;
+    EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
+    EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
+  }
+}
+
+// In a directory open to all, sticky or not, no store is saved: not by its
+// owner (a lock planted beside it), not by a user who may write it but is
+// not its owner, not by the owner of a read-only store, not before the
+// store exists. A link that another user owns (left from when the
+// directory was open) is not followed.
 TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to plant as another user";
   const std::string seed = StoreBytes(kStoreText);
@@ -327,8 +444,6 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
     ASSERT_EQ(stat(Store().c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, kNobody);
   }
-  // Before there is a store, another user's lock may be held by the run
-  // that makes it: not taken away, even by root.
   ASSERT_EQ(unlink(Store().c_str()), 0);
   {
     FileRegistry store(Store());
@@ -340,7 +455,6 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   ASSERT_EQ(unlink(lock.c_str()), 0);
   ASSERT_EQ(chown(Store().c_str(), 0, 0), 0);
 
-  // A link to another file, planted in a directory the planter does not own.
   ScratchDir elsewhere;
   const std::string victim = elsewhere.File("victim.reg");
   WriteFileBytes(victim, seed);

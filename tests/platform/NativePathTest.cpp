@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
+#include "platform/Platform.h"
 #include "platform/posix/NativePath.h"
+#include "platform/posix/PosixCalls.h"
 
 namespace tarnwell::posix {
 namespace {
@@ -130,6 +134,41 @@ TEST(NativePath, ExecutablePathNamesThisProgram) {
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
   EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
+// The look-up goes through the call table: a path of any length up to a
+// megabyte is read whole, a longer one or a failed read is an error.
+std::size_t g_length = 0;
+ssize_t LinkOfLength(int, const char*, char* buffer, std::size_t size) {
+  if (g_length == 0) {
+    errno = EACCES;
+    return -1;
+  }
+  const std::size_t n = g_length < size ? g_length : size;
+  std::memset(buffer, 'x', n);
+  return static_cast<ssize_t>(n);
+}
+
+TEST(NativePath, ExecutablePathReadsALinkOfAnyLengthThroughTheCallTable) {
+  // Lengths and the errno of a failure (0: read whole).
+  const std::pair<std::size_t, int> cases[] = {
+      {255, 0}, {256, 0}, {257, 0}, {(1u << 20) - 1, 0},
+      {1u << 20, ENAMETOOLONG}, {0, EACCES}};
+  for (const auto& [length, error] : cases) {
+    g_length = length;
+    Calls().Readlinkat = LinkOfLength;
+    errno = 0;
+    const std::string path = ExecutablePath();
+    EXPECT_EQ(errno, error) << length;
+    char16_t name[8];
+    std::int32_t code = 0;
+    if (error != 0) {
+      EXPECT_EQ(platform::ModuleFileName(name, 8, &code), 0u);
+      EXPECT_NE(code, 0) << "the platform's look-up fails with it";
+    }
+    Calls() = RealCalls();
+    EXPECT_EQ(path.size(), error == 0 ? length : 0) << length;
+  }
 }
 
 }  // namespace

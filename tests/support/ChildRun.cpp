@@ -59,6 +59,11 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
       limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.FileSizeLimit);
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
     }
+    if (options.StackLimit >= 0) {
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.StackLimit);
+      if (setrlimit(RLIMIT_STACK, &limit) != 0) _exit(124);
+    }
     if (options.User != 0 && getuid() == 0 &&
         (setgid(options.User) != 0 || setuid(options.User) != 0)) {
       _exit(125);

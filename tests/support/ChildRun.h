@@ -19,6 +19,7 @@ struct ChildOptions {
   bool ClosedStdout = false;     // a pipe whose reader has gone
   uid_t User = 0;                // when nonzero and we are root: run as it
   long FileSizeLimit = -1;       // RLIMIT_FSIZE in bytes, when not -1
+  long StackLimit = -1;          // RLIMIT_STACK in bytes, when not -1
 };
 
 struct RunResult {

@@ -1,6 +1,11 @@
 #include "support/StoreFiles.h"
 
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
 #include <algorithm>
+#include <cstring>
+#include <set>
 
 #include "regstore/RegParse.h"
 #include "regstore/Utf.h"
@@ -82,6 +87,27 @@ bool SameRegistry(const regstore::RegTree& a, const regstore::RegTree& b) {
     j = skip_empty(++j, theirs.end());
   }
   return i == ours.end() && j == theirs.end();
+}
+
+std::string FileMetadata(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return "missing";
+  std::string text = std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) +
+                     " " + std::to_string(st.st_mode & 07777);
+  std::string buffer(65536, '\0');
+  const char* names = buffer.data();
+  const ssize_t size = listxattr(path.c_str(), &buffer[0], buffer.size());
+  std::set<std::string> sorted;
+  for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+    sorted.insert(names + at);
+  }
+  for (const std::string& name : sorted) {
+    std::string value(65536, '\0');
+    const ssize_t n = getxattr(path.c_str(), name.c_str(), &value[0], value.size());
+    value.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    text += " " + name + "=" + value;
+  }
+  return text;
 }
 
 FlatTree Flatten(const regstore::RegTree& tree) {

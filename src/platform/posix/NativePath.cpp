@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/posix/PosixCalls.h"
 #include "regstore/Utf.h"
 
 namespace tarnwell::posix {
@@ -83,7 +84,8 @@ std::string WideToNative(std::u16string_view text) {
 std::string ExecutablePath() {
   std::vector<char> buffer(256);
   for (;;) {
-    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    ssize_t n = Calls().Readlinkat(AT_FDCWD, "/proc/self/exe", buffer.data(),
+                                   buffer.size());
     if (n < 0) return {};
     if (static_cast<std::size_t>(n) < buffer.size()) {
       return std::string(buffer.data(), static_cast<std::size_t>(n));

@@ -11,6 +11,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/NativePath.h"
+#include "platform/posix/PosixCalls.h"
 #include "regstore/Utf.h"
 
 namespace tarnwell::platform {
@@ -19,13 +20,13 @@ namespace {
 class FdByteSource : public ByteSource {
  public:
   explicit FdByteSource(int fd) : fd_(fd) {}
-  ~FdByteSource() override { close(fd_); }
+  ~FdByteSource() override { posix::Calls().Close(fd_); }
 
   Status Read(char* buffer, std::size_t capacity,
               std::size_t* count) override {
     *count = 0;
     for (;;) {
-      ssize_t n = read(fd_, buffer, capacity);
+      ssize_t n = posix::Calls().Read(fd_, buffer, capacity);
       if (n > 0) {
         *count = static_cast<std::size_t>(n);
         return Status::kData;
@@ -92,7 +93,7 @@ void ShowMessageBox(const char16_t* text, const char16_t* caption,
   const int fd = (style & 0xF0) == 0x10 ? STDERR_FILENO : STDOUT_FILENO;
   std::size_t done = 0;
   while (done < length) {
-    ssize_t n = write(fd, line + done, length - done);
+    ssize_t n = posix::Calls().Write(fd, line + done, length - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
@@ -106,21 +107,29 @@ std::unique_ptr<ByteSource> OpenFileForReading(const char16_t* path,
                                                std::int32_t* error) try {
   std::string native = posix::WideToNative(path);
   // Non-blocking, so that a FIFO without a writer cannot hang the run.
-  int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const posix::PosixCalls& calls = posix::Calls();
+  int fd = calls.Openat(AT_FDCWD, native.c_str(),
+                        O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
   if (fd < 0) {
     *error = posix::WindowsError(errno);
     return nullptr;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (calls.Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     *error = kErrorAccessDenied;
-    close(fd);
+    calls.Close(fd);
     return nullptr;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Reads wait for the disk from here on.
+  const int flags = calls.Fcntl(fd, F_GETFL, 0);
+  if (flags < 0 || calls.Fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    *error = posix::WindowsError(errno);
+    calls.Close(fd);
+    return nullptr;
+  }
   std::unique_ptr<ByteSource> source(new (std::nothrow) FdByteSource(fd));
   if (!source) {
-    close(fd);
+    calls.Close(fd);
     *error = kErrorNotEnoughMemory;
   }
   return source;

@@ -24,16 +24,19 @@ class StoreFile {
   StoreFile(const StoreFile&) = delete;
   StoreFile& operator=(const StoreFile&) = delete;
 
-  // Finds the file at path, takes its lock and reads it whole into *bytes;
-  // *exists is false when there is no file yet. Temporary files that a
-  // killed run left behind are removed. On failure nothing is held.
+  // Finds the file at path along a path nobody else can change (refused
+  // otherwise, see FindStorePlace), takes its lock and reads it whole into
+  // *bytes; *exists is false when there is no file yet. Everything after
+  // works on the directory found, never on the path again. Temporary
+  // files that a killed run left behind are removed. On failure nothing
+  // is held.
   std::int32_t Open(const std::string& path, std::string* bytes,
                     bool* exists);
 
   // Replaces the file by the export of tree: a new file beside it (a name
-  // of its own, never one that exists), with the old file's owner and
-  // permissions, flushed, then renamed over it. On failure before the
-  // rename the old file is untouched.
+  // of its own, never one that exists), with the old file's owner, group,
+  // mode, ACL and extended attributes, flushed, then renamed over it. On
+  // failure before the rename the old file is untouched.
   std::int32_t Replace(const regstore::RegTree& tree);
 
   // Lets go of the lock and the directory.
@@ -41,13 +44,13 @@ class StoreFile {
 
  private:
   std::int32_t Read(std::string* bytes);
-  std::int32_t CreateTemporary(std::string* name, int* fd);
   std::int32_t WriteTemporary(int fd, const regstore::RegTree& tree);
   void RemoveTemporaries();
 
   StorePlace place_;
   int lock_ = -1;
   bool exists_ = false;
+  int old_fd_ = -1;  // the file read, whose metadata the new one takes
   struct stat old_ = {};
 };
 

@@ -1,61 +1,32 @@
 #include "platform/posix/StoreLock.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
-#include "platform/posix/StoreSyscalls.h"
+#include "platform/posix/PosixCalls.h"
+#include "platform/posix/TemporaryFile.h"
 
 namespace tarnwell::posix {
 namespace {
 
 constexpr std::int32_t kErrorTimeout = 1460;  // ERROR_TIMEOUT
 constexpr long kPollNanoseconds = 20 * 1000 * 1000;
+constexpr mode_t kLockMode = 0600;
+constexpr int kTries = 16;
+constexpr char kLockSuffix[] = ".lock";
+// Held while a run replaces a lock file that is not as it must be, so
+// that two runs never both replace one (the second would put its own
+// over the first's, which may already be held).
+constexpr char kGuardSuffix[] = ".lock-new";
 
-// Read and write for every class of user that may write the store.
-mode_t LockMode(mode_t store_mode) {
-  mode_t mode = 0;
-  if (store_mode & S_IWUSR) mode |= S_IRUSR | S_IWUSR;
-  if (store_mode & S_IWGRP) mode |= S_IRGRP | S_IWGRP;
-  if (store_mode & S_IWOTH) mode |= S_IROTH | S_IWOTH;
-  return mode;
-}
-
-struct Expected {
-  uid_t Owner;
-  gid_t Group;
-  mode_t Mode;
-};
-
-// A lock only those who may write the store can open: one name, owned by
-// the store's owner (or root), no permission the store does not give, and
-// the store's group where the group may open it.
-bool Trusted(const struct stat& lock, const Expected& want) {
-  if (!S_ISREG(lock.st_mode) || lock.st_nlink != 1) return false;
-  if (lock.st_uid != want.Owner && lock.st_uid != 0) return false;
-  if ((lock.st_mode & 0777 & ~want.Mode) != 0) return false;
-  return (want.Mode & 0070) == 0 || lock.st_gid == want.Group;
-}
-
-// Gives a lock file this run made, or one of its own, the group, owner
-// (root only) and permissions that Trusted wants.
-std::int32_t Mend(int fd, const Expected& want, struct stat* lock) {
-  if (lock->st_gid != want.Group &&
-      Syscalls().Fchown(fd, static_cast<uid_t>(-1), want.Group) == 0) {
-    lock->st_gid = want.Group;
-  }
-  if (Syscalls().Geteuid() == 0 && lock->st_uid != want.Owner &&
-      Syscalls().Fchown(fd, want.Owner, static_cast<gid_t>(-1)) == 0) {
-    lock->st_uid = want.Owner;
-  }
-  if ((lock->st_mode & 07777) != want.Mode) {
-    if (Syscalls().Fchmod(fd, want.Mode) != 0) return WindowsError(errno);
-    lock->st_mode = (lock->st_mode & ~07777) | want.Mode;
-  }
-  return kErrorSuccess;
+bool Good(const struct stat& lock, uid_t owner) {
+  return S_ISREG(lock.st_mode) && lock.st_nlink == 1 &&
+         lock.st_uid == owner && (lock.st_mode & 07777) == kLockMode;
 }
 
 // Only the store's owner or root may save it: only they can give the new
@@ -63,79 +34,30 @@ std::int32_t Mend(int fd, const Expected& want, struct stat* lock) {
 std::int32_t MayWrite(int directory, const std::string& name,
                       const struct stat* store) {
   if (store == nullptr) return kErrorSuccess;
-  const uid_t me = Syscalls().Geteuid();
+  const uid_t me = Calls().Geteuid();
   if (me != 0 && me != store->st_uid) return kErrorAccessDenied;
-  if (Syscalls().Access(directory, name.c_str(), W_OK, AT_EACCESS) != 0) {
+  if (Calls().Access(directory, name.c_str(), W_OK, AT_EACCESS) != 0) {
     return WindowsError(errno);
   }
   return kErrorSuccess;
 }
 
-// Opens the lock file, making it when missing (never through an existing
-// name, which a shared directory may forbid), mending one of this run's
-// own, and, for the store's owner, putting a new one in the place of one
-// that others could hold.
-std::int32_t OpenLockFile(int directory, const std::string& name,
-                          const struct stat* store, int* fd) {
-  const std::string lock_name = name + ".lock";
-  const uid_t me = Syscalls().Geteuid();
-  Expected want;
-  want.Owner = store != nullptr ? store->st_uid : me;
-  want.Group = store != nullptr ? store->st_gid : Syscalls().Getegid();
-  want.Mode = LockMode(store != nullptr ? store->st_mode : NewFileMode());
-  constexpr int kOpenFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-  bool replaced = false;
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    bool created = false;
-    *fd = Syscalls().Openat(directory, lock_name.c_str(), kOpenFlags, 0);
-    if (*fd < 0 && errno == ENOENT) {
-      *fd = Syscalls().Openat(directory, lock_name.c_str(),
-                              kOpenFlags | O_CREAT | O_EXCL, want.Mode);
-      if (*fd < 0 && errno == EEXIST) continue;  // another run was quicker
-      created = *fd >= 0;
-    }
-    if (*fd < 0) return WindowsError(errno);
-    struct stat lock;
-    if (Syscalls().Fstat(*fd, &lock) != 0) return WindowsError(errno);
-    // A file of more than one name is some other file too: not ours to
-    // change, whoever owns it.
-    const bool ours = created || (lock.st_uid == me && S_ISREG(lock.st_mode) &&
-                                  lock.st_nlink == 1);
-    if (ours) {
-      if (std::int32_t e = Mend(*fd, want, &lock)) return e;
-    }
-    if (Trusted(lock, want)) return kErrorSuccess;
-    Syscalls().Close(*fd);
-    *fd = -1;
-    // Before the store exists nobody is its owner: a lock of another user
-    // may be one that a run making the store holds, not to be taken away.
-    if (replaced || store == nullptr) break;
-    if (Syscalls().Unlinkat(directory, lock_name.c_str(), 0) != 0) {
-      if (errno == ENOENT) continue;  // another run replaced it already
-      return kErrorAccessDenied;
-    }
-    replaced = true;
-  }
-  return kErrorAccessDenied;
-}
-
 long long NowNanoseconds() {
   struct timespec now;
-  if (Syscalls().Clock(CLOCK_MONOTONIC, &now) != 0) return -1;
+  if (Calls().Clock(CLOCK_MONOTONIC, &now) != 0) return -1;
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// A write lock on the whole file, waiting for the holder at most the
-// allowed time. Where locks are not to be had, the run does not write.
-std::int32_t Lock(int fd) {
+// A write lock on the whole file, waiting for the holder until the
+// allowed time since start is up. Where locks are not to be had, the run
+// does not write.
+std::int32_t Lock(int fd, long long start) {
   struct flock lock = {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
   int command = F_OFD_SETLK;
-  const long long start = NowNanoseconds();
-  if (start < 0) return WindowsError(errno);
   for (;;) {
-    if (Syscalls().Lock(fd, command, &lock) == 0) return kErrorSuccess;
+    if (Calls().Lock(fd, command, &lock) == 0) return kErrorSuccess;
     if (errno == EINVAL && command == F_OFD_SETLK) {
       command = F_SETLK;  // a kernel without lock ownership per descriptor
       continue;
@@ -147,22 +69,131 @@ std::int32_t Lock(int fd) {
     if (now < 0) return WindowsError(errno);
     if (now - start >= kLockWaitSeconds * 1000000000LL) return kErrorTimeout;
     struct timespec pause = {0, kPollNanoseconds};
-    Syscalls().Sleep(&pause, nullptr);
+    Calls().Sleep(&pause, nullptr);
   }
+}
+
+struct Target {
+  int Directory;
+  const std::string& Store;  // the store's name, for temporary names
+  std::string Name;          // the lock file's
+  uid_t Owner;
+  long long Start;
+};
+
+// Makes a lock file as it must be under a temporary name, locked by this
+// run, and renames it to the target's name: over what is there when
+// `replace`, else only where nothing is. *again when another run was
+// quicker or took the temporary name away.
+std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
+  *again = false;
+  std::string temporary;
+  if (std::int32_t e = CreateTemporary(t.Directory, t.Store, &temporary, fd)) {
+    return e;
+  }
+  // Its owner is this run's user: in a trusted directory only its owner
+  // and root make files, and root trusts no directory of another.
+  std::int32_t result = kErrorSuccess;
+  if (Calls().Fchmod(*fd, kLockMode) != 0) {
+    result = WindowsError(errno);
+  } else {
+    result = Lock(*fd, t.Start);
+  }
+  if (result == kErrorSuccess) {
+    const int renamed =
+        replace ? Calls().Renameat(t.Directory, temporary.c_str(), t.Directory,
+                                   t.Name.c_str())
+                : Calls().Renameat2(t.Directory, temporary.c_str(),
+                                    t.Directory, t.Name.c_str(),
+                                    RENAME_NOREPLACE);
+    if (renamed == 0) return kErrorSuccess;
+    *again = errno == EEXIST || errno == ENOENT;
+    result = WindowsError(errno);
+  }
+  Calls().Unlinkat(t.Directory, temporary.c_str(), 0);
+  Calls().Close(*fd);
+  *fd = -1;
+  return result;
+}
+
+std::int32_t Acquire(const Target& t, bool may_replace, int* fd);
+
+// Under the guard, replaces the lock file if it is still not as it must
+// be; *fd then holds the new one, locked.
+std::int32_t Replace(const Target& t, int* fd) {
+  *fd = -1;
+  Target guard = t;
+  guard.Name = t.Store + kGuardSuffix;
+  int held = -1;
+  if (std::int32_t e = Acquire(guard, false, &held)) return e;
+  std::int32_t result = kErrorSuccess;
+  struct stat lock;
+  if (Calls().Fstatat(t.Directory, t.Name.c_str(), &lock,
+                      AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) result = WindowsError(errno);
+  } else if (!Good(lock, t.Owner)) {
+    bool again = false;
+    result = Install(t, true, fd, &again);
+  }
+  // Gone before it is let go: whoever waits for it then finds its name
+  // empty or another's, and starts anew.
+  Calls().Unlinkat(t.Directory, guard.Name.c_str(), 0);
+  Calls().Close(held);
+  return result;
+}
+
+// Opens the file of the target's name and locks it, making it where there
+// is none, and (when may_replace) putting a new one in the place of one
+// that is not as it must be. Holds it only while the name still leads to
+// it.
+std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    *fd = OpenIn(t.Directory, t.Name.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (*fd < 0 && errno == ENOENT) {
+      bool again = false;
+      const std::int32_t e = Install(t, false, fd, &again);
+      if (e == kErrorSuccess || !again) return e;
+      continue;
+    }
+    struct stat held;
+    if (*fd >= 0 && Calls().Fstat(*fd, &held) != 0) {
+      const std::int32_t e = WindowsError(errno);
+      Calls().Close(*fd);
+      return e;
+    }
+    if (*fd < 0 || !Good(held, t.Owner)) {
+      if (*fd >= 0) Calls().Close(*fd);
+      if (!may_replace) return kErrorAccessDenied;
+      const std::int32_t e = Replace(t, fd);
+      if (e != kErrorSuccess || *fd >= 0) return e;
+      continue;  // another run had replaced it already
+    }
+    std::int32_t e = Lock(*fd, t.Start);
+    struct stat named;
+    if (e == kErrorSuccess &&
+        Calls().Fstatat(t.Directory, t.Name.c_str(), &named,
+                        AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+      return kErrorSuccess;
+    }
+    Calls().Close(*fd);
+    if (e != kErrorSuccess) return e;
+  }
+  *fd = -1;
+  return kErrorAccessDenied;
 }
 
 }  // namespace
 
 std::int32_t TakeStoreLock(int directory, const std::string& name,
-                           const struct stat* store, int* lock_fd) {
+                           const struct stat* store, uid_t owner,
+                           int* lock_fd) {
+  if (std::int32_t e = MayWrite(directory, name, store)) return e;
+  const long long start = NowNanoseconds();
+  if (start < 0) return WindowsError(errno);
+  const Target target = {directory, name, name + kLockSuffix, owner, start};
   int fd = -1;
-  std::int32_t result = MayWrite(directory, name, store);
-  if (result == kErrorSuccess) result = OpenLockFile(directory, name, store, &fd);
-  if (result == kErrorSuccess) result = Lock(fd);
-  if (result != kErrorSuccess) {
-    if (fd >= 0) Syscalls().Close(fd);
-    return result;
-  }
+  if (std::int32_t e = Acquire(target, true, &fd)) return e;
   *lock_fd = fd;
   return kErrorSuccess;
 }

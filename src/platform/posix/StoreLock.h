@@ -1,11 +1,12 @@
 // Only generic POSIX code here.
 //
-// The lock that makes one run at a time the writer of a registry file:
-// a write lock on "<name>.lock" beside it. Only those who may write the
-// store may open that file at all (its permissions follow the store's), so
-// nobody else can take or hold the lock; the store's owner puts a new one
-// in the place of one that another user planted. Only the store's owner
-// or root may take it, since only they can save the store with its owner.
+// The lock that makes one run at a time the writer of a registry file: a
+// write lock on "<name>.lock" beside it. The lock file belongs to the
+// owner of the store's directory (who alone, with root, may make files
+// there), mode 0600, so nobody else can open it, and nothing a run decides
+// about it rests on what may change during a run (the store's mode). A
+// lock file that is not so is replaced whole, never mended in place:
+// whoever held it open then holds a file that no run looks at.
 #pragma once
 
 #include <sys/stat.h>
@@ -18,11 +19,13 @@ namespace tarnwell::posix {
 // How long a run waits for another to finish before it gives up.
 constexpr int kLockWaitSeconds = 30;
 
-// Takes the lock of the store `name` in `directory`; `store` is the store
-// file's status, or null when there is none yet. Refuses a user who may
-// not save the store. Waits while another run holds the lock, at most
-// kLockWaitSeconds. On success *lock_fd holds the lock until it is closed.
+// Takes the lock of the store `name` in `directory`, whose owner is
+// `owner`; `store` is the store file's status, or null when there is none
+// yet. Refuses a user who may not save the store. Waits while another run
+// holds the lock, at most kLockWaitSeconds. On success *lock_fd holds the
+// lock until it is closed.
 std::int32_t TakeStoreLock(int directory, const std::string& name,
-                           const struct stat* store, int* lock_fd);
+                           const struct stat* store, uid_t owner,
+                           int* lock_fd);
 
 }  // namespace tarnwell::posix

@@ -1,95 +1,221 @@
 #include "platform/posix/StorePlace.h"
 
 #include <limits.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <deque>
+#include <memory>
+#include <vector>
 
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
-#include "platform/posix/StoreSyscalls.h"
+#include "platform/posix/PosixCalls.h"
+#include "platform/posix/UserGroups.h"
 
 namespace tarnwell::posix {
 namespace {
 
 constexpr int kMaxLinks = 32;
 constexpr std::int32_t kErrorCantResolveFilename = 1921;
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-int OpenDirectory(int at, const std::string& path) {
-  return Syscalls().Openat(at, path.c_str(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+enum class Trust { kNone, kFull, kSticky };
+
+bool TrustedOwner(uid_t owner) {
+  return owner == 0 || owner == Calls().Geteuid();
 }
 
-// Splits at the last "/": the directory part ("/" for the root, "." when
-// there is none) and the name.
-void Split(const std::string& path, std::string* directory,
-           std::string* name) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    *directory = ".";
-    *name = path;
-  } else {
-    *directory = slash == 0 ? "/" : path.substr(0, slash);
-    *name = path.substr(slash + 1);
+// Whether a directory lets nobody but this user and root change it, or
+// only as a sticky directory does. Where the group may write, an access
+// ACL may let named users and groups write as well (its mask shows as the
+// group's bits): such a directory is shared.
+std::int32_t Judge(int fd, const struct stat& st, Trust* trust) {
+  *trust = Trust::kNone;
+  if (!TrustedOwner(st.st_uid)) return kErrorSuccess;
+  bool shared = (st.st_mode & S_IWOTH) != 0;
+  if (!shared && (st.st_mode & S_IWGRP) != 0) {
+    if (Calls().Fgetxattr(fd, "system.posix_acl_access", nullptr, 0) >= 0) {
+      shared = true;
+    } else if (errno != ENODATA && errno != ENOTSUP) {
+      return WindowsError(errno);
+    }
   }
-}
-
-// Follows one link: *directory and *name move to its target.
-std::int32_t FollowLink(int* directory, std::string* name) {
-  char target[PATH_MAX];
-  const ssize_t n =
-      Syscalls().Readlinkat(*directory, name->c_str(), target, sizeof target);
-  if (n < 0) return WindowsError(errno);
-  if (static_cast<std::size_t>(n) >= sizeof target) {
-    return kErrorFilenameTooLong;
+  if (!shared && (st.st_mode & S_IWGRP) != 0) {
+    bool only = false;
+    if (std::int32_t e = OnlyMemberOfGroup(st.st_gid, st.st_uid, &only)) {
+      return e;
+    }
+    shared = !only;
   }
-  std::string where;
-  Split(std::string(target, static_cast<std::size_t>(n)), &where, name);
-  if (name->empty() || *name == "." || *name == "..") {
-    return kErrorBadPathname;
-  }
-  if (where == ".") return kErrorSuccess;
-  const int next = OpenDirectory(*directory, where);
-  if (next < 0) return WindowsError(errno);
-  Syscalls().Close(*directory);
-  *directory = next;
+  *trust = !shared                        ? Trust::kFull
+           : (st.st_mode & S_ISVTX) != 0 ? Trust::kSticky
+                                          : Trust::kNone;
   return kErrorSuccess;
 }
 
-std::int32_t Find(const std::string& path, StorePlace* place) {
-  std::string where;
-  Split(path, &where, &place->Name);
-  if (place->Name.empty()) return kErrorBadPathname;
-  place->Directory = OpenDirectory(AT_FDCWD, where);
-  if (place->Directory < 0) return WindowsError(errno);
-  for (int links = 0; links <= kMaxLinks; ++links) {
-    struct stat link;
-    if (Syscalls().Fstatat(place->Directory, place->Name.c_str(), &link,
-                           AT_SYMLINK_NOFOLLOW) != 0) {
-      return errno == ENOENT ? kErrorSuccess : WindowsError(errno);
+// The open directories from "/" to where the walk stands, each with its
+// owner and how far it is trusted.
+class Walk {
+ public:
+  ~Walk() {
+    for (const Step& step : steps_) Calls().Close(step.Fd);
+  }
+
+  int Fd() const { return steps_.back().Fd; }
+  Trust Here() const { return steps_.back().Level; }
+  uid_t Owner() const { return steps_.back().Owner; }
+
+  std::int32_t Root() {
+    for (const Step& step : steps_) Calls().Close(step.Fd);
+    steps_.clear();
+    steps_.reserve(1);  // before anything is open that could be lost
+    const int fd = Calls().Openat(AT_FDCWD, "/", kDirectoryFlags, 0);
+    if (fd < 0) return WindowsError(errno);
+    return Enter(fd);
+  }
+
+  // Into the directory name of the current one.
+  std::int32_t Down(const std::string& name) {
+    steps_.reserve(steps_.size() + 1);
+    const int fd = OpenIn(Fd(), name.c_str(), kDirectoryFlags);
+    if (fd < 0) return WindowsError(errno);
+    return Enter(fd);
+  }
+
+  // "..": the directory this one was entered from (the root's is itself).
+  void Up() {
+    if (steps_.size() == 1) return;
+    Calls().Close(steps_.back().Fd);
+    steps_.pop_back();
+  }
+
+  // Hands the current directory over to the caller.
+  int Release() {
+    const int fd = steps_.back().Fd;
+    steps_.pop_back();
+    return fd;
+  }
+
+ private:
+  struct Step {
+    int Fd;
+    Trust Level;
+    uid_t Owner;
+  };
+
+  std::int32_t Enter(int fd) {
+    steps_.push_back({fd, Trust::kNone, 0});
+    struct stat st;
+    if (Calls().Fstat(fd, &st) != 0) return WindowsError(errno);
+    steps_.back().Owner = st.st_uid;
+    if (std::int32_t e = Judge(fd, st, &steps_.back().Level)) return e;
+    return steps_.back().Level == Trust::kNone ? kErrorAccessDenied
+                                               : kErrorSuccess;
+  }
+
+  std::vector<Step> steps_;
+};
+
+// Puts the names of path in front of those still to walk; true when it
+// ends in "/", ".", or "..", which name no file.
+bool PushNames(const std::string& path, std::deque<std::string>* names) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > start) parts.push_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  names->insert(names->begin(), parts.begin(), parts.end());
+  const std::size_t last = path.rfind('/');
+  const std::string tail =
+      last == std::string::npos ? path : path.substr(last + 1);
+  return tail.empty() || tail == "." || tail == "..";
+}
+
+std::int32_t Absolute(const std::string& path, std::string* full) {
+  if (!path.empty() && path[0] == '/') {
+    *full = path;
+    return kErrorSuccess;
+  }
+  std::string cwd(PATH_MAX, '\0');
+  if (Calls().Getcwd(&cwd[0], cwd.size()) == nullptr) {
+    return WindowsError(errno);
+  }
+  cwd.resize(cwd.find('\0'));
+  *full = cwd + "/" + path;
+  return kErrorSuccess;
+}
+
+std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
+  std::string full;
+  if (std::int32_t e = Absolute(path, &full)) return e;
+  std::deque<std::string> names;
+  if (PushNames(full, &names)) return kErrorBadPathname;
+  if (std::int32_t e = walk->Root()) return e;
+  int links = 0;
+  while (!names.empty()) {
+    const std::string name = names.front();
+    names.pop_front();
+    if (name == ".") continue;
+    if (name == "..") {
+      walk->Up();
+      continue;
     }
-    if (!S_ISLNK(link.st_mode)) return kErrorSuccess;
-    struct stat directory;
-    if (Syscalls().Fstat(place->Directory, &directory) != 0) {
+    struct stat entry;
+    if (Calls().Fstatat(walk->Fd(), name.c_str(), &entry,
+                        AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT && names.empty()) {
+        place->Name = name;  // a store yet to be made
+        break;
+      }
       return WindowsError(errno);
     }
-    if (link.st_uid != Syscalls().Geteuid() &&
-        link.st_uid != directory.st_uid) {
-      return kErrorAccessDenied;
+    if (S_ISLNK(entry.st_mode)) {
+      // A link nobody else made: in a trusted directory only its owner
+      // and root could have; a sticky one says nothing of its entries.
+      if (!TrustedOwner(entry.st_uid)) return kErrorAccessDenied;
+      if (++links > kMaxLinks) return kErrorCantResolveFilename;
+      std::string target(PATH_MAX, '\0');
+      const ssize_t n = Calls().Readlinkat(walk->Fd(), name.c_str(),
+                                           &target[0], target.size());
+      if (n < 0) return WindowsError(errno);
+      if (static_cast<std::size_t>(n) >= target.size()) {
+        return kErrorFilenameTooLong;
+      }
+      target.resize(static_cast<std::size_t>(n));
+      const bool last = names.empty();
+      if (PushNames(target, &names) && last) return kErrorBadPathname;
+      if (target[0] == '/') {
+        if (std::int32_t e = walk->Root()) return e;
+      }
+      continue;
     }
-    if (std::int32_t e = FollowLink(&place->Directory, &place->Name)) return e;
+    if (names.empty()) {
+      place->Name = name;
+      break;
+    }
+    if (std::int32_t e = walk->Down(name)) return e;
   }
-  return kErrorCantResolveFilename;
+  // (A path or link whose last name is ".", ".." or empty was refused
+  // above, so the walk ends on a name.)
+  // Where the lock and the new file are made, nobody else may make
+  // anything: sticky is not enough.
+  if (walk->Here() != Trust::kFull) return kErrorAccessDenied;
+  place->Owner = walk->Owner();
+  place->Directory = walk->Release();
+  return kErrorSuccess;
 }
 
 }  // namespace
 
 std::int32_t FindStorePlace(const std::string& path, StorePlace* place) {
-  std::int32_t result = Find(path, place);
-  if (result != kErrorSuccess && place->Directory >= 0) {
-    Syscalls().Close(place->Directory);
-    place->Directory = -1;
-  }
-  return result;
+  place->Directory = -1;
+  place->Name.clear();
+  Walk walk;
+  return Find(path, &walk, place);
 }
 
 }  // namespace tarnwell::posix

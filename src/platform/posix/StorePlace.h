@@ -1,7 +1,10 @@
 // Only generic POSIX code here.
 //
-// Where the host's registry file really lies.
+// Where the host's registry file really lies, found along a path that no
+// other user can change (OpenSSH's rule for its own files).
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
@@ -11,14 +14,20 @@ namespace tarnwell::posix {
 struct StorePlace {
   int Directory = -1;  // open, for the lock, the file and its replacement
   std::string Name;    // the file's name in it
+  uid_t Owner = 0;     // the directory's owner: the lock's
 };
 
-// Opens the directory of path and follows the file while it is a symbolic
-// link that can be trusted: one owned by this user or by the owner of the
-// directory that holds it. The file is then replaced where it really lies
-// and a link stays a link, while a link that another user planted in a
-// shared directory is refused. The file itself need not exist. On failure
-// place holds nothing open.
+// Walks path from "/" one name at a time, each directory opened without
+// following a link and judged on its open descriptor, and follows
+// symbolic links (the file's own too) the same way, so that a name is
+// never looked at and then used again. Every directory on the way must
+// belong to this user or root and be writable by nobody else: not by
+// others, nor by a group with a member besides its owner. One that others
+// may write but that is sticky (/tmp) may be passed through when the
+// entry beneath it belongs to this user or root; the file's own
+// directory may not be such. Otherwise the path is refused
+// (kErrorAccessDenied). The file itself need not exist. On failure place
+// holds nothing open.
 std::int32_t FindStorePlace(const std::string& path, StorePlace* place);
 
 }  // namespace tarnwell::posix

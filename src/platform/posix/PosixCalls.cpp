@@ -1,0 +1,62 @@
+#include "platform/posix/PosixCalls.h"
+
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace tarnwell::posix {
+namespace {
+
+// The variadic calls, as plain functions.
+int RealOpenat(int directory, const char* name, int flags, mode_t mode) {
+  return openat(directory, name, flags, mode);
+}
+int RealOpenat2(int directory, const char* name, int flags, mode_t mode,
+                std::uint64_t resolve) {
+  struct open_how how = {};
+  how.flags = static_cast<std::uint64_t>(flags);
+  how.mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? mode : 0;
+  how.resolve = resolve;
+  return static_cast<int>(
+      syscall(SYS_openat2, directory, name, &how, sizeof how));
+}
+int RealLock(int fd, int command, struct flock* lock) {
+  return fcntl(fd, command, lock);
+}
+int RealFcntl(int fd, int command, int argument) {
+  return fcntl(fd, command, argument);
+}
+
+const PosixCalls kReal = {
+#define TARNWELL_POSIX_REAL(name, signature, real) real,
+    TARNWELL_POSIX_CALLS(TARNWELL_POSIX_REAL)
+    TARNWELL_POSIX_STEADY_CALLS(TARNWELL_POSIX_REAL)
+#undef TARNWELL_POSIX_REAL
+};
+
+PosixCalls g_calls = kReal;
+
+}  // namespace
+
+PosixCalls& Calls() { return g_calls; }
+const PosixCalls& RealCalls() { return kReal; }
+
+mode_t NewFileMode() {
+  const mode_t mask = Calls().Umask(0);
+  Calls().Umask(mask);
+  return 0666 & ~mask;
+}
+
+int OpenIn(int directory, const char* name, int flags, mode_t mode) {
+  const int fd = Calls().Openat2(
+      directory, name, flags, mode,
+      RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
+  if (fd >= 0 || errno != ENOSYS) return fd;
+  return Calls().Openat(directory, name, flags | O_NOFOLLOW, mode);
+}
+
+}  // namespace tarnwell::posix

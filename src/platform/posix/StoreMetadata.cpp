@@ -1,0 +1,81 @@
+#include "platform/posix/StoreMetadata.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "platform/posix/Errors.h"
+#include "platform/posix/PosixCalls.h"
+
+namespace tarnwell::posix {
+namespace {
+
+// The names of the file's extended attributes, each ending in a NUL. A
+// list or value that grows between asking its size and reading it fails
+// the save (ERANGE): the old file stays.
+std::int32_t Names(int fd, std::vector<char>* names) {
+  const ssize_t size = Calls().Flistxattr(fd, nullptr, 0);
+  if (size < 0) {
+    // A file system without them gives nothing to keep.
+    return errno == ENOTSUP ? kErrorSuccess : WindowsError(errno);
+  }
+  names->resize(static_cast<std::size_t>(size));
+  const ssize_t got = Calls().Flistxattr(fd, names->data(), names->size());
+  if (got < 0) return WindowsError(errno);
+  names->resize(static_cast<std::size_t>(got));
+  return kErrorSuccess;
+}
+
+std::int32_t Value(int fd, const char* name, std::vector<char>* value) {
+  const ssize_t size = Calls().Fgetxattr(fd, name, nullptr, 0);
+  if (size < 0) return WindowsError(errno);
+  value->resize(static_cast<std::size_t>(size));
+  const ssize_t got = Calls().Fgetxattr(fd, name, value->data(), value->size());
+  if (got < 0) return WindowsError(errno);
+  value->resize(static_cast<std::size_t>(got));
+  return kErrorSuccess;
+}
+
+bool Listed(const std::vector<char>& names, const char* name) {
+  for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
+    if (std::strcmp(&names[at], name) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::int32_t CopyMetadata(int from, const struct stat& old, int to) {
+  struct stat now;
+  if (Calls().Fstat(to, &now) != 0) return WindowsError(errno);
+  if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+      Calls().Fchown(to, old.st_uid, old.st_gid) != 0) {
+    return WindowsError(errno);
+  }
+  std::vector<char> theirs;
+  std::vector<char> ours;
+  if (std::int32_t e = Names(from, &theirs)) return e;
+  if (std::int32_t e = Names(to, &ours)) return e;
+  for (std::size_t at = 0; at < ours.size(); at += std::strlen(&ours[at]) + 1) {
+    if (!Listed(theirs, &ours[at]) &&
+        Calls().Fremovexattr(to, &ours[at]) != 0 && errno != ENODATA) {
+      return WindowsError(errno);
+    }
+  }
+  // The mode before the ACL: changing the mode rewrites the ACL's mask.
+  if (Calls().Fchmod(to, old.st_mode & 07777) != 0) return WindowsError(errno);
+  std::vector<char> value;
+  for (std::size_t at = 0; at < theirs.size();
+       at += std::strlen(&theirs[at]) + 1) {
+    const char* name = &theirs[at];
+    if (std::int32_t e = Value(from, name, &value)) return e;
+    if (Calls().Fsetxattr(to, name, value.data(), value.size(), 0) != 0) {
+      return WindowsError(errno);
+    }
+  }
+  return kErrorSuccess;
+}
+
+}  // namespace tarnwell::posix

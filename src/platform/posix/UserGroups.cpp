@@ -1,0 +1,109 @@
+#include "platform/posix/UserGroups.h"
+
+#include <cerrno>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Registry.h"
+#include "platform/posix/Errors.h"
+#include "platform/posix/PosixCalls.h"
+
+namespace tarnwell::posix {
+namespace {
+
+constexpr char kPasswd[] = "/etc/passwd";
+constexpr char kGroup[] = "/etc/group";
+constexpr std::size_t kChunk = 4096;
+
+// Closes the file however the reading ends, running out of memory too.
+class Closer {
+ public:
+  explicit Closer(int fd) : fd_(fd) {}
+  ~Closer() { Calls().Close(fd_); }
+  Closer(const Closer&) = delete;
+  Closer& operator=(const Closer&) = delete;
+
+ private:
+  int fd_;
+};
+
+std::int32_t ReadWhole(const char* path, std::string* text) {
+  const int fd = Calls().Openat(AT_FDCWD, path, O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return WindowsError(errno);
+  const Closer closer(fd);
+  for (;;) {
+    const std::size_t had = text->size();
+    text->resize(had + kChunk);
+    const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
+    text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+    if (n == 0) return kErrorSuccess;
+    if (n < 0 && errno != EINTR) return WindowsError(errno);
+  }
+}
+
+// The fields of each line, split at ":"; `each` returns false to stop.
+template <typename Each>
+void ForEachEntry(std::string_view text, Each each) {
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? "" : text.substr(end + 1);
+    std::vector<std::string_view> fields;
+    for (;;) {
+      const std::size_t colon = line.find(':');
+      fields.push_back(line.substr(0, colon));
+      if (colon == std::string_view::npos) break;
+      line = line.substr(colon + 1);
+    }
+    if (!each(fields)) return;
+  }
+}
+
+bool IsNumber(std::string_view field, unsigned long long number) {
+  return !field.empty() && field == std::to_string(number);
+}
+
+}  // namespace
+
+std::int32_t OnlyMemberOfGroup(gid_t group, uid_t owner, bool* only) {
+  *only = false;
+  std::string passwd;
+  std::string groups;
+  if (std::int32_t e = ReadWhole(kPasswd, &passwd)) return e;
+  if (std::int32_t e = ReadWhole(kGroup, &groups)) return e;
+  bool others = false;
+  int members = 0;
+  std::vector<std::string_view> owner_names;
+  ForEachEntry(passwd, [&](const std::vector<std::string_view>& f) {
+    if (f.size() < 4) return true;
+    const bool is_owner = IsNumber(f[2], owner);
+    if (is_owner) owner_names.push_back(f[0]);
+    if (IsNumber(f[3], group)) {
+      ++members;
+      others = others || !is_owner;
+    }
+    return true;
+  });
+  bool listed = false;
+  ForEachEntry(groups, [&](const std::vector<std::string_view>& f) {
+    if (f.size() < 4 || !IsNumber(f[2], group)) return true;
+    listed = true;
+    std::string_view list = f[3];
+    while (!list.empty()) {
+      const std::size_t comma = list.find(',');
+      const std::string_view name = list.substr(0, comma);
+      list = comma == std::string_view::npos ? "" : list.substr(comma + 1);
+      if (name.empty()) continue;
+      ++members;
+      bool is_owner = false;
+      for (std::string_view mine : owner_names) is_owner |= mine == name;
+      others = others || !is_owner;
+    }
+    return false;  // the first line of the group is the one that counts
+  });
+  *only = listed && members > 0 && !others;
+  return kErrorSuccess;
+}
+
+}  // namespace tarnwell::posix
