@@ -19,6 +19,7 @@ struct ChildOptions {
   bool ClosedStdout = false;     // a pipe whose reader has gone
   uid_t User = 0;                // when nonzero and we are root: run as it
   long FileSizeLimit = -1;       // RLIMIT_FSIZE in bytes, when not -1
+  long StackLimit = -1;          // RLIMIT_STACK in bytes, when not -1
 };
 
 struct RunResult {
@@ -35,6 +36,10 @@ RunResult RunChild(const std::string& exe, const ChildOptions& options = {});
 pid_t StartChild(const std::string& exe, const ChildOptions& options = {});
 // Waits for the process; the raw wait status.
 int WaitChild(pid_t pid);
+
+// The emulator that a cross build runs its programs under, children too;
+// null in a native build.
+const char* ChildEmulator();
 
 // The lines the host installer prints for its three outcomes.
 extern const char kSuccessLine[];
