@@ -21,6 +21,7 @@ namespace {
 // reads key lines (a header's name is a key line too). The section's
 // header when no line matches.
 std::size_t LineOfText(const FileReport& report, const WriteLog::Slot& slot) {
+  if (slot.Writer >= report.Sections.size()) return 0;
   const SectionInfo& section = report.Sections[slot.Writer];
   std::size_t end = report.Lines.Count() + 1;
   for (const SectionInfo& other : report.Sections) {

@@ -15,11 +15,49 @@ using tarnwell::testing::ListDirectory;
 constexpr char kConfig[] =
     "[A]\nDLL = first.dll\nBufferCountIn = 0x1F\n[B]\nDLL = 50% \"off\" \\ on\n"
     "[MODEM SETTINGS]\nDLL = m.dll\nVID = 12D1\nPID=1001\nInit3 = AT&F\n";
-constexpr char kComment[] =
-    "; USB CDC driver and modem settings from usbcdc.cfg, made by "
-    "tarnwell-check " TARNWELL_VERSION "\r\n";
-constexpr char kClient[] = "Drivers\\USB\\ClientDrivers\\";
-constexpr char kModem[] = "Drivers\\USB\\ClientDrivers\\USBCDC_COM_Template";
+constexpr char kImageReg[] = R"(
+[HKEY_LOCAL_MACHINE\Drivers\USB\LoadClients\Default\Default\Default\USBCDC_Driver]
+"Dll"="50% \"off\" \\ on"
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_Template_Default]
+"Dll"="50% \"off\" \\ on"
+"Prefix"="COM"
+"BufferCountIn"=dword:0000001f
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_Config\VID_12D1&PID_1001&IFC_00]
+"Template"="USBCDC_COM_Template"
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_COM_Template]
+"DLL"="m.dll"
+"Prefix"="COM"
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem]
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Config]
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Init]
+"3"="AT&F"
+
+[HKEY_LOCAL_MACHINE\Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Settings]
+)";
+constexpr char kInfRegistry[] = R"([Registry]
+HKLM,"Drivers\USB\LoadClients\Default\Default\Default\USBCDC_Driver","Dll",0x00000000,"50%% ""off"" \ on"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_Template_Default","Dll",0x00000000,"50%% ""off"" \ on"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_Template_Default","Prefix",0x00000000,"COM"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_Template_Default","BufferCountIn",0x00010001,31
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_Config\VID_12D1&PID_1001&IFC_00","Template",0x00000000,"USBCDC_COM_Template"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_COM_Template","DLL",0x00000000,"m.dll"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_COM_Template","Prefix",0x00000000,"COM"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Config",,0x00000010
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Init","3",0x00000000,"AT&F"
+HKLM,"Drivers\USB\ClientDrivers\USBCDC_COM_Template\Unimodem\Settings",,0x00000010
+)";
+
+std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
 
 Output Emit(const ScratchDir& dir, const std::string& kind,
             const std::string& config) {
@@ -30,53 +68,22 @@ Output Emit(const ScratchDir& dir, const std::string& kind,
 }
 
 TEST(Emit, TheInstallersKeysAndLastValuesInItsOrder) {
+  const std::string comment = Crlf(
+      "; USB CDC driver and modem settings from usbcdc.cfg, made by "
+      "tarnwell-check " TARNWELL_VERSION "\n");
   ScratchDir dir;
   ASSERT_EQ(Emit(dir, "image-reg", kConfig).Text, "");
-  const std::string dll = "\"Dll\"=\"50% \\\"off\\\" \\\\ on\"\r\n";
-  EXPECT_EQ(ReadBytes(dir.File("out")),
-            std::string(kComment) +
-                "\r\n[HKEY_LOCAL_MACHINE\\Drivers\\USB\\LoadClients\\Default\\"
-                "Default\\Default\\USBCDC_Driver]\r\n" + dll +
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kClient +
-                "USBCDC_Template_Default]\r\n" + dll +
-                "\"Prefix\"=\"COM\"\r\n\"BufferCountIn\"=dword:0000001f\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kClient +
-                "USBCDC_Config\\VID_12D1&PID_1001&IFC_00]\r\n"
-                "\"Template\"=\"USBCDC_COM_Template\"\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kModem + "]\r\n"
-                "\"DLL\"=\"m.dll\"\r\n\"Prefix\"=\"COM\"\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kModem + "\\Unimodem]\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kModem + "\\Unimodem\\Config]\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kModem + "\\Unimodem\\Init]\r\n"
-                "\"3\"=\"AT&F\"\r\n"
-                "\r\n[HKEY_LOCAL_MACHINE\\" + kModem + "\\Unimodem\\Settings]\r\n");
-
+  EXPECT_EQ(ReadBytes(dir.File("out")), comment + Crlf(kImageReg));
   ASSERT_EQ(Emit(dir, "cab-inf", kConfig).Text, "");
   const std::string inf = ReadBytes(dir.File("out"));
-  EXPECT_EQ(inf.substr(0, sizeof kComment - 1), kComment);
+  EXPECT_EQ(inf.substr(0, comment.size()), comment);
   for (const char* section : {"[Version]", "[CEStrings]", "[CEDevice]",
                               "[DefaultInstall]", "[SourceDisksNames]",
                               "[SourceDisksFiles]"}) {
     EXPECT_NE(inf.find(std::string("\r\n") + section + "\r\n"), std::string::npos)
         << section;
   }
-  const std::string line = std::string("HKLM,\"") + kClient +
-                           "USBCDC_Template_Default\",\"Dll\",0x00000000,"
-                           "\"50%% \"\"off\"\" \\ on\"\r\n";
-  EXPECT_EQ(inf.substr(inf.find("[Registry]\r\n") + 12),
-            std::string("HKLM,\"Drivers\\USB\\LoadClients\\Default\\Default\\"
-                        "Default\\USBCDC_Driver\"") +
-                line.substr(line.find(",\"Dll\"")) + line +
-                "HKLM,\"" + kClient + "USBCDC_Template_Default\",\"Prefix\","
-                "0x00000000,\"COM\"\r\nHKLM,\"" + kClient +
-                "USBCDC_Template_Default\",\"BufferCountIn\",0x00010001,31\r\n"
-                "HKLM,\"" + kClient + "USBCDC_Config\\VID_12D1&PID_1001&IFC_00\","
-                "\"Template\",0x00000000,\"USBCDC_COM_Template\"\r\n"
-                "HKLM,\"" + kModem + "\",\"DLL\",0x00000000,\"m.dll\"\r\n"
-                "HKLM,\"" + kModem + "\",\"Prefix\",0x00000000,\"COM\"\r\n"
-                "HKLM,\"" + kModem + "\\Unimodem\\Config\",,0x00000010\r\n"
-                "HKLM,\"" + kModem + "\\Unimodem\\Init\",\"3\",0x00000000,\"AT&F\"\r\n"
-                "HKLM,\"" + kModem + "\\Unimodem\\Settings\",,0x00000010\r\n");
+  EXPECT_EQ(inf.substr(inf.find("[Registry]")), Crlf(kInfRegistry));
 }
 
 TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {

@@ -1,12 +1,9 @@
-# The image fragment and the CAB Wizard .inf of each case's configuration,
-# checked by real consumers: the fragment, after a REGEDIT4 line, imported
-# by Wine's regedit; the .inf installed by Wine's SetupAPI. Each must leave
-# the registry that tarnwell.exe leaves (the case's expected.reg, over its
-# seed). tarnwell-check.exe must emit the same bytes as the host build. A
-# configuration with text outside printable ASCII must be refused by both,
-# with no file; its twin with "é" as "e" is checked instead, where it has one.
-#
-#   emit_consumers.sh CASE...
+# emit_consumers.sh CASE...: the image fragment (after a REGEDIT4 line)
+# imported by Wine's regedit and the CAB Wizard .inf installed by Wine's
+# SetupAPI must each leave what tarnwell.exe leaves (expected.reg, over the
+# seed), and tarnwell-check.exe write the same bytes as the host build.
+# Text outside printable ASCII: refused by both, no file; the twin with
+# "é" as "e" is checked instead.
 source "$(dirname "$0")/wine_common.sh"
 need WINE WINESERVER ICONV
 check_exe="$WORK/mingw/tarnwell-check.exe"
@@ -16,18 +13,20 @@ check_exe="$WORK/mingw/tarnwell-check.exe"
 out="$WORK/emit"
 rm -rf "$out"
 
-# check NAME CONFIG EXPECTED SEED: both outputs of CONFIG into their consumers.
+# check NAME CONFIG EXPECTED SEED
 check() {
   local name="$1" config="$2" expected="$3" seed="$4" kind host win refused=""
   mkdir -p "$out/$name"
   cp "$config" "$out/$name/usbcdc.cfg"
   for kind in image-reg cab-inf; do
     host=0 win=0
+    echo "an older file" >"$out/$name/win.$kind"  # replaced whole
     (cd "$out/$name" && "$HOST_CHECK" -q --emit=$kind -o host.$kind usbcdc.cfg) || host=$?
     (cd "$out/$name" && wine_in "$IMPORT_PREFIX" "$check_exe" -q --emit=$kind -o win.$kind usbcdc.cfg) \
       >/dev/null 2>&1 || win=$?
     [ "$host" -eq "$win" ] || fail "$name $kind: tarnwell-check exits with $host, tarnwell-check.exe with $win"
-    if [ ! -f "$out/$name/host.$kind" ] && [ ! -f "$out/$name/win.$kind" ] && [ "$host" -eq 1 ] &&
+    if [ ! -f "$out/$name/host.$kind" ] && [ "$(cat "$out/$name/win.$kind")" = "an older file" ] &&
+        [ "$host" -eq 1 ] &&
         LC_ALL=C grep -q $'[^\t -~\r]' "$config"; then
       refused+=" $kind"
       continue

@@ -70,11 +70,13 @@ class FileSink : public regstore::RegTextSink {
 // The file's bytes from where fd stands to its end.
 std::int32_t ReadAll(int fd, std::size_t size, std::string* bytes) {
   bytes->reserve(size);
-  char chunk[kChunk];
+  // On the heap: a compiler that inlines this would otherwise take the
+  // chunk from the stack of every load, even of a store that is not there.
+  std::string chunk(kChunk, '\0');
   for (;;) {
-    const ssize_t n = Syscalls().Read(fd, chunk, sizeof chunk);
+    const ssize_t n = Syscalls().Read(fd, &chunk[0], chunk.size());
     if (n > 0) {
-      bytes->append(chunk, static_cast<std::size_t>(n));
+      bytes->append(chunk, 0, static_cast<std::size_t>(n));
     } else if (n == 0) {
       return kErrorSuccess;
     } else if (errno != EINTR) {
