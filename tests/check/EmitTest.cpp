@@ -91,8 +91,8 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
     std::string Config;
     const char* Where;  // "" when the file is written
   } cases[] = {
-      {"[M]\nDLL=a.dll\n[MODEM SETTINGS]\nDLL=m\nFriendlyName = f\xE9t\xE9\n",
-       "usbcdc.cfg:5:17: error: \"FriendlyName\" would hold a character outside ASCII (0xE9)"},
+      {"[M]\nDLL=a.dll\n[MODEM SETTINGS]\nDLL=m\nBogus=1\nTSP=t\nFriendlyName = f\xE9t\xE9\n",
+       "usbcdc.cfg:7:17: error: \"FriendlyName\" would hold a character outside ASCII (0xE9)"},
       {"[DLL=x\x7F]\n", "usbcdc.cfg:1:7: error: \"Dll\" would hold a control character (0x7F)"},
       {"[D]\nDLL=a\nDLL = b\x1A\n", "usbcdc.cfg:3:8: error: \"Dll\" would hold a control character (0x1A)"},
       {"[MODEM SETTINGS]\nDLL=m\nInit3 = \xFF\n[x]\n# \xFF\nDLL=d\n",
@@ -118,15 +118,26 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
 TEST(Emit, UsageAndWriteErrors) {
   ScratchDir dir;
   WriteBytes(dir.File("usbcdc.cfg"), "[D]\nDLL=a\n");
+  fs::create_directory(dir.File("a directory"));
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{
            {"--emit=image-reg", "usbcdc.cfg"},
            {"--emit=reg", "-o", "x", "usbcdc.cfg"},
-           {"--emit=cab-inf", "-o", "no/such/dir", "usbcdc.cfg"}}) {
+           {"--emit=cab-inf", "-o", "no/such/dir", "usbcdc.cfg"},
+           {"--emit=cab-inf", "-o", "a directory", "usbcdc.cfg"}}) {
     EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, args, dir.Path()).ExitCode, 2)
         << args[0];
   }
-  EXPECT_EQ(ListDirectory(dir.Path()).size(), 1u);
+  EXPECT_EQ(ListDirectory(dir.Path()).size(), 2u);
+  // A file the installer fails to read writes nothing: no key. The name
+  // in the comment keeps to printable ASCII.
+  WriteBytes(dir.File("caf\xC3\xA9\t.cfg"), "[D]\nVID=1\n");
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE,
+                       {"--emit=image-reg", "-o", "out", "./caf\xC3\xA9\t.cfg"},
+                       dir.Path()).ExitCode, 1);
+  EXPECT_EQ(ReadBytes(dir.File("out")),
+            "; USB CDC driver and modem settings from caf???.cfg, made by "
+            "tarnwell-check " TARNWELL_VERSION "\r\n");
 }
 
 }  // namespace
