@@ -1,5 +1,7 @@
 #include "check/CheckOptions.h"
 
+#include "check/EmitText.h"
+
 #include <string_view>
 
 namespace tarnwell::check {
@@ -104,6 +106,8 @@ const char* CheckUsage() {
          "                    .reg text in UTF-8\n"
          "  -o FILE           write that registry to FILE as regedit writes it\n"
          "                    (UTF-16LE with a byte-order mark); one FILE only\n"
+         "  --emit=KIND       with -o FILE: write an OS image's registry fragment\n"
+         "                    (image-reg) or a CAB Wizard .inf (cab-inf) instead\n"
          "  -Wno-NAME         turn the check NAME off\n"
          "  -Werror=NAME      make the findings of NAME errors\n"
          "  -Wno-error=NAME   make the errors of NAME warnings\n"
@@ -188,6 +192,13 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
         *error = "option --color takes auto, always or never";
         return false;
       }
+    } else if (IsOption(arg, "--emit")) {
+      EmitKind kind;
+      if (!OptionValue(args, &i, "--emit", &options->Emit) ||
+          !ParseEmitKind(options->Emit, &kind)) {
+        *error = "option --emit takes image-reg or cab-inf";
+        return false;
+      }
     } else if (arg == "-o") {
       if (i + 1 >= args.size()) {
         *error = "option -o needs a file name";
@@ -206,6 +217,10 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
   if (!options->OutputFile.empty() && options->Files.size() > 1) {
     *error = "-o writes the registry of one file; " +
              std::to_string(options->Files.size()) + " files were given";
+    return false;
+  }
+  if (!options->Emit.empty() && options->OutputFile.empty()) {
+    *error = "option --emit writes to the file of -o FILE";
     return false;
   }
   if (options->PrintReg && options->Format != OutputFormat::kText) {

@@ -22,6 +22,7 @@ struct CheckOptions {
   std::vector<std::string> Files;  // "-" is standard input; none: usbcdc.cfg
   bool PrintReg = false;           // --reg
   std::string OutputFile;          // -o FILE
+  std::string Emit;                // --emit=KIND: what -o FILE gets instead
   bool WarningsAreErrors = false;  // --werror
   bool Quiet = false;
   bool Help = false;

@@ -12,6 +12,7 @@
 #include "check/CheckOptions.h"
 #include "check/Console.h"
 #include "check/DiagnosticFilter.h"
+#include "check/EmitFile.h"
 #include "check/Explain.h"
 #include "check/FileCheck.h"
 #include "check/FileResult.h"
@@ -122,8 +123,13 @@ int Run(const CheckOptions& options) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
       }
-      if (!options.OutputFile.empty() &&
-          !WriteRegFile(options.OutputFile, *report)) {
+      std::string emitted;
+      if (!options.Emit.empty()) {
+        result.ExitStatus = std::max(result.ExitStatus, EmitFile(options.Emit,
+            options.OutputFile, *report, result.Name, TARNWELL_VERSION, &emitted));
+        if (!emitted.empty()) Say(emitted);
+      } else if (!options.OutputFile.empty() &&
+                 !WriteRegFile(options.OutputFile, *report)) {
         Say("cannot write '" + options.OutputFile + "'");
         result.ExitStatus = 2;
       }

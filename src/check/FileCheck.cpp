@@ -43,11 +43,13 @@ bool CheckSource(ByteSource& source, FileReport* report) {
 
   std::vector<Diagnostic>& diagnostics = state.Diagnostics;
   if (report->Read) {
-    WriteLog log(report->Registry);
+    report->Log = std::make_unique<WriteLog>(report->Registry);
+    WriteLog& log = *report->Log;
     report->Written = WriteEntries(config, log);
     std::vector<const SectionInfo*> sections;
     for (const SectionInfo& s : state.Devices) sections.push_back(&s);
     for (const SectionInfo& s : state.Modems) sections.push_back(&s);
+    for (const SectionInfo* s : sections) report->Sections.push_back(*s);
     for (Diagnostic& d : SharedValueDiagnostics(log, sections)) {
       diagnostics.push_back(std::move(d));
     }

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "check/CheckState.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
 #include "check/RegPreview.h"
+#include "check/WriteLog.h"
 #include "platform/ByteSource.h"
 #include "regstore/TreeRegistry.h"
 
@@ -23,6 +26,8 @@ struct FileReport {
   std::vector<Diagnostic> Diagnostics;  // by line, then column
   LineStore Lines;
   regstore::TreeRegistry Registry;  // what the installer would write
+  std::unique_ptr<WriteLog> Log;     // how it would, when Read
+  std::vector<SectionInfo> Sections;  // the log's entries, one for one
 };
 
 // False when the source fails before its end: then nothing of the file can

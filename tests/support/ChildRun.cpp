@@ -23,10 +23,32 @@ const char kWriteFailedLine[] =
 
 namespace {
 
+// A cross build's programs run under its emulator (the build's
+// CMAKE_CROSSCOMPILING_EMULATOR, its words joined by "|"), children too.
+std::vector<char*> EmulatorPrefix() {
+#ifdef TARNWELL_CHILD_EMULATOR
+  static std::string words = TARNWELL_CHILD_EMULATOR;
+  static std::vector<char*> prefix = [] {
+    std::vector<char*> parts{&words[0]};
+    for (char& c : words) {
+      if (c == '|') {
+        c = '\0';
+        parts.push_back(&c + 1);
+      }
+    }
+    return parts;
+  }();
+  return prefix;
+#else
+  return {};
+#endif
+}
+
 // Everything is prepared before fork: the child only redirects and execs.
 pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
             int out_fd, int err_fd) {
-  std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+  std::vector<char*> argv = EmulatorPrefix();
+  argv.push_back(const_cast<char*>(exe.c_str()));
   for (const std::string& a : options.Args) {
     argv.push_back(const_cast<char*>(a.c_str()));
   }
@@ -68,7 +90,7 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
         (setgid(options.User) != 0 || setuid(options.User) != 0)) {
       _exit(125);
     }
-    execve(exe.c_str(), argv.data(), env.data());
+    execve(argv[0], argv.data(), env.data());
     _exit(127);
   }
   if (pid < 0) throw std::runtime_error("fork failed");
@@ -76,6 +98,11 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
 }
 
 }  // namespace
+
+const char* ChildEmulator() {
+  const std::vector<char*> prefix = EmulatorPrefix();
+  return prefix.empty() ? nullptr : prefix.front();
+}
 
 int WaitChild(pid_t pid) {
   int status = 0;

@@ -37,6 +37,10 @@ pid_t StartChild(const std::string& exe, const ChildOptions& options = {});
 // Waits for the process; the raw wait status.
 int WaitChild(pid_t pid);
 
+// The emulator that a cross build runs its programs under, children too;
+// null in a native build.
+const char* ChildEmulator();
+
 // The lines the host installer prints for its three outcomes.
 extern const char kSuccessLine[];
 extern const char kReadFailedLine[];

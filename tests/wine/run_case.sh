@@ -76,11 +76,6 @@ place_program() {
   printf '%s' "$dir"
 }
 
-# to_utf16_reg TEXT OUT: a UTF-8 .reg text as regedit writes it.
-to_utf16_reg() {
-  { printf '\xff\xfe'; sed 's/$/\r/' "$1" | "$ICONV" -f UTF-8 -t UTF-16LE; } >"$2"
-}
-
 expected_messages="$case_dir/messages.txt"
 expected_code=1
 [ "$(tail -n1 "$expected_messages")" != "Success: Configuration successfully written to the registry!" ] ||

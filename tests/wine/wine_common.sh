@@ -85,6 +85,11 @@ export_drivers() {
   "$ICONV" -f UTF-16 -t UTF-8 "$raw" | tr -d '\r' >"$out"
 }
 
+# to_utf16_reg TEXT OUT: a UTF-8 .reg text as regedit writes it.
+to_utf16_reg() {
+  { printf '\xff\xfe'; sed 's/$/\r/' "$1" | "$ICONV" -f UTF-8 -t UTF-16LE; } >"$2"
+}
+
 clear_drivers() {
   wine_in "$1" reg delete 'HKLM\Drivers' /f >/dev/null 2>&1 || true
 }
