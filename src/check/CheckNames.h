@@ -1,7 +1,5 @@
-// Every check of tarnwell-check, with its stable name (printed as
-// "[-Wname]" and used by -Wno-name, -Werror=name and --explain), its level
-// and what it explains. The names are an interface: scripts and SARIF
-// consumers keep them, so a name is never reused for something else.
+// The checks of tarnwell-check, one row each in CheckTable.h, read by the
+// options, --list-checks, --explain and every output format.
 #pragma once
 
 #include <cstddef>
@@ -12,49 +10,8 @@ namespace tarnwell::check {
 enum class Severity { kNote, kWarning, kError };
 
 enum class Check {
-  // The file and its lines.
-  kUtf16File,
-  kEmptyConfig,
-  kCrLineEnds,
-  kBeforeSection,
-  kIgnoredLine,
-  kMissingEquals,
-  kUnclosedHeader,
-  // Sections.
-  kMissingDll,
-  kModemHeader,
-  kHeaderText,
-  kHeaderKey,
-  kAnyDevice,
-  kDefaultLevel,
-  kIgnoredId,
-  kMissingId,
-  kTooManyDisables,
-  // Keys.
-  kUnknownKey,
-  kWrongSectionKey,
-  kInitNumber,
-  kRepeatedKey,
-  kEmptyKey,
-  // Numbers.
-  kBadNumber,
-  kHexCount,
-  kDecimalId,
-  kTruncatedNumber,
-  kNegativeNumber,
-  kNumberTrailingText,
-  kNumberComment,
-  // Texts.
-  kEmptyDll,
-  kInlineComment,
-  kHighByte,
-  kQuotedValue,
-  kTextCut,
-  // GUIDs.
-  kMalformedGuid,
-  kGuidSeparators,
-  // Sections that share registry keys.
-  kSharedTemplate,
+#define CHECK(Id, ...) k##Id,
+#include "check/CheckTable.h"
 };
 
 struct CheckInfo {

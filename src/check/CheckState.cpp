@@ -47,18 +47,42 @@ Place CheckState::At(std::string_view view) const {
 
 Diagnostic& CheckState::Add(Check check, const Place& place,
                             std::string message) {
-  const Severity level = InfoOf(check).Level;
-  if (CarriageReturns && level != Severity::kError &&
-      place.Line == LineNumber) {
-    return discarded_ = Diagnostic{};
-  }
   Diagnostic d;
   d.Id = check;
-  d.Level = level;
+  d.Level = InfoOf(check).Level;
   d.At = place;
   d.Message = std::move(message);
-  Diagnostics.push_back(std::move(d));
-  return Diagnostics.back();
+  if (CarriageReturns && d.Level != Severity::kError &&
+      place.Line == LineNumber && check != Check::kCrLineEnds) {
+    return Attach(CrRoot, std::move(d));
+  }
+  switch (check) {
+    case Check::kWrongSectionKey: case Check::kRepeatedKey:
+    case Check::kBeforeSection: case Check::kEmptyConfig:
+      return Attach(Root, std::move(d));
+    case Check::kAnyDevice: case Check::kDefaultLevel: case Check::kIgnoredId:
+    case Check::kMissingId:
+      return Attach(Section.Info.Root, std::move(d));
+    default:
+      return Attach(SectionInfo::kNoRoot, std::move(d));
+  }
+}
+
+Diagnostic& CheckState::Attach(std::size_t root, Diagnostic d) {
+  if (root == SectionInfo::kNoRoot) {
+    Diagnostics.push_back(std::move(d));
+    return Diagnostics.back();
+  }
+  d.FollowOn = true;
+  std::vector<Diagnostic>& notes = Diagnostics[root].Notes;
+  notes.push_back(std::move(d));
+  return notes.back();
+}
+
+std::size_t CheckState::IndexOf(const Diagnostic& d) const {
+  return !Diagnostics.empty() && &d == &Diagnostics.back()
+             ? Diagnostics.size() - 1
+             : SectionInfo::kNoRoot;
 }
 
 std::string CheckState::AppliedName() const {

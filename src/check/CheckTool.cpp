@@ -1,7 +1,10 @@
 #include "check/CheckTool.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,6 +22,7 @@
 #include "check/RegPreview.h"
 #include "check/SarifOutput.h"
 #include "check/TextOutput.h"
+#include "regstore/RegParse.h"
 
 #ifndef TARNWELL_VERSION
 #define TARNWELL_VERSION "unknown"
@@ -59,36 +63,102 @@ bool UseColor(ColorMode mode, Stream stream) {
                      std::getenv("TERM"));
 }
 
+std::filesystem::path PathOf(const std::string& name) {
+  return std::filesystem::u8path(name);
+}
+
+// "cannot open 'F': No such file or directory"; errno as the failed open
+// left it.
+std::string CannotOpen(const std::string& name) {
+  return "cannot open '" + name + "': " +
+         (errno != 0 ? std::strerror(errno) : "unknown error");
+}
+
+// The file opened for reading into *in; the error text when it cannot be.
+std::string Open(const std::string& name, std::ifstream* in) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(PathOf(name), ec)) {
+    return "cannot read '" + name + "': it is a directory";
+  }
+  errno = 0;
+  in->open(PathOf(name), std::ios::binary);
+  return *in ? "" : CannotOpen(name);
+}
+
 // Checks one file into *report; the error text when it cannot be read.
-std::string CheckFile(const std::string& name, FileReport* report) {
+std::string CheckFile(const std::string& name, FileReport* report,
+                      const StartRegistry* start) {
   if (name == kStandardInput) {
     std::string bytes;
     if (!console::ReadAllInput(&bytes)) return "cannot read standard input";
     MemoryByteSource source(bytes);
-    if (!CheckSource(source, report)) return "cannot read standard input";
+    CheckSource(source, report, start);  // bytes in memory read to the end
     return "";
   }
-  const std::filesystem::path path = std::filesystem::u8path(name);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return "cannot read '" + name + "': it is a directory";
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot open '" + name + "'";
+  std::ifstream in;
+  if (std::string error = Open(name, &in); !error.empty()) return error;
   StreamByteSource source(in);
-  if (!CheckSource(source, report)) {
+  if (!CheckSource(source, report, start)) {
     return "cannot read '" + name + "' to its end";
   }
   return "";
 }
 
-bool WriteRegFile(const std::string& name, const FileReport& report) {
-  std::ofstream out(std::filesystem::u8path(name),
-                    std::ios::binary | std::ios::trunc);
-  const std::string bytes = RegFileBytes(report.Registry.Tree());
+// The registry to start from, read whole and taken by the store's own
+// parser; the error text when it cannot be.
+std::string ReadRegistry(const std::string& name, StartRegistry* start) {
+  std::ifstream in;
+  if (std::string error = Open(name, &in); !error.empty()) return error;
+  start->Name = name;
+  start->Bytes.assign(std::istreambuf_iterator<char>(in), {});
+  if (in.bad()) return "cannot read '" + name + "' to its end";
+  regstore::RegTree tree;
+  const regstore::ParseResult parsed =
+      regstore::ParseRegFileBytes(start->Bytes, tree);
+  if (!parsed.Ok) {
+    return "'" + name + "' is not a regedit 5.00 export that the store "
+           "reads" + (parsed.Line > 0 ? " (line " + std::to_string(parsed.Line) +
+                                            ")"
+                                      : std::string());
+  }
+  return "";
+}
+
+// Whether -o names one of the inputs, through links too: the same file.
+bool IsInput(const std::string& output, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (!input.empty() && input != kStandardInput &&
+        std::filesystem::equivalent(PathOf(output), PathOf(input), ec)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Writes through a file beside it and a rename, so that a failed write
+// leaves the old file, or none, and never half of one.
+bool WriteWhole(const std::string& name, const std::string& bytes) {
+  const std::filesystem::path path = PathOf(name);
+  std::filesystem::path temporary = path;
+  temporary += ".tarnwell-check-" +
+               std::to_string(std::chrono::steady_clock::now()
+                                  .time_since_epoch()
+                                  .count());
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  return static_cast<bool>(out);
+  std::error_code renamed, ignored;
+  if (out) std::filesystem::rename(temporary, path, renamed);
+  if (!out || renamed) std::filesystem::remove(temporary, ignored);
+  return out && !renamed;
+}
+
+// The bytes the installer's store leaves: the registry it started from as
+// it was when nothing changed, else the whole tree written anew.
+std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
+  if (start != nullptr && !report.Registry.Changed()) return start->Bytes;
+  return RegFileBytes(report.Registry.Tree());
 }
 
 int Run(const CheckOptions& options) {
@@ -96,23 +166,41 @@ int Run(const CheckOptions& options) {
   if (files.empty()) files.push_back("usbcdc.cfg");
   const bool text = options.Format == OutputFormat::kText;
   const bool color = text && UseColor(options.Color, Stream::kErr);
+  StartRegistry registry;
+  const StartRegistry* start = nullptr;
+  if (!options.RegistryFile.empty()) {
+    if (std::string error = ReadRegistry(options.RegistryFile, &registry);
+        !error.empty()) {
+      Say(error);
+      return 2;
+    }
+    start = &registry;
+  }
 
   // Reports stay alive for the machine formats, which print them at the
   // end; text is printed file by file.
   std::vector<std::unique_ptr<FileReport>> reports;
   std::vector<FileResult> results;
+  std::size_t budget = options.MaxFindings;
   int status = 0;
   for (const std::string& file : files) {
     FileResult result;
-    result.Name = file == kStandardInput ? "<stdin>" : file;
+    result.Stdin = file == kStandardInput;
+    result.Name = result.Stdin ? "<stdin>" : file;
     auto report = std::make_unique<FileReport>();
-    result.Error = CheckFile(file, report.get());
+    result.Error = CheckFile(file, report.get(), start);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;
     } else {
       result.Report = report.get();
-      result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found);
+      result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
+                                  report->Disabled);
+      if (result.Shown.size() > budget) {
+        result.LeftOut = result.Shown.size() - budget;
+        result.Shown.resize(budget);
+      }
+      budget -= result.Shown.size();
       result.Size = MeasureTree(report->Registry.Tree());
       result.ExitStatus = report->Read && report->Written &&
                                   result.Found.Errors == 0
@@ -123,7 +211,7 @@ int Run(const CheckOptions& options) {
                                                 result.Name, color));
       }
       if (!options.OutputFile.empty() &&
-          !WriteRegFile(options.OutputFile, *report)) {
+          !WriteWhole(options.OutputFile, RegFileOf(*report, start))) {
         Say("cannot write '" + options.OutputFile + "'");
         result.ExitStatus = 2;
       }
@@ -167,13 +255,7 @@ int RunOptions(const CheckOptions& options) {
     return 0;
   }
   if (!options.Explain.empty()) {
-    const CheckInfo* info = FindCheck(options.Explain);
-    if (info == nullptr) {
-      Say("no check is named '" + options.Explain +
-          "'; --list-checks lists them");
-      return 2;
-    }
-    console::Write(Stream::kOut, ExplainText(*info));
+    console::Write(Stream::kOut, ExplainText(*FindCheck(options.Explain)));
     return 0;
   }
   return Run(options);
@@ -185,7 +267,17 @@ int RunCheckTool(const std::vector<std::string>& args) {
   console::Prepare();
   CheckOptions options;
   std::string error;
-  if (!ParseCheckOptions(args, &options, &error)) {
+  bool parsed = ParseCheckOptions(args, &options, &error);
+  std::vector<std::string> inputs = options.Files;
+  if (inputs.empty()) inputs.push_back("usbcdc.cfg");
+  inputs.push_back(options.RegistryFile);
+  if (parsed && !options.OutputFile.empty() &&
+      IsInput(options.OutputFile, inputs)) {
+    error = "-o '" + options.OutputFile + "' is an input file; the output "
+            "never overwrites an input";
+    parsed = false;
+  }
+  if (!parsed) {
     console::Write(Stream::kErr,
                    "tarnwell-check: " + error +
                        "\nTry 'tarnwell-check --help' for more information.\n");

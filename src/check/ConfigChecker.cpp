@@ -13,14 +13,19 @@ namespace tarnwell::check {
 void ConfigChecker::Line(std::size_t number, std::string_view text,
                          LineKind kind) {
   CheckState& s = state_;
+  number += line_offset_;
   s.LineNumber = number;
   s.Text = text;
   s.Kind = kind;
-  s.Lines.Add(text);
   s.Applied = nullptr;
+  if (number <= s.Lines.Count()) return;  // the header a resumed read repeats
+  s.Lines.Add(text);
+  line_start_ = next_line_start_;
+  next_line_start_ += text.size() + 1;
   if (number == 1) CheckEncoding(s);
   if (!Checking()) return;
   CheckLineEnds(s);
+  if (kind == LineKind::kComment) ReadDirective(s);
   if (kind == LineKind::kBeforeSection || kind == LineKind::kOther) {
     CheckIgnoredLine(s);
   }
@@ -30,7 +35,9 @@ void ConfigChecker::SectionOpened(SectionKind kind, std::string_view name) {
   CheckState& s = state_;
   s.AnySection = true;
   s.SectionIsOpen = true;
+  s.Root = SectionInfo::kNoRoot;
   OpenSection& section = s.Section;
+  section.Info.Root = SectionInfo::kNoRoot;
   section.Info.Kind = kind;
   section.Info.Header = s.At(StripBlanks(s.Text));
   section.Info.Name.assign(kind == SectionKind::kDevice ? name : "");
@@ -43,6 +50,10 @@ void ConfigChecker::SectionClosed(SectionKind kind, bool accepted) {
   CheckState& s = state_;
   s.SectionIsOpen = false;
   if (!accepted) {
+    const bool header = s.Kind == LineKind::kHeader &&
+                        s.LineNumber != s.Section.Info.Header.Line;
+    s.ResumeLine = header ? s.LineNumber : 0;
+    if (s.StopLine == 0) s.StopLine = header ? s.LineNumber : kStopAtEnd;
     CheckRefusedSection(s);
     return;
   }

@@ -16,6 +16,13 @@ class ConfigChecker : public ReadObserver {
   // `config` is the configuration set the reader fills.
   explicit ConfigChecker(const InstallConfig& config) { state_.Config = &config; }
 
+  // The reader goes on over the rest of the file, from line `line` (the
+  // header where it stopped) on, filling `config`.
+  void Resume(const InstallConfig& config, std::size_t line) {
+    state_.Config = &config;
+    line_offset_ = line - 1;
+  }
+
   void Line(std::size_t number, std::string_view text, LineKind kind) override;
   void SectionOpened(SectionKind kind, std::string_view name) override;
   void SectionClosed(SectionKind kind, bool accepted) override;
@@ -32,6 +39,9 @@ class ConfigChecker : public ReadObserver {
   // After the reader returned: what only the whole file shows.
   void Finish();
 
+  // The byte offset of the line the reader is on, from the file's start.
+  std::size_t LineStart() const { return line_start_; }
+
   CheckState& State() { return state_; }
   bool ReadFailedBeforeEnd() const { return read_failed_; }
 
@@ -42,6 +52,9 @@ class ConfigChecker : public ReadObserver {
 
   CheckState state_;
   bool read_failed_ = false;
+  std::size_t line_offset_ = 0;
+  std::size_t line_start_ = 0;
+  std::size_t next_line_start_ = 0;
 };
 
 }  // namespace tarnwell::check

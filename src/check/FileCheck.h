@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/Diagnostic.h"
@@ -18,15 +20,30 @@ namespace tarnwell::check {
 struct FileReport {
   bool Read = false;     // the installer would read the file
   bool Written = false;  // and its registry pass would succeed
+  // The line where a refused section stops the installer's reader; past
+  // the last line when the file's end does. 0 when it reads the file.
+  std::size_t StopLine = 0;
   std::size_t DeviceSections = 0;
   std::size_t ModemSections = 0;
-  std::vector<Diagnostic> Diagnostics;  // by line, then column
+  std::vector<Diagnostic> Diagnostics;  // as found
+  std::set<std::pair<std::size_t, Check>> Disabled;  // by directives
   LineStore Lines;
-  regstore::TreeRegistry Registry;  // what the installer would write
+  // What the installer would leave: the store it started from, with what
+  // it writes.
+  regstore::TreeRegistry Registry;
+};
+
+// The registry the installer starts from: a .reg file's bytes and its
+// name for messages.
+struct StartRegistry {
+  std::string Bytes;
+  std::string Name;
 };
 
 // False when the source fails before its end: then nothing of the file can
-// be told.
-bool CheckSource(ByteSource& source, FileReport* report);
+// be told. With `start`, whose bytes the store's parser takes, the store
+// starts from that registry.
+bool CheckSource(ByteSource& source, FileReport* report,
+                 const StartRegistry* start = nullptr);
 
 }  // namespace tarnwell::check

@@ -1,6 +1,7 @@
 #include "check/KeyChecks.h"
 
 #include "check/KeySuggestion.h"
+#include "check/SectionChecks.h"
 #include "check/Text.h"
 #include "config/KeyName.h"
 
@@ -93,11 +94,12 @@ void CheckUnknownKey(CheckState& s) {
     return;
   }
   if (key.front() == '[') {
-    s.Add(Check::kUnclosedHeader, place,
+    const Diagnostic& d = s.Add(Check::kUnclosedHeader, place,
           "section header without \"]\": the installer reads this as a key "
           "line with the unknown key " + Quote(key) +
               " and ignores it; the lines that follow still belong to the " +
               DescribeSection(s.Section.Info));
+    if (MeansModemSection(key.substr(1))) s.Root = s.IndexOf(d);
     return;
   }
   if (kind == SectionKind::kModem && CheckInitNumber(s, place)) return;

@@ -1,6 +1,7 @@
 #include "check/LineChecks.h"
 
 #include "check/KeyCatalog.h"
+#include "check/SectionChecks.h"
 #include "check/Text.h"
 #include "config/LineSyntax.h"
 
@@ -48,6 +49,7 @@ void CheckEncoding(CheckState& s) {
                     (text[0] == '\xFE' && text[1] == '\xFF'));
   if (!bom && text.find('\0') == std::string_view::npos) return;
   s.Utf16 = true;
+  s.Root = s.Diagnostics.size();  // the file reads as nothing: see below
   s.Add(Check::kUtf16File, Place{1, 0, 1},
         "the file begins like UTF-16 text (a byte-order mark or NUL "
         "bytes): the installer reads it byte by byte as 8-bit text, so its "
@@ -62,6 +64,7 @@ void CheckLineEnds(CheckState& s) {
   if (cr == std::string_view::npos) return;
   if (!s.CarriageReturnsReported) {
     s.CarriageReturnsReported = true;
+    s.CrRoot = s.Diagnostics.size();
     s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)),
           "carriage return without a line feed: the installer ends lines "
           "only at line feeds, so this line runs on to the next line feed "
@@ -82,7 +85,8 @@ void CheckIgnoredLine(CheckState& s) {
       message += "; the lines that follow still belong to the " +
                  DescribeSection(s.Section.Info);
     }
-    s.Add(Check::kUnclosedHeader, s.At(stripped), message);
+    const Diagnostic& d = s.Add(Check::kUnclosedHeader, s.At(stripped), message);
+    if (MeansModemSection(stripped.substr(1))) s.Root = s.IndexOf(d);
     return;
   }
   if (s.Kind == LineKind::kBeforeSection) {
@@ -106,8 +110,26 @@ void CheckIgnoredLine(CheckState& s) {
         "installer ignores it");
 }
 
+void ReadDirective(CheckState& s) {
+  std::string_view text = StripBlanks(s.Text).substr(1);
+  constexpr std::string_view kTool = "tarnwell-check:";
+  text = StripBlanks(text);
+  if (text.substr(0, kTool.size()) != kTool) return;
+  text = StripBlanks(text.substr(kTool.size()));
+  if (text.substr(0, 8) != "disable=") return;
+  text.remove_prefix(8);
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const CheckInfo* info = FindCheck(StripBlanks(text.substr(0, comma)));
+    if (info != nullptr && !info->Fatal) {
+      s.Disabled.emplace(s.LineNumber + 1, info->Id);
+    }
+    text = comma == std::string_view::npos ? "" : text.substr(comma + 1);
+  }
+}
+
 void CheckWholeFile(CheckState& s) {
-  if (s.Utf16 || s.AnySection) return;
+  if (s.AnySection) return;
   bool blank = true;
   for (std::size_t n = 1; n <= s.Lines.Count() && blank; ++n) {
     blank = StripBlanks(s.Lines.Line(n)).empty();

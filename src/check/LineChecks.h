@@ -17,6 +17,10 @@ void CheckLineEnds(CheckState& s);
 // key line: unclosed headers, keys without "=", stray text.
 void CheckIgnoredLine(CheckState& s);
 
+// A comment "; tarnwell-check: disable=NAME[,NAME...]": those checks are
+// off for the line after it. Unknown names are left for the line to show.
+void ReadDirective(CheckState& s);
+
 // After the last line: an empty file, or one without a section.
 void CheckWholeFile(CheckState& s);
 

@@ -32,6 +32,25 @@ bool IsWrittenValue(const KeyFacts& facts) {
   return facts.Form == ValueForm::kNumber && !facts.ValueName.empty();
 }
 
+// What the device gets from an ID or interface number: "the installer
+// writes vendor 0x5250".
+std::string DeviceGets(const CheckState& s, std::uint64_t stored) {
+  static const char* const kWords[][2] = {
+      {"VID", "vendor"},     {"PID", "product"},
+      {"IFC_Class", "class"}, {"IFC_SubClass", "subclass"},
+      {"IFC_Protocol", "protocol"}, {"IFC", "interface"}};
+  const std::string number = Hex(stored, static_cast<int>(s.Applied->FieldBits / 4));
+  if (s.Applied->Form == ValueForm::kList) {
+    return "the installer disables interface " + number;
+  }
+  for (const auto& word : kWords) {
+    if (s.Applied->Key == word[0]) {
+      return std::string("the installer writes ") + word[1] + " " + number;
+    }
+  }
+  return "the installer stores " + number;
+}
+
 void CheckUnreadable(CheckState& s, const NumberConversion& c,
                      const HexSpelling& spelling) {
   const std::string_view text = c.Text;
@@ -76,7 +95,7 @@ void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
               digits);
   } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
     s.Add(Check::kDecimalId, s.At(spelled),
-          field + " is read as hexadecimal: " + digits + " is 0x" + digits +
+          field + " is read as hexadecimal: " + DeviceGets(s, c.Stored) +
               "; if it is the decimal " + digits +
               " that lsusb and descriptor dumps print, write " +
               Hex(decimal, 2));
@@ -115,6 +134,14 @@ void CheckNumber(CheckState& s, const NumberConversion& c) {
   CheckDecimalHabit(s, c, spelling);
   const std::string_view digits = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  const std::size_t most = s.Applied->FieldBits / 4;
+  if (!IsWrittenValue(*s.Applied) && digits.size() > most &&
+      !c.BitsDropped() && !spelling.Negative) {
+    s.Add(Check::kIdDigits, s.At(digits),
+          Quote(s.AppliedName()) + " has " + std::to_string(digits.size()) +
+              " hexadecimal digits, more than the " + std::to_string(most) +
+              " of its field: " + DeviceGets(s, c.Stored));
+  }
   if (c.BitsDropped()) {
     s.Add(Check::kTruncatedNumber, s.At(digits),
           Quote(s.AppliedName()) + " keeps only the low " +

@@ -12,9 +12,8 @@ namespace {
 
 constexpr char kModemSpelling[] = "MODEMSETTINGS";
 
-// A name that a user meant as MODEM SETTINGS: its letters, in any case
-// and with any blanks or punctuation between them, spell it, its singular
-// or a slip of two letters from it.
+}  // namespace
+
 bool MeansModemSection(std::string_view name) {
   if (name.size() > 2 * sizeof kModemSpelling) return false;
   std::string letters;
@@ -31,16 +30,25 @@ bool MeansModemSection(std::string_view name) {
   return KeyDistance(letters, kModemSpelling) <= 2;
 }
 
+namespace {
+
+// The finding just made is the root of what the section's misread header
+// brings about.
+void MakeRoot(CheckState& s, const Diagnostic& d) {
+  s.Root = s.Section.Info.Root = s.IndexOf(d);
+}
+
 void CheckModemSpelling(CheckState& s, std::string_view name) {
   const bool blanks = StripBlanks(name) != name &&
                       IsModemSectionName(StripBlanks(name));
   if (!blanks && !MeansModemSection(name)) return;
-  s.Add(Check::kModemHeader, s.At(name),
+  const Diagnostic& d = s.Add(Check::kModemHeader, s.At(name),
         std::string(blanks ? "blanks inside the brackets: " : "") +
             "this header opens a device section named " + Quote(name) +
             ", not a [MODEM SETTINGS] section: the installer writes a "
             "load-client key and the driver template for it, and no "
             "Unimodem keys; write [MODEM SETTINGS]");
+  MakeRoot(s, d);
 }
 
 // "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
@@ -112,10 +120,12 @@ void CheckHeader(CheckState& s, std::string_view name) {
       std::string message =
           "text after \"]\" belongs to the section name: this header opens "
           "a device section named " + Quote(name);
-      if (IsModemSectionName(StripBlanks(name.substr(0, bracket)))) {
-        message += ", not a [MODEM SETTINGS] section";
-      }
-      s.Add(Check::kHeaderText, s.At(name.substr(bracket)), message);
+      const bool modem =
+          IsModemSectionName(StripBlanks(name.substr(0, bracket)));
+      if (modem) message += ", not a [MODEM SETTINGS] section";
+      const Diagnostic& d =
+          s.Add(Check::kHeaderText, s.At(name.substr(bracket)), message);
+      if (modem) MakeRoot(s, d);
     } else {
       CheckModemSpelling(s, name);
     }
@@ -136,7 +146,7 @@ void CheckRefusedSection(CheckState& s) {
            : std::string("[MODEM SETTINGS] section")) +
           " has no \"DLL\" line: the installer refuses it, fails to read the "
           "file (\"Read configuration file failed!\") and writes nothing");
-  if (s.Kind == LineKind::kHeader && s.LineNumber != info.Header.Line) {
+  if (s.LineNumber == s.StopLine) {
     error.Notes.push_back(NoteAt(
         s.At(StripBlanks(s.Text)),
         "the section ends at this header, where the installer stops "

@@ -10,6 +10,11 @@
 
 namespace tarnwell::check {
 
+// A name that a user meant as MODEM SETTINGS: its letters, in any case
+// and with any blanks or punctuation between them, spell it, its singular
+// or a slip of two letters from it.
+bool MeansModemSection(std::string_view name);
+
 // The header that just opened s.Section, with the name the reader took.
 void CheckHeader(CheckState& s, std::string_view name);
 

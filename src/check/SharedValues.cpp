@@ -65,11 +65,31 @@ std::string Message(const WriteLog& log, const SectionInfo& other,
   return message;
 }
 
+Diagnostic Finding(Check check, const SectionInfo& at, std::string message) {
+  Diagnostic d;
+  d.Id = check;
+  d.Level = InfoOf(check).Level;
+  d.At = at.Header;
+  d.Message = std::move(message);
+  return d;
+}
+
+// A device section's "Disable" in the interface key of this modem section.
+std::string DisableKey(const WriteLog& log, const Meeting& m) {
+  for (std::size_t slot : m.Given) {
+    if (log.Slots()[slot].Folded == u"DISABLE") {
+      return Utf16ToUtf8(log.Keys()[log.Slots()[slot].Key].Path);
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
-std::vector<Diagnostic> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<const SectionInfo*>& sections) {
-  std::vector<Diagnostic> out;
+std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
+    const WriteLog& log, const std::vector<const SectionInfo*>& sections,
+    const std::string& registry) {
+  std::vector<std::pair<std::size_t, Diagnostic>> out;
   const auto& entries = log.Entries();
   const auto& slots = log.Slots();
   // The last entry that wrote a slot, or looked at a key, so far: "was it
@@ -97,14 +117,35 @@ std::vector<Diagnostic> SharedValueDiagnostics(
         meetings[writer].Given.push_back(slot);
       }
     }
+    const SectionInfo& section = *sections[self];
     for (const auto& [other, meeting] : meetings) {
+      if (other == WriteLog::kBefore && !meeting.Given.empty()) {
+        out.emplace_back(section.Root, Finding(
+            Check::kExistingValue, section,
+            "the registry " + Quote(registry) + " already holds values in "
+            "keys this section writes, and they stay and apply to it: " +
+                ListByKey(log, meeting.Given)));
+      }
       if (other >= count) continue;
-      Diagnostic d;
-      d.Id = Check::kSharedTemplate;
-      d.Level = InfoOf(Check::kSharedTemplate).Level;
-      d.At = sections[self]->Header;
-      d.Message = Message(log, *sections[other], other < self, meeting);
-      out.push_back(std::move(d));
+      const SectionInfo& them = *sections[other];
+      if (them.Kind == section.Kind) {
+        out.emplace_back(section.Root,
+                         Finding(Check::kSharedTemplate, section,
+                                 Message(log, them, other < self, meeting)));
+        continue;
+      }
+      // A device and a modem section meet only in an interface key.
+      const std::string key = DisableKey(log, meeting);
+      if (key.empty()) continue;
+      Diagnostic d = Finding(
+          Check::kDisabledModem, section,
+          "the " + DescribeSection(them) + " disables this modem's "
+          "interface: the installer writes \"Disable\" = 1 into " + key +
+              ", the key that names the modem's template, so the CDC "
+              "driver leaves the modem alone");
+      d.Notes.push_back(NoteAt(them.Header, "the device section that "
+                                            "disables it"));
+      out.emplace_back(section.Root, std::move(d));
     }
   }
   return out;

@@ -17,6 +17,19 @@ void CheckTextValue(CheckState& s) {
           "empty \"DLL\" value: the installer accepts the section and writes "
           "an empty driver name");
   }
+  if ((s.Applied->Key == "TSP" || s.Applied->Key == "FriendlyName") &&
+      value.empty()) {
+    s.Add(Check::kEmptyText, s.At(value),
+          "empty " + field + " value: the installer writes an empty " + field +
+              " into the modem's Unimodem key");
+  }
+  if (s.Applied->Key == "BaudRate" &&
+      (value.empty() || value.find_first_not_of("0123456789") !=
+                            std::string_view::npos)) {
+    s.Add(Check::kDecimalText, s.At(value),
+          "Unimodem reads " + field + " as a decimal number: the installer "
+              "writes the text " + Quote(value) + ", which is none");
+  }
   if (value.size() >= 2 && IsQuote(value.front()) &&
       value.back() == value.front()) {
     const std::string_view unquoted = value.substr(1, value.size() - 2);

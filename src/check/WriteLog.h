@@ -19,6 +19,8 @@ namespace tarnwell::check {
 class WriteLog : public Registry {
  public:
   static constexpr std::size_t kNobody = static_cast<std::size_t>(-1);
+  // The writer of a value that the store held before the pass.
+  static constexpr std::size_t kBefore = kNobody - 1;
 
   // A value as it stands after the pass.
   struct Slot {
@@ -27,7 +29,7 @@ class WriteLog : public Registry {
     std::u16string Folded;  // Name as names compare
     std::uint32_t Type = 0;
     std::string Data;
-    std::size_t Writer = kNobody;  // the entry that set it last
+    std::size_t Writer = kNobody;  // the entry that set it last, or kBefore
   };
 
   struct Key {
