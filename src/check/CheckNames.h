@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwell::check {
 
@@ -19,6 +21,7 @@ struct CheckInfo {
   const char* Name;     // "quoted-value"
   Severity Level;       // as reported unless an option changes it
   bool Fatal;           // the installer fails on it: cannot be turned off
+  const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
   const char* Summary;  // one line
   const char* Does;     // what the installer does
   const char* Wrong;    // lines as a user writes them
@@ -35,5 +38,8 @@ const CheckInfo& InfoOf(Check id);
 const CheckInfo* FindCheck(std::string_view name);
 
 const char* SeverityName(Severity level);  // "note", "warning", "error"
+
+// The check's message with its arguments in place.
+std::string MessageOf(Check id, const std::vector<std::string>& args);
 
 }  // namespace tarnwell::check

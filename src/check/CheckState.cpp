@@ -46,12 +46,8 @@ Place CheckState::At(std::string_view view) const {
 }
 
 Diagnostic& CheckState::Add(Check check, const Place& place,
-                            std::string message) {
-  Diagnostic d;
-  d.Id = check;
-  d.Level = InfoOf(check).Level;
-  d.At = place;
-  d.Message = std::move(message);
+                            const std::vector<std::string>& args) {
+  Diagnostic d = MakeDiagnostic(check, place, args);
   if (CarriageReturns && d.Level != Severity::kError &&
       place.Line == LineNumber && check != Check::kCrLineEnds) {
     return Attach(CrRoot, std::move(d));
@@ -87,6 +83,16 @@ std::size_t CheckState::IndexOf(const Diagnostic& d) const {
 
 std::string CheckState::AppliedName() const {
   return Applied == nullptr ? std::string() : Applied->Key;
+}
+
+Diagnostic MakeDiagnostic(Check check, const Place& place,
+                          const std::vector<std::string>& args) {
+  Diagnostic d;
+  d.Id = check;
+  d.Level = InfoOf(check).Level;
+  d.At = place;
+  d.Message = MessageOf(check, args);
+  return d;
 }
 
 Diagnostic NoteAt(const Place& place, std::string message) {

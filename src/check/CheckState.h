@@ -95,7 +95,8 @@ struct CheckState {
   // finding already made (the rest of a line that runs on over carriage
   // returns; keys and levels of a misread section) becomes its follow-on
   // note instead.
-  Diagnostic& Add(Check check, const Place& place, std::string message);
+  Diagnostic& Add(Check check, const Place& place,
+                  const std::vector<std::string>& args = {});
   // The same, as a follow-on of Diagnostics[root] (kNoRoot: on its own).
   Diagnostic& Attach(std::size_t root, Diagnostic d);
   // The index of d, just added, when it stands on its own; else kNoRoot.
@@ -104,6 +105,10 @@ struct CheckState {
   // The key as a user writes it: "Init3", "VID".
   std::string AppliedName() const;
 };
+
+// A finding of the check, with its message.
+Diagnostic MakeDiagnostic(Check check, const Place& place,
+                          const std::vector<std::string>& args);
 
 // A note that points at another place, for Diagnostic::Notes.
 Diagnostic NoteAt(const Place& place, std::string message);

@@ -35,23 +35,6 @@ using console::Stream;
 
 constexpr char kStandardInput[] = "-";
 
-// The file's bytes as they are, for the installer's reader.
-class StreamByteSource : public ByteSource {
- public:
-  explicit StreamByteSource(std::istream& in) : in_(in) {}
-
-  Status Read(char* buffer, std::size_t capacity,
-              std::size_t* count) override {
-    in_.read(buffer, static_cast<std::streamsize>(capacity));
-    *count = static_cast<std::size_t>(in_.gcount());
-    if (*count > 0) return Status::kData;
-    return in_.bad() ? Status::kError : Status::kEnd;
-  }
-
- private:
-  std::istream& in_;
-};
-
 void Say(const std::string& message) {
   console::Write(Stream::kErr, "tarnwell-check: " + message + "\n");
 }
@@ -67,61 +50,43 @@ std::filesystem::path PathOf(const std::string& name) {
   return std::filesystem::u8path(name);
 }
 
-// "cannot open 'F': No such file or directory"; errno as the failed open
-// left it.
-std::string CannotOpen(const std::string& name) {
-  return "cannot open '" + name + "': " +
-         (errno != 0 ? std::strerror(errno) : "unknown error");
-}
-
-// The file opened for reading into *in; the error text when it cannot be.
-std::string Open(const std::string& name, std::ifstream* in) {
+// The whole file, or standard input for "-"; the error text when it
+// cannot be read.
+std::string ReadWhole(const std::string& name, std::string* bytes) {
+  if (name == kStandardInput) {
+    return console::ReadAllInput(bytes) ? "" : "cannot read standard input";
+  }
   std::error_code ec;
   if (std::filesystem::is_directory(PathOf(name), ec)) {
     return "cannot read '" + name + "': it is a directory";
   }
   errno = 0;
-  in->open(PathOf(name), std::ios::binary);
-  return *in ? "" : CannotOpen(name);
+  std::ifstream in(PathOf(name), std::ios::binary);
+  if (!in) {
+    return "cannot open '" + name + "': " +
+           (errno != 0 ? std::strerror(errno) : "unknown error");
+  }
+  char buffer[64 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
+  }
+  return in.bad() ? "cannot read '" + name + "' to its end" : "";
 }
 
-// Checks one file into *report; the error text when it cannot be read.
-std::string CheckFile(const std::string& name, FileReport* report,
-                      const StartRegistry* start) {
-  if (name == kStandardInput) {
-    std::string bytes;
-    if (!console::ReadAllInput(&bytes)) return "cannot read standard input";
-    MemoryByteSource source(bytes);
-    CheckSource(source, report, start);  // bytes in memory read to the end
-    return "";
-  }
-  std::ifstream in;
-  if (std::string error = Open(name, &in); !error.empty()) return error;
-  StreamByteSource source(in);
-  if (!CheckSource(source, report, start)) {
-    return "cannot read '" + name + "' to its end";
-  }
-  return "";
-}
-
-// The registry to start from, read whole and taken by the store's own
-// parser; the error text when it cannot be.
+// The registry to start from, taken by the store's own parser; the error
+// text when it cannot be.
 std::string ReadRegistry(const std::string& name, StartRegistry* start) {
-  std::ifstream in;
-  if (std::string error = Open(name, &in); !error.empty()) return error;
   start->Name = name;
-  start->Bytes.assign(std::istreambuf_iterator<char>(in), {});
-  if (in.bad()) return "cannot read '" + name + "' to its end";
+  if (std::string error = ReadWhole(name, &start->Bytes); !error.empty()) {
+    return error;
+  }
   regstore::RegTree tree;
   const regstore::ParseResult parsed =
       regstore::ParseRegFileBytes(start->Bytes, tree);
-  if (!parsed.Ok) {
-    return "'" + name + "' is not a regedit 5.00 export that the store "
-           "reads" + (parsed.Line > 0 ? " (line " + std::to_string(parsed.Line) +
-                                            ")"
-                                      : std::string());
-  }
-  return "";
+  if (parsed.Ok) return "";
+  return "'" + name + "' is not a regedit 5.00 export that the store reads" +
+         (parsed.Line > 0 ? " (line " + std::to_string(parsed.Line) + ")"
+                          : std::string());
 }
 
 // Whether -o names one of the inputs, through links too: the same file.
@@ -188,7 +153,9 @@ int Run(const CheckOptions& options) {
     result.Stdin = file == kStandardInput;
     result.Name = result.Stdin ? "<stdin>" : file;
     auto report = std::make_unique<FileReport>();
-    result.Error = CheckFile(file, report.get(), start);
+    std::string bytes;
+    result.Error = ReadWhole(file, &bytes);
+    if (result.Error.empty()) CheckBytes(bytes, report.get(), start);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;

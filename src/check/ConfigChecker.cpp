@@ -20,8 +20,6 @@ void ConfigChecker::Line(std::size_t number, std::string_view text,
   s.Applied = nullptr;
   if (number <= s.Lines.Count()) return;  // the header a resumed read repeats
   s.Lines.Add(text);
-  line_start_ = next_line_start_;
-  next_line_start_ += text.size() + 1;
   if (number == 1) CheckEncoding(s);
   if (!Checking()) return;
   CheckLineEnds(s);

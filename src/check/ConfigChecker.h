@@ -34,16 +34,12 @@ class ConfigChecker : public ReadObserver {
   void DisableListFull() override;
   void GuidRead(std::string_view text, const GUID& guid,
                 int groups_read) override;
-  void ReadFailed() override { read_failed_ = true; }
+  void ReadFailed() override {}  // bytes in memory are read to their end
 
   // After the reader returned: what only the whole file shows.
   void Finish();
 
-  // The byte offset of the line the reader is on, from the file's start.
-  std::size_t LineStart() const { return line_start_; }
-
   CheckState& State() { return state_; }
-  bool ReadFailedBeforeEnd() const { return read_failed_; }
 
  private:
   // False once the file is known to be UTF-16: every other finding would
@@ -51,10 +47,7 @@ class ConfigChecker : public ReadObserver {
   bool Checking() const { return !state_.Utf16; }
 
   CheckState state_;
-  bool read_failed_ = false;
   std::size_t line_offset_ = 0;
-  std::size_t line_start_ = 0;
-  std::size_t next_line_start_ = 0;
 };
 
 }  // namespace tarnwell::check

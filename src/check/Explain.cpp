@@ -63,10 +63,11 @@ std::string ExplainText(const CheckInfo& info) {
   out += "\nWrong:\n" + Example(info.Wrong);
   out += "\nRight:\n" + Example(info.Right);
   out += "\nFix:\n" + Wrap(info.Fix, "  ");
-  if (info.Fatal) {
-    out += "\nThe installer fails to read such a file, so this check cannot "
-           "be turned off.\n";
-  }
+  out += info.Fatal ? "\nThe installer fails to read such a file, so this "
+                     "check cannot be turned off.\n"
+                   : "\nTo accept one finding where it stands, put this "
+                     "comment on the line before it:\n    ; tarnwell-check: "
+                     "disable=" + std::string(info.Name) + "\n";
   return out;
 }
 

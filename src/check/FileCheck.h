@@ -6,13 +6,13 @@
 #include <cstddef>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
 #include "check/RegPreview.h"
-#include "platform/ByteSource.h"
 #include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {
@@ -40,10 +40,9 @@ struct StartRegistry {
   std::string Name;
 };
 
-// False when the source fails before its end: then nothing of the file can
-// be told. With `start`, whose bytes the store's parser takes, the store
-// starts from that registry.
-bool CheckSource(ByteSource& source, FileReport* report,
-                 const StartRegistry* start = nullptr);
+// Checks the file's bytes. With `start`, whose bytes the store's parser
+// takes, the store starts from that registry.
+void CheckBytes(std::string_view bytes, FileReport* report,
+                const StartRegistry* start = nullptr);
 
 }  // namespace tarnwell::check

@@ -104,9 +104,7 @@ void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
       Fault(s.GuidGroups, text, groups_read, &separators_only);
   if (fault.empty()) return;
   s.Add(separators_only ? Check::kGuidSeparators : Check::kMalformedGuid,
-        s.At(s.Value),
-        "malformed GUID: " + fault + "; the installer writes \"IClass\" = " +
-            GuidString(guid));
+        s.At(s.Value), {fault, GuidString(guid)});
 }
 
 }  // namespace tarnwell::check

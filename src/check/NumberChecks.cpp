@@ -74,7 +74,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
                                          : " and still uses it in the key "
                                            "names");
   }
-  s.Add(Check::kBadNumber, s.At(text), why + ": " + effect);
+  s.Add(Check::kBadNumber, s.At(text), {why, effect});
 }
 
 // Digits that look decimal where the installer reads hexadecimal.
@@ -89,16 +89,10 @@ void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
   const std::uint64_t decimal = DecimalValue(digits);
   if (IsWrittenValue(*s.Applied)) {
     s.Add(Check::kHexCount, s.At(spelled),
-          field + " is read as hexadecimal: " + digits + " is " +
-              std::to_string(c.Reading.Value) + "; write 0x" + digits +
-              " to say so, or " + Hex(decimal) + " if you meant decimal " +
-              digits);
+          {field, digits, std::to_string(c.Reading.Value), Hex(decimal)});
   } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
     s.Add(Check::kDecimalId, s.At(spelled),
-          field + " is read as hexadecimal: " + DeviceGets(s, c.Stored) +
-              "; if it is the decimal " + digits +
-              " that lsusb and descriptor dumps print, write " +
-              Hex(decimal, 2));
+          {field, DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
   }
 }
 
@@ -110,15 +104,12 @@ void CheckRest(CheckState& s, const NumberConversion& c) {
   if (!rest_stripped.empty() &&
       (rest_stripped.front() == '#' || rest_stripped.front() == ';') &&
       rest.size() != rest_stripped.size()) {
-    s.Add(Check::kNumberComment, s.At(rest_stripped),
-          "the installer reads the number up to here and ignores the rest; "
-          "comments go on lines of their own");
+    s.Add(Check::kNumberComment, s.At(rest_stripped));
     return;
   }
   s.Add(Check::kNumberTrailingText, s.At(rest),
-        "the number ends here: the installer reads " +
-            Quote(text.substr(0, c.Reading.End)) + " as " +
-            Hex(c.Reading.Value) + " and ignores " + Quote(rest));
+        {Quote(text.substr(0, c.Reading.End)), Hex(c.Reading.Value),
+         Quote(rest)});
 }
 
 }  // namespace
@@ -138,19 +129,16 @@ void CheckNumber(CheckState& s, const NumberConversion& c) {
   if (!IsWrittenValue(*s.Applied) && digits.size() > most &&
       !c.BitsDropped() && !spelling.Negative) {
     s.Add(Check::kIdDigits, s.At(digits),
-          Quote(s.AppliedName()) + " has " + std::to_string(digits.size()) +
-              " hexadecimal digits, more than the " + std::to_string(most) +
-              " of its field: " + DeviceGets(s, c.Stored));
+          {Quote(s.AppliedName()), std::to_string(digits.size()),
+           std::to_string(most), DeviceGets(s, c.Stored)});
   }
   if (c.BitsDropped()) {
     s.Add(Check::kTruncatedNumber, s.At(digits),
-          Quote(s.AppliedName()) + " keeps only the low " +
-              std::to_string(c.FieldBits) + " bits: " + Hex(c.Reading.Value) +
-              " is stored as " + Stored(c));
+          {Quote(s.AppliedName()), std::to_string(c.FieldBits),
+           Hex(c.Reading.Value), Stored(c)});
   }
   if (spelling.Negative) {
-    s.Add(Check::kNegativeNumber, s.At(c.Text),
-          "the \"-\" wraps around: the installer stores " + Stored(c));
+    s.Add(Check::kNegativeNumber, s.At(c.Text), {Stored(c)});
   }
   CheckRest(s, c);
 }

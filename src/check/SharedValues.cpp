@@ -44,9 +44,7 @@ std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
 
 std::string Message(const WriteLog& log, const SectionInfo& other,
                     bool other_is_earlier, const Meeting& m) {
-  std::string message =
-      "this section writes the same registry keys as the " +
-      DescribeSection(other);
+  std::string message = DescribeSection(other);
   if (!other_is_earlier) {
     return message +
            ", which the installer writes later: what that section gives and "
@@ -63,15 +61,6 @@ std::string Message(const WriteLog& log, const SectionInfo& other,
                "this one too: " + ListByKey(log, m.Given);
   }
   return message;
-}
-
-Diagnostic Finding(Check check, const SectionInfo& at, std::string message) {
-  Diagnostic d;
-  d.Id = check;
-  d.Level = InfoOf(check).Level;
-  d.At = at.Header;
-  d.Message = std::move(message);
-  return d;
 }
 
 // A device section's "Disable" in the interface key of this modem section.
@@ -120,29 +109,24 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
     const SectionInfo& section = *sections[self];
     for (const auto& [other, meeting] : meetings) {
       if (other == WriteLog::kBefore && !meeting.Given.empty()) {
-        out.emplace_back(section.Root, Finding(
-            Check::kExistingValue, section,
-            "the registry " + Quote(registry) + " already holds values in "
-            "keys this section writes, and they stay and apply to it: " +
-                ListByKey(log, meeting.Given)));
+        out.emplace_back(section.Root, MakeDiagnostic(
+            Check::kExistingValue, section.Header,
+            {Quote(registry), ListByKey(log, meeting.Given)}));
       }
       if (other >= count) continue;
       const SectionInfo& them = *sections[other];
       if (them.Kind == section.Kind) {
         out.emplace_back(section.Root,
-                         Finding(Check::kSharedTemplate, section,
-                                 Message(log, them, other < self, meeting)));
+                         MakeDiagnostic(Check::kSharedTemplate, section.Header,
+                                        {Message(log, them, other < self,
+                                                 meeting)}));
         continue;
       }
       // A device and a modem section meet only in an interface key.
       const std::string key = DisableKey(log, meeting);
       if (key.empty()) continue;
-      Diagnostic d = Finding(
-          Check::kDisabledModem, section,
-          "the " + DescribeSection(them) + " disables this modem's "
-          "interface: the installer writes \"Disable\" = 1 into " + key +
-              ", the key that names the modem's template, so the CDC "
-              "driver leaves the modem alone");
+      Diagnostic d = MakeDiagnostic(Check::kDisabledModem, section.Header,
+                                    {DescribeSection(them), key});
       d.Notes.push_back(NoteAt(them.Header, "the device section that "
                                             "disables it"));
       out.emplace_back(section.Root, std::move(d));
