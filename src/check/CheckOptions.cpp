@@ -1,5 +1,6 @@
 #include "check/CheckOptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tarnwell::check {
@@ -28,26 +29,25 @@ CheckSetting* SettingOf(CheckOptions& options, std::string_view name,
   return &options.Settings[static_cast<std::size_t>(info->Id)];
 }
 
-// One of the words of `choices` ("text|json|sarif"), as its index.
-bool Choose(std::string_view value, std::string_view choices, int* index,
-            const char* option, std::string* error) {
+// The place of value among the words, or -1.
+int IndexOf(std::string_view value,
+            std::initializer_list<std::string_view> words) {
   int n = 0;
-  for (std::string_view rest = choices;; ++n) {
-    const std::size_t bar = rest.find('|');
-    if (rest.substr(0, bar) == value) {
-      *index = n;
-      return true;
-    }
-    if (bar == std::string_view::npos) break;
-    rest.remove_prefix(bar + 1);
+  for (std::string_view word : words) {
+    if (word == value) return n;
+    ++n;
   }
-  std::string words(choices);
-  words.replace(words.rfind('|'), 1, " or ");
-  for (std::size_t bar; (bar = words.find('|')) != std::string::npos;) {
-    words.replace(bar, 1, ", ");
+  return -1;
+}
+
+// The spellings of a row: "-q|--quiet" as "-q" and "--quiet".
+std::vector<std::string_view> SpellingsOf(const OptionRow& row) {
+  std::vector<std::string_view> out;
+  for (std::string_view rest = row.Spellings; !rest.empty();) {
+    out.push_back(rest.substr(0, rest.find('|')));
+    rest.remove_prefix(std::min(rest.size(), out.back().size() + 1));
   }
-  *error = std::string("option ") + option + " takes " + words;
-  return false;
+  return out;
 }
 
 using Options = CheckOptions;
@@ -121,20 +121,20 @@ const std::vector<OptionRow> kOptions = {
     {"--format", "FORMAT", "text (default), json or sarif (SARIF 2.1.0),\n"
      "the last two on standard output",
      [](Options& o, Value v, Error e) {
-       int n = 0;
-       const bool ok = Choose(v, "text|json|sarif", &n, "--format", e);
-       o.Format = static_cast<OutputFormat>(n);
-       return ok;
+       const int n = IndexOf(v, {"text", "json", "sarif"});
+       if (n < 0) *e = "option --format takes text, json or sarif";
+       o.Format = static_cast<OutputFormat>(std::max(n, 0));
+       return n >= 0;
      }},
     {"--color|--colour", "[WHEN]", "auto (default: on a terminal, unless\n"
      "NO_COLOR is set), always (also without WHEN)\nor never",
      [](Options& o, Value v, Error e) {
-       int n = 0;
        // A bare --color is "always", as GCC takes -fdiagnostics-color.
-       const bool ok = Choose(v.empty() ? "always" : v, "auto|always|never",
-                              &n, "--color", e);
-       o.Color = static_cast<ColorMode>(n);
-       return ok;
+       const int n = IndexOf(v.empty() ? "always" : v,
+                             {"auto", "always", "never"});
+       if (n < 0) *e = "option --color takes auto, always or never";
+       o.Color = static_cast<ColorMode>(std::max(n, 0));
+       return n >= 0;
      }},
     {"--list-checks", "", "list every check with one line of meaning",
      [](Options& o, Value, Error) { return o.ListChecks = true; }},
@@ -159,10 +159,7 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
                        std::string* value) {
   const std::string_view arg = args[*i];
   for (const OptionRow& row : kOptions) {
-    for (std::string_view rest = row.Spellings; !rest.empty();) {
-      const std::size_t bar = rest.find('|');
-      const std::string_view spelling = rest.substr(0, bar);
-      rest = bar == std::string_view::npos ? "" : rest.substr(bar + 1);
+    for (std::string_view spelling : SpellingsOf(row)) {
       const bool takes = *row.Argument != '\0';
       const bool optional = *row.Argument == '[';
       if (arg == spelling && (!takes || optional || !StartsWith(arg, "-W"))) {
@@ -214,12 +211,10 @@ std::string CheckUsage() {
   for (const OptionRow& row : kOptions) {
     // Every spelling, but a second long one (--colour) only works.
     std::string shown;
-    for (std::string_view rest = row.Spellings; !rest.empty();) {
-      const std::size_t bar = rest.find('|');
+    for (std::string_view spelling : SpellingsOf(row)) {
       if (shown.empty() || !StartsWith(shown, "--")) {
-        shown += (shown.empty() ? "" : ", ") + std::string(rest.substr(0, bar));
+        shown += (shown.empty() ? "" : ", ") + std::string(spelling);
       }
-      rest = bar == std::string_view::npos ? "" : rest.substr(bar + 1);
     }
     const std::string argument = row.Argument;
     if (argument.empty() || StartsWith(shown, "-W")) {
