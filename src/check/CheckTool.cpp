@@ -102,9 +102,14 @@ bool IsInput(const std::string& output, const std::vector<std::string>& inputs) 
 }
 
 // Writes through a file beside it and a rename, so that a failed write
-// leaves the old file, or none, and never half of one.
+// leaves the old file, or none, and never half of one. A symbolic link
+// stays and leads to the new file.
 bool WriteWhole(const std::string& name, const std::string& bytes) {
-  const std::filesystem::path path = PathOf(name);
+  std::error_code ec;
+  std::filesystem::path path = PathOf(name);
+  if (std::filesystem::is_symlink(path, ec)) {
+    path = path.parent_path() / std::filesystem::read_symlink(path, ec);
+  }
   std::filesystem::path temporary = path;
   temporary += ".tarnwell-check-" +
                std::to_string(std::chrono::steady_clock::now()

@@ -75,13 +75,18 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
         << run.Text;
   }
   EXPECT_EQ(ReadBytes(dir / "usbcdc.cfg"), config);
+  // A link that is no input stays a link to the file written anew.
+  fs::create_symlink("target.reg", dir / "link.reg");
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "link.reg"}, dir).ExitCode, 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.reg"));
+  EXPECT_EQ(ReadBytes(dir / "target.reg").substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(ReadBytes(dir / "old.reg"),
             ReadBytes(fs::path(CHECK_FIXTURES) / "old.reg"));
   // A directory in the way: the write fails, and no temporary stays.
   fs::create_directory(dir / "out.reg");
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir).ExitCode,
             2);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 5);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 7);
 }
 
 }  // namespace
