@@ -17,8 +17,8 @@ CheckSetting* SettingOf(CheckOptions& options, std::string_view name,
                         bool turning_off, std::string* error) {
   const CheckInfo* info = FindCheck(name);
   if (info == nullptr) {
-    *error = "unknown check '" + std::string(name) +
-             "' (--list-checks lists them)";
+    *error =
+        "unknown check '" + std::string(name) + "' (--list-checks lists them)";
     return nullptr;
   }
   if (turning_off && info->Fatal) {
@@ -55,17 +55,20 @@ using Value = std::string_view;
 using Error = std::string*;
 
 const std::vector<OptionRow> kOptions = {
-    {"--reg", "", "print the registry the installer would write, as\n"
+    {"--reg", "",
+     "print the registry the installer would write, as\n"
      ".reg text in UTF-8",
      [](Options& o, Value, Error) { return o.PrintReg = true; }},
-    {"-o", "FILE", "write that registry to FILE as regedit writes it\n"
+    {"-o", "FILE",
+     "write that registry to FILE as regedit writes it\n"
      "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
      [](Options& o, Value v, Error e) {
        o.OutputFile = v;
        if (v.empty()) *e = "option -o needs a file name";
        return !v.empty();
      }},
-    {"--registry", "FILE", "start from this registry (a regedit 5.00 export\n"
+    {"--registry", "FILE",
+     "start from this registry (a regedit 5.00 export\n"
      "or a registry.reg), as the installer does on a device",
      [](Options& o, Value v, Error e) {
        o.RegistryFile = v;
@@ -76,7 +79,8 @@ const std::vector<OptionRow> kOptions = {
      [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
     {"-Wno-error", "", "undo -Werror",
      [](Options& o, Value, Error) { return !(o.WarningsAreErrors = false); }},
-    {"-Wall|-Wextra", "", "accepted as GCC takes them: every check is on\n"
+    {"-Wall|-Wextra", "",
+     "accepted as GCC takes them: every check is on\n"
      "unless -Wno-NAME turns it off",
      [](Options&, Value, Error) { return true; }},
     {"-w", "", "show no warnings or notes, only errors",
@@ -105,7 +109,8 @@ const std::vector<OptionRow> kOptions = {
        if (s != nullptr) s->Off = false;
        return s != nullptr;
      }},
-    {"--max-findings", "N", "show at most N findings (0: all; default 1000,\n"
+    {"--max-findings", "N",
+     "show at most N findings (0: all; default 1000,\n"
      "25000 for SARIF), then how many were left out",
      [](Options& o, Value v, Error e) {
        char* end = nullptr;
@@ -118,7 +123,8 @@ const std::vector<OptionRow> kOptions = {
      }},
     {"-q|--quiet", "", "print errors only, and no summary",
      [](Options& o, Value, Error) { return o.Quiet = true; }},
-    {"--format", "FORMAT", "text (default), json or sarif (SARIF 2.1.0),\n"
+    {"--format", "FORMAT",
+     "text (default), json or sarif (SARIF 2.1.0),\n"
      "the last two on standard output",
      [](Options& o, Value v, Error e) {
        const int n = IndexOf(v, {"text", "json", "sarif"});
@@ -126,26 +132,29 @@ const std::vector<OptionRow> kOptions = {
        o.Format = static_cast<OutputFormat>(std::max(n, 0));
        return n >= 0;
      }},
-    {"--color|--colour", "[WHEN]", "auto (default: on a terminal, unless\n"
+    {"--color|--colour", "[WHEN]",
+     "auto (default: on a terminal, unless\n"
      "NO_COLOR is set), always (also without WHEN)\nor never",
      [](Options& o, Value v, Error e) {
        // A bare --color is "always", as GCC takes -fdiagnostics-color.
-       const int n = IndexOf(v.empty() ? "always" : v,
-                             {"auto", "always", "never"});
+       const int n =
+           IndexOf(v.empty() ? "always" : v, {"auto", "always", "never"});
        if (n < 0) *e = "option --color takes auto, always or never";
        o.Color = static_cast<ColorMode>(std::max(n, 0));
        return n >= 0;
      }},
     {"--list-checks", "", "list every check with one line of meaning",
      [](Options& o, Value, Error) { return o.ListChecks = true; }},
-    {"--explain", "NAME", "what the installer does, a wrong and a right\n"
+    {"--explain", "NAME",
+     "what the installer does, a wrong and a right\n"
      "example, and the fix",
      [](Options& o, Value v, Error e) {
        o.Explain = v;
-       if (v.empty()) *e = "option --explain needs the name of a check";
-       else if (FindCheck(v) == nullptr) *e = "no check is named '" +
-           o.Explain + "'; --list-checks lists them";
-       return FindCheck(v) != nullptr;
+       if (FindCheck(v) != nullptr) return true;
+       *e = v.empty() ? "option --explain needs the name of a check"
+                      : "no check is named '" + o.Explain +
+                            "'; --list-checks lists them";
+       return false;
      }},
     {"-h|--help", "", "show this help and exit",
      [](Options& o, Value, Error) { return o.Help = true; }},
@@ -278,8 +287,9 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     return false;
   }
   if (options->PrintReg && options->Format != OutputFormat::kText) {
-    *error = "--reg prints to standard output, where --format=json and "
-             "--format=sarif write";
+    *error =
+        "--reg prints to standard output, where --format=json and "
+        "--format=sarif write";
     return false;
   }
   return true;

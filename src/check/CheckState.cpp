@@ -28,8 +28,8 @@ std::string DescribeSection(const SectionInfo& section) {
 const Place* OpenSection::Given(std::string_view key) const {
   const KeyFacts* facts = FindKey(Info.Kind, key);
   if (facts == nullptr) return nullptr;
-  const Place& place = Keys[static_cast<std::size_t>(
-      facts - KeysOf(Info.Kind).data())];
+  const Place& place =
+      Keys[static_cast<std::size_t>(facts - KeysOf(Info.Kind).data())];
   return place.Line == 0 ? nullptr : &place;
 }
 
@@ -53,10 +53,14 @@ Diagnostic& CheckState::Add(Check check, const Place& place,
     return Attach(CrRoot, std::move(d));
   }
   switch (check) {
-    case Check::kWrongSectionKey: case Check::kRepeatedKey:
-    case Check::kBeforeSection: case Check::kEmptyConfig:
+    case Check::kWrongSectionKey:
+    case Check::kRepeatedKey:
+    case Check::kBeforeSection:
+    case Check::kEmptyConfig:
       return Attach(Root, std::move(d));
-    case Check::kAnyDevice: case Check::kDefaultLevel: case Check::kIgnoredId:
+    case Check::kAnyDevice:
+    case Check::kDefaultLevel:
+    case Check::kIgnoredId:
     case Check::kMissingId:
       return Attach(Section.Info.Root, std::move(d));
     default:

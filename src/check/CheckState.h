@@ -30,9 +30,6 @@ struct SectionInfo {
   static constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
 };
 
-// StopLine of a section refused at the end of the file.
-constexpr std::size_t kStopAtEnd = static_cast<std::size_t>(-1);
-
 // "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
 std::string DescribeSection(const SectionInfo& section);
 
@@ -62,7 +59,7 @@ struct CheckState {
   LineKind Kind = LineKind::kEmpty;
   bool CarriageReturns = false;  // the line runs on over carriage returns
   bool CarriageReturnsReported = false;
-  bool Utf16 = false;            // said once; nothing else is said then
+  bool Utf16 = false;  // said once; nothing else is said then
   std::size_t CrRoot = SectionInfo::kNoRoot;  // the cr-line-ends finding
   // The finding that the lines from here on are misread (a near-miss
   // modem header, opened or unclosed): what follows from it becomes its
@@ -70,7 +67,8 @@ struct CheckState {
   std::size_t Root = SectionInfo::kNoRoot;
   // (line, check) pairs that a disable directive turns off.
   std::set<std::pair<std::size_t, Check>> Disabled;
-  // Where a refused section stopped the reader: 0 while it did not.
+  // Where a refused section stopped the reader, past the last line at
+  // the file's end; 0 while none did.
   std::size_t StopLine = 0;
   // The header where the last refused section ended, to read on from.
   std::size_t ResumeLine = 0;

@@ -41,7 +41,8 @@ void Say(const std::string& message) {
 
 bool UseColor(ColorMode mode, Stream stream) {
   // Asked first: on a Windows console this also turns the escapes on.
-  const bool terminal = mode != ColorMode::kNever && console::ShowsColor(stream);
+  const bool terminal =
+      mode != ColorMode::kNever && console::ShowsColor(stream);
   return ChooseColor(mode, terminal, std::getenv("NO_COLOR"),
                      std::getenv("TERM"));
 }
@@ -63,8 +64,8 @@ std::string ReadWhole(const std::string& name, std::string* bytes) {
   errno = 0;
   std::ifstream in(PathOf(name), std::ios::binary);
   if (!in) {
-    return "cannot open '" + name + "': " +
-           (errno != 0 ? std::strerror(errno) : "unknown error");
+    return "cannot open '" + name +
+           "': " + (errno != 0 ? std::strerror(errno) : "unknown error");
   }
   char buffer[64 * 1024];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
@@ -90,7 +91,8 @@ std::string ReadRegistry(const std::string& name, StartRegistry* start) {
 }
 
 // Whether -o names one of the inputs, through links too: the same file.
-bool IsInput(const std::string& output, const std::vector<std::string>& inputs) {
+bool IsInput(const std::string& output,
+             const std::vector<std::string>& inputs) {
   for (const std::string& input : inputs) {
     std::error_code ec;
     if (!input.empty() && input != kStandardInput &&
@@ -112,9 +114,8 @@ bool WriteWhole(const std::string& name, const std::string& bytes) {
   }
   std::filesystem::path temporary = path;
   temporary += ".tarnwell-check-" +
-               std::to_string(std::chrono::steady_clock::now()
-                                  .time_since_epoch()
-                                  .count());
+               std::to_string(
+                   std::chrono::steady_clock::now().time_since_epoch().count());
   std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
@@ -174,10 +175,8 @@ int Run(const CheckOptions& options) {
       }
       budget -= result.Shown.size();
       result.Size = MeasureTree(report->Registry.Tree());
-      result.ExitStatus = report->Read && report->Written &&
-                                  result.Found.Errors == 0
-                              ? 0
-                              : 1;
+      result.ExitStatus =
+          report->Read && report->Written && result.Found.Errors == 0 ? 0 : 1;
       if (text) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
@@ -245,7 +244,8 @@ int RunCheckTool(const std::vector<std::string>& args) {
   inputs.push_back(options.RegistryFile);
   if (parsed && !options.OutputFile.empty() &&
       IsInput(options.OutputFile, inputs)) {
-    error = "-o '" + options.OutputFile + "' is an input file; the output "
+    error = "-o '" + options.OutputFile +
+            "' is an input file; the output "
             "never overwrites an input";
     parsed = false;
   }

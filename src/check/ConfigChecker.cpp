@@ -51,11 +51,13 @@ void ConfigChecker::SectionClosed(SectionKind kind, bool accepted) {
     const bool header = s.Kind == LineKind::kHeader &&
                         s.LineNumber != s.Section.Info.Header.Line;
     s.ResumeLine = header ? s.LineNumber : 0;
-    if (s.StopLine == 0) s.StopLine = header ? s.LineNumber : kStopAtEnd;
+    if (s.StopLine == 0)
+      s.StopLine = header ? s.LineNumber : s.Lines.Count() + 1;
     CheckRefusedSection(s);
     return;
   }
-  (kind == SectionKind::kDevice ? s.Devices : s.Modems).push_back(s.Section.Info);
+  (kind == SectionKind::kDevice ? s.Devices : s.Modems)
+      .push_back(s.Section.Info);
   if (Checking()) CheckFinishedSection(s);
 }
 

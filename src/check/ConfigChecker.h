@@ -14,7 +14,9 @@ namespace tarnwell::check {
 class ConfigChecker : public ReadObserver {
  public:
   // `config` is the configuration set the reader fills.
-  explicit ConfigChecker(const InstallConfig& config) { state_.Config = &config; }
+  explicit ConfigChecker(const InstallConfig& config) {
+    state_.Config = &config;
+  }
 
   // The reader goes on over the rest of the file, from line `line` (the
   // header where it stopped) on, filling `config`.

@@ -25,6 +25,7 @@ struct Counts {
 // left before --quiet. The result is in order of position.
 std::vector<Diagnostic> ApplyOptions(
     const std::vector<Diagnostic>& found, const CheckOptions& options,
-    Counts* counts, const std::set<std::pair<std::size_t, Check>>& disabled = {});
+    Counts* counts,
+    const std::set<std::pair<std::size_t, Check>>& disabled = {});
 
 }  // namespace tarnwell::check

@@ -49,8 +49,7 @@ void CheckBytes(std::string_view bytes, FileReport* report,
     ReadConfigSource(more, rest, &checker);
   }
   checker.Finish();
-  report->StopLine = state.StopLine == kStopAtEnd ? state.Lines.Count() + 1
-                                                  : state.StopLine;
+  report->StopLine = state.StopLine;
 
   if (start != nullptr) {
     regstore::ParseRegFileBytes(start->Bytes, report->Registry.Tree());

@@ -25,7 +25,7 @@ struct FileReport {
   std::size_t StopLine = 0;
   std::size_t DeviceSections = 0;
   std::size_t ModemSections = 0;
-  std::vector<Diagnostic> Diagnostics;  // as found
+  std::vector<Diagnostic> Diagnostics;               // as found
   std::set<std::pair<std::size_t, Check>> Disabled;  // by directives
   LineStore Lines;
   // What the installer would leave: the store it started from, with what

@@ -37,8 +37,7 @@ std::string SummaryText(const FileResult& result) {
               (report.StopLine > report.Lines.Count()
                    ? std::string("at the end of the file")
                    : "at line " + std::to_string(report.StopLine)) +
-              ", show \"" + result.InstallerMessage() +
-              "\" and write nothing";
+              ", show \"" + result.InstallerMessage() + "\" and write nothing";
   } else {
     outcome = "the installer would read " +
               Plural(report.DeviceSections, "device section") + " and " +
@@ -49,8 +48,8 @@ std::string SummaryText(const FileResult& result) {
   }
   std::string left;
   if (result.LeftOut > 0) {
-    left = " (" + std::to_string(result.LeftOut) +
-           " not shown: --max-findings)";
+    left =
+        " (" + std::to_string(result.LeftOut) + " not shown: --max-findings)";
   }
   return CountText(result.Found) + left + "; " + outcome;
 }

@@ -50,8 +50,9 @@ std::string Fault(const std::vector<NumberConversion>& groups,
   for (std::size_t i = 0; i < 5; ++i) {
     const NumberConversion& g = groups[i];
     if (i > 0 && FollowsBlanks(groups[i - 1], g)) {
-      return Group(i) + " follows blanks instead of \"-\": the installer "
-                        "skips them and takes its first digit, " +
+      return Group(i) +
+             " follows blanks instead of \"-\": the installer "
+             "skips them and takes its first digit, " +
              Quote(g.Text.substr(g.Start - 1, 1)) +
              ", for the separator, so the group reads as " +
              Hex(g.Stored, kGuidDigits[i]);
@@ -73,8 +74,7 @@ std::string Fault(const std::vector<NumberConversion>& groups,
     if (digits > kGuidDigits[i]) {
       return Group(i) + " has " + std::to_string(digits) +
              " digits instead of " + std::to_string(kGuidDigits[i]) +
-             "; only its last " + std::to_string(kGuidDigits[i]) +
-             " are kept";
+             "; only its last " + std::to_string(kGuidDigits[i]) + " are kept";
     }
     if (s.Prefix || s.Negative) return Group(i) + " has a sign or \"0x\"";
   }

@@ -89,8 +89,7 @@ void CheckUnknownKey(CheckState& s) {
   std::string hint;
   if (std::string near = SuggestKey(kind, key); !near.empty()) {
     hint = "; did you mean " + Quote(near) + "?";
-  } else if (std::string other = SuggestKey(Other(kind), key);
-             !other.empty()) {
+  } else if (std::string other = SuggestKey(Other(kind), key); !other.empty()) {
     hint = "; " + Quote(other) + ", which it resembles, is a key of " +
            KindName(Other(kind));
   }

@@ -41,9 +41,9 @@ bool SplitAlmostKey(std::string_view line, std::string_view* key,
 
 void CheckEncoding(CheckState& s) {
   const std::string_view text = s.Text;
-  const bool bom = text.size() >= 2 &&
-                   ((text[0] == '\xFF' && text[1] == '\xFE') ||
-                    (text[0] == '\xFE' && text[1] == '\xFF'));
+  const bool bom =
+      text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                           (text[0] == '\xFE' && text[1] == '\xFF'));
   if (!bom && text.find('\0') == std::string_view::npos) return;
   s.Utf16 = true;
   s.Root = s.Diagnostics.size();  // the file reads as nothing: see below

@@ -35,11 +35,14 @@ bool IsWrittenValue(const KeyFacts& facts) {
 // What the device gets from an ID or interface number: "the installer
 // writes vendor 0x5250".
 std::string DeviceGets(const CheckState& s, std::uint64_t stored) {
-  static const char* const kWords[][2] = {
-      {"VID", "vendor"},     {"PID", "product"},
-      {"IFC_Class", "class"}, {"IFC_SubClass", "subclass"},
-      {"IFC_Protocol", "protocol"}, {"IFC", "interface"}};
-  const std::string number = Hex(stored, static_cast<int>(s.Applied->FieldBits / 4));
+  static const char* const kWords[][2] = {{"VID", "vendor"},
+                                          {"PID", "product"},
+                                          {"IFC_Class", "class"},
+                                          {"IFC_SubClass", "subclass"},
+                                          {"IFC_Protocol", "protocol"},
+                                          {"IFC", "interface"}};
+  const std::string number =
+      Hex(stored, static_cast<int>(s.Applied->FieldBits / 4));
   if (s.Applied->Form == ValueForm::kList) {
     return "the installer disables interface " + number;
   }
@@ -61,8 +64,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
     why = "cannot read " + Quote(text) + " as a hexadecimal number";
   } else {
     why = Quote(text) + " does not fit in " + std::to_string(c.Width) +
-          " bits (the largest is " +
-          Hex(~0ull >> (64 - c.Width)) + ")";
+          " bits (the largest is " + Hex(~0ull >> (64 - c.Width)) + ")";
   }
   std::string effect;
   if (c.Fate == NumberFate::kNotAppended) {
@@ -126,8 +128,8 @@ void CheckNumber(CheckState& s, const NumberConversion& c) {
   const std::string_view digits = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::size_t most = s.Applied->FieldBits / 4;
-  if (!IsWrittenValue(*s.Applied) && digits.size() > most &&
-      !c.BitsDropped() && !spelling.Negative) {
+  if (!IsWrittenValue(*s.Applied) && digits.size() > most && !c.BitsDropped() &&
+      !spelling.Negative) {
     s.Add(Check::kIdDigits, s.At(digits),
           {Quote(s.AppliedName()), std::to_string(digits.size()),
            std::to_string(most), DeviceGets(s, c.Stored)});

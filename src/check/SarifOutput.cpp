@@ -109,8 +109,8 @@ void Invocation(JsonWriter& json, const std::vector<FileResult>& results,
     json.BeginObject();
     json.Key("level").String(r.Error.empty() ? "note" : "error");
     json.Key("message").BeginObject().Key("text").String(
-        r.Error.empty() ? std::to_string(r.LeftOut) + " findings in " +
-                              r.Name + " not shown: --max-findings"
+        r.Error.empty() ? std::to_string(r.LeftOut) + " findings in " + r.Name +
+                              " not shown: --max-findings"
                         : r.Error);
     json.EndObject();
     json.EndObject();
@@ -173,8 +173,10 @@ std::string SarifReport(const std::vector<FileResult>& results,
   for (const FileResult& r : results) {
     json.BeginObject().Key("location").BeginObject();
     if (r.Stdin) {
-      json.Key("description").BeginObject().Key("text").String(
-          "standard input");
+      json.Key("description")
+          .BeginObject()
+          .Key("text")
+          .String("standard input");
       json.EndObject();
     } else {
       json.Key("uri").String(FileUri(r.Name));

@@ -39,8 +39,8 @@ void MakeRoot(CheckState& s, const Diagnostic& d) {
 }
 
 void CheckModemSpelling(CheckState& s, std::string_view name) {
-  const bool blanks = StripBlanks(name) != name &&
-                      IsModemSectionName(StripBlanks(name));
+  const bool blanks =
+      StripBlanks(name) != name && IsModemSectionName(StripBlanks(name));
   if (!blanks && !MeansModemSection(name)) return;
   const Diagnostic& d =
       s.Add(Check::kModemHeader, s.At(name), {blanks ? "1" : "0", Quote(name)});
@@ -78,9 +78,9 @@ void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d) {
 
 void CheckIgnoredIds(CheckState& s) {
   // Each key with the level above it, in the order of the message.
-  static const char* const kAbove[][2] = {
-      {"PID", "VID"}, {"IFC_SubClass", "IFC_Class"},
-      {"IFC_Protocol", "IFC_SubClass"}};
+  static const char* const kAbove[][2] = {{"PID", "VID"},
+                                          {"IFC_SubClass", "IFC_Class"},
+                                          {"IFC_Protocol", "IFC_SubClass"}};
   for (int i = 0; i < 3; ++i) {
     const Place* key = s.Section.Given(kAbove[i][0]);
     if (key != nullptr && s.Section.Given(kAbove[i][1]) == nullptr) {
@@ -97,8 +97,9 @@ void CheckHeader(CheckState& s, std::string_view name) {
     if (bracket != std::string_view::npos) {
       const bool modem =
           IsModemSectionName(StripBlanks(name.substr(0, bracket)));
-      const Diagnostic& d = s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
-                                  {Quote(name), modem ? "1" : "0"});
+      const Diagnostic& d =
+          s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
+                {Quote(name), modem ? "1" : "0"});
       if (modem) MakeRoot(s, d);
     } else {
       CheckModemSpelling(s, name);
@@ -111,15 +112,15 @@ void CheckHeader(CheckState& s, std::string_view name) {
 
 void CheckRefusedSection(CheckState& s) {
   const SectionInfo& info = s.Section.Info;
-  Diagnostic& error = s.Add(Check::kMissingDll, info.Header,
-                            {info.Kind == SectionKind::kDevice
-                                 ? "device section " + Quote(info.Name)
-                                 : "[MODEM SETTINGS] section"});
+  Diagnostic& error = s.Add(
+      Check::kMissingDll, info.Header,
+      {info.Kind == SectionKind::kDevice ? "device section " + Quote(info.Name)
+                                         : "[MODEM SETTINGS] section"});
   if (s.LineNumber == s.StopLine) {
-    error.Notes.push_back(NoteAt(
-        s.At(StripBlanks(s.Text)),
-        "the section ends at this header, where the installer stops "
-        "reading"));
+    error.Notes.push_back(
+        NoteAt(s.At(StripBlanks(s.Text)),
+               "the section ends at this header, where the installer stops "
+               "reading"));
   }
 }
 
@@ -132,7 +133,8 @@ void CheckFinishedSection(CheckState& s) {
   }
   // Interface keys of a modem, or of a device's disabled interfaces.
   const bool modem = section.Info.Kind == SectionKind::kModem;
-  const Place* keys = modem ? &section.Info.Header : section.Given("IFC_Disable");
+  const Place* keys =
+      modem ? &section.Info.Header : section.Given("IFC_Disable");
   for (const char* id : {"VID", "PID"}) {
     if (keys != nullptr && section.Given(id) == nullptr) {
       s.Add(Check::kMissingId, *keys, {id, modem ? "0" : "1"});

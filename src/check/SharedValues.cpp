@@ -57,8 +57,10 @@ std::string Message(const WriteLog& log, const SectionInfo& other,
   }
   if (!m.Given.empty()) {
     message += m.Replaced.empty() ? ": " : "; ";
-    message += "what only the earlier section gave stays and applies to "
-               "this one too: " + ListByKey(log, m.Given);
+    message +=
+        "what only the earlier section gave stays and applies to "
+        "this one too: " +
+        ListByKey(log, m.Given);
   }
   return message;
 }
@@ -109,17 +111,18 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
     const SectionInfo& section = *sections[self];
     for (const auto& [other, meeting] : meetings) {
       if (other == WriteLog::kBefore && !meeting.Given.empty()) {
-        out.emplace_back(section.Root, MakeDiagnostic(
-            Check::kExistingValue, section.Header,
-            {Quote(registry), ListByKey(log, meeting.Given)}));
+        out.emplace_back(
+            section.Root,
+            MakeDiagnostic(Check::kExistingValue, section.Header,
+                           {Quote(registry), ListByKey(log, meeting.Given)}));
       }
       if (other >= count) continue;
       const SectionInfo& them = *sections[other];
       if (them.Kind == section.Kind) {
-        out.emplace_back(section.Root,
-                         MakeDiagnostic(Check::kSharedTemplate, section.Header,
-                                        {Message(log, them, other < self,
-                                                 meeting)}));
+        out.emplace_back(
+            section.Root,
+            MakeDiagnostic(Check::kSharedTemplate, section.Header,
+                           {Message(log, them, other < self, meeting)}));
         continue;
       }
       // A device and a modem section meet only in an interface key.
@@ -127,8 +130,9 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
       if (key.empty()) continue;
       Diagnostic d = MakeDiagnostic(Check::kDisabledModem, section.Header,
                                     {DescribeSection(them), key});
-      d.Notes.push_back(NoteAt(them.Header, "the device section that "
-                                            "disables it"));
+      d.Notes.push_back(NoteAt(them.Header,
+                               "the device section that "
+                               "disables it"));
       out.emplace_back(section.Root, std::move(d));
     }
   }

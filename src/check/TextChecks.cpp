@@ -20,8 +20,8 @@ void CheckTextValue(CheckState& s) {
     s.Add(Check::kEmptyText, s.At(value), {field});
   }
   if (s.Applied->Key == "BaudRate" &&
-      (value.empty() || value.find_first_not_of("0123456789") !=
-                            std::string_view::npos)) {
+      (value.empty() ||
+       value.find_first_not_of("0123456789") != std::string_view::npos)) {
     s.Add(Check::kDecimalText, s.At(value), {field, Quote(value)});
   }
   if (value.size() >= 2 && IsQuote(value.front()) &&
@@ -47,8 +47,7 @@ void CheckTextValue(CheckState& s) {
   }
 }
 
-void CheckTextCut(CheckState& s, std::string_view text,
-                  std::size_t capacity) {
+void CheckTextCut(CheckState& s, std::string_view text, std::size_t capacity) {
   const std::size_t kept = capacity - 1;
   s.Add(Check::kTextCut, s.At(text.substr(kept)),
         {Quote(s.AppliedName()), std::to_string(kept),

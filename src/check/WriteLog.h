@@ -24,7 +24,7 @@ class WriteLog : public Registry {
 
   // A value as it stands after the pass.
   struct Slot {
-    std::size_t Key = 0;  // index into Keys()
+    std::size_t Key = 0;    // index into Keys()
     std::u16string Name;    // as first written
     std::u16string Folded;  // Name as names compare
     std::uint32_t Type = 0;
@@ -58,9 +58,8 @@ class WriteLog : public Registry {
 
   std::int32_t CreateKey(RegHandle parent, const char16_t* path,
                          std::uint32_t access, RegHandle* key) override;
-  std::int32_t SetValue(RegHandle key, const char16_t* name,
-                        std::uint32_t type, const void* data,
-                        std::uint32_t size) override;
+  std::int32_t SetValue(RegHandle key, const char16_t* name, std::uint32_t type,
+                        const void* data, std::uint32_t size) override;
   std::int32_t CloseKey(RegHandle key) override;
   std::int32_t Save() override { return target_.Save(); }
 
