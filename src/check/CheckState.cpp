@@ -80,9 +80,9 @@ Diagnostic& CheckState::Attach(std::size_t root, Diagnostic d) {
 }
 
 std::size_t CheckState::IndexOf(const Diagnostic& d) const {
-  return !Diagnostics.empty() && &d == &Diagnostics.back()
-             ? Diagnostics.size() - 1
-             : SectionInfo::kNoRoot;
+  // d stands on its own, or is a note of a finding before it.
+  return &d == &Diagnostics.back() ? Diagnostics.size() - 1
+                                   : SectionInfo::kNoRoot;
 }
 
 std::string CheckState::AppliedName() const {

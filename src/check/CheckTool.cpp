@@ -61,11 +61,9 @@ std::string ReadWhole(const std::string& name, std::string* bytes) {
   if (std::filesystem::is_directory(PathOf(name), ec)) {
     return "cannot read '" + name + "': it is a directory";
   }
-  errno = 0;
   std::ifstream in(PathOf(name), std::ios::binary);
   if (!in) {
-    return "cannot open '" + name +
-           "': " + (errno != 0 ? std::strerror(errno) : "unknown error");
+    return "cannot open '" + name + "': " + std::strerror(errno);
   }
   char buffer[64 * 1024];
   while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {

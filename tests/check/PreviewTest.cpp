@@ -86,6 +86,8 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   fs::create_directory(dir / "out.reg");
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir).ExitCode,
             2);
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
+            2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 7);
 }
 
