@@ -1,11 +1,6 @@
 #include "check/ConfigChecker.h"
 
-#include "check/GuidChecks.h"
-#include "check/KeyChecks.h"
-#include "check/LineChecks.h"
-#include "check/NumberChecks.h"
-#include "check/SectionChecks.h"
-#include "check/TextChecks.h"
+#include "check/Checks.h"
 #include "config/LineSyntax.h"
 
 namespace tarnwell::check {

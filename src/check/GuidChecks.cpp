@@ -1,4 +1,4 @@
-#include "check/GuidChecks.h"
+#include "check/Checks.h"
 
 #include <cctype>
 

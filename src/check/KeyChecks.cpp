@@ -1,7 +1,6 @@
-#include "check/KeyChecks.h"
+#include "check/Checks.h"
 
 #include "check/KeySuggestion.h"
-#include "check/SectionChecks.h"
 #include "check/Text.h"
 #include "config/KeyName.h"
 

@@ -1,7 +1,6 @@
-#include "check/LineChecks.h"
+#include "check/Checks.h"
 
 #include "check/KeyCatalog.h"
-#include "check/SectionChecks.h"
 #include "check/Text.h"
 #include "config/LineSyntax.h"
 

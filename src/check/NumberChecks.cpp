@@ -1,4 +1,4 @@
-#include "check/NumberChecks.h"
+#include "check/Checks.h"
 
 #include "check/Text.h"
 #include "config/HexNumber.h"

@@ -1,4 +1,4 @@
-#include "check/SectionChecks.h"
+#include "check/Checks.h"
 
 #include <cctype>
 

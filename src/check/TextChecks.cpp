@@ -1,4 +1,4 @@
-#include "check/TextChecks.h"
+#include "check/Checks.h"
 
 #include "check/Text.h"
 
