@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (read) {
     regstore::TreeRegistry store;
     if (!installed.Replay(store)) Fail("the store refused an installer call");
-    if (check::RegFileBytes(report.Registry.Tree()) !=
+    if (regstore::FormatRegFileBytes(report.Registry.Tree()) !=
         regstore::FormatRegFileBytes(store.Tree())) {
       Fail("the preview is not the registry the installer writes");
     }

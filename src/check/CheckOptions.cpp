@@ -276,6 +276,7 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     }
     if (!row->Apply(*options, value, error)) return false;
   }
+  if (options->Files.empty()) options->Files.push_back("usbcdc.cfg");
   if (options->MaxFindings == 0) {
     options->MaxFindings = options->Format == OutputFormat::kSarif
                                ? kSarifMaxFindings

@@ -27,7 +27,8 @@ constexpr std::size_t kTextMaxFindings = 1000;
 constexpr std::size_t kSarifMaxFindings = 25000;
 
 struct CheckOptions {
-  std::vector<std::string> Files;  // "-" is standard input; none: usbcdc.cfg
+  std::vector<std::string> Files;  // "-" is standard input; usbcdc.cfg
+                                   // when none is given
   bool PrintReg = false;           // --reg
   std::string OutputFile;          // -o FILE
   std::string RegistryFile;        // --registry FILE

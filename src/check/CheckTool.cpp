@@ -22,6 +22,7 @@
 #include "check/RegPreview.h"
 #include "check/SarifOutput.h"
 #include "check/TextOutput.h"
+#include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
 
 #ifndef TARNWELL_VERSION
@@ -127,12 +128,10 @@ bool WriteWhole(const std::string& name, const std::string& bytes) {
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
   if (start != nullptr && !report.Registry.Changed()) return start->Bytes;
-  return RegFileBytes(report.Registry.Tree());
+  return regstore::FormatRegFileBytes(report.Registry.Tree());
 }
 
 int Run(const CheckOptions& options) {
-  std::vector<std::string> files = options.Files;
-  if (files.empty()) files.push_back("usbcdc.cfg");
   const bool text = options.Format == OutputFormat::kText;
   const bool color = text && UseColor(options.Color, Stream::kErr);
   StartRegistry registry;
@@ -152,7 +151,7 @@ int Run(const CheckOptions& options) {
   std::vector<FileResult> results;
   std::size_t budget = options.MaxFindings;
   int status = 0;
-  for (const std::string& file : files) {
+  for (const std::string& file : options.Files) {
     FileResult result;
     result.Stdin = file == kStandardInput;
     result.Name = result.Stdin ? "<stdin>" : file;
@@ -238,13 +237,11 @@ int RunCheckTool(const std::vector<std::string>& args) {
   std::string error;
   bool parsed = ParseCheckOptions(args, &options, &error);
   std::vector<std::string> inputs = options.Files;
-  if (inputs.empty()) inputs.push_back("usbcdc.cfg");
   inputs.push_back(options.RegistryFile);
   if (parsed && !options.OutputFile.empty() &&
       IsInput(options.OutputFile, inputs)) {
     error = "-o '" + options.OutputFile +
-            "' is an input file; the output "
-            "never overwrites an input";
+            "' is an input file; the output never overwrites an input";
     parsed = false;
   }
   if (!parsed) {
