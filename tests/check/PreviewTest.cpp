@@ -5,6 +5,8 @@
 // never overwrites an input, nor leaves half a file.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "check/CheckRun.h"
 #include "check/Text.h"
 #include "regstore/Utf.h"
@@ -89,6 +91,24 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
             2);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 7);
+}
+
+// Two runs that write one -o FILE at once leave one whole file, and no
+// temporary beside it.
+TEST(Preview, RacingWritersLeaveOneWholeFile) {
+  ScratchDir scratch;
+  const fs::path dir(scratch.Path());
+  fs::copy_file(fs::path(CHECK_FIXTURES) / "clean.cfg", dir / "usbcdc.cfg");
+  RunProgram(TARNWELL_CHECK_EXE, {"-o", "alone.reg"}, dir);
+  for (int round = 0; round < 5; ++round) {
+    std::thread other([&] {
+      RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir);
+    });
+    RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir);
+    other.join();
+    EXPECT_EQ(ReadBytes(dir / "out.reg"), ReadBytes(dir / "alone.reg"));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);
 }
 
 }  // namespace
