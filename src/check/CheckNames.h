@@ -39,6 +39,13 @@ const CheckInfo* FindCheck(std::string_view name);
 
 const char* SeverityName(Severity level);  // "note", "warning", "error"
 
+// Every check: its name, level and one line of meaning (--list-checks).
+std::string ListChecksText();
+
+// What the installer does, a wrong and a right example, the fix, and the
+// directive that accepts one finding (--explain, and the SARIF rules).
+std::string ExplainText(const CheckInfo& info);
+
 // The check's message with its arguments in place.
 std::string MessageOf(Check id, const std::vector<std::string>& args);
 

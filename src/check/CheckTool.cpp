@@ -15,7 +15,6 @@
 #include "check/CheckOptions.h"
 #include "check/Console.h"
 #include "check/DiagnosticFilter.h"
-#include "check/Explain.h"
 #include "check/FileCheck.h"
 #include "check/FileResult.h"
 #include "check/JsonOutput.h"

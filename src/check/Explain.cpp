@@ -1,4 +1,6 @@
-#include "check/Explain.h"
+// The texts of --list-checks and --explain, which the SARIF rules carry
+// too.
+#include "check/CheckNames.h"
 
 #include <string_view>
 

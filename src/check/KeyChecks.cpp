@@ -17,19 +17,12 @@ SectionKind Other(SectionKind kind) {
                                       : SectionKind::kDevice;
 }
 
-bool AllDecimal(std::string_view digits) {
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-  }
-  return !digits.empty();
-}
-
 // "Init", "Init01", "Init16": true when it said so.
 bool CheckInitNumber(CheckState& s, const Place& place) {
   const std::string_view key = s.Key;
   if (key.size() < 4 || !KeyIs(key.substr(0, 4), "Init")) return false;
   const std::string_view digits = key.substr(4);
-  if (!digits.empty() && !AllDecimal(digits)) return false;
+  if (!digits.empty() && !IsDecimal(digits)) return false;
   // A single digit names an init string, so the key was not unknown.
   std::string_view significant = digits;
   while (significant.size() > 1 && significant.front() == '0') {

@@ -12,10 +12,6 @@ std::string_view WithoutLeadingZeros(std::string_view digits) {
   return digits;
 }
 
-bool AllDecimal(std::string_view digits) {
-  return digits.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 std::uint64_t DecimalValue(std::string_view digits) {
   std::uint64_t n = 0;
   for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
@@ -86,7 +82,7 @@ void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
-  if (digits.size() < 2 || !AllDecimal(digits)) return;
+  if (digits.size() < 2 || !IsDecimal(digits)) return;
   const std::string field = Quote(s.AppliedName());
   const std::uint64_t decimal = DecimalValue(digits);
   if (IsWrittenValue(*s.Applied)) {

@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "check/Explain.h"
 #include "check/JsonWriter.h"
 #include "check/Text.h"
 

@@ -20,8 +20,7 @@ void CheckTextValue(CheckState& s) {
     s.Add(Check::kEmptyText, s.At(value), {field});
   }
   if (s.Applied->Key == "BaudRate" &&
-      (value.empty() ||
-       value.find_first_not_of("0123456789") != std::string_view::npos)) {
+      (value.empty() || !IsDecimal(value))) {
     s.Add(Check::kDecimalText, s.At(value), {field, Quote(value)});
   }
   if (value.size() >= 2 && IsQuote(value.front()) &&
