@@ -30,8 +30,7 @@ using Clock = std::chrono::steady_clock;
 // The report as the tool prints it, so that writing the messages counts.
 std::size_t Check(const std::string& text, const check::CheckOptions& options) {
   check::FileReport report;
-  MemoryByteSource source(text);
-  if (!check::CheckSource(source, &report)) return 0;
+  check::CheckBytes(text, &report);
   check::Counts counts;
   const auto shown = check::ApplyOptions(report.Diagnostics, options, &counts);
   return check::RenderText(shown, report.Lines, "usbcdc.cfg", false).size() +

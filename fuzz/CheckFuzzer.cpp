@@ -49,6 +49,20 @@ void CheckPlace(const check::Diagnostic& d, const check::LineStore& lines) {
   for (const check::Diagnostic& note : d.Notes) CheckPlace(note, lines);
 }
 
+// How many findings of each check, shown on their own or as follow-ons.
+std::vector<std::size_t> Tally(const std::vector<check::Diagnostic>& shown) {
+  std::size_t count = 0;
+  check::AllChecks(&count);
+  std::vector<std::size_t> tally(count, 0);
+  for (const check::Diagnostic& d : shown) {
+    ++tally[static_cast<std::size_t>(d.Id)];
+    for (const check::Diagnostic& note : d.Notes) {
+      if (note.FollowOn) ++tally[static_cast<std::size_t>(note.Id)];
+    }
+  }
+  return tally;
+}
+
 const check::CheckOptions& DefaultOptions() {
   static const check::CheckOptions options = [] {
     check::CheckOptions o;
@@ -75,10 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   // The check, as tarnwell-check makes it.
   check::FileReport report;
-  MemoryByteSource source(bytes);
-  if (!check::CheckSource(source, &report)) {
-    Fail("a check of bytes in memory failed");
-  }
+  check::CheckBytes(bytes, &report);
   if (report.Read != read) {
     Fail("the checker's reading and the installer's disagree");
   }
@@ -92,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (read) {
     regstore::TreeRegistry store;
     if (!installed.Replay(store)) Fail("the store refused an installer call");
-    if (check::RegFileBytes(report.Registry.Tree()) !=
+    if (regstore::FormatRegFileBytes(report.Registry.Tree()) !=
         regstore::FormatRegFileBytes(store.Tree())) {
       Fail("the preview is not the registry the installer writes");
     }
@@ -109,6 +120,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (result.Found.Errors + result.Found.Warnings + result.Found.Notes !=
       result.Shown.size()) {
     Fail("the counts leave out diagnostics");
+  }
+  // Turning one check off hides none of another's findings.
+  const std::vector<std::size_t> all = Tally(result.Shown);
+  const std::size_t off = size % all.size();
+  check::CheckOptions fewer = DefaultOptions();
+  if (!check::InfoOf(static_cast<check::Check>(off)).Fatal) {
+    fewer.Settings[off].Off = true;
+    check::Counts counts;
+    std::vector<std::size_t> left =
+        Tally(check::ApplyOptions(report.Diagnostics, fewer, &counts));
+    left[off] = all[off];
+    if (left != all) Fail("turning a check off hid another's finding");
   }
   result.Size = check::MeasureTree(report.Registry.Tree());
   check::RenderText(result.Shown, report.Lines, result.Name, false);

@@ -3,366 +3,43 @@
 namespace tarnwell::check {
 namespace {
 
-constexpr Severity kNote = Severity::kNote;
-constexpr Severity kWarning = Severity::kWarning;
-constexpr Severity kError = Severity::kError;
-
-// In the order of the enumeration; InfoOf relies on it.
+// In the order of the enumeration, which both take from the one table.
 constexpr CheckInfo kChecks[] = {
-    {Check::kUtf16File, "utf16-file", kError, false,
-     "the file is UTF-16 text, which the installer reads as no section at "
-     "all",
-     "The installer reads the file byte by byte, with no code page. A file "
-     "saved as UTF-16 (\"Unicode\" in Notepad) has a NUL byte beside every "
-     "character, so no line starts with \"[\": the installer finds no "
-     "section, writes nothing and still shows \"Configuration successfully "
-     "written to the registry!\".",
-     "(the file saved by Notepad as \"Unicode\")",
-     "(the same file saved as \"ANSI\" or \"UTF-8\")",
-     "Save the file as 8-bit text (ANSI) or UTF-8; a UTF-8 byte-order mark "
-     "is skipped."},
-    {Check::kEmptyConfig, "empty-config", kError, false,
-     "the file is empty or has no section: the installer writes nothing and "
-     "reports success",
-     "Only lines inside a section reach the installer. A file that is "
-     "empty, or holds only comments and lines without a \"[section]\" "
-     "header, reads as an empty configuration: nothing is written, and the "
-     "installer shows \"Configuration successfully written to the "
-     "registry!\".",
-     "DLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
-     "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
-     "Put the keys under a section header: [MODEM SETTINGS] for a modem, "
-     "any other name for a device."},
-    {Check::kCrLineEnds, "cr-line-ends", kWarning, false,
-     "carriage returns without line feeds join lines into one",
-     "The installer ends lines only at line feeds. A carriage return alone "
-     "(old Macintosh line ends) does not end a line, so the text after it "
-     "joins the same line: a header followed by keys becomes one long "
-     "section name, and the keys are lost.",
-     "[Device]<CR>DLL = usbser.dll<CR>",
-     "[Device]<CR><LF>DLL = usbser.dll<CR><LF>",
-     "Save the file with Windows (CR LF) or Unix (LF) line ends."},
-    {Check::kBeforeSection, "before-section", kWarning, false,
-     "lines before the first section header are ignored",
-     "Lines before the first section header reach no section. There are no "
-     "global keys: the installer ignores these lines without notice.",
-     "DLL = usbser.dll\n[Acme serial]\nVID = 0x0525",
-     "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525",
-     "Move the lines below the header of the section they belong to."},
-    {Check::kIgnoredLine, "ignored-line", kWarning, false,
-     "a line that is no comment, header or key=value line is ignored",
-     "Inside a section, a line that is not empty, no comment, no header "
-     "and holds no \"=\" means nothing to the installer; it is ignored "
-     "without notice.",
-     "[Acme serial]\nserial function of the Acme gadget\nDLL = usbser.dll",
-     "[Acme serial]\n; serial function of the Acme gadget\nDLL = usbser.dll",
-     "Make remarks comments (start the line with \";\" or \"#\"), or write "
-     "the key with \"=\"."},
-    {Check::kMissingEquals, "missing-equals", kWarning, false,
-     "a key written without \"=\" is ignored",
-     "A key line needs \"=\" between key and value. With a colon or blanks "
-     "instead, the installer sees no key line and ignores it: the key is "
-     "never set.",
-     "GUID: {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable 0x03",
-     "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable = 0x03",
-     "Write \"=\" between the key and its value."},
-    {Check::kUnclosedHeader, "unclosed-header", kWarning, false,
-     "a header without \"]\" opens no section",
-     "A header needs \"]\". \"[Device\" without it opens no section: the "
-     "line is ignored (or, when it holds \"=\", read as a key line with an "
-     "unknown key), and the lines after it still belong to the section "
-     "before.",
-     "[Second device\nDLL = usbcdc2.dll",
-     "[Second device]\nDLL = usbcdc2.dll",
-     "Close the header with \"]\"."},
-    {Check::kMissingDll, "missing-dll", kError, true,
-     "a section without \"DLL\" makes the installer fail to read the file",
-     "Every section must have a \"DLL\" line. When a section without one "
-     "ends, the installer refuses it, stops reading, shows \"Read "
-     "configuration file failed!\" and writes nothing at all, not even the "
-     "complete sections before it.",
-     "[MODEM SETTINGS]\nTSP = unimodem.dll\nFriendlyName = Acme modem",
-     "[MODEM SETTINGS]\nDLL = usbser.dll\nTSP = unimodem.dll\n"
-     "FriendlyName = Acme modem",
-     "Give every section its \"DLL\" line, or remove the section."},
-    {Check::kModemHeader, "modem-header", kWarning, false,
-     "a near miss of [MODEM SETTINGS] opens a device section",
-     "Only a header whose name is exactly MODEM SETTINGS, in any letter "
-     "case, opens a modem section. Any other spelling ([MODEM_SETTINGS], "
-     "[Modem Setting], [ModemSettings], blanks inside the brackets) opens a "
-     "device section: the installer writes a load-client key and the driver "
-     "template for it and no Unimodem key at all, also when the section "
-     "holds only a \"DLL\" line.",
-     "[MODEM_SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
-     "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
-     "Write the header as [MODEM SETTINGS]: one blank between the words and "
-     "nothing else inside the brackets."},
-    {Check::kHeaderText, "header-text", kWarning, false,
-     "text after \"]\" belongs to the section name",
-     "The section name is the header line without the brackets at its two "
-     "ends, so text after \"]\" (a comment, say) becomes part of the name: "
-     "\"[MODEM SETTINGS] ; the modem\" names a device section \"MODEM "
-     "SETTINGS] ; the modem\".",
-     "[MODEM SETTINGS] ; the modem",
-     "; the modem\n[MODEM SETTINGS]",
-     "Put comments on lines of their own."},
-    {Check::kHeaderKey, "header-key", kNote, false,
-     "a section name that holds \"=\" is also read as a key line",
-     "After a header the installer reads the section name as a key line of "
-     "the new section too, so a name that holds \"=\" sets a key: "
-     "\"[DLL=a.dll]\" opens a section named \"DLL=a.dll\" that has its "
-     "\"DLL\" as well.",
-     "[DLL=usbser.dll]",
-     "[Acme serial]\nDLL = usbser.dll",
-     "Keep \"=\" out of section names and give keys on lines of their own."},
-    {Check::kAnyDevice, "any-device", kWarning, false,
-     "a device section without VID and IFC_Class offers the driver every "
-     "USB device",
-     "The load-client key of a device section is Drivers\\USB\\LoadClients"
-     "\\<device group>\\Default\\<interface group>\\USBCDC_Driver. Without "
-     "\"VID\" the device group is \"Default\", without \"IFC_Class\" the "
-     "interface group: a section with neither writes LoadClients\\Default"
-     "\\Default\\Default\\USBCDC_Driver, and the USB driver loader offers "
-     "the CDC driver every USB device that no other driver takes: "
-     "keyboards, storage, anything.",
-     "[Acme serial]\nDLL = usbser.dll",
-     "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7\n"
-     "IFC_Class = 0x02",
-     "Give \"VID\" and \"PID\" of the device, and \"IFC_Class\" (with "
-     "\"IFC_SubClass\" and \"IFC_Protocol\") to serve one interface."},
-    {Check::kDefaultLevel, "default-level", kWarning, false,
-     "a device section without VID, or without IFC_Class, leaves that level "
-     "\"Default\"",
-     "When only one of the two groups of the load-client key is given, the "
-     "other is \"Default\": without \"VID\" the driver is offered the given "
-     "interfaces of every USB device; without \"IFC_Class\" it is offered "
-     "every interface of the given device.",
-     "[Acme serial]\nDLL = usbser.dll\nIFC_Class = 0x02\nIFC_SubClass = 0x02",
-     "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7\n"
-     "IFC_Class = 0x02\nIFC_SubClass = 0x02",
-     "Give the missing level, or turn this check off (-Wno-default-level) "
-     "where the driver is meant for every such device or interface."},
-    {Check::kIgnoredId, "ignored-id", kWarning, false,
-     "PID without VID, or a subclass or protocol without the level above, "
-     "is left out of the key",
-     "The load-client key names the product only together with the vendor, "
-     "the subclass only with the class and the protocol only with the "
-     "subclass: \"PID\" without \"VID\", \"IFC_SubClass\" without "
-     "\"IFC_Class\" and \"IFC_Protocol\" without \"IFC_SubClass\" are read "
-     "and then left out.",
-     "PID = 0xA4A7\nIFC_SubClass = 0x02",
-     "VID = 0x0525\nPID = 0xA4A7\nIFC_Class = 0x02\nIFC_SubClass = 0x02",
-     "Give the level above it too."},
-    {Check::kMissingId, "missing-id", kWarning, false,
-     "interface keys of a section without VID or PID are named with 0000",
-     "Interface keys are named Drivers\\USB\\ClientDrivers\\USBCDC_Config"
-     "\\VID_xxxx&PID_xxxx&IFC_xx. A modem section, or a device section with "
-     "\"IFC_Disable\" lines, that lacks \"VID\" or \"PID\" gets keys named "
-     "with 0000 there, which matches no real device.",
-     "[MODEM SETTINGS]\nDLL = usbser.dll\nIFC = 0x02",
-     "[MODEM SETTINGS]\nDLL = usbser.dll\nVID = 0x12D1\nPID = 0x1001\n"
-     "IFC = 0x02",
-     "Give \"VID\" and \"PID\"."},
-    {Check::kTooManyDisables, "too-many-disables", kWarning, false,
-     "a device section keeps at most 128 IFC_Disable lines",
-     "A device section keeps at most 128 interfaces to disable. Later "
-     "\"IFC_Disable\" lines change nothing, and those interfaces stay "
-     "enabled.",
-     "(129 \"IFC_Disable\" lines in one section)",
-     "IFC_Disable = 0x03\nIFC_Disable = 0x04",
-     "List each interface once; no device needs more than 128."},
-    {Check::kUnknownKey, "unknown-key", kWarning, false,
-     "a key that names nothing is ignored",
-     "Keys are matched as a whole, in any letter case. A key that names "
-     "nothing, a misspelling say, is ignored without notice, and the value "
-     "it was meant to set is never written.",
-     "BuferCountIn = 0x8",
-     "BufferCountIn = 0x8",
-     "Spell the key as the README lists it; the message suggests the "
-     "nearest key it resembles."},
-    {Check::kWrongSectionKey, "wrong-section-key", kWarning, false,
-     "a key of the other kind of section is ignored",
-     "Device sections and [MODEM SETTINGS] sections know different keys. A "
-     "modem key in a device section (\"TSP\", \"FriendlyName\", \"IFC\") "
-     "or a device key in a modem section (\"GUID\", \"IFC_Class\") is "
-     "ignored.",
-     "[Acme serial]\nDLL = usbser.dll\nFriendlyName = Acme modem",
-     "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
-     "Move the key into a section of the kind that knows it."},
-    {Check::kInitNumber, "init-number", kWarning, false,
-     "init strings are Init0 to Init15",
-     "The init strings are Init0 to Init15, numbered in decimal without "
-     "leading zeros. \"Init\", \"Init01\" and \"Init16\" name no init "
-     "string and are ignored.",
-     "Init01 = ATE0",
-     "Init1 = ATE0",
-     "Number the init strings 0 to 15, without leading zeros."},
-    {Check::kRepeatedKey, "repeated-key", kWarning, false,
-     "a key given twice in a section keeps the later value",
-     "When a section gives a key twice, the later line replaces the value "
-     "of the earlier one; only \"IFC_Disable\" lines add up.",
-     "BufferCountOut = 0x8\nBufferCountOut = 0x10",
-     "BufferCountOut = 0x10",
-     "Keep one line per key."},
-    {Check::kEmptyKey, "empty-key", kWarning, false,
-     "a line that starts with \"=\" is ignored",
-     "The key is the text before \"=\". A line that starts with \"=\" has "
-     "an empty key, which names nothing: the installer ignores it.",
-     "= usbser.dll",
-     "DLL = usbser.dll",
-     "Write the key before \"=\"."},
-    {Check::kBadNumber, "bad-number", kWarning, false,
-     "a number that cannot be read keeps the field's previous value",
-     "A number that cannot be read (no hexadecimal digit, or too large: "
-     "above 0xFFFF for \"VID\" and \"PID\", above 0xFFFFFFFF for the "
-     "others) leaves its field as it was, 0 unless an earlier line set it, "
-     "and the key still counts as given: the value is written, or used in "
-     "key names, all the same. An \"IFC_Disable\" line that cannot be read "
-     "disables nothing.",
-     "VID = 12345\nBufferCountIn = eight",
-     "VID = 0x1234\nBufferCountIn = 0x8",
-     "Write a hexadecimal number that fits: up to 4 digits for \"VID\" and "
-     "\"PID\", 2 for classes and interfaces, 8 for the others."},
-    {Check::kHexCount, "hex-count", kWarning, false,
-     "a count written in decimal digits is read as hexadecimal",
-     "Every number in the file is hexadecimal, with or without \"0x\": "
-     "\"BufferCountIn = 10\" gives sixteen buffers, not ten.",
-     "BufferCountIn = 10",
-     "BufferCountIn = 0xA",
-     "Write numbers with \"0x\", so that nobody reads them as decimal; "
-     "convert decimal numbers to hexadecimal first."},
-    {Check::kDecimalId, "decimal-id", kNote, false,
-     "a class or interface number in decimal digits is read as hexadecimal",
-     "Class, subclass and protocol numbers and interface numbers "
-     "(\"IFC_Disable\", \"IFC\") are hexadecimal like every number of the "
-     "file. Tools such as lsusb print them in decimal (\"bInterfaceClass 10 "
-     "CDC Data\"), so \"IFC_Class = 10\" copied from there means 0x10, not "
-     "0x0A.",
-     "IFC_Class = 10",
-     "IFC_Class = 0x0A",
-     "Write these numbers with \"0x\"; convert a number taken from a "
-     "decimal listing."},
-    {Check::kTruncatedNumber, "truncated-number", kWarning, false,
-     "an 8-bit field keeps only the low 8 bits of the number",
-     "Class, subclass, protocol and interface numbers keep only their low 8 "
-     "bits: \"IFC_Class = 102\" is stored as 0x02.",
-     "IFC_Class = 102",
-     "IFC_Class = 0x02",
-     "Write a number up to 0xFF."},
-    {Check::kNegativeNumber, "negative-number", kWarning, false,
-     "a \"-\" before a number wraps around",
-     "A leading \"-\" is accepted and wraps around the field: \"VID = -1\" "
-     "is stored as 0xFFFF.",
-     "VID = -1",
-     "VID = 0xFFFF",
-     "Write the number itself, without a sign."},
-    {Check::kNumberTrailingText, "number-trailing-text", kWarning, false,
-     "the installer reads a number up to its first non-digit and ignores "
-     "the rest",
-     "A number ends at the first character that is not a hexadecimal digit, "
-     "and the rest of the value is ignored without notice: \"IFC_Disable = "
-     "3x\" disables interface 3, \"VID = 12 34\" reads 0x12.",
-     "IFC_Disable = 3x",
-     "IFC_Disable = 0x3",
-     "Write nothing but the number after \"=\"."},
-    {Check::kNumberComment, "number-comment", kNote, false,
-     "a comment after a number is ignored only because the number ends",
-     "A comment after a number (\"BufferCountIn = 0x8 ; eight buffers\") "
-     "happens to be ignored, since the number ends at the blank; the same "
-     "comment after a text value becomes part of the text.",
-     "BufferCountIn = 0x8 ; eight buffers",
-     "; eight buffers\nBufferCountIn = 0x8",
-     "Put comments on lines of their own."},
-    {Check::kEmptyDll, "empty-dll", kWarning, false,
-     "an empty DLL value writes an empty driver name",
-     "A \"DLL\" line with nothing after \"=\" counts as given: the section "
-     "is accepted and an empty driver name is written, so the driver loader "
-     "has no driver to load.",
-     "DLL =",
-     "DLL = usbser.dll",
-     "Name the driver DLL."},
-    {Check::kInlineComment, "inline-comment", kWarning, false,
-     "\"#\" or \";\" after a text value is part of the value",
-     "Comments take whole lines only. \"#\" or \";\" after a value is part "
-     "of the value, so \"DLL = usbser.dll # stock driver\" writes the driver "
-     "name \"usbser.dll # stock driver\".",
-     "DLL = usbser.dll   # the stock driver",
-     "# the stock driver\nDLL = usbser.dll",
-     "Put comments on lines of their own."},
-    {Check::kHighByte, "high-byte", kWarning, false,
-     "bytes above 0x7F become characters without a code page",
-     "The installer widens every byte to one character without a code page: "
-     "a UTF-8 \"\xC3\xBC\" (two bytes) becomes the two characters "
-     "\"\xC3\x83\xC2\xBC\", and a byte of any other code page the Latin-1 "
-     "character of the same number.",
-     "FriendlyName = Modem f\xC3\xBCr B\xC3\xBCro",
-     "FriendlyName = Modem fuer Buero",
-     "Keep values to ASCII, or save the file as Latin-1 (ISO 8859-1) when "
-     "a text needs those letters."},
-    {Check::kQuotedValue, "quoted-value", kWarning, false,
-     "quotes around a value are written with it",
-     "Values have no quoting rules: quotes around a value are part of it, "
-     "so DLL = \"usbser.dll\" writes the driver name with its quotes, which "
-     "names no file.",
-     "DLL = \"usbser.dll\"",
-     "DLL = usbser.dll",
-     "Drop the quotes; blanks inside a value need none."},
-    {Check::kTextCut, "text-cut", kWarning, false,
-     "a text longer than its field is cut",
-     "Text fields have a fixed size: \"DLL\" keeps 127 characters, every "
-     "other text 255. Longer values are cut without notice.",
-     "(a \"DLL\" value of 140 characters)",
-     "(a \"DLL\" value of at most 127 characters)",
-     "Shorten the value."},
-    {Check::kMalformedGuid, "malformed-guid", kWarning, false,
-     "a GUID that does not read as written",
-     "A GUID is read as five hexadecimal groups with one separator "
-     "character between them; braces and quotes at its ends are dropped. "
-     "The number of digits is not tested: a short group is padded with "
-     "zeros, a long one loses its high digits, a group that cannot be read "
-     "keeps its previous value, and \"IClass\" is written all the same.",
-     "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173D}",
-     "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
-     "Write the GUID as {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}: 8, 4, 4, 4 "
-     "and 12 hexadecimal digits."},
-    {Check::kGuidSeparators, "guid-separators", kNote, false,
-     "GUID groups separated by characters other than \"-\"",
-     "Any one character separates the groups of a GUID, so full stops or "
-     "other characters in place of \"-\" read alike.",
-     "GUID = CC5195AC.BA49.48a0.BE17.DF6D1B0173DD",
-     "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
-     "Separate the groups with \"-\"."},
-    {Check::kSharedTemplate, "shared-template", kWarning, false,
-     "sections of a kind share one template key, both ways",
-     "Every device section writes the same driver template key "
-     "(Drivers\\USB\\ClientDrivers\\USBCDC_Template_Default), and every "
-     "modem section the same COM template with its Unimodem keys. A later "
-     "section replaces the values an earlier one wrote there, and a value "
-     "that only one section gives stays in the shared key and applies to "
-     "the devices or modems of every other section, earlier and later ones "
-     "alike.",
-     "[First]\nDLL = usbser.dll\nBufferCountIn = 0x8\n[Second]\n"
-     "DLL = usbcdc2.dll",
-     "[First]\nDLL = usbser.dll\nBufferCountIn = 0x8\n[Second]\n"
-     "DLL = usbser.dll\nBufferCountIn = 0x8",
-     "Give every section of a kind the same template values, or keep one "
-     "section of each kind."},
+#define CHECK(Id, Name, Level, ...) \
+  {Check::k##Id, Name, Severity::k##Level, __VA_ARGS__},
+#include "check/CheckTable.h"
 };
 
-constexpr std::size_t kCheckCount = sizeof kChecks / sizeof kChecks[0];
-constexpr bool InEnumerationOrder() {
-  for (std::size_t i = 0; i < kCheckCount; ++i) {
-    if (kChecks[i].Id != static_cast<Check>(i)) return false;
+std::string Format(std::string_view format,
+                   const std::vector<std::string>& args) {
+  std::string out;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      out += format[i];
+    } else if (format[++i] != '{') {
+      out += args[static_cast<std::size_t>(format[i] - '0')];
+    } else {
+      const std::size_t close = format.find('}', i);
+      std::string_view choice = format.substr(i + 1, close - i - 1);
+      i = close + 1;
+      const std::string& n = args[static_cast<std::size_t>(format[i] - '0')];
+      for (int k = std::stoi(n); k > 0; --k) {
+        choice.remove_prefix(choice.find('|') + 1);
+      }
+      out += Format(choice.substr(0, choice.find('|')), args);
+    }
   }
-  return kCheckCount == static_cast<std::size_t>(Check::kSharedTemplate) + 1;
+  return out;
 }
-static_assert(InEnumerationOrder(),
-              "one entry per check, in the order of the enumeration");
 
 }  // namespace
 
+std::string MessageOf(Check id, const std::vector<std::string>& args) {
+  return Format(InfoOf(id).Message, args);
+}
+
 const CheckInfo* AllChecks(std::size_t* count) {
-  *count = kCheckCount;
+  *count = sizeof kChecks / sizeof kChecks[0];
   return kChecks;
 }
 
@@ -379,8 +56,6 @@ const CheckInfo* FindCheck(std::string_view name) {
 
 const char* SeverityName(Severity level) {
   static const char* const kNames[] = {"note", "warning", "error"};
-  static_assert(sizeof kNames / sizeof kNames[0] ==
-                static_cast<std::size_t>(Severity::kError) + 1);
   return kNames[static_cast<std::size_t>(level)];
 }
 

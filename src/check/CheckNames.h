@@ -1,60 +1,19 @@
-// Every check of tarnwell-check, with its stable name (printed as
-// "[-Wname]" and used by -Wno-name, -Werror=name and --explain), its level
-// and what it explains. The names are an interface: scripts and SARIF
-// consumers keep them, so a name is never reused for something else.
+// The checks of tarnwell-check, one row each in CheckTable.h, read by the
+// options, --list-checks, --explain and every output format.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwell::check {
 
 enum class Severity { kNote, kWarning, kError };
 
 enum class Check {
-  // The file and its lines.
-  kUtf16File,
-  kEmptyConfig,
-  kCrLineEnds,
-  kBeforeSection,
-  kIgnoredLine,
-  kMissingEquals,
-  kUnclosedHeader,
-  // Sections.
-  kMissingDll,
-  kModemHeader,
-  kHeaderText,
-  kHeaderKey,
-  kAnyDevice,
-  kDefaultLevel,
-  kIgnoredId,
-  kMissingId,
-  kTooManyDisables,
-  // Keys.
-  kUnknownKey,
-  kWrongSectionKey,
-  kInitNumber,
-  kRepeatedKey,
-  kEmptyKey,
-  // Numbers.
-  kBadNumber,
-  kHexCount,
-  kDecimalId,
-  kTruncatedNumber,
-  kNegativeNumber,
-  kNumberTrailingText,
-  kNumberComment,
-  // Texts.
-  kEmptyDll,
-  kInlineComment,
-  kHighByte,
-  kQuotedValue,
-  kTextCut,
-  // GUIDs.
-  kMalformedGuid,
-  kGuidSeparators,
-  // Sections that share registry keys.
-  kSharedTemplate,
+#define CHECK(Id, ...) k##Id,
+#include "check/CheckTable.h"
 };
 
 struct CheckInfo {
@@ -62,6 +21,7 @@ struct CheckInfo {
   const char* Name;     // "quoted-value"
   Severity Level;       // as reported unless an option changes it
   bool Fatal;           // the installer fails on it: cannot be turned off
+  const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
   const char* Summary;  // one line
   const char* Does;     // what the installer does
   const char* Wrong;    // lines as a user writes them
@@ -78,5 +38,15 @@ const CheckInfo& InfoOf(Check id);
 const CheckInfo* FindCheck(std::string_view name);
 
 const char* SeverityName(Severity level);  // "note", "warning", "error"
+
+// Every check: its name, level and one line of meaning (--list-checks).
+std::string ListChecksText();
+
+// What the installer does, a wrong and a right example, the fix, and the
+// directive that accepts one finding (--explain, and the SARIF rules).
+std::string ExplainText(const CheckInfo& info);
+
+// The check's message with its arguments in place.
+std::string MessageOf(Check id, const std::vector<std::string>& args);
 
 }  // namespace tarnwell::check

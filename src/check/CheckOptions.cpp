@@ -1,83 +1,212 @@
 #include "check/CheckOptions.h"
 
-#include "check/EmitText.h"
+#include <algorithm>
+#include <cstdlib>
 
-#include <string_view>
+#include "check/EmitText.h"
 
 namespace tarnwell::check {
 namespace {
+
+constexpr std::size_t kHelpColumn = 22;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// "--name" or "--name=VALUE", not "--names".
-bool IsOption(std::string_view arg, std::string_view name) {
-  return StartsWith(arg, name) &&
-         (arg.size() == name.size() || arg[name.size()] == '=');
-}
-
-// -Wno-NAME, -WNAME, -Werror=NAME, -Wno-error=NAME.
-bool ParseWarningOption(std::string_view arg, CheckOptions* options,
-                        std::string* error) {
-  std::string_view name = arg.substr(2);
-  enum { kOn, kOff, kError, kNoError } what = kOn;
-  if (StartsWith(name, "no-error=")) {
-    what = kNoError;
-    name.remove_prefix(9);
-  } else if (StartsWith(name, "error=")) {
-    what = kError;
-    name.remove_prefix(6);
-  } else if (StartsWith(name, "no-")) {
-    what = kOff;
-    name.remove_prefix(3);
-  }
+// The setting of the check NAME, or null with *error set.
+CheckSetting* SettingOf(CheckOptions& options, std::string_view name,
+                        bool turning_off, std::string* error) {
   const CheckInfo* info = FindCheck(name);
   if (info == nullptr) {
-    *error = "unknown check '" + std::string(name) + "' in '" +
-             std::string(arg) + "' (--list-checks lists them)";
-    return false;
+    *error =
+        "unknown check '" + std::string(name) + "' (--list-checks lists them)";
+    return nullptr;
   }
-  if (what == kOff && info->Fatal) {
-    *error = "'" + std::string(arg) + "': the installer fails on this, so it "
-             "cannot be turned off";
-    return false;
+  if (turning_off && info->Fatal) {
+    *error = "'" + std::string(name) +
+             "' cannot be turned off: the installer fails on it";
+    return nullptr;
   }
-  CheckSetting& setting = options->Settings[static_cast<std::size_t>(info->Id)];
-  switch (what) {
-    case kOn:
-      setting.Off = false;
-      break;
-    case kOff:
-      setting.Off = true;
-      break;
-    case kError:
-      setting.Error = true;
-      setting.NoError = false;
-      break;
-    default:  // kNoError
-      setting.NoError = !info->Fatal;
-      setting.Error = false;
-      break;
-  }
-  return true;
+  return &options.Settings[static_cast<std::size_t>(info->Id)];
 }
 
-// The value of args[*i], which is "--name=VALUE" or "--name" followed by
-// VALUE; false when the value is missing.
-bool OptionValue(const std::vector<std::string>& args, std::size_t* i,
-                 std::string_view name, std::string* value) {
-  std::string_view arg = args[*i];
-  if (arg.size() > name.size()) {
-    *value = std::string(arg.substr(name.size() + 1));
-    return true;
+// The place of value among the words, or -1.
+int IndexOf(std::string_view value,
+            std::initializer_list<std::string_view> words) {
+  int n = 0;
+  for (std::string_view word : words) {
+    if (word == value) return n;
+    ++n;
   }
-  if (*i + 1 >= args.size()) return false;
-  *value = args[++*i];
-  return true;
+  return -1;
+}
+
+// The spellings of a row: "-q|--quiet" as "-q" and "--quiet".
+std::vector<std::string_view> SpellingsOf(const OptionRow& row) {
+  std::vector<std::string_view> out;
+  for (std::string_view rest = row.Spellings; !rest.empty();) {
+    out.push_back(rest.substr(0, rest.find('|')));
+    rest.remove_prefix(std::min(rest.size(), out.back().size() + 1));
+  }
+  return out;
+}
+
+using Options = CheckOptions;
+using Value = std::string_view;
+using Error = std::string*;
+
+const std::vector<OptionRow> kOptions = {
+    {"--reg", "",
+     "print the registry the installer would write, as\n"
+     ".reg text in UTF-8",
+     [](Options& o, Value, Error) { return o.PrintReg = true; }},
+    {"-o", "FILE",
+     "write that registry to FILE as regedit writes it\n"
+     "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
+     [](Options& o, Value v, Error e) {
+       o.OutputFile = v;
+       if (v.empty()) *e = "option -o needs a file name";
+       return !v.empty();
+     }},
+    {"--emit", "KIND",
+     "with -o FILE: write an OS image's registry\n"
+     "fragment (image-reg) or a CAB Wizard .inf\n(cab-inf) instead",
+     [](Options& o, Value v, Error e) {
+       EmitKind kind;
+       o.Emit = v;
+       if (!ParseEmitKind(v, &kind)) {
+         *e = "option --emit takes image-reg or cab-inf";
+         return false;
+       }
+       return true;
+     }},
+    {"--registry", "FILE",
+     "start from this registry (a regedit 5.00 export\n"
+     "or a registry.reg), as the installer does on a device",
+     [](Options& o, Value v, Error e) {
+       o.RegistryFile = v;
+       if (v.empty()) *e = "option --registry needs a file name";
+       return !v.empty();
+     }},
+    {"-Werror|--werror", "", "treat every warning as an error",
+     [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
+    {"-Wno-error", "", "undo -Werror",
+     [](Options& o, Value, Error) { return !(o.WarningsAreErrors = false); }},
+    {"-Wall|-Wextra", "",
+     "accepted as GCC takes them: every check is on\n"
+     "unless -Wno-NAME turns it off",
+     [](Options&, Value, Error) { return true; }},
+    {"-w", "", "show no warnings or notes, only errors",
+     [](Options& o, Value, Error) { return o.NoWarnings = true; }},
+    {"-Wno-error=", "NAME", "make the errors of NAME warnings",
+     [](Options& o, Value v, Error e) {
+       CheckSetting* s = SettingOf(o, v, true, e);  // fatal stays an error
+       if (s != nullptr) *s = {s->Off, false, true};
+       return s != nullptr;
+     }},
+    {"-Werror=", "NAME", "make the findings of NAME errors",
+     [](Options& o, Value v, Error e) {
+       CheckSetting* s = SettingOf(o, v, false, e);
+       if (s != nullptr) *s = {s->Off, true, false};
+       return s != nullptr;
+     }},
+    {"-Wno-", "NAME", "turn the check NAME off",
+     [](Options& o, Value v, Error e) {
+       CheckSetting* s = SettingOf(o, v, true, e);
+       if (s != nullptr) s->Off = true;
+       return s != nullptr;
+     }},
+    {"-W", "NAME", "turn the check NAME back on",
+     [](Options& o, Value v, Error e) {
+       CheckSetting* s = SettingOf(o, v, false, e);
+       if (s != nullptr) s->Off = false;
+       return s != nullptr;
+     }},
+    {"--max-findings", "N",
+     "show at most N findings (0: all; default 1000,\n"
+     "25000 for SARIF), then how many were left out",
+     [](Options& o, Value v, Error e) {
+       char* end = nullptr;
+       const std::string text(v);
+       const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+       const bool ok = !text.empty() && text.front() != '-' && *end == '\0';
+       if (!ok) *e = "option --max-findings takes a number";
+       o.MaxFindings = ok && n == 0 ? static_cast<std::size_t>(-1) : n;
+       return ok;
+     }},
+    {"-q|--quiet", "", "print errors only, and no summary",
+     [](Options& o, Value, Error) { return o.Quiet = true; }},
+    {"--format", "FORMAT",
+     "text (default), json or sarif (SARIF 2.1.0),\n"
+     "the last two on standard output",
+     [](Options& o, Value v, Error e) {
+       const int n = IndexOf(v, {"text", "json", "sarif"});
+       if (n < 0) *e = "option --format takes text, json or sarif";
+       o.Format = static_cast<OutputFormat>(std::max(n, 0));
+       return n >= 0;
+     }},
+    {"--color|--colour", "[WHEN]",
+     "auto (default: on a terminal, unless\n"
+     "NO_COLOR is set), always (also without WHEN)\nor never",
+     [](Options& o, Value v, Error e) {
+       // A bare --color is "always", as GCC takes -fdiagnostics-color.
+       const int n =
+           IndexOf(v.empty() ? "always" : v, {"auto", "always", "never"});
+       if (n < 0) *e = "option --color takes auto, always or never";
+       o.Color = static_cast<ColorMode>(std::max(n, 0));
+       return n >= 0;
+     }},
+    {"--list-checks", "", "list every check with one line of meaning",
+     [](Options& o, Value, Error) { return o.ListChecks = true; }},
+    {"--explain", "NAME",
+     "what the installer does, a wrong and a right\n"
+     "example, and the fix",
+     [](Options& o, Value v, Error e) {
+       o.Explain = v;
+       if (FindCheck(v) != nullptr) return true;
+       *e = v.empty() ? "option --explain needs the name of a check"
+                      : "no check is named '" + o.Explain +
+                            "'; --list-checks lists them";
+       return false;
+     }},
+    {"-h|--help", "", "show this help and exit",
+     [](Options& o, Value, Error) { return o.Help = true; }},
+    {"--version", "", "show the version and exit",
+     [](Options& o, Value, Error) { return o.Version = true; }},
+};
+
+// The row that `arg` names, with its value; null when none does. A value
+// in the next argument moves *i on.
+const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
+                       std::string* value) {
+  const std::string_view arg = args[*i];
+  for (const OptionRow& row : kOptions) {
+    for (std::string_view spelling : SpellingsOf(row)) {
+      const bool takes = *row.Argument != '\0';
+      const bool optional = *row.Argument == '[';
+      if (arg == spelling && (!takes || optional || !StartsWith(arg, "-W"))) {
+        if (takes && !optional && *i + 1 < args.size()) *value = args[++*i];
+        return &row;
+      }
+      if (!takes || !StartsWith(arg, spelling) || arg == spelling) continue;
+      const std::string_view after = arg.substr(spelling.size());
+      if (!StartsWith(spelling, "--")) {
+        *value = after;
+        return &row;
+      }
+      if (after.front() == '=') {
+        *value = after.substr(1);
+        return &row;
+      }
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace
+
+const std::vector<OptionRow>& OptionTable() { return kOptions; }
 
 const CheckSetting& CheckOptions::SettingOf(Check id) const {
   static const CheckSetting kDefault;
@@ -93,42 +222,47 @@ bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
   return terminal;
 }
 
-const char* CheckUsage() {
-  return "Usage: tarnwell-check [options] [FILE...]\n"
-         "\n"
-         "Reads each FILE (default: usbcdc.cfg in the current directory; \"-\"\n"
-         "reads standard input) with the installer's own reader and reports\n"
-         "every line where the installer will do something other than what\n"
-         "the line seems to say.\n"
-         "\n"
-         "Options:\n"
-         "  --reg             print the registry the installer would write, as\n"
-         "                    .reg text in UTF-8\n"
-         "  -o FILE           write that registry to FILE as regedit writes it\n"
-         "                    (UTF-16LE with a byte-order mark); one FILE only\n"
-         "  --emit=KIND       with -o FILE: write an OS image's registry fragment\n"
-         "                    (image-reg) or a CAB Wizard .inf (cab-inf) instead\n"
-         "  -Wno-NAME         turn the check NAME off\n"
-         "  -Werror=NAME      make the findings of NAME errors\n"
-         "  -Wno-error=NAME   make the errors of NAME warnings\n"
-         "  --werror          treat every warning as an error\n"
-         "  -q, --quiet       print errors only, and no summary\n"
-         "  --format=FORMAT   text (default), json or sarif (SARIF 2.1.0),\n"
-         "                    the last two on standard output\n"
-         "  --color=WHEN      auto (default: on a terminal, unless NO_COLOR is\n"
-         "                    set), always or never\n"
-         "  --list-checks     list every check with one line of meaning\n"
-         "  --explain NAME    what the installer does, a wrong and a right\n"
-         "                    example, and the fix\n"
-         "  -h, --help        show this help and exit\n"
-         "  --version         show the version and exit\n"
-         "\n"
-         "Exit status (of several files, the highest):\n"
+std::string CheckUsage() {
+  std::string out =
+      "Usage: tarnwell-check [options] [FILE...]\n\n"
+      "Reads each FILE (default: usbcdc.cfg in the current directory; \"-\"\n"
+      "reads standard input) with the installer's own reader and reports\n"
+      "every line where the installer will do something other than what\n"
+      "the line seems to say. A comment line\n"
+      "  ; tarnwell-check: disable=NAME[,NAME...]\n"
+      "turns those checks off for the line after it.\n\nOptions:\n";
+  for (const OptionRow& row : kOptions) {
+    // Every spelling, but a second long one (--colour) only works.
+    std::string shown;
+    for (std::string_view spelling : SpellingsOf(row)) {
+      if (shown.empty() || !StartsWith(shown, "--")) {
+        shown += (shown.empty() ? "" : ", ") + std::string(spelling);
+      }
+    }
+    const std::string argument = row.Argument;
+    if (argument.empty() || StartsWith(shown, "-W")) {
+      shown += argument;
+    } else if (argument.front() == '[') {
+      shown += "[=" + argument.substr(1);
+    } else {
+      shown += (StartsWith(row.Spellings, "--") ? "=" : " ") + argument;
+    }
+    shown.resize(kHelpColumn - 2, ' ');
+    std::string help = row.Help;
+    for (std::size_t nl = help.find('\n'); nl != std::string::npos;
+         nl = help.find('\n', nl + 1)) {
+      help.insert(nl + 1, kHelpColumn, ' ');
+    }
+    out += "  " + shown + help + "\n";
+  }
+  return out +
+         "\nExit status (of several files, the highest):\n"
          "  0  the installer would read the file and no error was found;\n"
-         "     warnings leave the status 0, unless --werror makes them errors\n"
+         "     warnings leave the status 0, unless -Werror makes them errors\n"
          "  1  the installer would fail to read the file, or an error was\n"
          "     found\n"
-         "  2  a usage error, a file that cannot be read, or an -o FILE that\n"
+         "  2  a usage error (also an -o FILE that is an input), a file or\n"
+         "     --registry FILE that cannot be read, or an -o FILE that\n"
          "     cannot be written\n";
 }
 
@@ -144,75 +278,23 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
       options->Files.emplace_back(arg);
       continue;
     }
-    std::string value;
     if (arg == "--") {
       options_end = true;
-    } else if (arg == "--reg") {
-      options->PrintReg = true;
-    } else if (arg == "--werror") {
-      options->WarningsAreErrors = true;
-    } else if (arg == "--quiet" || arg == "-q") {
-      options->Quiet = true;
-    } else if (arg == "--help" || arg == "-h") {
-      options->Help = true;
-    } else if (arg == "--version") {
-      options->Version = true;
-    } else if (arg == "--list-checks") {
-      options->ListChecks = true;
-    } else if (IsOption(arg, "--explain")) {
-      if (!OptionValue(args, &i, "--explain", &options->Explain)) {
-        *error = "option --explain needs the name of a check";
-        return false;
-      }
-    } else if (IsOption(arg, "--format")) {
-      if (!OptionValue(args, &i, "--format", &value)) value.clear();
-      if (value == "text") {
-        options->Format = OutputFormat::kText;
-      } else if (value == "json") {
-        options->Format = OutputFormat::kJson;
-      } else if (value == "sarif") {
-        options->Format = OutputFormat::kSarif;
-      } else {
-        *error = "option --format takes text, json or sarif";
-        return false;
-      }
-    } else if (IsOption(arg, "--color") || IsOption(arg, "--colour")) {
-      if (arg == "--color" || arg == "--colour") {
-        value = "always";  // as GCC takes a bare -fdiagnostics-color
-      } else {
-        OptionValue(args, &i, arg.substr(0, arg.find('=')), &value);
-      }
-      if (value == "auto") {
-        options->Color = ColorMode::kAuto;
-      } else if (value == "always") {
-        options->Color = ColorMode::kAlways;
-      } else if (value == "never") {
-        options->Color = ColorMode::kNever;
-      } else {
-        *error = "option --color takes auto, always or never";
-        return false;
-      }
-    } else if (IsOption(arg, "--emit")) {
-      EmitKind kind;
-      if (!OptionValue(args, &i, "--emit", &options->Emit) ||
-          !ParseEmitKind(options->Emit, &kind)) {
-        *error = "option --emit takes image-reg or cab-inf";
-        return false;
-      }
-    } else if (arg == "-o") {
-      if (i + 1 >= args.size()) {
-        *error = "option -o needs a file name";
-        return false;
-      }
-      options->OutputFile = args[++i];
-    } else if (StartsWith(arg, "-o")) {
-      options->OutputFile = std::string(arg.substr(2));
-    } else if (StartsWith(arg, "-W") && arg.size() > 2) {
-      if (!ParseWarningOption(arg, options, error)) return false;
-    } else {
+      continue;
+    }
+    std::string value;
+    const OptionRow* row = Match(args, &i, &value);
+    if (row == nullptr) {
       *error = "unknown option '" + std::string(arg) + "'";
       return false;
     }
+    if (!row->Apply(*options, value, error)) return false;
+  }
+  if (options->Files.empty()) options->Files.push_back("usbcdc.cfg");
+  if (options->MaxFindings == 0) {
+    options->MaxFindings = options->Format == OutputFormat::kSarif
+                               ? kSarifMaxFindings
+                               : kTextMaxFindings;
   }
   if (!options->OutputFile.empty() && options->Files.size() > 1) {
     *error = "-o writes the registry of one file; " +
@@ -224,8 +306,9 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     return false;
   }
   if (options->PrintReg && options->Format != OutputFormat::kText) {
-    *error = "--reg prints to standard output, where --format=json and "
-             "--format=sarif write";
+    *error =
+        "--reg prints to standard output, where --format=json and "
+        "--format=sarif write";
     return false;
   }
   return true;

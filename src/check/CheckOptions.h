@@ -1,7 +1,10 @@
-// The command line of tarnwell-check.
+// The command line of tarnwell-check: one table of options (spellings,
+// argument, help line, what it sets), read by the parser and by --help.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "check/CheckNames.h"
@@ -18,23 +21,47 @@ struct CheckSetting {
   bool NoError = false;  // -Wno-error=NAME
 };
 
+// The findings shown when --max-findings is not given: GitHub takes at
+// most 25,000 results of a SARIF run.
+constexpr std::size_t kTextMaxFindings = 1000;
+constexpr std::size_t kSarifMaxFindings = 25000;
+
 struct CheckOptions {
-  std::vector<std::string> Files;  // "-" is standard input; none: usbcdc.cfg
+  std::vector<std::string> Files;  // "-" is standard input; usbcdc.cfg
+                                   // when none is given
   bool PrintReg = false;           // --reg
   std::string OutputFile;          // -o FILE
   std::string Emit;                // --emit=KIND: what -o FILE gets instead
-  bool WarningsAreErrors = false;  // --werror
+  std::string RegistryFile;        // --registry FILE
+  bool WarningsAreErrors = false;  // -Werror, --werror
+  bool NoWarnings = false;         // -w
   bool Quiet = false;
   bool Help = false;
   bool Version = false;
   bool ListChecks = false;
-  std::string Explain;  // --explain NAME
+  std::string Explain;  // --explain NAME, a known check
   OutputFormat Format = OutputFormat::kText;
   ColorMode Color = ColorMode::kAuto;
+  std::size_t MaxFindings = 0;         // 0: no limit; set after the format
   std::vector<CheckSetting> Settings;  // one per check, by Check
 
   const CheckSetting& SettingOf(Check id) const;
 };
+
+// One option. Spellings are separated by "|"; a long option takes its
+// argument as "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or
+// "-o VALUE", a -W spelling only attached. An Argument in brackets is
+// optional. Apply gets the value ("" for none) and sets *error when it
+// refuses it.
+struct OptionRow {
+  const char* Spellings;
+  const char* Argument;  // "" for none
+  const char* Help;      // "\n" starts a continuation line
+  bool (*Apply)(CheckOptions& options, std::string_view value,
+                std::string* error);
+};
+
+const std::vector<OptionRow>& OptionTable();
 
 // False with *error set when the arguments are not understood.
 bool ParseCheckOptions(const std::vector<std::string>& args,
@@ -47,6 +74,6 @@ bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
                  const char* term);
 
 // The text of --help.
-const char* CheckUsage();
+std::string CheckUsage();
 
 }  // namespace tarnwell::check

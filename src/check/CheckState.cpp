@@ -28,8 +28,8 @@ std::string DescribeSection(const SectionInfo& section) {
 const Place* OpenSection::Given(std::string_view key) const {
   const KeyFacts* facts = FindKey(Info.Kind, key);
   if (facts == nullptr) return nullptr;
-  const Place& place = Keys[static_cast<std::size_t>(
-      facts - KeysOf(Info.Kind).data())];
+  const Place& place =
+      Keys[static_cast<std::size_t>(facts - KeysOf(Info.Kind).data())];
   return place.Line == 0 ? nullptr : &place;
 }
 
@@ -46,23 +46,57 @@ Place CheckState::At(std::string_view view) const {
 }
 
 Diagnostic& CheckState::Add(Check check, const Place& place,
-                            std::string message) {
-  const Severity level = InfoOf(check).Level;
-  if (CarriageReturns && level != Severity::kError &&
-      place.Line == LineNumber) {
-    return discarded_ = Diagnostic{};
+                            const std::vector<std::string>& args) {
+  Diagnostic d = MakeDiagnostic(check, place, args);
+  if (CarriageReturns && d.Level != Severity::kError &&
+      place.Line == LineNumber && check != Check::kCrLineEnds) {
+    return Attach(CrRoot, std::move(d));
   }
-  Diagnostic d;
-  d.Id = check;
-  d.Level = level;
-  d.At = place;
-  d.Message = std::move(message);
-  Diagnostics.push_back(std::move(d));
-  return Diagnostics.back();
+  switch (check) {
+    case Check::kWrongSectionKey:
+    case Check::kRepeatedKey:
+    case Check::kBeforeSection:
+    case Check::kEmptyConfig:
+      return Attach(Root, std::move(d));
+    case Check::kAnyDevice:
+    case Check::kDefaultLevel:
+    case Check::kIgnoredId:
+    case Check::kMissingId:
+      return Attach(Section.Info.Root, std::move(d));
+    default:
+      return Attach(SectionInfo::kNoRoot, std::move(d));
+  }
+}
+
+Diagnostic& CheckState::Attach(std::size_t root, Diagnostic d) {
+  if (root == SectionInfo::kNoRoot) {
+    Diagnostics.push_back(std::move(d));
+    return Diagnostics.back();
+  }
+  d.FollowOn = true;
+  std::vector<Diagnostic>& notes = Diagnostics[root].Notes;
+  notes.push_back(std::move(d));
+  return notes.back();
+}
+
+std::size_t CheckState::IndexOf(const Diagnostic& d) const {
+  // d stands on its own, or is a note of a finding before it.
+  return &d == &Diagnostics.back() ? Diagnostics.size() - 1
+                                   : SectionInfo::kNoRoot;
 }
 
 std::string CheckState::AppliedName() const {
   return Applied == nullptr ? std::string() : Applied->Key;
+}
+
+Diagnostic MakeDiagnostic(Check check, const Place& place,
+                          const std::vector<std::string>& args) {
+  Diagnostic d;
+  d.Id = check;
+  d.Level = InfoOf(check).Level;
+  d.At = place;
+  d.Message = MessageOf(check, args);
+  return d;
 }
 
 Diagnostic NoteAt(const Place& place, std::string message) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ struct SectionInfo {
   SectionKind Kind = SectionKind::kDevice;
   Place Header;      // its header line, without blanks at the ends
   std::string Name;  // device sections only
+  // The finding that the header misread the section (a near miss of
+  // [MODEM SETTINGS]), or kNoRoot.
+  std::size_t Root = kNoRoot;
+  static constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
 };
 
 // "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
@@ -54,7 +59,19 @@ struct CheckState {
   LineKind Kind = LineKind::kEmpty;
   bool CarriageReturns = false;  // the line runs on over carriage returns
   bool CarriageReturnsReported = false;
-  bool Utf16 = false;            // said once; nothing else is said then
+  bool Utf16 = false;  // said once; nothing else is said then
+  std::size_t CrRoot = SectionInfo::kNoRoot;  // the cr-line-ends finding
+  // The finding that the lines from here on are misread (a near-miss
+  // modem header, opened or unclosed): what follows from it becomes its
+  // notes until the next header.
+  std::size_t Root = SectionInfo::kNoRoot;
+  // (line, check) pairs that a disable directive turns off.
+  std::set<std::pair<std::size_t, Check>> Disabled;
+  // Where a refused section stopped the reader, past the last line at
+  // the file's end; 0 while none did.
+  std::size_t StopLine = 0;
+  // The header where the last refused section ended, to read on from.
+  std::size_t ResumeLine = 0;
 
   bool AnySection = false;  // a header was read
   bool SectionIsOpen = false;
@@ -72,18 +89,24 @@ struct CheckState {
   std::size_t Column(std::string_view view) const;
   Place At(std::string_view view) const;
 
-  // Adds a diagnostic at the check's own level. On a line that runs on
-  // over carriage returns only errors are kept: everything else follows
-  // from the line ends, which are reported once. The result is then a
-  // scratch diagnostic that goes nowhere.
-  Diagnostic& Add(Check check, const Place& place, std::string message);
+  // Adds a diagnostic at the check's own level. What follows from a
+  // finding already made (the rest of a line that runs on over carriage
+  // returns; keys and levels of a misread section) becomes its follow-on
+  // note instead.
+  Diagnostic& Add(Check check, const Place& place,
+                  const std::vector<std::string>& args = {});
+  // The same, as a follow-on of Diagnostics[root] (kNoRoot: on its own).
+  Diagnostic& Attach(std::size_t root, Diagnostic d);
+  // The index of d, just added, when it stands on its own; else kNoRoot.
+  std::size_t IndexOf(const Diagnostic& d) const;
 
   // The key as a user writes it: "Init3", "VID".
   std::string AppliedName() const;
-
- private:
-  Diagnostic discarded_;
 };
+
+// A finding of the check, with its message.
+Diagnostic MakeDiagnostic(Check check, const Place& place,
+                          const std::vector<std::string>& args);
 
 // A note that points at another place, for Diagnostic::Notes.
 Diagnostic NoteAt(const Place& place, std::string message);

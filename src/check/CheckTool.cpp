@@ -1,7 +1,10 @@
 #include "check/CheckTool.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -13,13 +16,14 @@
 #include "check/Console.h"
 #include "check/DiagnosticFilter.h"
 #include "check/EmitFile.h"
-#include "check/Explain.h"
 #include "check/FileCheck.h"
 #include "check/FileResult.h"
 #include "check/JsonOutput.h"
 #include "check/RegPreview.h"
 #include "check/SarifOutput.h"
 #include "check/TextOutput.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegParse.h"
 
 #ifndef TARNWELL_VERSION
 #define TARNWELL_VERSION "unknown"
@@ -32,104 +36,160 @@ using console::Stream;
 
 constexpr char kStandardInput[] = "-";
 
-// The file's bytes as they are, for the installer's reader.
-class StreamByteSource : public ByteSource {
- public:
-  explicit StreamByteSource(std::istream& in) : in_(in) {}
-
-  Status Read(char* buffer, std::size_t capacity,
-              std::size_t* count) override {
-    in_.read(buffer, static_cast<std::streamsize>(capacity));
-    *count = static_cast<std::size_t>(in_.gcount());
-    if (*count > 0) return Status::kData;
-    return in_.bad() ? Status::kError : Status::kEnd;
-  }
-
- private:
-  std::istream& in_;
-};
-
 void Say(const std::string& message) {
   console::Write(Stream::kErr, "tarnwell-check: " + message + "\n");
 }
 
 bool UseColor(ColorMode mode, Stream stream) {
   // Asked first: on a Windows console this also turns the escapes on.
-  const bool terminal = mode != ColorMode::kNever && console::ShowsColor(stream);
+  const bool terminal =
+      mode != ColorMode::kNever && console::ShowsColor(stream);
   return ChooseColor(mode, terminal, std::getenv("NO_COLOR"),
                      std::getenv("TERM"));
 }
 
-// Checks one file into *report; the error text when it cannot be read.
-std::string CheckFile(const std::string& name, FileReport* report) {
-  if (name == kStandardInput) {
-    std::string bytes;
-    if (!console::ReadAllInput(&bytes)) return "cannot read standard input";
-    MemoryByteSource source(bytes);
-    if (!CheckSource(source, report)) return "cannot read standard input";
-    return "";
-  }
-  const std::filesystem::path path = std::filesystem::u8path(name);
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return "cannot read '" + name + "': it is a directory";
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot open '" + name + "'";
-  StreamByteSource source(in);
-  if (!CheckSource(source, report)) {
-    return "cannot read '" + name + "' to its end";
-  }
-  return "";
+std::filesystem::path PathOf(const std::string& name) {
+  return std::filesystem::u8path(name);
 }
 
-bool WriteRegFile(const std::string& name, const FileReport& report) {
-  std::ofstream out(std::filesystem::u8path(name),
-                    std::ios::binary | std::ios::trunc);
-  const std::string bytes = RegFileBytes(report.Registry.Tree());
+// The whole file, or standard input for "-"; the error text when it
+// cannot be read.
+std::string ReadWhole(const std::string& name, std::string* bytes) {
+  if (name == kStandardInput) {
+    return console::ReadAllInput(bytes) ? "" : "cannot read standard input";
+  }
+  std::error_code ec;
+  if (std::filesystem::is_directory(PathOf(name), ec)) {
+    return "cannot read '" + name + "': it is a directory";
+  }
+  std::ifstream in(PathOf(name), std::ios::binary);
+  if (!in) {
+    return "cannot open '" + name + "': " + std::strerror(errno);
+  }
+  char buffer[64 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
+  }
+  return in.bad() ? "cannot read '" + name + "' to its end" : "";
+}
+
+// The registry to start from, taken by the store's own parser; the error
+// text when it cannot be.
+std::string ReadRegistry(const std::string& name, StartRegistry* start) {
+  start->Name = name;
+  if (std::string error = ReadWhole(name, &start->Bytes); !error.empty()) {
+    return error;
+  }
+  regstore::RegTree tree;
+  const regstore::ParseResult parsed =
+      regstore::ParseRegFileBytes(start->Bytes, tree);
+  if (parsed.Ok) return "";
+  return "'" + name + "' is not a regedit 5.00 export that the store reads" +
+         (parsed.Line > 0 ? " (line " + std::to_string(parsed.Line) + ")"
+                          : std::string());
+}
+
+// Whether -o names one of the inputs, through links too: the same file.
+bool IsInput(const std::string& output,
+             const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (!input.empty() && input != kStandardInput &&
+        std::filesystem::equivalent(PathOf(output), PathOf(input), ec)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Writes through a file beside it and a rename, so that a failed write
+// leaves the old file, or none, and never half of one. A symbolic link
+// stays and leads to the new file.
+bool WriteWhole(const std::string& name, const std::string& bytes) {
+  std::error_code ec;
+  std::filesystem::path path = PathOf(name);
+  if (std::filesystem::is_symlink(path, ec)) {
+    path = path.parent_path() / std::filesystem::read_symlink(path, ec);
+  }
+  std::filesystem::path temporary = path;
+  temporary += ".tarnwell-check-" +
+               std::to_string(
+                   std::chrono::steady_clock::now().time_since_epoch().count());
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  return static_cast<bool>(out);
+  std::error_code renamed, ignored;
+  if (out) std::filesystem::rename(temporary, path, renamed);
+  if (!out || renamed) std::filesystem::remove(temporary, ignored);
+  return out && !renamed;
+}
+
+// The bytes the installer's store leaves: the registry it started from as
+// it was when nothing changed, else the whole tree written anew.
+std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
+  if (start != nullptr && !report.Registry.Changed()) return start->Bytes;
+  return regstore::FormatRegFileBytes(report.Registry.Tree());
 }
 
 int Run(const CheckOptions& options) {
-  std::vector<std::string> files = options.Files;
-  if (files.empty()) files.push_back("usbcdc.cfg");
   const bool text = options.Format == OutputFormat::kText;
   const bool color = text && UseColor(options.Color, Stream::kErr);
+  StartRegistry registry;
+  const StartRegistry* start = nullptr;
+  if (!options.RegistryFile.empty()) {
+    if (std::string error = ReadRegistry(options.RegistryFile, &registry);
+        !error.empty()) {
+      Say(error);
+      return 2;
+    }
+    start = &registry;
+  }
 
   // Reports stay alive for the machine formats, which print them at the
   // end; text is printed file by file.
   std::vector<std::unique_ptr<FileReport>> reports;
   std::vector<FileResult> results;
+  std::size_t budget = options.MaxFindings;
   int status = 0;
-  for (const std::string& file : files) {
+  for (const std::string& file : options.Files) {
     FileResult result;
-    result.Name = file == kStandardInput ? "<stdin>" : file;
+    result.Stdin = file == kStandardInput;
+    result.Name = result.Stdin ? "<stdin>" : file;
     auto report = std::make_unique<FileReport>();
-    result.Error = CheckFile(file, report.get());
+    std::string bytes;
+    result.Error = ReadWhole(file, &bytes);
+    if (result.Error.empty()) CheckBytes(bytes, report.get(), start);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;
     } else {
       result.Report = report.get();
-      result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found);
+      result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
+                                  report->Disabled);
+      if (result.Shown.size() > budget) {
+        result.LeftOut = result.Shown.size() - budget;
+        result.Shown.resize(budget);
+      }
+      budget -= result.Shown.size();
       result.Size = MeasureTree(report->Registry.Tree());
-      result.ExitStatus = report->Read && report->Written &&
-                                  result.Found.Errors == 0
-                              ? 0
-                              : 1;
+      result.ExitStatus =
+          report->Read && report->Written && result.Found.Errors == 0 ? 0 : 1;
       if (text) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
       }
-      std::string emitted;
+      std::string bytes, refused;
+      int emitted = 0;
       if (!options.Emit.empty()) {
-        result.ExitStatus = std::max(result.ExitStatus, EmitFile(options.Emit,
-            options.OutputFile, *report, result.Name, TARNWELL_VERSION, &emitted));
-        if (!emitted.empty()) Say(emitted);
-      } else if (!options.OutputFile.empty() &&
-                 !WriteRegFile(options.OutputFile, *report)) {
+        emitted = EmitText(options.Emit, *report, result.Name,
+                           TARNWELL_VERSION, &bytes, &refused);
+        if (emitted != 0) Say(refused);
+        result.ExitStatus = std::max(result.ExitStatus, emitted);
+      } else if (!options.OutputFile.empty()) {
+        bytes = RegFileOf(*report, start);
+      }
+      if (!options.OutputFile.empty() && emitted == 0 &&
+          !WriteWhole(options.OutputFile, bytes)) {
         Say("cannot write '" + options.OutputFile + "'");
         result.ExitStatus = 2;
       }
@@ -173,13 +233,7 @@ int RunOptions(const CheckOptions& options) {
     return 0;
   }
   if (!options.Explain.empty()) {
-    const CheckInfo* info = FindCheck(options.Explain);
-    if (info == nullptr) {
-      Say("no check is named '" + options.Explain +
-          "'; --list-checks lists them");
-      return 2;
-    }
-    console::Write(Stream::kOut, ExplainText(*info));
+    console::Write(Stream::kOut, ExplainText(*FindCheck(options.Explain)));
     return 0;
   }
   return Run(options);
@@ -191,7 +245,16 @@ int RunCheckTool(const std::vector<std::string>& args) {
   console::Prepare();
   CheckOptions options;
   std::string error;
-  if (!ParseCheckOptions(args, &options, &error)) {
+  bool parsed = ParseCheckOptions(args, &options, &error);
+  std::vector<std::string> inputs = options.Files;
+  inputs.push_back(options.RegistryFile);
+  if (parsed && !options.OutputFile.empty() &&
+      IsInput(options.OutputFile, inputs)) {
+    error = "-o '" + options.OutputFile +
+            "' is an input file; the output never overwrites an input";
+    parsed = false;
+  }
+  if (!parsed) {
     console::Write(Stream::kErr,
                    "tarnwell-check: " + error +
                        "\nTry 'tarnwell-check --help' for more information.\n");

@@ -1,11 +1,6 @@
 #include "check/ConfigChecker.h"
 
-#include "check/GuidChecks.h"
-#include "check/KeyChecks.h"
-#include "check/LineChecks.h"
-#include "check/NumberChecks.h"
-#include "check/SectionChecks.h"
-#include "check/TextChecks.h"
+#include "check/Checks.h"
 #include "config/LineSyntax.h"
 
 namespace tarnwell::check {
@@ -13,14 +8,17 @@ namespace tarnwell::check {
 void ConfigChecker::Line(std::size_t number, std::string_view text,
                          LineKind kind) {
   CheckState& s = state_;
+  number += line_offset_;
   s.LineNumber = number;
   s.Text = text;
   s.Kind = kind;
-  s.Lines.Add(text);
   s.Applied = nullptr;
+  if (number <= s.Lines.Count()) return;  // the header a resumed read repeats
+  s.Lines.Add(text);
   if (number == 1) CheckEncoding(s);
   if (!Checking()) return;
   CheckLineEnds(s);
+  if (kind == LineKind::kComment) ReadDirective(s);
   if (kind == LineKind::kBeforeSection || kind == LineKind::kOther) {
     CheckIgnoredLine(s);
   }
@@ -30,7 +28,9 @@ void ConfigChecker::SectionOpened(SectionKind kind, std::string_view name) {
   CheckState& s = state_;
   s.AnySection = true;
   s.SectionIsOpen = true;
+  s.Root = SectionInfo::kNoRoot;
   OpenSection& section = s.Section;
+  section.Info.Root = SectionInfo::kNoRoot;
   section.Info.Kind = kind;
   section.Info.Header = s.At(StripBlanks(s.Text));
   section.Info.Name.assign(kind == SectionKind::kDevice ? name : "");
@@ -43,10 +43,16 @@ void ConfigChecker::SectionClosed(SectionKind kind, bool accepted) {
   CheckState& s = state_;
   s.SectionIsOpen = false;
   if (!accepted) {
+    const bool header = s.Kind == LineKind::kHeader &&
+                        s.LineNumber != s.Section.Info.Header.Line;
+    s.ResumeLine = header ? s.LineNumber : 0;
+    if (s.StopLine == 0)
+      s.StopLine = header ? s.LineNumber : s.Lines.Count() + 1;
     CheckRefusedSection(s);
     return;
   }
-  (kind == SectionKind::kDevice ? s.Devices : s.Modems).push_back(s.Section.Info);
+  (kind == SectionKind::kDevice ? s.Devices : s.Modems)
+      .push_back(s.Section.Info);
   if (Checking()) CheckFinishedSection(s);
 }
 

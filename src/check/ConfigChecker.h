@@ -14,7 +14,16 @@ namespace tarnwell::check {
 class ConfigChecker : public ReadObserver {
  public:
   // `config` is the configuration set the reader fills.
-  explicit ConfigChecker(const InstallConfig& config) { state_.Config = &config; }
+  explicit ConfigChecker(const InstallConfig& config) {
+    state_.Config = &config;
+  }
+
+  // The reader goes on over the rest of the file, from line `line` (the
+  // header where it stopped) on, filling `config`.
+  void Resume(const InstallConfig& config, std::size_t line) {
+    state_.Config = &config;
+    line_offset_ = line - 1;
+  }
 
   void Line(std::size_t number, std::string_view text, LineKind kind) override;
   void SectionOpened(SectionKind kind, std::string_view name) override;
@@ -27,13 +36,12 @@ class ConfigChecker : public ReadObserver {
   void DisableListFull() override;
   void GuidRead(std::string_view text, const GUID& guid,
                 int groups_read) override;
-  void ReadFailed() override { read_failed_ = true; }
+  void ReadFailed() override {}  // bytes in memory are read to their end
 
   // After the reader returned: what only the whole file shows.
   void Finish();
 
   CheckState& State() { return state_; }
-  bool ReadFailedBeforeEnd() const { return read_failed_; }
 
  private:
   // False once the file is known to be UTF-16: every other finding would
@@ -41,7 +49,7 @@ class ConfigChecker : public ReadObserver {
   bool Checking() const { return !state_.Utf16; }
 
   CheckState state_;
-  bool read_failed_ = false;
+  std::size_t line_offset_ = 0;
 };
 
 }  // namespace tarnwell::check

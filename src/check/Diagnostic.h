@@ -24,8 +24,11 @@ struct Diagnostic {
   Severity Level = Severity::kWarning;
   Place At;
   std::string Message;
-  // Places the message refers to, printed right after it as notes.
+  // Places the message refers to, printed right after it as notes, and
+  // the findings that follow from this one (FollowOn): shown as its notes,
+  // and on their own when an option or a directive turns this one off.
   std::vector<Diagnostic> Notes;
+  bool FollowOn = false;
   // Set when an option made a warning or note an error (-Werror=NAME or
   // --werror), or an error a warning (-Wno-error=NAME).
   bool Promoted = false;

@@ -1,31 +1,72 @@
 #include "check/DiagnosticFilter.h"
 
-namespace tarnwell::check {
+#include <algorithm>
 
-std::vector<Diagnostic> ApplyOptions(const std::vector<Diagnostic>& found,
-                                     const CheckOptions& options,
-                                     Counts* counts) {
-  *counts = Counts{};
-  std::vector<Diagnostic> kept;
-  for (const Diagnostic& d : found) {
-    const CheckSetting& setting = options.SettingOf(d.Id);
-    if (setting.Off) continue;
-    Severity level = d.Level;
+namespace tarnwell::check {
+namespace {
+
+bool Before(const Diagnostic& a, const Diagnostic& b) {
+  if (a.At.Line != b.At.Line) return a.At.Line < b.At.Line;
+  return a.At.Column < b.At.Column;
+}
+
+struct Filter {
+  const CheckOptions& Options;
+  const std::set<std::pair<std::size_t, Check>>& Disabled;
+  Counts* Found;
+  std::vector<Diagnostic> Kept;
+
+  bool Off(const Diagnostic& d) const {
+    return Options.SettingOf(d.Id).Off || Disabled.count({d.At.Line, d.Id});
+  }
+
+  void Take(Diagnostic d) {
+    if (Off(d)) {
+      for (Diagnostic& note : d.Notes) {
+        if (!note.FollowOn) continue;
+        note.FollowOn = false;
+        Take(std::move(note));
+      }
+      return;
+    }
+    const CheckSetting& setting = Options.SettingOf(d.Id);
+    const Severity own = InfoOf(d.Id).Level;
+    Severity level = own;
     if (setting.Error ||
-        (options.WarningsAreErrors && level == Severity::kWarning)) {
+        (Options.WarningsAreErrors && level == Severity::kWarning)) {
       level = Severity::kError;
     } else if (setting.NoError && level == Severity::kError) {
       level = Severity::kWarning;
     }
-    if (level == Severity::kError) ++counts->Errors;
-    if (level == Severity::kWarning) ++counts->Warnings;
-    if (level == Severity::kNote) ++counts->Notes;
-    if (options.Quiet && level != Severity::kError) continue;
-    kept.push_back(d);
-    kept.back().Promoted = level != d.Level;
-    kept.back().Level = level;
+    if (Options.NoWarnings && own != Severity::kError) return;
+    ++(level == Severity::kError     ? Found->Errors
+       : level == Severity::kWarning ? Found->Warnings
+                                     : Found->Notes);
+    if (Options.Quiet && level != Severity::kError) return;
+    d.Promoted = level != own;
+    d.Level = level;
+    // Follow-ons of a check turned off go with it.
+    d.Notes.erase(std::remove_if(d.Notes.begin(), d.Notes.end(),
+                                 [&](const Diagnostic& note) {
+                                   return note.FollowOn && Off(note);
+                                 }),
+                  d.Notes.end());
+    std::stable_sort(d.Notes.begin(), d.Notes.end(), Before);
+    Kept.push_back(std::move(d));
   }
-  return kept;
+};
+
+}  // namespace
+
+std::vector<Diagnostic> ApplyOptions(
+    const std::vector<Diagnostic>& found, const CheckOptions& options,
+    Counts* counts, const std::set<std::pair<std::size_t, Check>>& disabled) {
+  *counts = Counts{};
+  Filter filter{options, disabled, counts, {}};
+  for (const Diagnostic& d : found) filter.Take(d);
+  // Follow-ons shown on their own stand where they point.
+  std::stable_sort(filter.Kept.begin(), filter.Kept.end(), Before);
+  return std::move(filter.Kept);
 }
 
 }  // namespace tarnwell::check

@@ -1,7 +1,10 @@
-// What the -W options, --werror and --quiet make of a file's diagnostics.
+// What the -W options, -w, --werror, --quiet and the disable directives
+// make of a file's diagnostics.
 #pragma once
 
 #include <cstddef>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "check/CheckOptions.h"
@@ -15,11 +18,14 @@ struct Counts {
   std::size_t Notes = 0;
 };
 
-// The diagnostics as the options have them: checks turned off dropped,
-// levels changed (and marked Promoted), then, under --quiet, errors only.
-// *counts counts what is left before --quiet.
-std::vector<Diagnostic> ApplyOptions(const std::vector<Diagnostic>& found,
-                                     const CheckOptions& options,
-                                     Counts* counts);
+// The diagnostics as the options have them: checks turned off (by an
+// option, or by a directive for its line) dropped, with their follow-ons
+// shown on their own; levels changed (and marked Promoted); -w drops
+// warnings and notes, and --quiet all but errors. *counts counts what is
+// left before --quiet. The result is in order of position.
+std::vector<Diagnostic> ApplyOptions(
+    const std::vector<Diagnostic>& found, const CheckOptions& options,
+    Counts* counts,
+    const std::set<std::pair<std::size_t, Check>>& disabled = {});
 
 }  // namespace tarnwell::check

@@ -1,8 +1,5 @@
 #include "check/EmitFile.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <vector>
 
 #include "check/EmitCabInf.h"
@@ -66,27 +63,11 @@ std::string RefusedText(const FileReport& report, const WriteLog::Slot& slot,
          "; no file is written: write the text in printable ASCII\n" + echo;
 }
 
-bool WriteWhole(const std::string& path, const std::string& bytes) {
-  const std::filesystem::path target = std::filesystem::u8path(path);
-  std::filesystem::path temporary = target;
-  temporary += ".tmp";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  std::error_code ec;
-  if (out) std::filesystem::rename(temporary, target, ec);
-  if (!out || ec) {
-    std::filesystem::remove(temporary, ec);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-int EmitFile(std::string_view kind, const std::string& path,
-             const FileReport& report, const std::string& name,
-             const std::string& version, std::string* message) {
+int EmitText(std::string_view kind, const FileReport& report,
+             const std::string& name, const std::string& version,
+             std::string* bytes, std::string* message) {
   static const std::vector<WriteLog::Key> kNoKeys;
   static const std::vector<WriteLog::Slot> kNoSlots;
   EmitInput input;
@@ -101,13 +82,8 @@ int EmitFile(std::string_view kind, const std::string& path,
   }
   EmitKind which = EmitKind::kImageReg;
   ParseEmitKind(kind, &which);
-  const std::string bytes = which == EmitKind::kImageReg
-                                ? FormatImageReg(input)
-                                : FormatCabInf(input);
-  if (!WriteWhole(path, bytes)) {
-    *message = "cannot write '" + path + "'";
-    return 2;
-  }
+  *bytes = which == EmitKind::kImageReg ? FormatImageReg(input)
+                                        : FormatCabInf(input);
   return 0;
 }
 

@@ -1,4 +1,6 @@
-#include "check/Explain.h"
+// The texts of --list-checks and --explain, which the SARIF rules carry
+// too.
+#include "check/CheckNames.h"
 
 #include <string_view>
 
@@ -17,7 +19,8 @@ std::string Wrap(std::string_view text, const std::string& indent) {
     const std::string_view word = text.substr(0, blank);
     text = blank == std::string_view::npos ? std::string_view()
                                            : text.substr(blank + 1);
-    if (!line.empty() && indent.size() + line.size() + 1 + word.size() > kWidth) {
+    if (!line.empty() &&
+        indent.size() + line.size() + 1 + word.size() > kWidth) {
       out += indent + line + "\n";
       line.clear();
     }
@@ -63,10 +66,12 @@ std::string ExplainText(const CheckInfo& info) {
   out += "\nWrong:\n" + Example(info.Wrong);
   out += "\nRight:\n" + Example(info.Right);
   out += "\nFix:\n" + Wrap(info.Fix, "  ");
-  if (info.Fatal) {
-    out += "\nThe installer fails to read such a file, so this check cannot "
-           "be turned off.\n";
-  }
+  out += info.Fatal ? "\nThe installer fails to read such a file, so this "
+                      "check cannot be turned off.\n"
+                    : "\nTo accept one finding where it stands, put this "
+                      "comment on the line before it:\n    ; tarnwell-check: "
+                      "disable=" +
+                          std::string(info.Name) + "\n";
   return out;
 }
 

@@ -1,12 +1,11 @@
 #include "check/FileCheck.h"
 
-#include <algorithm>
-
 #include "check/ConfigChecker.h"
 #include "check/SharedValues.h"
 #include "check/WriteLog.h"
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
+#include "regstore/RegParse.h"
 
 namespace tarnwell::check {
 namespace {
@@ -33,15 +32,28 @@ bool WriteEntries(const InstallConfig& config, WriteLog& log) {
 
 }  // namespace
 
-bool CheckSource(ByteSource& source, FileReport* report) {
+void CheckBytes(std::string_view bytes, FileReport* report,
+                const StartRegistry* start) {
   InstallConfig config;
   ConfigChecker checker(config);
+  MemoryByteSource source(bytes);
   report->Read = ReadConfigSource(config, source, &checker);
-  if (checker.ReadFailedBeforeEnd()) return false;
-  checker.Finish();
   CheckState& state = checker.State();
+  // Every problem in one run: past a refused section the checker reads on
+  // as if it were not there, where the installer stops.
+  while (state.ResumeLine != 0) {
+    InstallConfig more;
+    MemoryByteSource rest(bytes.substr(state.Lines.Offset(state.ResumeLine)));
+    checker.Resume(more, state.ResumeLine);
+    state.ResumeLine = 0;
+    ReadConfigSource(more, rest, &checker);
+  }
+  checker.Finish();
+  report->StopLine = state.StopLine;
 
-  std::vector<Diagnostic>& diagnostics = state.Diagnostics;
+  if (start != nullptr) {
+    regstore::ParseRegFileBytes(start->Bytes, report->Registry.Tree());
+  }
   if (report->Read) {
     report->Log = std::make_unique<WriteLog>(report->Registry);
     WriteLog& log = *report->Log;
@@ -50,20 +62,16 @@ bool CheckSource(ByteSource& source, FileReport* report) {
     for (const SectionInfo& s : state.Devices) sections.push_back(&s);
     for (const SectionInfo& s : state.Modems) sections.push_back(&s);
     for (const SectionInfo* s : sections) report->Sections.push_back(*s);
-    for (Diagnostic& d : SharedValueDiagnostics(log, sections)) {
-      diagnostics.push_back(std::move(d));
+    for (auto& [root, d] : SharedValueDiagnostics(
+             log, sections, start == nullptr ? "" : start->Name)) {
+      state.Attach(root, std::move(d));
     }
   }
-  std::stable_sort(diagnostics.begin(), diagnostics.end(),
-                   [](const Diagnostic& a, const Diagnostic& b) {
-                     if (a.At.Line != b.At.Line) return a.At.Line < b.At.Line;
-                     return a.At.Column < b.At.Column;
-                   });
   report->DeviceSections = config.Devices.size();
   report->ModemSections = config.Modems.size();
-  report->Diagnostics = std::move(diagnostics);
+  report->Diagnostics = std::move(state.Diagnostics);
+  report->Disabled = std::move(state.Disabled);
   report->Lines = std::move(state.Lines);
-  return true;
 }
 
 }  // namespace tarnwell::check

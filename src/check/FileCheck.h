@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check/CheckState.h"
@@ -13,7 +16,6 @@
 #include "check/LineStore.h"
 #include "check/RegPreview.h"
 #include "check/WriteLog.h"
-#include "platform/ByteSource.h"
 #include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {
@@ -21,17 +23,31 @@ namespace tarnwell::check {
 struct FileReport {
   bool Read = false;     // the installer would read the file
   bool Written = false;  // and its registry pass would succeed
+  // The line where a refused section stops the installer's reader; past
+  // the last line when the file's end does. 0 when it reads the file.
+  std::size_t StopLine = 0;
   std::size_t DeviceSections = 0;
   std::size_t ModemSections = 0;
-  std::vector<Diagnostic> Diagnostics;  // by line, then column
+  std::vector<Diagnostic> Diagnostics;               // as found
+  std::set<std::pair<std::size_t, Check>> Disabled;  // by directives
   LineStore Lines;
-  regstore::TreeRegistry Registry;  // what the installer would write
-  std::unique_ptr<WriteLog> Log;     // how it would, when Read
+  // What the installer would leave: the store it started from, with what
+  // it writes.
+  regstore::TreeRegistry Registry;
+  std::unique_ptr<WriteLog> Log;      // how it writes it, when Read
   std::vector<SectionInfo> Sections;  // the log's entries, one for one
 };
 
-// False when the source fails before its end: then nothing of the file can
-// be told.
-bool CheckSource(ByteSource& source, FileReport* report);
+// The registry the installer starts from: a .reg file's bytes and its
+// name for messages.
+struct StartRegistry {
+  std::string Bytes;
+  std::string Name;
+};
+
+// Checks the file's bytes. With `start`, whose bytes the store's parser
+// takes, the store starts from that registry.
+void CheckBytes(std::string_view bytes, FileReport* report,
+                const StartRegistry* start = nullptr);
 
 }  // namespace tarnwell::check

@@ -33,8 +33,11 @@ std::string SummaryText(const FileResult& result) {
   const FileReport& report = *result.Report;
   std::string outcome;
   if (!report.Read) {
-    outcome = "the installer would show \"" + result.InstallerMessage() +
-              "\" and write nothing";
+    outcome = "the installer would stop reading " +
+              (report.StopLine > report.Lines.Count()
+                   ? std::string("at the end of the file")
+                   : "at line " + std::to_string(report.StopLine)) +
+              ", show \"" + result.InstallerMessage() + "\" and write nothing";
   } else {
     outcome = "the installer would read " +
               Plural(report.DeviceSections, "device section") + " and " +
@@ -43,7 +46,12 @@ std::string SummaryText(const FileResult& result) {
               Plural(result.Size.Keys, "key") + " and show \"" +
               result.InstallerMessage() + "\"";
   }
-  return CountText(result.Found) + "; " + outcome;
+  std::string left;
+  if (result.LeftOut > 0) {
+    left =
+        " (" + std::to_string(result.LeftOut) + " not shown: --max-findings)";
+  }
+  return CountText(result.Found) + left + "; " + outcome;
 }
 
 }  // namespace tarnwell::check

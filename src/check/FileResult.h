@@ -12,13 +12,15 @@
 namespace tarnwell::check {
 
 struct FileResult {
-  std::string Name;   // as messages show it; "<stdin>" for "-"
+  std::string Name;  // as messages show it; "<stdin>" for "-"
+  bool Stdin = false;
   std::string Error;  // why the file could not be read; empty when it was
   const FileReport* Report = nullptr;  // null when Error is set
   std::vector<Diagnostic> Shown;       // after the options
   Counts Found;
-  TreeSize Size;       // of the registry the installer would write
-  int ExitStatus = 0;  // 0, 1 or 2 as the program's exit status
+  std::size_t LeftOut = 0;  // findings beyond --max-findings, not shown
+  TreeSize Size;            // of the registry the installer would write
+  int ExitStatus = 0;       // 0, 1 or 2 as the program's exit status
 
   // The message box the installer would show: "Read configuration file
   // failed!" and so on; empty when the file could not be read.

@@ -1,4 +1,4 @@
-#include "check/GuidChecks.h"
+#include "check/Checks.h"
 
 #include <cctype>
 
@@ -50,8 +50,9 @@ std::string Fault(const std::vector<NumberConversion>& groups,
   for (std::size_t i = 0; i < 5; ++i) {
     const NumberConversion& g = groups[i];
     if (i > 0 && FollowsBlanks(groups[i - 1], g)) {
-      return Group(i) + " follows blanks instead of \"-\": the installer "
-                        "skips them and takes its first digit, " +
+      return Group(i) +
+             " follows blanks instead of \"-\": the installer "
+             "skips them and takes its first digit, " +
              Quote(g.Text.substr(g.Start - 1, 1)) +
              ", for the separator, so the group reads as " +
              Hex(g.Stored, kGuidDigits[i]);
@@ -73,8 +74,7 @@ std::string Fault(const std::vector<NumberConversion>& groups,
     if (digits > kGuidDigits[i]) {
       return Group(i) + " has " + std::to_string(digits) +
              " digits instead of " + std::to_string(kGuidDigits[i]) +
-             "; only its last " + std::to_string(kGuidDigits[i]) +
-             " are kept";
+             "; only its last " + std::to_string(kGuidDigits[i]) + " are kept";
     }
     if (s.Prefix || s.Negative) return Group(i) + " has a sign or \"0x\"";
   }
@@ -104,9 +104,7 @@ void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
       Fault(s.GuidGroups, text, groups_read, &separators_only);
   if (fault.empty()) return;
   s.Add(separators_only ? Check::kGuidSeparators : Check::kMalformedGuid,
-        s.At(s.Value),
-        "malformed GUID: " + fault + "; the installer writes \"IClass\" = " +
-            GuidString(guid));
+        s.At(s.Value), {fault, GuidString(guid)});
 }
 
 }  // namespace tarnwell::check

@@ -38,6 +38,7 @@ void Summary(JsonWriter& json, const FileResult& r) {
   json.Key("errors").Number(r.Found.Errors);
   json.Key("warnings").Number(r.Found.Warnings);
   json.Key("notes").Number(r.Found.Notes);
+  json.Key("notShown").Number(r.LeftOut);
   json.Key("installerReads").Bool(r.Report->Read);
   json.Key("deviceSections").Number(r.Report->DeviceSections);
   json.Key("modemSections").Number(r.Report->ModemSections);

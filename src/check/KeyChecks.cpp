@@ -1,4 +1,4 @@
-#include "check/KeyChecks.h"
+#include "check/Checks.h"
 
 #include "check/KeySuggestion.h"
 #include "check/Text.h"
@@ -17,40 +17,20 @@ SectionKind Other(SectionKind kind) {
                                       : SectionKind::kDevice;
 }
 
-bool AllDecimal(std::string_view digits) {
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-  }
-  return !digits.empty();
-}
-
 // "Init", "Init01", "Init16": true when it said so.
 bool CheckInitNumber(CheckState& s, const Place& place) {
   const std::string_view key = s.Key;
   if (key.size() < 4 || !KeyIs(key.substr(0, 4), "Init")) return false;
   const std::string_view digits = key.substr(4);
-  if (digits.empty()) {
-    s.Add(Check::kInitNumber, place,
-          "\"Init\" needs the number of the init string, Init0 to Init15: "
-          "the installer ignores the line");
-    return true;
-  }
-  if (!AllDecimal(digits)) return false;
+  if (!digits.empty() && !IsDecimal(digits)) return false;
   // A single digit names an init string, so the key was not unknown.
-  if (digits.front() == '0') {
-    std::string_view significant = digits;
-    while (significant.size() > 1 && significant.front() == '0') {
-      significant.remove_prefix(1);
-    }
-    s.Add(Check::kInitNumber, place,
-          Quote(key) + " has a leading zero, so it names no init string: the "
-                       "installer ignores the line; write \"Init" +
-              std::string(significant) + "\"");
-  } else {
-    s.Add(Check::kInitNumber, place,
-          "there are 16 init strings, Init0 to Init15: the installer "
-          "ignores " + Quote(key));
+  std::string_view significant = digits;
+  while (significant.size() > 1 && significant.front() == '0') {
+    significant.remove_prefix(1);
   }
+  const char* form = digits.empty() ? "0" : digits.front() == '0' ? "1" : "2";
+  s.Add(Check::kInitNumber, place,
+        {form, Quote(key), std::string(significant)});
   return true;
 }
 
@@ -59,10 +39,7 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
 void CheckAppliedKey(CheckState& s) {
   const KeyFacts& facts = *s.Applied;
   if (facts.Form == ValueForm::kNone) {
-    s.Add(Check::kWrongSectionKey, s.At(s.Key),
-          Quote(facts.Key) + " has no effect in a device section (it names "
-                             "the interface of a modem); the installer "
-                             "ignores the line");
+    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(facts.Key), "0"});
     return;
   }
   const std::size_t index =
@@ -71,11 +48,8 @@ void CheckAppliedKey(CheckState& s) {
   if (first.Line == 0) {
     first = s.At(s.Key);
   } else if (facts.Form != ValueForm::kList) {
-    Diagnostic& d = s.Add(
-        Check::kRepeatedKey, s.At(s.Key),
-        Quote(facts.Key) + " is given again in this section: this later line "
-                           "replaces the value of line " +
-            std::to_string(first.Line));
+    Diagnostic& d = s.Add(Check::kRepeatedKey, s.At(s.Key),
+                          {Quote(facts.Key), std::to_string(first.Line)});
     d.Notes.push_back(
         NoteAt(first, "the earlier " + Quote(facts.Key) + " line"));
   }
@@ -87,37 +61,31 @@ void CheckUnknownKey(CheckState& s) {
   const std::string key(s.Key);
   if (key.empty()) {
     // The "=" sits right before the value.
-    s.Add(Check::kEmptyKey, s.At(s.Text.substr(s.Column(s.Value) - 2, 1)),
-          "nothing before \"=\": the installer finds no key and ignores the "
-          "line");
+    s.Add(Check::kEmptyKey, s.At(s.Text.substr(s.Column(s.Value) - 2, 1)));
     return;
   }
   if (key.front() == '[') {
-    s.Add(Check::kUnclosedHeader, place,
-          "section header without \"]\": the installer reads this as a key "
-          "line with the unknown key " + Quote(key) +
-              " and ignores it; the lines that follow still belong to the " +
-              DescribeSection(s.Section.Info));
+    const Diagnostic& d =
+        s.Add(Check::kUnclosedHeader, place,
+              {"1", "1", DescribeSection(s.Section.Info), Quote(key)});
+    if (MeansModemSection(key.substr(1))) s.Root = s.IndexOf(d);
     return;
   }
   if (kind == SectionKind::kModem && CheckInitNumber(s, place)) return;
   if (FindKey(Other(kind), key) != nullptr) {
     s.Add(Check::kWrongSectionKey, place,
-          Quote(key) + " is a key of " + KindName(Other(kind)) + ": in a " +
-              (kind == SectionKind::kDevice ? "device" : "[MODEM SETTINGS]") +
-              " section the installer ignores it");
+          {Quote(key), "1", KindName(Other(kind)),
+           kind == SectionKind::kDevice ? "device" : "[MODEM SETTINGS]"});
     return;
   }
-  std::string message =
-      "unknown key " + Quote(key) + ": the installer ignores the line";
+  std::string hint;
   if (std::string near = SuggestKey(kind, key); !near.empty()) {
-    message += "; did you mean " + Quote(near) + "?";
-  } else if (std::string other = SuggestKey(Other(kind), key);
-             !other.empty()) {
-    message += "; " + Quote(other) + ", which it resembles, is a key of " +
-               KindName(Other(kind));
+    hint = "; did you mean " + Quote(near) + "?";
+  } else if (std::string other = SuggestKey(Other(kind), key); !other.empty()) {
+    hint = "; " + Quote(other) + ", which it resembles, is a key of " +
+           KindName(Other(kind));
   }
-  s.Add(Check::kUnknownKey, place, message);
+  s.Add(Check::kUnknownKey, place, {Quote(key), hint});
 }
 
 }  // namespace tarnwell::check

@@ -1,4 +1,4 @@
-#include "check/LineChecks.h"
+#include "check/Checks.h"
 
 #include "check/KeyCatalog.h"
 #include "check/Text.h"
@@ -6,9 +6,6 @@
 
 namespace tarnwell::check {
 namespace {
-
-constexpr char kSuccess[] =
-    "\"Configuration successfully written to the registry!\"";
 
 bool IsKeyCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -43,16 +40,13 @@ bool SplitAlmostKey(std::string_view line, std::string_view* key,
 
 void CheckEncoding(CheckState& s) {
   const std::string_view text = s.Text;
-  const bool bom = text.size() >= 2 &&
-                   ((text[0] == '\xFF' && text[1] == '\xFE') ||
-                    (text[0] == '\xFE' && text[1] == '\xFF'));
+  const bool bom =
+      text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
+                           (text[0] == '\xFE' && text[1] == '\xFF'));
   if (!bom && text.find('\0') == std::string_view::npos) return;
   s.Utf16 = true;
-  s.Add(Check::kUtf16File, Place{1, 0, 1},
-        "the file begins like UTF-16 text (a byte-order mark or NUL "
-        "bytes): the installer reads it byte by byte as 8-bit text, so its "
-        "lines are not what they seem (a UTF-16 file holds no section the "
-        "installer can see); save it as ASCII (or UTF-8) text");
+  s.Root = s.Diagnostics.size();  // the file reads as nothing: see below
+  s.Add(Check::kUtf16File, Place{1, 0, 1});
 }
 
 void CheckLineEnds(CheckState& s) {
@@ -62,10 +56,8 @@ void CheckLineEnds(CheckState& s) {
   if (cr == std::string_view::npos) return;
   if (!s.CarriageReturnsReported) {
     s.CarriageReturnsReported = true;
-    s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)),
-          "carriage return without a line feed: the installer ends lines "
-          "only at line feeds, so this line runs on to the next line feed "
-          "(a file with carriage returns alone is one single line)");
+    s.CrRoot = s.Diagnostics.size();
+    s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)));
   }
   s.CarriageReturns = true;
 }
@@ -75,50 +67,51 @@ void CheckIgnoredLine(CheckState& s) {
   const bool bracket = stripped.front() == '[';
   const bool equals = stripped.find('=') != std::string_view::npos;
   if (bracket && !equals) {
-    std::string message =
-        "section header without \"]\": the installer opens no section and "
-        "ignores the line";
-    if (s.Kind == LineKind::kOther) {
-      message += "; the lines that follow still belong to the " +
-                 DescribeSection(s.Section.Info);
-    }
-    s.Add(Check::kUnclosedHeader, s.At(stripped), message);
+    const bool inside = s.Kind == LineKind::kOther;
+    const Diagnostic& d =
+        s.Add(Check::kUnclosedHeader, s.At(stripped),
+              {"0", inside ? "1" : "0", DescribeSection(s.Section.Info)});
+    if (MeansModemSection(stripped.substr(1))) s.Root = s.IndexOf(d);
     return;
   }
   if (s.Kind == LineKind::kBeforeSection) {
-    s.Add(Check::kBeforeSection, s.At(stripped),
-          equals ? "key line before the first section header: there are no "
-                   "global keys, the installer ignores it"
-                 : "line before the first section header: the installer "
-                   "ignores it");
+    s.Add(Check::kBeforeSection, s.At(stripped), {equals ? "0" : "1"});
     return;
   }
   std::string_view key, gap, value;
   if (SplitAlmostKey(stripped, &key, &gap, &value)) {
     s.Add(Check::kMissingEquals, s.At(gap),
-          "\"=\" is missing after " + Quote(key) +
-              ": the installer sees no key line and ignores it; write " +
-              Quote(std::string(key) + " = " + std::string(value)));
+          {Quote(key), Quote(std::string(key) + " = " + std::string(value))});
     return;
   }
-  s.Add(Check::kIgnoredLine, s.At(stripped),
-        "neither a comment, a section header nor a key=value line: the "
-        "installer ignores it");
+  s.Add(Check::kIgnoredLine, s.At(stripped));
+}
+
+void ReadDirective(CheckState& s) {
+  std::string_view text = StripBlanks(s.Text).substr(1);
+  constexpr std::string_view kTool = "tarnwell-check:";
+  text = StripBlanks(text);
+  if (text.substr(0, kTool.size()) != kTool) return;
+  text = StripBlanks(text.substr(kTool.size()));
+  if (text.substr(0, 8) != "disable=") return;
+  text.remove_prefix(8);
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const CheckInfo* info = FindCheck(StripBlanks(text.substr(0, comma)));
+    if (info != nullptr && !info->Fatal) {
+      s.Disabled.emplace(s.LineNumber + 1, info->Id);
+    }
+    text = comma == std::string_view::npos ? "" : text.substr(comma + 1);
+  }
 }
 
 void CheckWholeFile(CheckState& s) {
-  if (s.Utf16 || s.AnySection) return;
+  if (s.AnySection) return;
   bool blank = true;
   for (std::size_t n = 1; n <= s.Lines.Count() && blank; ++n) {
     blank = StripBlanks(s.Lines.Line(n)).empty();
   }
-  s.Add(Check::kEmptyConfig, Place{},
-        blank ? std::string("the file is empty: the installer reads no "
-                            "section, writes nothing and shows ") +
-                    kSuccess
-              : std::string("the file has no section header: the installer "
-                            "ignores every line, writes nothing and shows ") +
-                    kSuccess);
+  s.Add(Check::kEmptyConfig, Place{}, {blank ? "0" : "1"});
 }
 
 }  // namespace tarnwell::check

@@ -13,4 +13,8 @@ std::string_view LineStore::Line(std::size_t number) const {
   return std::string_view(text_).substr(begin, ends_[number - 1] - begin);
 }
 
+std::size_t LineStore::Offset(std::size_t number) const {
+  return (number <= 1 ? 0 : ends_[number - 2]) + number - 1;
+}
+
 }  // namespace tarnwell::check

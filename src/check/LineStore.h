@@ -17,6 +17,8 @@ class LineStore {
   // Line `number` (1-based) as read, without its line feed; empty when
   // there is no such line.
   std::string_view Line(std::size_t number) const;
+  // Where line `number` begins in the file, lines ending in line feeds.
+  std::size_t Offset(std::size_t number) const;
 
  private:
   std::string text_;

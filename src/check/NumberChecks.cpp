@@ -1,4 +1,4 @@
-#include "check/NumberChecks.h"
+#include "check/Checks.h"
 
 #include "check/Text.h"
 #include "config/HexNumber.h"
@@ -10,10 +10,6 @@ namespace {
 std::string_view WithoutLeadingZeros(std::string_view digits) {
   while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
   return digits;
-}
-
-bool AllDecimal(std::string_view digits) {
-  return digits.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 std::uint64_t DecimalValue(std::string_view digits) {
@@ -32,6 +28,28 @@ bool IsWrittenValue(const KeyFacts& facts) {
   return facts.Form == ValueForm::kNumber && !facts.ValueName.empty();
 }
 
+// What the device gets from an ID or interface number: "the installer
+// writes vendor 0x5250".
+std::string DeviceGets(const CheckState& s, std::uint64_t stored) {
+  static const char* const kWords[][2] = {{"VID", "vendor"},
+                                          {"PID", "product"},
+                                          {"IFC_Class", "class"},
+                                          {"IFC_SubClass", "subclass"},
+                                          {"IFC_Protocol", "protocol"},
+                                          {"IFC", "interface"}};
+  const std::string number =
+      Hex(stored, static_cast<int>(s.Applied->FieldBits / 4));
+  if (s.Applied->Form == ValueForm::kList) {
+    return "the installer disables interface " + number;
+  }
+  for (const auto& word : kWords) {
+    if (s.Applied->Key == word[0]) {
+      return std::string("the installer writes ") + word[1] + " " + number;
+    }
+  }
+  return "the installer stores " + number;
+}
+
 void CheckUnreadable(CheckState& s, const NumberConversion& c,
                      const HexSpelling& spelling) {
   const std::string_view text = c.Text;
@@ -42,8 +60,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
     why = "cannot read " + Quote(text) + " as a hexadecimal number";
   } else {
     why = Quote(text) + " does not fit in " + std::to_string(c.Width) +
-          " bits (the largest is " +
-          Hex(~0ull >> (64 - c.Width)) + ")";
+          " bits (the largest is " + Hex(~0ull >> (64 - c.Width)) + ")";
   }
   std::string effect;
   if (c.Fate == NumberFate::kNotAppended) {
@@ -55,7 +72,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
                                          : " and still uses it in the key "
                                            "names");
   }
-  s.Add(Check::kBadNumber, s.At(text), why + ": " + effect);
+  s.Add(Check::kBadNumber, s.At(text), {why, effect});
 }
 
 // Digits that look decimal where the installer reads hexadecimal.
@@ -65,21 +82,15 @@ void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
-  if (digits.size() < 2 || !AllDecimal(digits)) return;
+  if (digits.size() < 2 || !IsDecimal(digits)) return;
   const std::string field = Quote(s.AppliedName());
   const std::uint64_t decimal = DecimalValue(digits);
   if (IsWrittenValue(*s.Applied)) {
     s.Add(Check::kHexCount, s.At(spelled),
-          field + " is read as hexadecimal: " + digits + " is " +
-              std::to_string(c.Reading.Value) + "; write 0x" + digits +
-              " to say so, or " + Hex(decimal) + " if you meant decimal " +
-              digits);
+          {field, digits, std::to_string(c.Reading.Value), Hex(decimal)});
   } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
     s.Add(Check::kDecimalId, s.At(spelled),
-          field + " is read as hexadecimal: " + digits + " is 0x" + digits +
-              "; if it is the decimal " + digits +
-              " that lsusb and descriptor dumps print, write " +
-              Hex(decimal, 2));
+          {field, DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
   }
 }
 
@@ -91,15 +102,12 @@ void CheckRest(CheckState& s, const NumberConversion& c) {
   if (!rest_stripped.empty() &&
       (rest_stripped.front() == '#' || rest_stripped.front() == ';') &&
       rest.size() != rest_stripped.size()) {
-    s.Add(Check::kNumberComment, s.At(rest_stripped),
-          "the installer reads the number up to here and ignores the rest; "
-          "comments go on lines of their own");
+    s.Add(Check::kNumberComment, s.At(rest_stripped));
     return;
   }
   s.Add(Check::kNumberTrailingText, s.At(rest),
-        "the number ends here: the installer reads " +
-            Quote(text.substr(0, c.Reading.End)) + " as " +
-            Hex(c.Reading.Value) + " and ignores " + Quote(rest));
+        {Quote(text.substr(0, c.Reading.End)), Hex(c.Reading.Value),
+         Quote(rest)});
 }
 
 }  // namespace
@@ -115,15 +123,20 @@ void CheckNumber(CheckState& s, const NumberConversion& c) {
   CheckDecimalHabit(s, c, spelling);
   const std::string_view digits = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  const std::size_t most = s.Applied->FieldBits / 4;
+  if (!IsWrittenValue(*s.Applied) && digits.size() > most && !c.BitsDropped() &&
+      !spelling.Negative) {
+    s.Add(Check::kIdDigits, s.At(digits),
+          {Quote(s.AppliedName()), std::to_string(digits.size()),
+           std::to_string(most), DeviceGets(s, c.Stored)});
+  }
   if (c.BitsDropped()) {
     s.Add(Check::kTruncatedNumber, s.At(digits),
-          Quote(s.AppliedName()) + " keeps only the low " +
-              std::to_string(c.FieldBits) + " bits: " + Hex(c.Reading.Value) +
-              " is stored as " + Stored(c));
+          {Quote(s.AppliedName()), std::to_string(c.FieldBits),
+           Hex(c.Reading.Value), Stored(c)});
   }
   if (spelling.Negative) {
-    s.Add(Check::kNegativeNumber, s.At(c.Text),
-          "the \"-\" wraps around: the installer stores " + Stored(c));
+    s.Add(Check::kNegativeNumber, s.At(c.Text), {Stored(c)});
   }
   CheckRest(s, c);
 }

@@ -20,10 +20,6 @@ std::string RegTextUtf8(const regstore::RegTree& tree) {
   return Utf16ToUtf8(regstore::FormatRegFile(tree));
 }
 
-std::string RegFileBytes(const regstore::RegTree& tree) {
-  return regstore::FormatRegFileBytes(tree);
-}
-
 TreeSize MeasureTree(const regstore::RegTree& tree) {
   TreeSize size;
   Measure(tree.Root(), &size);

@@ -14,10 +14,6 @@ namespace tarnwell::check {
 // "iconv -f UTF-16 -t UTF-8 registry.reg" shows of the host's store.
 std::string RegTextUtf8(const regstore::RegTree& tree);
 
-// The bytes of a .reg file as the host's store writes it: a UTF-16LE
-// byte-order mark and the export text in UTF-16LE.
-std::string RegFileBytes(const regstore::RegTree& tree);
-
 struct TreeSize {
   std::size_t Keys = 0;    // keys that hold at least one value
   std::size_t Values = 0;

@@ -1,16 +1,21 @@
 #include "check/SarifOutput.h"
 
-#include "check/Explain.h"
+#include <map>
+
 #include "check/JsonWriter.h"
 #include "check/Text.h"
 
 namespace tarnwell::check {
 namespace {
 
-const char* Level(Severity level) {
-  return level == Severity::kError     ? "error"
-         : level == Severity::kWarning ? "warning"
-                                       : "note";
+// The 64-bit FNV-1a hash of the text, as 16 hexadecimal digits.
+std::string Fingerprint(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (char c : text) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  const std::string hex = Hex(hash, 16);
+  return hex.substr(2);
 }
 
 void Rules(JsonWriter& json) {
@@ -28,7 +33,7 @@ void Rules(JsonWriter& json) {
     json.Key("help").BeginObject().Key("text").String(ExplainText(info));
     json.EndObject();
     json.Key("defaultConfiguration").BeginObject();
-    json.Key("level").String(Level(info.Level));
+    json.Key("level").String(SeverityName(info.Level));
     json.EndObject();
     json.EndObject();
   }
@@ -39,33 +44,42 @@ void Location(JsonWriter& json, const FileResult& r, std::size_t artifact,
               const Place& at) {
   json.Key("physicalLocation").BeginObject();
   json.Key("artifactLocation").BeginObject();
-  json.Key("uri").String(FileUri(r.Name));
+  if (!r.Stdin) json.Key("uri").String(FileUri(r.Name));
   json.Key("index").Number(artifact);
   json.EndObject();
-  if (at.Line > 0) {
-    json.Key("region").BeginObject();
-    json.Key("startLine").Number(at.Line);
-    if (at.Column > 0) {
-      const std::string_view line = r.Report->Lines.Line(at.Line);
-      json.Key("startColumn").Number(Utf16Column(line, at.Column));
-      json.Key("endColumn").Number(Utf16Column(line, at.Column + at.Length));
-    }
-    json.EndObject();
+  // A finding of the whole file points at its first line.
+  json.Key("region").BeginObject();
+  json.Key("startLine").Number(at.Line > 0 ? at.Line : 1);
+  if (at.Line > 0 && at.Column > 0) {
+    const std::string_view line = r.Report->Lines.Line(at.Line);
+    json.Key("startColumn").Number(Utf16Column(line, at.Column));
+    json.Key("endColumn").Number(Utf16Column(line, at.Column + at.Length));
   }
+  json.EndObject();
   json.EndObject();
 }
 
+// Fingerprints name a finding by its check, the text of its line and its
+// column, and how many alike came before it in the file, so that they stay
+// when other lines move.
 void Result(JsonWriter& json, const FileResult& r, std::size_t artifact,
-            const Diagnostic& d) {
+            const Diagnostic& d, std::map<std::string, std::size_t>& seen) {
+  std::string key = std::string(InfoOf(d.Id).Name) + '\n' +
+                    std::string(r.Report->Lines.Line(d.At.Line)) + '\n' +
+                    std::to_string(d.At.Column);
+  key += '\n' + std::to_string(seen[key]++);
   json.BeginObject();
   json.Key("ruleId").String(InfoOf(d.Id).Name);
   json.Key("ruleIndex").Number(static_cast<std::size_t>(d.Id));
-  json.Key("level").String(Level(d.Level));
+  json.Key("level").String(SeverityName(d.Level));
   json.Key("message").BeginObject().Key("text").String(d.Message);
   json.EndObject();
   json.Key("locations").BeginArray().BeginObject();
   Location(json, r, artifact, d.At);
   json.EndObject().EndArray();
+  json.Key("partialFingerprints").BeginObject();
+  json.Key("tarnwellFinding/v1").String(Fingerprint(key));
+  json.EndObject();
   if (!d.Notes.empty()) {
     json.Key("relatedLocations").BeginArray();
     for (std::size_t i = 0; i < d.Notes.size(); ++i) {
@@ -90,10 +104,13 @@ void Invocation(JsonWriter& json, const std::vector<FileResult>& results,
   json.Key("exitCode").Number(static_cast<std::uint64_t>(exit_status));
   json.Key("toolExecutionNotifications").BeginArray();
   for (const FileResult& r : results) {
-    if (r.Error.empty()) continue;
+    if (r.Error.empty() && r.LeftOut == 0) continue;
     json.BeginObject();
-    json.Key("level").String("error");
-    json.Key("message").BeginObject().Key("text").String(r.Error);
+    json.Key("level").String(r.Error.empty() ? "note" : "error");
+    json.Key("message").BeginObject().Key("text").String(
+        r.Error.empty() ? std::to_string(r.LeftOut) + " findings in " + r.Name +
+                              " not shown: --max-findings"
+                        : r.Error);
     json.EndObject();
     json.EndObject();
   }
@@ -154,14 +171,25 @@ std::string SarifReport(const std::vector<FileResult>& results,
   json.Key("artifacts").BeginArray();
   for (const FileResult& r : results) {
     json.BeginObject().Key("location").BeginObject();
-    json.Key("uri").String(FileUri(r.Name));
+    if (r.Stdin) {
+      json.Key("description")
+          .BeginObject()
+          .Key("text")
+          .String("standard input");
+      json.EndObject();
+    } else {
+      json.Key("uri").String(FileUri(r.Name));
+    }
     json.EndObject().EndObject();
   }
   json.EndArray();
   json.Key("results").BeginArray();
   for (std::size_t i = 0; i < results.size(); ++i) {
     if (results[i].Report == nullptr) continue;
-    for (const Diagnostic& d : results[i].Shown) Result(json, results[i], i, d);
+    std::map<std::string, std::size_t> seen;
+    for (const Diagnostic& d : results[i].Shown) {
+      Result(json, results[i], i, d, seen);
+    }
   }
   json.EndArray();
   json.EndObject().EndArray();

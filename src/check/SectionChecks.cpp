@@ -1,4 +1,4 @@
-#include "check/SectionChecks.h"
+#include "check/Checks.h"
 
 #include <cctype>
 
@@ -12,9 +12,8 @@ namespace {
 
 constexpr char kModemSpelling[] = "MODEMSETTINGS";
 
-// A name that a user meant as MODEM SETTINGS: its letters, in any case
-// and with any blanks or punctuation between them, spell it, its singular
-// or a slip of two letters from it.
+}  // namespace
+
 bool MeansModemSection(std::string_view name) {
   if (name.size() > 2 * sizeof kModemSpelling) return false;
   std::string letters;
@@ -31,16 +30,21 @@ bool MeansModemSection(std::string_view name) {
   return KeyDistance(letters, kModemSpelling) <= 2;
 }
 
+namespace {
+
+// The finding just made is the root of what the section's misread header
+// brings about.
+void MakeRoot(CheckState& s, const Diagnostic& d) {
+  s.Root = s.Section.Info.Root = s.IndexOf(d);
+}
+
 void CheckModemSpelling(CheckState& s, std::string_view name) {
-  const bool blanks = StripBlanks(name) != name &&
-                      IsModemSectionName(StripBlanks(name));
+  const bool blanks =
+      StripBlanks(name) != name && IsModemSectionName(StripBlanks(name));
   if (!blanks && !MeansModemSection(name)) return;
-  s.Add(Check::kModemHeader, s.At(name),
-        std::string(blanks ? "blanks inside the brackets: " : "") +
-            "this header opens a device section named " + Quote(name) +
-            ", not a [MODEM SETTINGS] section: the installer writes a "
-            "load-client key and the driver template for it, and no "
-            "Unimodem keys; write [MODEM SETTINGS]");
+  const Diagnostic& d =
+      s.Add(Check::kModemHeader, s.At(name), {blanks ? "1" : "0", Quote(name)});
+  MakeRoot(s, d);
 }
 
 // "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
@@ -62,44 +66,26 @@ void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d) {
   if (d.HasVid && d.HasIfcClass) return;
   char16_t path[kKeyPathCapacity];
   LoadClientKeyPath(path, d);
-  const std::string key = "this section writes " + Utf16ToUtf8(path) + ": ";
+  const std::string key = Utf16ToUtf8(path);
   if (!d.HasVid && !d.HasIfcClass) {
-    s.Add(Check::kAnyDevice, s.Section.Info.Header,
-          key + "without \"VID\" and \"IFC_Class\" the USB driver loader "
-                "offers the driver every USB device; give \"VID\" and "
-                "\"PID\" (and \"IFC_Class\" to serve one interface)");
-  } else if (!d.HasVid) {
-    s.Add(Check::kDefaultLevel, s.Section.Info.Header,
-          key + "the device group is \"Default\" (no \"VID\"), so the "
-                "driver is offered the interfaces of " + InterfaceGroup(d) +
-              " of every USB device; give \"VID\" and \"PID\"");
+    s.Add(Check::kAnyDevice, s.Section.Info.Header, {key});
   } else {
     s.Add(Check::kDefaultLevel, s.Section.Info.Header,
-          key + "the interface group is \"Default\" (no \"IFC_Class\"), so "
-                "the driver is offered every interface " + DeviceGroup(d) +
-              "; give \"IFC_Class\" to serve one interface");
+          {key, d.HasVid ? "1" : "0",
+           d.HasVid ? DeviceGroup(d) : InterfaceGroup(d)});
   }
 }
 
 void CheckIgnoredIds(CheckState& s) {
-  const OpenSection& section = s.Section;
-  if (const Place* pid = section.Given("PID");
-      pid != nullptr && section.Given("VID") == nullptr) {
-    s.Add(Check::kIgnoredId, *pid,
-          "\"PID\" without \"VID\": the load-client key ignores the product "
-          "ID and uses the device group \"Default\"");
-  }
-  if (const Place* sub = section.Given("IFC_SubClass");
-      sub != nullptr && section.Given("IFC_Class") == nullptr) {
-    s.Add(Check::kIgnoredId, *sub,
-          "\"IFC_SubClass\" without \"IFC_Class\": the load-client key "
-          "ignores it and uses the interface group \"Default\"");
-  }
-  if (const Place* protocol = section.Given("IFC_Protocol");
-      protocol != nullptr && section.Given("IFC_SubClass") == nullptr) {
-    s.Add(Check::kIgnoredId, *protocol,
-          "\"IFC_Protocol\" without \"IFC_SubClass\": the load-client key "
-          "ignores the protocol");
+  // Each key with the level above it, in the order of the message.
+  static const char* const kAbove[][2] = {{"PID", "VID"},
+                                          {"IFC_SubClass", "IFC_Class"},
+                                          {"IFC_Protocol", "IFC_SubClass"}};
+  for (int i = 0; i < 3; ++i) {
+    const Place* key = s.Section.Given(kAbove[i][0]);
+    if (key != nullptr && s.Section.Given(kAbove[i][1]) == nullptr) {
+      s.Add(Check::kIgnoredId, *key, {std::to_string(i)});
+    }
   }
 }
 
@@ -109,21 +95,18 @@ void CheckHeader(CheckState& s, std::string_view name) {
   if (s.Section.Info.Kind == SectionKind::kDevice) {
     const std::size_t bracket = name.find(']');
     if (bracket != std::string_view::npos) {
-      std::string message =
-          "text after \"]\" belongs to the section name: this header opens "
-          "a device section named " + Quote(name);
-      if (IsModemSectionName(StripBlanks(name.substr(0, bracket)))) {
-        message += ", not a [MODEM SETTINGS] section";
-      }
-      s.Add(Check::kHeaderText, s.At(name.substr(bracket)), message);
+      const bool modem =
+          IsModemSectionName(StripBlanks(name.substr(0, bracket)));
+      const Diagnostic& d =
+          s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
+                {Quote(name), modem ? "1" : "0"});
+      if (modem) MakeRoot(s, d);
     } else {
       CheckModemSpelling(s, name);
     }
   }
   if (name.find('=') != std::string_view::npos) {
-    s.Add(Check::kHeaderKey, s.At(name),
-          "the section name holds \"=\", so the installer also reads it as a "
-          "key line of the new section");
+    s.Add(Check::kHeaderKey, s.At(name));
   }
 }
 
@@ -131,51 +114,34 @@ void CheckRefusedSection(CheckState& s) {
   const SectionInfo& info = s.Section.Info;
   Diagnostic& error = s.Add(
       Check::kMissingDll, info.Header,
-      (info.Kind == SectionKind::kDevice
-           ? "device section " + Quote(info.Name)
-           : std::string("[MODEM SETTINGS] section")) +
-          " has no \"DLL\" line: the installer refuses it, fails to read the "
-          "file (\"Read configuration file failed!\") and writes nothing");
-  if (s.Kind == LineKind::kHeader && s.LineNumber != info.Header.Line) {
-    error.Notes.push_back(NoteAt(
-        s.At(StripBlanks(s.Text)),
-        "the section ends at this header, where the installer stops "
-        "reading"));
+      {info.Kind == SectionKind::kDevice ? "device section " + Quote(info.Name)
+                                         : "[MODEM SETTINGS] section"});
+  if (s.LineNumber == s.StopLine) {
+    error.Notes.push_back(
+        NoteAt(s.At(StripBlanks(s.Text)),
+               "the section ends at this header, where the installer stops "
+               "reading"));
   }
 }
 
 void CheckFinishedSection(CheckState& s) {
   const OpenSection& section = s.Section;
   if (section.IgnoredDisables > 0) {
-    std::string message =
-        "this section already lists 128 interfaces to disable: the "
-        "installer ignores this \"IFC_Disable\" line";
-    if (section.IgnoredDisables > 1) {
-      message += " and " + std::to_string(section.IgnoredDisables - 1) +
-                 " more after it";
-    }
-    s.Add(Check::kTooManyDisables, section.FirstIgnoredDisable, message);
+    const std::size_t more = section.IgnoredDisables - 1;
+    s.Add(Check::kTooManyDisables, section.FirstIgnoredDisable,
+          {more == 0 ? "" : " and " + std::to_string(more) + " more after it"});
   }
-  if (section.Info.Kind == SectionKind::kModem) {
-    for (const char* id : {"VID", "PID"}) {
-      if (section.Given(id) == nullptr) {
-        s.Add(Check::kMissingId, section.Info.Header,
-              std::string("[MODEM SETTINGS] section without \"") + id +
-                  "\": its interface key is named with " + id + "_0000");
-      }
+  // Interface keys of a modem, or of a device's disabled interfaces.
+  const bool modem = section.Info.Kind == SectionKind::kModem;
+  const Place* keys =
+      modem ? &section.Info.Header : section.Given("IFC_Disable");
+  for (const char* id : {"VID", "PID"}) {
+    if (keys != nullptr && section.Given(id) == nullptr) {
+      s.Add(Check::kMissingId, *keys, {id, modem ? "0" : "1"});
     }
-    return;
   }
+  if (modem) return;
   CheckIgnoredIds(s);
-  if (const Place* disable = section.Given("IFC_Disable")) {
-    for (const char* id : {"VID", "PID"}) {
-      if (section.Given(id) == nullptr) {
-        s.Add(Check::kMissingId, *disable,
-              std::string("interfaces to disable in a section without \"") +
-                  id + "\": their keys are named with " + id + "_0000");
-      }
-    }
-  }
   // The section was accepted: its entry is the last of the set.
   CheckLoadClientMatch(s, s.Config->Devices.back());
 }

@@ -44,9 +44,7 @@ std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
 
 std::string Message(const WriteLog& log, const SectionInfo& other,
                     bool other_is_earlier, const Meeting& m) {
-  std::string message =
-      "this section writes the same registry keys as the " +
-      DescribeSection(other);
+  std::string message = DescribeSection(other);
   if (!other_is_earlier) {
     return message +
            ", which the installer writes later: what that section gives and "
@@ -59,17 +57,30 @@ std::string Message(const WriteLog& log, const SectionInfo& other,
   }
   if (!m.Given.empty()) {
     message += m.Replaced.empty() ? ": " : "; ";
-    message += "what only the earlier section gave stays and applies to "
-               "this one too: " + ListByKey(log, m.Given);
+    message +=
+        "what only the earlier section gave stays and applies to "
+        "this one too: " +
+        ListByKey(log, m.Given);
   }
   return message;
 }
 
+// A device section's "Disable" in the interface key of this modem section.
+std::string DisableKey(const WriteLog& log, const Meeting& m) {
+  for (std::size_t slot : m.Given) {
+    if (log.Slots()[slot].Folded == u"DISABLE") {
+      return Utf16ToUtf8(log.Keys()[log.Slots()[slot].Key].Path);
+    }
+  }
+  return "";
+}
+
 }  // namespace
 
-std::vector<Diagnostic> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<const SectionInfo*>& sections) {
-  std::vector<Diagnostic> out;
+std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
+    const WriteLog& log, const std::vector<const SectionInfo*>& sections,
+    const std::string& registry) {
+  std::vector<std::pair<std::size_t, Diagnostic>> out;
   const auto& entries = log.Entries();
   const auto& slots = log.Slots();
   // The last entry that wrote a slot, or looked at a key, so far: "was it
@@ -97,14 +108,32 @@ std::vector<Diagnostic> SharedValueDiagnostics(
         meetings[writer].Given.push_back(slot);
       }
     }
+    const SectionInfo& section = *sections[self];
     for (const auto& [other, meeting] : meetings) {
+      if (other == WriteLog::kBefore && !meeting.Given.empty()) {
+        out.emplace_back(
+            section.Root,
+            MakeDiagnostic(Check::kExistingValue, section.Header,
+                           {Quote(registry), ListByKey(log, meeting.Given)}));
+      }
       if (other >= count) continue;
-      Diagnostic d;
-      d.Id = Check::kSharedTemplate;
-      d.Level = InfoOf(Check::kSharedTemplate).Level;
-      d.At = sections[self]->Header;
-      d.Message = Message(log, *sections[other], other < self, meeting);
-      out.push_back(std::move(d));
+      const SectionInfo& them = *sections[other];
+      if (them.Kind == section.Kind) {
+        out.emplace_back(
+            section.Root,
+            MakeDiagnostic(Check::kSharedTemplate, section.Header,
+                           {Message(log, them, other < self, meeting)}));
+        continue;
+      }
+      // A device and a modem section meet only in an interface key.
+      const std::string key = DisableKey(log, meeting);
+      if (key.empty()) continue;
+      Diagnostic d = MakeDiagnostic(Check::kDisabledModem, section.Header,
+                                    {DescribeSection(them), key});
+      d.Notes.push_back(NoteAt(them.Header,
+                               "the device section that "
+                               "disables it"));
+      out.emplace_back(section.Root, std::move(d));
     }
   }
   return out;

@@ -5,6 +5,8 @@
 // shared key and applies to the others too, earlier and later ones alike.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "check/CheckState.h"
@@ -13,11 +15,14 @@
 
 namespace tarnwell::check {
 
-// One warning per pair of sections whose writes meet, at the header of the
-// section it speaks of. `sections` describes the log's entries, one for
-// one, in the order of the install pass. Linear in the number of values
-// written: each section looks only at the keys it writes itself.
-std::vector<Diagnostic> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<const SectionInfo*>& sections);
+// One warning per pair of sections whose writes meet, and per section that
+// meets values of the store it started from (the registry named
+// `registry`), at the header of the section it speaks of, each with that
+// section's Root. `sections` describes the log's entries, one for one, in
+// the order of the install pass. Linear in the number of values written:
+// each section looks only at the keys it writes itself.
+std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
+    const WriteLog& log, const std::vector<const SectionInfo*>& sections,
+    const std::string& registry);
 
 }  // namespace tarnwell::check

@@ -57,6 +57,10 @@ std::string Quote(std::string_view text) {
   return out + "\"";
 }
 
+bool IsDecimal(std::string_view text) {
+  return text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::string Hex(std::uint64_t value, int digits) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string reversed;

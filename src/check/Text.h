@@ -11,6 +11,9 @@ namespace tarnwell::check {
 // \xNN) so that a message stays on one line.
 std::string Quote(std::string_view text);
 
+// Whether every byte is a decimal digit; true for no bytes.
+bool IsDecimal(std::string_view text);
+
 // "0x" and upper-case hexadecimal digits, at least `digits` of them.
 std::string Hex(std::uint64_t value, int digits = 1);
 

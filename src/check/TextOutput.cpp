@@ -42,9 +42,10 @@ void Render(std::string& out, const Diagnostic& d, bool attached_note,
     locus += ':' + std::to_string(d.At.Line);
     if (d.At.Column > 0) locus += ':' + std::to_string(d.At.Column);
   }
+  const Severity level = attached_note ? Severity::kNote : d.Level;
   paint(kBold, locus + ":");
   out += ' ';
-  paint(LevelColor(d.Level), std::string(SeverityName(d.Level)) + ":");
+  paint(LevelColor(level), std::string(SeverityName(level)) + ":");
   out += ' ';
   out += d.Message;
   if (!attached_note) {

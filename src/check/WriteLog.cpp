@@ -6,7 +6,15 @@ namespace tarnwell::check {
 
 std::size_t WriteLog::KeyOf(const regstore::RegNode* node) {
   auto [it, added] = key_index_.emplace(node, keys_.size());
-  if (added) keys_.emplace_back();
+  if (!added) return it->second;
+  keys_.emplace_back();
+  // What the key holds when the pass first meets it was there before.
+  for (const regstore::RegValue& value : node->Values()) {
+    Slot& slot = slots_[SlotOf(it->second, value.Name)];
+    slot.Type = value.Type;
+    slot.Data.assign(value.Data);
+    slot.Writer = kBefore;
+  }
   return it->second;
 }
 

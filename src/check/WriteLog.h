@@ -19,15 +19,17 @@ namespace tarnwell::check {
 class WriteLog : public Registry {
  public:
   static constexpr std::size_t kNobody = static_cast<std::size_t>(-1);
+  // The writer of a value that the store held before the pass.
+  static constexpr std::size_t kBefore = kNobody - 1;
 
   // A value as it stands after the pass.
   struct Slot {
-    std::size_t Key = 0;  // index into Keys()
+    std::size_t Key = 0;    // index into Keys()
     std::u16string Name;    // as first written
     std::u16string Folded;  // Name as names compare
     std::uint32_t Type = 0;
     std::string Data;
-    std::size_t Writer = kNobody;  // the entry that set it last
+    std::size_t Writer = kNobody;  // the entry that set it last, or kBefore
   };
 
   struct Key {
@@ -56,9 +58,8 @@ class WriteLog : public Registry {
 
   std::int32_t CreateKey(RegHandle parent, const char16_t* path,
                          std::uint32_t access, RegHandle* key) override;
-  std::int32_t SetValue(RegHandle key, const char16_t* name,
-                        std::uint32_t type, const void* data,
-                        std::uint32_t size) override;
+  std::int32_t SetValue(RegHandle key, const char16_t* name, std::uint32_t type,
+                        const void* data, std::uint32_t size) override;
   std::int32_t CloseKey(RegHandle key) override;
   std::int32_t Save() override { return target_.Save(); }
 

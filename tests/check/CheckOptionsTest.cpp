@@ -2,6 +2,8 @@
 // mistake refused with a message that names it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "check/CheckOptions.h"
 
 namespace tarnwell::check {
@@ -21,7 +23,13 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
     Args Given;
     const char* Error;
   } cases[] = {
-      {{"-Wno-error=bogus"}, "unknown check 'bogus' in '-Wno-error=bogus'"},
+      {{"-Wno-error=bogus"}, "unknown check 'bogus'"},
+      {{"-Wno-missing-dll"}, "'missing-dll' cannot be turned off"},
+      {{"--explain=bogus"}, "no check is named 'bogus'"},
+      {{"--registry"}, "option --registry needs a file name"},
+      {{"--max-findings=-1"}, "option --max-findings takes a number"},
+      {{"--max-findings", "1k"}, "option --max-findings takes a number"},
+      {{"-w1"}, "unknown option '-w1'"},
       {{"--explain"}, "option --explain needs the name of a check"},
       {{"--format"}, "option --format takes text, json or sarif"},
       {{"--format=xml"}, "option --format takes text, json or sarif"},
@@ -55,6 +63,26 @@ TEST(CheckOptions, EachFormSetsWhatItSays) {
   EXPECT_EQ(Parse({"--colour=never"}).Color, ColorMode::kNever);
   EXPECT_EQ(Parse({"-oout.reg", "a.cfg"}).OutputFile, "out.reg");
   EXPECT_EQ(Parse({"--explain=hex-count"}).Explain, "hex-count");
+  EXPECT_EQ(Parse({"--registry", "old.reg"}).RegistryFile, "old.reg");
+  // GCC's spellings; the last of -Werror and -Wno-error holds.
+  EXPECT_TRUE(Parse({"-Wno-error", "-Werror"}).WarningsAreErrors);
+  EXPECT_FALSE(Parse({"--werror", "-Wall", "-Wextra", "-Wno-error"})
+                   .WarningsAreErrors);
+  EXPECT_TRUE(Parse({"-w"}).NoWarnings);
+  // --max-findings: 0 is no limit; the default follows the format.
+  EXPECT_EQ(Parse({"--max-findings=7"}).MaxFindings, 7u);
+  EXPECT_EQ(Parse({"--max-findings", "0"}).MaxFindings, SIZE_MAX);
+  EXPECT_EQ(Parse({}).MaxFindings, kTextMaxFindings);
+  EXPECT_EQ(Parse({"--format=sarif"}).MaxFindings, kSarifMaxFindings);
+}
+
+// --help shows every option of the table that the parser reads.
+TEST(CheckOptions, HelpShowsEveryOption) {
+  const std::string help = CheckUsage();
+  for (const OptionRow& row : OptionTable()) {
+    const std::string first(row.Spellings, std::strcspn(row.Spellings, "|"));
+    EXPECT_NE(help.find("  " + first), std::string::npos) << first;
+  }
 }
 
 TEST(CheckOptions, TheLastWordOnACheckHolds) {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "check/CheckRun.h"
-#include "check/FileCheck.h"
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
 #include "config/ReadObserver.h"
@@ -204,10 +203,6 @@ TEST(Observer, HearsAFailedSource) {
   FailingSource source;
   EXPECT_FALSE(ReadConfigSource(config, source, &observer));
   EXPECT_EQ(observer.Events.back(), "read failed");
-  // The checker reports no findings on half a file.
-  FailingSource again;
-  FileReport report;
-  EXPECT_FALSE(CheckSource(again, &report));
 }
 
 }  // namespace

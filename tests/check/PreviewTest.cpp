@@ -1,7 +1,11 @@
 // The preview is the registry the host installer really writes: for each
 // configuration the installer accepts, `tarnwell-check -o` gives the bytes
-// of its registry.reg, and `--reg` the same text in UTF-8.
+// of its registry.reg, and `--reg` the same text in UTF-8; with --registry
+// the installer starts from a registry.reg equal to that file. And -o
+// never overwrites an input, nor leaves half a file.
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "check/CheckRun.h"
 #include "check/Text.h"
@@ -10,7 +14,7 @@
 namespace tarnwell::check::testing {
 namespace {
 
-TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) {
+void ComparePreviews(const fs::path& start) {
   std::vector<fs::path> files = FixtureFiles();
   files.push_back(TARNWELL_EXAMPLE);
   int compared = 0;
@@ -19,21 +23,24 @@ TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) {
     const fs::path dir(scratch.Path());
     fs::copy_file(TARNWELL_EXE, dir / "tarnwell");
     fs::copy_file(file, dir / "usbcdc.cfg");
-    Output installer = RunProgram((dir / "tarnwell").string(), {},
-                                  dir);
+    std::vector<std::string> args = {"-Wno-error=utf16-file",
+                                     "-Wno-error=empty-config", "-o",
+                                     "preview.reg", "--reg", "usbcdc.cfg"};
+    if (!start.empty()) {
+      fs::copy_file(start, dir / "old.reg");
+      fs::copy_file(start, dir / "registry.reg");
+      args.insert(args.begin(), {"--registry", "old.reg"});
+    }
+    Output installer = RunProgram((dir / "tarnwell").string(), {}, dir);
     // Files the installer reads as nothing are errors to the checker only;
     // made warnings, the checker fails exactly where the installer does.
-    Output check = RunProgram(TARNWELL_CHECK_EXE,
-                              {"-Wno-error=utf16-file", "-Wno-error=empty-config",
-                               "-o", "preview.reg", "--reg", "usbcdc.cfg"},
-                              dir, true);
+    Output check = RunProgram(TARNWELL_CHECK_EXE, args, dir, true);
     EXPECT_EQ(check.ExitCode, installer.ExitCode)
         << file.filename() << ": " << check.Text;
-    if (installer.ExitCode != 0 || !fs::exists(dir / "registry.reg")) {
-      continue;
-    }
+    if (!fs::exists(dir / "registry.reg")) continue;
     const std::string store = ReadBytes(dir / "registry.reg");
     EXPECT_EQ(ReadBytes(dir / "preview.reg"), store) << file.filename();
+    if (installer.ExitCode != 0) continue;
     ASSERT_GE(store.size(), 2u);
     EXPECT_EQ(check.Out,
               Utf16ToUtf8(regstore::DecodeUtf16Le(store.substr(2))))
@@ -41,6 +48,67 @@ TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) {
     ++compared;
   }
   EXPECT_GE(compared, 8);
+}
+
+TEST(Preview, EqualsTheRegistryTheHostInstallerWrites) { ComparePreviews({}); }
+
+TEST(Preview, StartsFromTheRegistryItIsGiven) {
+  ComparePreviews(fs::path(CHECK_FIXTURES) / "old.reg");
+}
+
+// -o naming an input, by its name or through a link, is refused before
+// anything is read or written; a write that fails leaves the old file.
+TEST(Preview, TheOutputNeverOverwritesAnInput) {
+  ScratchDir scratch;
+  const fs::path dir(scratch.Path());
+  const std::string config = "[Device]\nDLL = usbser.dll\n";
+  WriteBytes(dir / "usbcdc.cfg", config);
+  fs::create_hard_link(dir / "usbcdc.cfg", dir / "hard.cfg");
+  fs::create_symlink("usbcdc.cfg", dir / "soft.cfg");
+  fs::copy_file(fs::path(CHECK_FIXTURES) / "old.reg", dir / "old.reg");
+  const std::vector<std::vector<std::string>> refused = {
+      {"-o", "usbcdc.cfg"},         {"-o", "hard.cfg", "usbcdc.cfg"},
+      {"-o", "soft.cfg"},           {"-o", "./soft.cfg", "hard.cfg"},
+      {"--registry", "old.reg", "-oold.reg", "usbcdc.cfg"}};
+  for (const auto& args : refused) {
+    Output run = RunProgram(TARNWELL_CHECK_EXE, args, dir);
+    EXPECT_EQ(run.ExitCode, 2) << args[1];
+    EXPECT_NE(run.Text.find("is an input file"), std::string::npos)
+        << run.Text;
+  }
+  EXPECT_EQ(ReadBytes(dir / "usbcdc.cfg"), config);
+  // A link that is no input stays a link to the file written anew.
+  fs::create_symlink("target.reg", dir / "link.reg");
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "link.reg"}, dir).ExitCode, 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.reg"));
+  EXPECT_EQ(ReadBytes(dir / "target.reg").substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(ReadBytes(dir / "old.reg"),
+            ReadBytes(fs::path(CHECK_FIXTURES) / "old.reg"));
+  // A directory in the way: the write fails, and no temporary stays.
+  fs::create_directory(dir / "out.reg");
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir).ExitCode,
+            2);
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
+            2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 7);
+}
+
+// Two runs that write one -o FILE at once leave one whole file, and no
+// temporary beside it.
+TEST(Preview, RacingWritersLeaveOneWholeFile) {
+  ScratchDir scratch;
+  const fs::path dir(scratch.Path());
+  fs::copy_file(fs::path(CHECK_FIXTURES) / "clean.cfg", dir / "usbcdc.cfg");
+  RunProgram(TARNWELL_CHECK_EXE, {"-o", "alone.reg"}, dir);
+  for (int round = 0; round < 5; ++round) {
+    std::thread other([&] {
+      RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir);
+    });
+    RunProgram(TARNWELL_CHECK_EXE, {"-o", "out.reg"}, dir);
+    other.join();
+    EXPECT_EQ(ReadBytes(dir / "out.reg"), ReadBytes(dir / "alone.reg"));
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 3);
 }
 
 }  // namespace

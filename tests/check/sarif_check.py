@@ -40,11 +40,12 @@ def location(loc, where, artifacts):
     if not isinstance(phys, dict):
         return
     art = phys.get("artifactLocation", {})
-    need(isinstance(art.get("uri"), str) and URI.match(art["uri"]), where,
-         f"uri {art.get('uri')!r} is no URI reference")
+    need("uri" in art or "index" in art, where, "no uri and no artifact index")
+    need(URI.match(art.get("uri", "")), where, f"uri {art.get('uri')!r} is no URI reference")
     need(integer(art.get("index", -1), -1) and art.get("index", -1) < artifacts,
          where, "artifact index out of range")
     region = phys.get("region")
+    need(region is not None, where, "every location needs a region")
     if region is not None:
         need(integer(region.get("startLine"), 1), where, "startLine must be >= 1")
         for key in ("startColumn", "endColumn"):
@@ -87,6 +88,9 @@ def check_sarif(log):
             need(integer(index, -1) and (index == -1 or ids[index] == result.get("ruleId")),
                  where, "ruleIndex does not name the rule")
             need(result.get("locations"), where, "no location")
+            prints = result.get("partialFingerprints", {})
+            need(prints and all(isinstance(v, str) for v in prints.values()), where,
+                 "no partialFingerprints")
             for loc in result.get("locations", []) + result.get("relatedLocations", []):
                 location(loc, where, artifacts)
     return sum(len(run.get("results", [])) for run in log.get("runs") or [])
@@ -105,6 +109,35 @@ def check_json(report):
     return count
 
 
+def sarif(exe, fixtures, *args, stdin=None):
+    run = subprocess.run([exe, "--format=sarif", *args], cwd=fixtures, input=stdin,
+                         capture_output=True, check=False)
+    return json.loads(run.stdout.decode("utf-8"))["runs"][0]
+
+
+def prints(run):
+    return [r["partialFingerprints"]["tarnwellFinding/v1"] for r in run["results"]]
+
+
+def check_fingerprints_and_limits(exe, fixtures):
+    """Fingerprints are unique, and stay when lines are added above; standard
+    input has no URI; --max-findings keeps N results and says what it left."""
+    with open(os.path.join(fixtures, "numbers.cfg"), "rb") as f:
+        text = f.read()
+    before = prints(sarif(exe, fixtures, "-", stdin=text))
+    after = prints(sarif(exe, fixtures, "-", stdin=b"; moved\n\n" + text))
+    need(len(set(before)) == len(before) > 10, "fingerprints", "not unique")
+    need(before == after, "fingerprints", "changed when lines moved")
+    run = sarif(exe, fixtures, "-", stdin=text)
+    need("uri" not in json.dumps(run["artifacts"]) and
+         all("uri" not in r["locations"][0]["physicalLocation"]["artifactLocation"]
+             for r in run["results"]), "stdin", "standard input has a URI")
+    run = sarif(exe, fixtures, "--max-findings=3", "numbers.cfg")
+    notes = run["invocations"][0]["toolExecutionNotifications"]
+    need(len(run["results"]) == 3 and "not shown" in notes[0]["message"]["text"],
+         "--max-findings", "not 3 results and a count of the rest")
+
+
 def main():
     exe, fixtures = sys.argv[1], sys.argv[2]
     files = sorted(f for f in os.listdir(fixtures) if f.endswith(".cfg"))
@@ -115,6 +148,7 @@ def main():
                              capture_output=True, check=False)
         need(run.returncode == 2, form, f"exit status {run.returncode}, expected 2")
         outputs[form] = json.loads(run.stdout.decode("utf-8"))
+    check_fingerprints_and_limits(exe, fixtures)
     results = check_sarif(outputs["sarif"])
     diagnostics = check_json(outputs["json"])
     need(results == diagnostics and results > 100, "outputs",

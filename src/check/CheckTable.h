@@ -1,0 +1,500 @@
+// Every check of tarnwell-check as one row, the way clang declares its
+// diagnostics: the enumerator, the stable name (printed as "[-Wname]" and
+// used by -Wno-name, -Werror=name, --explain, the disable directive and
+// the SARIF rules), the level as reported unless an option changes it,
+// whether the installer fails on it (then it cannot be turned off), the
+// message of a finding, one line of meaning, what the installer does, a
+// wrong and a right example, and the fix. The names are an interface: scripts and SARIF consumers
+// keep them, so a name is never reused for something else.
+//
+// Include it with CHECK(Id, Name, Level, Fatal, Message, Summary, Does,
+// Wrong, Right, Fix) defined; it undefines CHECK at its end. A message
+// puts the arguments of its finding where it says %0 to %9, and where it
+// says %{a|b|c}N the alternative that argument N numbers (0, 1, 2).
+CHECK(Utf16File, "utf16-file", Error, false,
+      "the file begins like UTF-16 text (a byte-order mark or NUL bytes): "
+      "the installer reads it byte by byte as 8-bit text, so its lines are "
+      "not what they seem (a UTF-16 file holds no section the installer "
+      "can see); save it as ASCII (or UTF-8) text",
+      "the file is UTF-16 text, which the installer reads as no section at "
+      "all",
+      "The installer reads the file byte by byte, with no code page. A file "
+      "saved as UTF-16 (\"Unicode\" in Notepad) has a NUL byte beside every "
+      "character, so no line starts with \"[\": the installer finds no "
+      "section, writes nothing and still shows \"Configuration successfully "
+      "written to the registry!\".",
+      "(the file saved by Notepad as \"Unicode\")",
+      "(the same file saved as \"ANSI\" or \"UTF-8\")",
+      "Save the file as 8-bit text (ANSI) or UTF-8; a UTF-8 byte-order mark "
+      "is skipped.")
+CHECK(EmptyConfig, "empty-config", Error, false,
+      "the file %{is empty: the installer reads no section|has no section "
+      "header: the installer ignores every line}0, writes nothing and "
+      "shows \"Configuration successfully written to the registry!\"",
+      "the file is empty or has no section: the installer writes nothing and "
+      "reports success",
+      "Only lines inside a section reach the installer. A file that is "
+      "empty, or holds only comments and lines without a \"[section]\" "
+      "header, reads as an empty configuration: nothing is written, and the "
+      "installer shows \"Configuration successfully written to the "
+      "registry!\".",
+      "DLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
+      "Put the keys under a section header: [MODEM SETTINGS] for a modem, "
+      "any other name for a device.")
+CHECK(CrLineEnds, "cr-line-ends", Warning, false,
+      "carriage return without a line feed: the installer ends lines only "
+      "at line feeds, so this line runs on to the next line feed (a file "
+      "with carriage returns alone is one single line)",
+      "carriage returns without line feeds join lines into one",
+      "The installer ends lines only at line feeds. A carriage return alone "
+      "(old Macintosh line ends) does not end a line, so the text after it "
+      "joins the same line: a header followed by keys becomes one long "
+      "section name, and the keys are lost.",
+      "[Device]<CR>DLL = usbser.dll<CR>",
+      "[Device]<CR><LF>DLL = usbser.dll<CR><LF>",
+      "Save the file with Windows (CR LF) or Unix (LF) line ends.")
+CHECK(BeforeSection, "before-section", Warning, false,
+      "%{key line|line}0 before the first section header: %{there are no "
+      "global keys, the installer ignores it|the installer ignores it}0",
+      "lines before the first section header are ignored",
+      "Lines before the first section header reach no section. There are no "
+      "global keys: the installer ignores these lines without notice.",
+      "DLL = usbser.dll\n[Acme serial]\nVID = 0x0525",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525",
+      "Move the lines below the header of the section they belong to.")
+CHECK(IgnoredLine, "ignored-line", Warning, false,
+      "neither a comment, a section header nor a key=value line: the "
+      "installer ignores it",
+      "a line that is no comment, header or key=value line is ignored",
+      "Inside a section, a line that is not empty, no comment, no header "
+      "and holds no \"=\" means nothing to the installer; it is ignored "
+      "without notice.",
+      "[Acme serial]\nserial function of the Acme gadget\nDLL = usbser.dll",
+      "[Acme serial]\n; serial function of the Acme gadget\nDLL = usbser.dll",
+      "Make remarks comments (start the line with \";\" or \"#\"), or write "
+      "the key with \"=\".")
+CHECK(MissingEquals, "missing-equals", Warning, false,
+      "\"=\" is missing after %0: the installer sees no key line and "
+      "ignores it; write %1",
+      "a key written without \"=\" is ignored",
+      "A key line needs \"=\" between key and value. With a colon or blanks "
+      "instead, the installer sees no key line and ignores it: the key is "
+      "never set.",
+      "GUID: {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable 0x03",
+      "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable = 0x03",
+      "Write \"=\" between the key and its value.")
+CHECK(UnclosedHeader, "unclosed-header", Warning, false,
+      "section header without \"]\": the installer %{opens no section and "
+      "ignores the line|reads this as a key line with the unknown key %3 "
+      "and ignores it}0%{|; the lines that follow still belong to the %2}1",
+      "a header without \"]\" opens no section",
+      "A header needs \"]\". \"[Device\" without it opens no section: the "
+      "line is ignored (or, when it holds \"=\", read as a key line with an "
+      "unknown key), and the lines after it still belong to the section "
+      "before.",
+      "[Second device\nDLL = usbcdc2.dll",
+      "[Second device]\nDLL = usbcdc2.dll",
+      "Close the header with \"]\".")
+CHECK(MissingDll, "missing-dll", Error, true,
+      "%0 has no \"DLL\" line: the installer refuses it, fails to read the "
+      "file (\"Read configuration file failed!\") and writes nothing",
+      "a section without \"DLL\" makes the installer fail to read the file",
+      "Every section must have a \"DLL\" line. When a section without one "
+      "ends, the installer refuses it, stops reading, shows \"Read "
+      "configuration file failed!\" and writes nothing at all, not even the "
+      "complete sections before it.",
+      "[MODEM SETTINGS]\nTSP = unimodem.dll\nFriendlyName = Acme modem",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nTSP = unimodem.dll\n"
+      "FriendlyName = Acme modem",
+      "Give every section its \"DLL\" line, or remove the section.")
+CHECK(ModemHeader, "modem-header", Warning, false,
+      "%{|blanks inside the brackets: }0this header opens a device section "
+      "named %1, not a [MODEM SETTINGS] section: the installer writes a "
+      "load-client key and the driver template for it, and no Unimodem "
+      "keys; write [MODEM SETTINGS]",
+      "a near miss of [MODEM SETTINGS] opens a device section",
+      "Only a header whose name is exactly MODEM SETTINGS, in any letter "
+      "case, opens a modem section. Any other spelling ([MODEM_SETTINGS], "
+      "[Modem Setting], [ModemSettings], blanks inside the brackets) opens a "
+      "device section: the installer writes a load-client key and the driver "
+      "template for it and no Unimodem key at all, also when the section "
+      "holds only a \"DLL\" line.",
+      "[MODEM_SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
+      "Write the header as [MODEM SETTINGS]: one blank between the words and "
+      "nothing else inside the brackets.")
+CHECK(HeaderText, "header-text", Warning, false,
+      "text after \"]\" belongs to the section name: this header opens a "
+      "device section named %0%{|, not a [MODEM SETTINGS] section}1",
+      "text after \"]\" belongs to the section name",
+      "The section name is the header line without the brackets at its two "
+      "ends, so text after \"]\" (a comment, say) becomes part of the name: "
+      "\"[MODEM SETTINGS] ; the modem\" names a device section \"MODEM "
+      "SETTINGS] ; the modem\".",
+      "[MODEM SETTINGS] ; the modem",
+      "; the modem\n[MODEM SETTINGS]",
+      "Put comments on lines of their own.")
+CHECK(HeaderKey, "header-key", Note, false,
+      "the section name holds \"=\", so the installer also reads it as a "
+      "key line of the new section",
+      "a section name that holds \"=\" is also read as a key line",
+      "After a header the installer reads the section name as a key line of "
+      "the new section too, so a name that holds \"=\" sets a key: "
+      "\"[DLL=a.dll]\" opens a section named \"DLL=a.dll\" that has its "
+      "\"DLL\" as well.",
+      "[DLL=usbser.dll]",
+      "[Acme serial]\nDLL = usbser.dll",
+      "Keep \"=\" out of section names and give keys on lines of their own.")
+CHECK(AnyDevice, "any-device", Warning, false,
+      "this section writes %0: without \"VID\" and \"IFC_Class\" the USB "
+      "driver loader offers the driver every USB device; give \"VID\" and "
+      "\"PID\" (and \"IFC_Class\" to serve one interface)",
+      "a device section without VID and IFC_Class offers the driver every "
+      "USB device",
+      "The load-client key of a device section is Drivers\\USB\\LoadClients"
+      "\\<device group>\\Default\\<interface group>\\USBCDC_Driver. Without "
+      "\"VID\" the device group is \"Default\", without \"IFC_Class\" the "
+      "interface group: a section with neither writes LoadClients\\Default"
+      "\\Default\\Default\\USBCDC_Driver, and the USB driver loader offers "
+      "the CDC driver every USB device that no other driver takes: "
+      "keyboards, storage, anything.",
+      "[Acme serial]\nDLL = usbser.dll",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7\n"
+      "IFC_Class = 0x02",
+      "Give \"VID\" and \"PID\" of the device, and \"IFC_Class\" (with "
+      "\"IFC_SubClass\" and \"IFC_Protocol\") to serve one interface.")
+CHECK(DefaultLevel, "default-level", Warning, false,
+      "this section writes %0: the %{device group is \"Default\" (no "
+      "\"VID\"), so the driver is offered the interfaces of %2 of every "
+      "USB device; give \"VID\" and \"PID\"|interface group is \"Default\" "
+      "(no \"IFC_Class\"), so the driver is offered every interface %2; "
+      "give \"IFC_Class\" to serve one interface}1",
+      "a device section without VID, or without IFC_Class, leaves that level "
+      "\"Default\"",
+      "When only one of the two groups of the load-client key is given, the "
+      "other is \"Default\": without \"VID\" the driver is offered the given "
+      "interfaces of every USB device; without \"IFC_Class\" it is offered "
+      "every interface of the given device.",
+      "[Acme serial]\nDLL = usbser.dll\nIFC_Class = 0x02\nIFC_SubClass = 0x02",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7\n"
+      "IFC_Class = 0x02\nIFC_SubClass = 0x02",
+      "Give the missing level, or turn this check off (-Wno-default-level) "
+      "where the driver is meant for every such device or interface.")
+CHECK(IgnoredId, "ignored-id", Warning, false,
+      "%{\"PID\" without \"VID\": the load-client key ignores the product "
+      "ID and uses the device group \"Default\"|\"IFC_SubClass\" without "
+      "\"IFC_Class\": the load-client key ignores it and uses the interface "
+      "group \"Default\"|\"IFC_Protocol\" without \"IFC_SubClass\": the "
+      "load-client key ignores the protocol}0",
+      "PID without VID, or a subclass or protocol without the level above, "
+      "is left out of the key",
+      "The load-client key names the product only together with the vendor, "
+      "the subclass only with the class and the protocol only with the "
+      "subclass: \"PID\" without \"VID\", \"IFC_SubClass\" without "
+      "\"IFC_Class\" and \"IFC_Protocol\" without \"IFC_SubClass\" are read "
+      "and then left out.",
+      "PID = 0xA4A7\nIFC_SubClass = 0x02",
+      "VID = 0x0525\nPID = 0xA4A7\nIFC_Class = 0x02\nIFC_SubClass = 0x02",
+      "Give the level above it too.")
+CHECK(MissingId, "missing-id", Warning, false,
+      "%{[MODEM SETTINGS] section|interfaces to disable in a section}1 "
+      "without \"%0\": %{its interface key is|their keys are}1 named with "
+      "%0_0000",
+      "interface keys of a section without VID or PID are named with 0000",
+      "Interface keys are named Drivers\\USB\\ClientDrivers\\USBCDC_Config"
+      "\\VID_xxxx&PID_xxxx&IFC_xx. A modem section, or a device section with "
+      "\"IFC_Disable\" lines, that lacks \"VID\" or \"PID\" gets keys named "
+      "with 0000 there, which matches no real device.",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nIFC = 0x02",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC = 0x02",
+      "Give \"VID\" and \"PID\".")
+CHECK(TooManyDisables, "too-many-disables", Warning, false,
+      "this section already lists 128 interfaces to disable: the installer "
+      "ignores this \"IFC_Disable\" line%0",
+      "a device section keeps at most 128 IFC_Disable lines",
+      "A device section keeps at most 128 interfaces to disable. Later "
+      "\"IFC_Disable\" lines change nothing, and those interfaces stay "
+      "enabled.",
+      "(129 \"IFC_Disable\" lines in one section)",
+      "IFC_Disable = 0x03\nIFC_Disable = 0x04",
+      "List each interface once; no device needs more than 128.")
+CHECK(UnknownKey, "unknown-key", Warning, false,
+      "unknown key %0: the installer ignores the line%1",
+      "a key that names nothing is ignored",
+      "Keys are matched as a whole, in any letter case. A key that names "
+      "nothing, a misspelling say, is ignored without notice, and the value "
+      "it was meant to set is never written.",
+      "BuferCountIn = 0x8",
+      "BufferCountIn = 0x8",
+      "Spell the key as the README lists it; the message suggests the "
+      "nearest key it resembles.")
+CHECK(WrongSectionKey, "wrong-section-key", Warning, false,
+      "%0 %{has no effect in a device section (it names the interface of a "
+      "modem); the installer ignores the line|is a key of %2: in a %3 "
+      "section the installer ignores it}1",
+      "a key of the other kind of section is ignored",
+      "Device sections and [MODEM SETTINGS] sections know different keys. A "
+      "modem key in a device section (\"TSP\", \"FriendlyName\", \"IFC\") "
+      "or a device key in a modem section (\"GUID\", \"IFC_Class\") is "
+      "ignored.",
+      "[Acme serial]\nDLL = usbser.dll\nFriendlyName = Acme modem",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
+      "Move the key into a section of the kind that knows it.")
+CHECK(InitNumber, "init-number", Warning, false,
+      "%{\"Init\" needs the number of the init string, Init0 to Init15: "
+      "the installer ignores the line|%1 has a leading zero, so it names "
+      "no init string: the installer ignores the line; write "
+      "\"Init%2\"|there are 16 init strings, Init0 to Init15: the "
+      "installer ignores %1}0",
+      "init strings are Init0 to Init15",
+      "The init strings are Init0 to Init15, numbered in decimal without "
+      "leading zeros. \"Init\", \"Init01\" and \"Init16\" name no init "
+      "string and are ignored.",
+      "Init01 = ATE0",
+      "Init1 = ATE0",
+      "Number the init strings 0 to 15, without leading zeros.")
+CHECK(RepeatedKey, "repeated-key", Warning, false,
+      "%0 is given again in this section: this later line replaces the "
+      "value of line %1",
+      "a key given twice in a section keeps the later value",
+      "When a section gives a key twice, the later line replaces the value "
+      "of the earlier one; only \"IFC_Disable\" lines add up.",
+      "BufferCountOut = 0x8\nBufferCountOut = 0x10",
+      "BufferCountOut = 0x10",
+      "Keep one line per key.")
+CHECK(EmptyKey, "empty-key", Warning, false,
+      "nothing before \"=\": the installer finds no key and ignores the "
+      "line",
+      "a line that starts with \"=\" is ignored",
+      "The key is the text before \"=\". A line that starts with \"=\" has "
+      "an empty key, which names nothing: the installer ignores it.",
+      "= usbser.dll",
+      "DLL = usbser.dll",
+      "Write the key before \"=\".")
+CHECK(BadNumber, "bad-number", Warning, false,
+      "%0: %1",
+      "a number that cannot be read keeps the field's previous value",
+      "A number that cannot be read (no hexadecimal digit, or too large: "
+      "above 0xFFFF for \"VID\" and \"PID\", above 0xFFFFFFFF for the "
+      "others) leaves its field as it was, 0 unless an earlier line set it, "
+      "and the key still counts as given: the value is written, or used in "
+      "key names, all the same. An \"IFC_Disable\" line that cannot be read "
+      "disables nothing.",
+      "VID = 12345\nBufferCountIn = eight",
+      "VID = 0x1234\nBufferCountIn = 0x8",
+      "Write a hexadecimal number that fits: up to 4 digits for \"VID\" and "
+      "\"PID\", 2 for classes and interfaces, 8 for the others.")
+CHECK(HexCount, "hex-count", Warning, false,
+      "%0 is read as hexadecimal: %1 is %2; write 0x%1 to say so, or %3 if "
+      "you meant decimal %1",
+      "a count written in decimal digits is read as hexadecimal",
+      "Every number in the file is hexadecimal, with or without \"0x\": "
+      "\"BufferCountIn = 10\" gives sixteen buffers, not ten.",
+      "BufferCountIn = 10",
+      "BufferCountIn = 0xA",
+      "Write numbers with \"0x\", so that nobody reads them as decimal; "
+      "convert decimal numbers to hexadecimal first.")
+CHECK(DecimalId, "decimal-id", Warning, false,
+      "%0 is read as hexadecimal: %1; if it is the decimal %2 that lsusb "
+      "and descriptor dumps print, write %3",
+      "a class or interface number in decimal digits is read as hexadecimal",
+      "Class, subclass and protocol numbers and interface numbers "
+      "(\"IFC_Disable\", \"IFC\") are hexadecimal like every number of the "
+      "file. Tools such as lsusb print them in decimal (\"bInterfaceClass 10 "
+      "CDC Data\"), so \"IFC_Class = 10\" copied from there means 0x10, not "
+      "0x0A.",
+      "IFC_Class = 10",
+      "IFC_Class = 0x0A",
+      "Write these numbers with \"0x\"; convert a number taken from a "
+      "decimal listing.")
+CHECK(TruncatedNumber, "truncated-number", Warning, false,
+      "%0 keeps only the low %1 bits: %2 is stored as %3",
+      "an 8-bit field keeps only the low 8 bits of the number",
+      "Class, subclass, protocol and interface numbers keep only their low 8 "
+      "bits: \"IFC_Class = 102\" is stored as 0x02.",
+      "IFC_Class = 102",
+      "IFC_Class = 0x02",
+      "Write a number up to 0xFF.")
+CHECK(IdDigits, "id-digits", Warning, false,
+      "%0 has %1 hexadecimal digits, more than the %2 of its field: %3",
+      "an ID or 8-bit number written with more digits than its field holds",
+      "Vendor and product IDs have four hexadecimal digits, class, "
+      "subclass, protocol and interface numbers two. A longer number is read "
+      "all the same, leading zeros included, and the field keeps what it "
+      "can: \"VID = 0x05250\", a typo for 0x0525, writes vendor 0x5250, and "
+      "\"IFC_Class = 0x020\" class 0x20.",
+      "VID = 0x05250\nIFC_Class = 0x020",
+      "VID = 0x0525\nIFC_Class = 0x02",
+      "Write four digits for \"VID\" and \"PID\" and two for the 8-bit "
+      "numbers, and check the number against the device's descriptor.")
+CHECK(NegativeNumber, "negative-number", Warning, false,
+      "the \"-\" wraps around: the installer stores %0",
+      "a \"-\" before a number wraps around",
+      "A leading \"-\" is accepted and wraps around the field: \"VID = -1\" "
+      "is stored as 0xFFFF.",
+      "VID = -1",
+      "VID = 0xFFFF",
+      "Write the number itself, without a sign.")
+CHECK(NumberTrailingText, "number-trailing-text", Warning, false,
+      "the number ends here: the installer reads %0 as %1 and ignores %2",
+      "the installer reads a number up to its first non-digit and ignores "
+      "the rest",
+      "A number ends at the first character that is not a hexadecimal digit, "
+      "and the rest of the value is ignored without notice: \"IFC_Disable = "
+      "3x\" disables interface 3, \"VID = 12 34\" reads 0x12.",
+      "IFC_Disable = 3x",
+      "IFC_Disable = 0x3",
+      "Write nothing but the number after \"=\".")
+CHECK(NumberComment, "number-comment", Note, false,
+      "the installer reads the number up to here and ignores the rest; "
+      "comments go on lines of their own",
+      "a comment after a number is ignored only because the number ends",
+      "A comment after a number (\"BufferCountIn = 0x8 ; eight buffers\") "
+      "happens to be ignored, since the number ends at the blank; the same "
+      "comment after a text value becomes part of the text.",
+      "BufferCountIn = 0x8 ; eight buffers",
+      "; eight buffers\nBufferCountIn = 0x8",
+      "Put comments on lines of their own.")
+CHECK(EmptyDll, "empty-dll", Warning, false,
+      "empty \"DLL\" value: the installer accepts the section and writes "
+      "an empty driver name",
+      "an empty DLL value writes an empty driver name",
+      "A \"DLL\" line with nothing after \"=\" counts as given: the section "
+      "is accepted and an empty driver name is written, so the driver loader "
+      "has no driver to load.",
+      "DLL =",
+      "DLL = usbser.dll",
+      "Name the driver DLL.")
+CHECK(DecimalText, "decimal-text", Warning, false,
+      "Unimodem reads %0 as a decimal number: the installer writes the "
+      "text %1, which is none",
+      "a BaudRate that is not a decimal number",
+      "The installer writes \"BaudRate\" as the text of the file, and "
+      "Unimodem reads that text as a decimal number. Hexadecimal like the "
+      "rest of the file (\"0x1C200\"), or any other text, reaches the modem "
+      "as a rate it cannot read.",
+      "BaudRate = 0x1C200",
+      "BaudRate = 115200",
+      "Write the rate as a decimal number, without \"0x\".")
+CHECK(EmptyText, "empty-text", Warning, false,
+      "empty %0 value: the installer writes an empty %0 into the modem's "
+      "Unimodem key",
+      "a text that the modem needs is empty",
+      "A \"TSP\" or \"FriendlyName\" line with nothing after \"=\" still "
+      "counts as given: the installer writes an empty text, so Unimodem has "
+      "no telephony service provider to load or no name to show.",
+      "TSP =\nFriendlyName =",
+      "TSP = unimodem.dll\nFriendlyName = Acme modem",
+      "Give the value, or remove the line.")
+CHECK(InlineComment, "inline-comment", Warning, false,
+      "\"%0\" after the value is not a comment: the installer writes %1 as "
+      "%2; comments go on lines of their own",
+      "\"#\" or \";\" after a text value is part of the value",
+      "Comments take whole lines only. \"#\" or \";\" after a value is part "
+      "of the value, so \"DLL = usbser.dll # stock driver\" writes the driver "
+      "name \"usbser.dll # stock driver\".",
+      "DLL = usbser.dll   # the stock driver",
+      "# the stock driver\nDLL = usbser.dll",
+      "Put comments on lines of their own.")
+CHECK(HighByte, "high-byte", Warning, false,
+      "byte above 0x7F: the installer turns every byte into one character "
+      "(no code page), so %0 is written as %1",
+      "bytes above 0x7F become characters without a code page",
+      "The installer widens every byte to one character without a code page: "
+      "a UTF-8 \"\xC3\xBC\" (two bytes) becomes the two characters "
+      "\"\xC3\x83\xC2\xBC\", and a byte of any other code page the Latin-1 "
+      "character of the same number.",
+      "FriendlyName = Modem f\xC3\xBCr B\xC3\xBCro",
+      "FriendlyName = Modem fuer Buero",
+      "Keep values to ASCII, or save the file as Latin-1 (ISO 8859-1) when "
+      "a text needs those letters.")
+CHECK(QuotedValue, "quoted-value", Warning, false,
+      "the quotes are part of the value: the installer writes them into "
+      "%0; write %1",
+      "quotes around a value are written with it",
+      "Values have no quoting rules: quotes around a value are part of it, "
+      "so DLL = \"usbser.dll\" writes the driver name with its quotes, which "
+      "names no file.",
+      "DLL = \"usbser.dll\"",
+      "DLL = usbser.dll",
+      "Drop the quotes; blanks inside a value need none.")
+CHECK(TextCut, "text-cut", Warning, false,
+      "%0 holds at most %1 characters: the installer cuts the %2-character "
+      "value here",
+      "a text longer than its field is cut",
+      "Text fields have a fixed size: \"DLL\" keeps 127 characters, every "
+      "other text 255. Longer values are cut without notice.",
+      "(a \"DLL\" value of 140 characters)",
+      "(a \"DLL\" value of at most 127 characters)",
+      "Shorten the value.")
+CHECK(MalformedGuid, "malformed-guid", Warning, false,
+      "malformed GUID: %0; the installer writes \"IClass\" = %1",
+      "a GUID that does not read as written",
+      "A GUID is read as five hexadecimal groups with one separator "
+      "character between them; braces and quotes at its ends are dropped. "
+      "The number of digits is not tested: a short group is padded with "
+      "zeros, a long one loses its high digits, a group that cannot be read "
+      "keeps its previous value, and \"IClass\" is written all the same.",
+      "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173D}",
+      "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
+      "Write the GUID as {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}: 8, 4, 4, 4 "
+      "and 12 hexadecimal digits.")
+CHECK(GuidSeparators, "guid-separators", Note, false,
+      "malformed GUID: %0; the installer writes \"IClass\" = %1",
+      "GUID groups separated by characters other than \"-\"",
+      "Any one character separates the groups of a GUID, so full stops or "
+      "other characters in place of \"-\" read alike.",
+      "GUID = CC5195AC.BA49.48a0.BE17.DF6D1B0173DD",
+      "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
+      "Separate the groups with \"-\".")
+CHECK(SharedTemplate, "shared-template", Warning, false,
+      "this section writes the same registry keys as the %0",
+      "sections of a kind share one template key, both ways",
+      "Every device section writes the same driver template key "
+      "(Drivers\\USB\\ClientDrivers\\USBCDC_Template_Default), and every "
+      "modem section the same COM template with its Unimodem keys. A later "
+      "section replaces the values an earlier one wrote there, and a value "
+      "that only one section gives stays in the shared key and applies to "
+      "the devices or modems of every other section, earlier and later ones "
+      "alike.",
+      "[First]\nDLL = usbser.dll\nBufferCountIn = 0x8\n[Second]\n"
+      "DLL = usbcdc2.dll",
+      "[First]\nDLL = usbser.dll\nBufferCountIn = 0x8\n[Second]\n"
+      "DLL = usbser.dll\nBufferCountIn = 0x8",
+      "Give every section of a kind the same template values, or keep one "
+      "section of each kind.")
+CHECK(DisabledModem, "disabled-modem", Warning, false,
+      "the %0 disables this modem's interface: the installer writes "
+      "\"Disable\" = 1 into %1, the key that names the modem's template, "
+      "so the CDC driver leaves the modem alone",
+      "a device section disables the interface of a modem section",
+      "An \"IFC_Disable\" line writes \"Disable\" = 1 into the key "
+      "Drivers\\USB\\ClientDrivers\\USBCDC_Config\\VID_xxxx&PID_xxxx&IFC_xx. "
+      "When a modem section names the same vendor, product and interface, "
+      "its \"Template\" goes into that same key, and the CDC driver leaves "
+      "the interface it was meant to serve alone.",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC_Disable = 0x02\n[MODEM SETTINGS]\nDLL = usbser.dll\n"
+      "VID = 0x12D1\nPID = 0x1001\nIFC = 0x02",
+      "[Acme serial]\nDLL = usbser.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC_Disable = 0x03\n[MODEM SETTINGS]\nDLL = usbser.dll\n"
+      "VID = 0x12D1\nPID = 0x1001\nIFC = 0x02",
+      "Disable only the interfaces that no modem section serves.")
+CHECK(ExistingValue, "existing-value", Warning, false,
+      "the registry %0 already holds values in keys this section writes, "
+      "and they stay and apply to it: %1",
+      "a value already in the registry applies to a section that does not "
+      "give it",
+      "The installer never removes a value. With --registry FILE the check "
+      "starts from the registry the device holds: a value left in a key "
+      "that a section writes (a template value, or \"Disable\" in an "
+      "interface key) by an earlier install stays, and applies to that "
+      "section as if it gave it.",
+      "(registry: \"BufferCountIn\" in the driver template)\n"
+      "[Acme serial]\nDLL = usbser.dll",
+      "[Acme serial]\nDLL = usbser.dll\nBufferCountIn = 0x8",
+      "Give the value in the section, so that the file says what the device "
+      "gets, or remove it from the device's registry first.")
+#undef CHECK
