@@ -34,7 +34,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_SOURCE_GENERATOR "")
 if(WIN32)
-  # tarnwell-1.1.0-win64.zip, tarnwell-1.1.0-win32.zip: the programs are
+  # tarnwell-1.2.0-win64.zip, tarnwell-1.2.0-win32.zip: the programs are
   # stripped when they are linked.
   set(CPACK_GENERATOR ZIP)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -43,7 +43,7 @@ if(WIN32)
     set(CPACK_SYSTEM_NAME win32)
   endif()
 else()
-  # tarnwell-1.1.0-linux-x86_64.tar.gz and tarnwell_1.1.0_amd64.deb, with
+  # tarnwell-1.2.0-linux-x86_64.tar.gz and tarnwell_1.2.0_amd64.deb, with
   # the programs stripped of their debugging information.
   set(CPACK_GENERATOR TGZ DEB)
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}"
