@@ -3,7 +3,9 @@
 // users put beside it.
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,8 +183,9 @@ TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
 }
 
 // A link's target may be a bare name beside it; a target that names a
-// directory rather than a file is refused before anything is written.
-TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
+// directory or a FIFO rather than a file is refused before anything is
+// written.
+TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToWhatIsNoFileIsRefused) {
   WriteFileBytes(dir_.File("real.reg"), StoreBytes(kStoreText));
   ASSERT_EQ(symlink("real.reg", Store().c_str()), 0);
   {
@@ -194,29 +197,46 @@ TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
   EXPECT_EQ(ValueAt(tree, u"Software\\Kept", u""), "sz:default");
 
-  for (const char* target : {"..", ".", "sub/"}) {
+  // What is no file gets no lock beside it either (a link to /dev/null
+  // would put one into /dev).
+  ASSERT_EQ(mkdir(dir_.File("sub").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+  const struct {
+    const char* Target;
+    std::int32_t Error;
+  } cases[] = {{"..", kErrorBadPathname}, {".", kErrorBadPathname},
+               {"sub/", kErrorBadPathname}, {"sub", kErrorAccessDenied},
+               {"fifo", kErrorAccessDenied}};
+  for (const auto& [target, error] : cases) {
     ASSERT_EQ(unlink(Store().c_str()), 0);
     ASSERT_EQ(symlink(target, Store().c_str()), 0);
     const std::set<std::string> before = ListDirectory(dir_.Path());
     FileRegistry store(Store());
-    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorBadPathname) << target;
+    EXPECT_EQ(WriteOne(store, u"N", 1), error) << target;
     EXPECT_EQ(ListDirectory(dir_.Path()), before) << target;
   }
 }
 
 // The lock belongs to the directory's owner, 0600, whatever the store's
-// owner and mode: nothing about it follows what a chmod may change.
+// owner and mode: nothing about it follows what a chmod may change. What
+// a write takes from a file (set-user-ID bits, a capability) is kept too.
 TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwners) {
   const bool root = geteuid() == 0;
-  for (mode_t mode : {0600, 0644, 0664, 0666}) {
+  for (mode_t mode : {0600, 0644, 0664, 0666, 06754}) {
     std::remove((Store() + ".lock").c_str());
     WriteFileBytes(Store(), StoreBytes(kStoreText));
-    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
     if (root) {
       ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
+      // CAP_NET_RAW permitted (a version 2 capability set).
+      const std::uint32_t capability[5] = {VFS_CAP_REVISION_2, 1u << 13};
+      ASSERT_EQ(setxattr(Store().c_str(), "security.capability", capability,
+                         sizeof capability, 0), 0);
     }
+    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
+    const std::string before = FileMetadata(Store());
     FileRegistry store(Store());
     ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << mode;
+    EXPECT_EQ(FileMetadata(Store()), before);
     struct stat st;
     ASSERT_EQ(stat(Store().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, mode);
