@@ -319,6 +319,7 @@ TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
     bool Saves;
   } cases[] = {{"Openat2", ENOSYS, true, true},
                {"Flistxattr", ENOTSUP, true, true},
+               {"Ioctl", ENOTTY, true, true},  // no chattr attributes
                {"Lock", EINVAL, false, true},  // F_OFD_SETLK unknown
                {"Renameat2", EEXIST, true, false}};
   for (const auto& [call, error, lasting, saves] : cases) {

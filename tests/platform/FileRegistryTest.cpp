@@ -3,7 +3,10 @@
 // users put beside it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <sys/wait.h>
@@ -54,6 +57,19 @@ std::int32_t WriteOne(FileRegistry& store, const char16_t* name,
   store.CloseKey(key);
   std::int32_t saved = store.Save();
   return e != 0 ? e : saved;
+}
+
+// chattr +...: whether the file took these attributes.
+bool AddFileFlags(const std::string& path, int add) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags |= add;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  const int error = errno;
+  if (fd >= 0) close(fd);
+  errno = error;
+  return done;
 }
 
 class FileRegistryTest : public ::testing::Test {
@@ -233,6 +249,8 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwner
                          sizeof capability, 0), 0);
     }
     ASSERT_EQ(chmod(Store().c_str(), mode), 0);
+    ASSERT_TRUE(AddFileFlags(Store(), FS_NODUMP_FL | FS_NOATIME_FL) ||
+                errno == ENOTTY || errno == EOPNOTSUPP);  // chattr +dA
     const std::string before = FileMetadata(Store());
     FileRegistry store(Store());
     ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << mode;

@@ -142,6 +142,9 @@ std::int32_t StoreFile::Read(std::string* bytes) {
 }
 
 std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
+  if (exists_) {
+    if (std::int32_t e = CopyFlags(old_fd_, fd)) return e;
+  }
   FileSink sink(fd);
   if (!regstore::WriteRegText(tree, sink) || !sink.Flush()) {
     return sink.Error();
