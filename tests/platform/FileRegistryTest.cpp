@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/posix/FileRegistry.h"
+#include "platform/posix/PosixCalls.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
 #include "support/ChildRun.h"
@@ -231,6 +232,16 @@ TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToWhatIsNoFileIsRefused)
     EXPECT_EQ(WriteOne(store, u"N", 1), error) << target;
     EXPECT_EQ(ListDirectory(dir_.Path()), before) << target;
   }
+  // A FIFO that was a file when looked at is refused when read.
+  posix::Calls().Fstatat = [](int at, const char* name, struct stat* st,
+                              int flags) {
+    const int result = posix::RealCalls().Fstatat(at, name, st, flags);
+    if (result == 0 && S_ISFIFO(st->st_mode)) st->st_mode = S_IFREG | 0600;
+    return result;
+  };
+  FileRegistry store(Store());
+  EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  posix::Calls() = posix::RealCalls();
 }
 
 // The lock belongs to the directory's owner, 0600, whatever the store's
