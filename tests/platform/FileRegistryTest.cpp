@@ -7,6 +7,7 @@
 #include <linux/capability.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <sys/wait.h>
@@ -451,6 +452,30 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
     EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
   }
+}
+
+// The walk holds one directory at a time: a store 40 directories deep is
+// saved with 8 descriptors in all (ulimit -n 8).
+TEST_F(FileRegistryTest, ADeepPathTakesNoMoreDescriptorsThanAShortOne) {
+  std::string deep = dir_.Path();
+  for (int i = 0; i < 40; ++i) {
+    deep += "/d";
+    ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+  }
+  const std::string path = deep + "/registry.reg";
+  WriteFileBytes(path, StoreBytes(kStoreText));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close_range(3, ~0u, 0);
+    const struct rlimit few = {8, 8};
+    if (setrlimit(RLIMIT_NOFILE, &few) != 0) _exit(3);
+    FileRegistry store(path);
+    _exit(WriteOne(store, u"N", 1) == 0 ? 0 : 1);
+  }
+  EXPECT_EQ(WaitChild(pid), 0);
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(path, &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
 }
 
 // In a directory open to all, sticky or not, no store is saved: not by its
