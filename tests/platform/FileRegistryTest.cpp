@@ -334,6 +334,13 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
          ASSERT_EQ(link(other.c_str(), lock.c_str()), 0);
        }},
       {"a FIFO", [&] { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); }},
+      {"an empty directory", [&] { ASSERT_EQ(mkdir(lock.c_str(), 0700), 0); }},
+      {"a link to another file",
+       [&] {
+         WriteFileBytes(other, "someone's file");
+         ASSERT_EQ(chmod(other.c_str(), 0604), 0);
+         ASSERT_EQ(symlink(other.c_str(), lock.c_str()), 0);
+       }},
       {"a file of another user, open to all",
        [&] {
          WriteFileBytes(lock, "");
@@ -365,15 +372,20 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
 }
 
 // Runs that meet a lock file that is not as it must be replace it one at
-// a time: none puts its own over one that another already holds.
+// a time: none puts its own over one that another already holds, also
+// where an empty directory must go first.
 TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
   const std::string lock = Store() + ".lock";
   constexpr int kRuns = 8;
-  for (int round = 0; round < 10; ++round) {
+  for (int round = 0; round < 20; ++round) {
     WriteFileBytes(Store(), StoreBytes(kStoreText));
     unlink(lock.c_str());
-    WriteFileBytes(lock, "");
-    ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    if (round % 2 == 0) {
+      WriteFileBytes(lock, "");
+      ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    } else {
+      ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    }
     std::vector<pid_t> runs;
     for (int n = 0; n < kRuns; ++n) {
       runs.push_back(fork());
