@@ -369,6 +369,15 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
       EXPECT_EQ(ReadFileBytes(other), "someone's file");
     }
   }
+  // A directory that holds anything is not the run's to empty.
+  ASSERT_EQ(unlink(lock.c_str()), 0);
+  ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+  WriteFileBytes(lock + "/kept", "");
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  FileRegistry store(Store());
+  EXPECT_NE(WriteOne(store, u"N", 1), 0);
+  EXPECT_EQ(ReadFileBytes(Store()), StoreBytes(kStoreText));
+  EXPECT_TRUE(FileExists(lock + "/kept"));
 }
 
 // Runs that meet a lock file that is not as it must be replace it one at
