@@ -3,10 +3,8 @@
 // users put beside it.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <linux/capability.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -59,19 +57,6 @@ std::int32_t WriteOne(FileRegistry& store, const char16_t* name,
   store.CloseKey(key);
   std::int32_t saved = store.Save();
   return e != 0 ? e : saved;
-}
-
-// chattr +...: whether the file took these attributes.
-bool AddFileFlags(const std::string& path, int add) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  int flags = 0;
-  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags |= add;
-  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  const int error = errno;
-  if (fd >= 0) close(fd);
-  errno = error;
-  return done;
 }
 
 class FileRegistryTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -118,6 +119,18 @@ std::string FileMetadata(const std::string& path) {
     text += " " + name + "=" + value;
   }
   return text;
+}
+
+bool AddFileFlags(const std::string& path, int add) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags |= add;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  const int error = errno;
+  if (fd >= 0) close(fd);
+  errno = error;
+  return done;
 }
 
 FlatTree Flatten(const regstore::RegTree& tree) {

@@ -39,4 +39,8 @@ FlatTree Flatten(const regstore::RegTree& tree);
 // file attributes (chattr) as text, to compare a file with what it was; the file's own, not a link's.
 std::string FileMetadata(const std::string& path);
 
+// chattr +...: whether the file took these FS_*_FL attributes (errno
+// says why not).
+bool AddFileFlags(const std::string& path, int add);
+
 }  // namespace tarnwell::testing
