@@ -6,6 +6,7 @@
 // work and leave no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <linux/fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,8 +161,8 @@ void Run(const std::string& program, const std::vector<std::string>& args) {
 
 enum class Start { kExistingStore, kNewStore, kPlantedLock, kSharedDirectory };
 
-// A store that exists (with an ACL and an attribute, named by a path
-// relative to the working directory), one that the run creates, one whose
+// A store that exists (with an ACL, an attribute and a chattr attribute,
+// named by a path relative to the working directory), one that the run creates, one whose
 // lock file another user planted, which the run replaces, and one reached
 // through a link in a directory its owner's private group may write,
 // owned by another user, where new files inherit an ACL the store lacks.
@@ -179,6 +180,7 @@ void SweepFaults(Start start, std::set<std::string>* made) {
     WriteFileBytes(file, seed);
     Run("/usr/bin/setfacl", {"-m", "u:nobody:r", file});
     Run("/usr/bin/setfattr", {"-n", "user.origin", "-v", "kept", file});
+    AddFileFlags(file, FS_NODUMP_FL);  // where the file system has it
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);
     path = "registry.reg";
   } else if (shared) {
@@ -319,6 +321,7 @@ TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
     bool Saves;
   } cases[] = {{"Openat2", ENOSYS, true, true},
                {"Flistxattr", ENOTSUP, true, true},
+               {"Ioctl", ENOTTY, true, true},  // no chattr attributes
                {"Lock", EINVAL, false, true},  // F_OFD_SETLK unknown
                {"Renameat2", EEXIST, true, false}};
   for (const auto& [call, error, lasting, saves] : cases) {

@@ -3,7 +3,11 @@
 // users put beside it.
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "platform/posix/FileRegistry.h"
+#include "platform/posix/PosixCalls.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
 #include "support/ChildRun.h"
@@ -181,8 +186,9 @@ TEST_F(FileRegistryTest, ASymlinkStaysALinkAndItsTargetTakesTheStore) {
 }
 
 // A link's target may be a bare name beside it; a target that names a
-// directory rather than a file is refused before anything is written.
-TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
+// directory or a FIFO rather than a file is refused before anything is
+// written.
+TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToWhatIsNoFileIsRefused) {
   WriteFileBytes(dir_.File("real.reg"), StoreBytes(kStoreText));
   ASSERT_EQ(symlink("real.reg", Store().c_str()), 0);
   {
@@ -194,29 +200,58 @@ TEST_F(FileRegistryTest, ALinkToANameBesideItWorksAndOneToADirectoryIsRefused) {
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
   EXPECT_EQ(ValueAt(tree, u"Software\\Kept", u""), "sz:default");
 
-  for (const char* target : {"..", ".", "sub/"}) {
+  // What is no file gets no lock beside it either (a link to /dev/null
+  // would put one into /dev).
+  ASSERT_EQ(mkdir(dir_.File("sub").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+  const struct {
+    const char* Target;
+    std::int32_t Error;
+  } cases[] = {{"..", kErrorBadPathname}, {".", kErrorBadPathname},
+               {"sub/", kErrorBadPathname}, {"sub", kErrorAccessDenied},
+               {"fifo", kErrorAccessDenied}};
+  for (const auto& [target, error] : cases) {
     ASSERT_EQ(unlink(Store().c_str()), 0);
     ASSERT_EQ(symlink(target, Store().c_str()), 0);
     const std::set<std::string> before = ListDirectory(dir_.Path());
     FileRegistry store(Store());
-    EXPECT_EQ(WriteOne(store, u"N", 1), kErrorBadPathname) << target;
+    EXPECT_EQ(WriteOne(store, u"N", 1), error) << target;
     EXPECT_EQ(ListDirectory(dir_.Path()), before) << target;
   }
+  // A FIFO that was a file when looked at is refused when read.
+  posix::Calls().Fstatat = [](int at, const char* name, struct stat* st,
+                              int flags) {
+    const int result = posix::RealCalls().Fstatat(at, name, st, flags);
+    if (result == 0 && S_ISFIFO(st->st_mode)) st->st_mode = S_IFREG | 0600;
+    return result;
+  };
+  FileRegistry store(Store());
+  EXPECT_EQ(WriteOne(store, u"N", 1), kErrorAccessDenied);
+  posix::Calls() = posix::RealCalls();
 }
 
 // The lock belongs to the directory's owner, 0600, whatever the store's
-// owner and mode: nothing about it follows what a chmod may change.
+// owner and mode: nothing about it follows what a chmod may change. What
+// a write takes from a file (set-user-ID bits, a capability) is kept too.
 TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwners) {
   const bool root = geteuid() == 0;
-  for (mode_t mode : {0600, 0644, 0664, 0666}) {
+  for (mode_t mode : {0600, 0644, 0664, 0666, 06754}) {
     std::remove((Store() + ".lock").c_str());
     WriteFileBytes(Store(), StoreBytes(kStoreText));
-    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
     if (root) {
       ASSERT_EQ(chown(Store().c_str(), kNobody, kNobody), 0);
+      // CAP_NET_RAW permitted (a version 2 capability set).
+      const std::uint32_t capability[5] = {VFS_CAP_REVISION_2, 1u << 13};
+      ASSERT_EQ(setxattr(Store().c_str(), "security.capability", capability,
+                         sizeof capability, 0), 0);
     }
+    ASSERT_EQ(chmod(Store().c_str(), mode), 0);
+    ASSERT_TRUE(AddFileFlags(Store(), FS_NODUMP_FL | FS_NOATIME_FL) ||
+                errno == ENOTTY || errno == EOPNOTSUPP);  // chattr +dA
+    const std::string before = FileMetadata(Store());
     FileRegistry store(Store());
     ASSERT_EQ(WriteOne(store, u"N", 1), 0) << std::oct << mode;
+    EXPECT_EQ(FileMetadata(Store()), before);
     struct stat st;
     ASSERT_EQ(stat(Store().c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, mode);
@@ -284,6 +319,13 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
          ASSERT_EQ(link(other.c_str(), lock.c_str()), 0);
        }},
       {"a FIFO", [&] { ASSERT_EQ(mkfifo(lock.c_str(), 0600), 0); }},
+      {"an empty directory", [&] { ASSERT_EQ(mkdir(lock.c_str(), 0700), 0); }},
+      {"a link to another file",
+       [&] {
+         WriteFileBytes(other, "someone's file");
+         ASSERT_EQ(chmod(other.c_str(), 0604), 0);
+         ASSERT_EQ(symlink(other.c_str(), lock.c_str()), 0);
+       }},
       {"a file of another user, open to all",
        [&] {
          WriteFileBytes(lock, "");
@@ -312,18 +354,32 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
       EXPECT_EQ(ReadFileBytes(other), "someone's file");
     }
   }
+  // A directory that holds anything is not the run's to empty.
+  ASSERT_EQ(unlink(lock.c_str()), 0);
+  ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+  WriteFileBytes(lock + "/kept", "");
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  FileRegistry store(Store());
+  EXPECT_NE(WriteOne(store, u"N", 1), 0);
+  EXPECT_EQ(ReadFileBytes(Store()), StoreBytes(kStoreText));
+  EXPECT_TRUE(FileExists(lock + "/kept"));
 }
 
 // Runs that meet a lock file that is not as it must be replace it one at
-// a time: none puts its own over one that another already holds.
+// a time: none puts its own over one that another already holds, also
+// where an empty directory must go first.
 TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
   const std::string lock = Store() + ".lock";
   constexpr int kRuns = 8;
-  for (int round = 0; round < 10; ++round) {
+  for (int round = 0; round < 20; ++round) {
     WriteFileBytes(Store(), StoreBytes(kStoreText));
     unlink(lock.c_str());
-    WriteFileBytes(lock, "");
-    ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    if (round % 2 == 0) {
+      WriteFileBytes(lock, "");
+      ASSERT_EQ(chmod(lock.c_str(), 0666), 0);
+    } else {
+      ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+    }
     std::vector<pid_t> runs;
     for (int n = 0; n < kRuns; ++n) {
       runs.push_back(fork());
@@ -402,6 +458,31 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
     EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
   }
+}
+
+// The walk holds one directory at a time: a store 40 directories deep is
+// saved with 10 descriptors in all (the run takes 7, the sanitizers' checks
+// a pipe).
+TEST_F(FileRegistryTest, ADeepPathTakesNoMoreDescriptorsThanAShortOne) {
+  std::string deep = dir_.Path();
+  for (int i = 0; i < 40; ++i) {
+    deep += "/d";
+    ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+  }
+  const std::string path = deep + "/registry.reg";
+  WriteFileBytes(path, StoreBytes(kStoreText));
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close_range(3, ~0u, 0);
+    const struct rlimit few = {10, 10};
+    if (setrlimit(RLIMIT_NOFILE, &few) != 0) _exit(3);
+    FileRegistry store(path);
+    _exit(WriteOne(store, u"N", 1) == 0 ? 0 : 1);
+  }
+  EXPECT_EQ(WaitChild(pid), 0);
+  regstore::RegTree tree;
+  ASSERT_TRUE(LoadStoreFile(path, &tree));
+  EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"N"), "dword:1");
 }
 
 // In a directory open to all, sticky or not, no store is saved: not by its

@@ -1,9 +1,14 @@
 #include "support/StoreFiles.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -101,6 +106,12 @@ std::string FileMetadata(const std::string& path) {
   for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
     sorted.insert(names + at);
   }
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int flags = 0;
+  if (fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    text += " flags=" + std::to_string(flags);
+  }
+  if (fd >= 0) close(fd);
   for (const std::string& name : sorted) {
     std::string value(65536, '\0');
     const ssize_t n = getxattr(path.c_str(), name.c_str(), &value[0], value.size());
@@ -108,6 +119,18 @@ std::string FileMetadata(const std::string& path) {
     text += " " + name + "=" + value;
   }
   return text;
+}
+
+bool AddFileFlags(const std::string& path, int add) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags |= add;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  const int error = errno;
+  if (fd >= 0) close(fd);
+  errno = error;
+  return done;
 }
 
 FlatTree Flatten(const regstore::RegTree& tree) {

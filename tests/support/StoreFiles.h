@@ -35,8 +35,12 @@ struct FlatTree {
 };
 FlatTree Flatten(const regstore::RegTree& tree);
 
-// A file's owner, group, mode and extended attributes (its ACL too) as
-// text, to compare a file with what it was; the file's own, not a link's.
+// A file's owner, group, mode, extended attributes (its ACL too) and
+// file attributes (chattr) as text, to compare a file with what it was; the file's own, not a link's.
 std::string FileMetadata(const std::string& path);
+
+// chattr +...: whether the file took these FS_*_FL attributes (errno
+// says why not).
+bool AddFileFlags(const std::string& path, int add);
 
 }  // namespace tarnwell::testing

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixCalls.h"
 
 #include <linux/openat2.h>
+#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -29,6 +30,9 @@ int RealLock(int fd, int command, struct flock* lock) {
 }
 int RealFcntl(int fd, int command, int argument) {
   return fcntl(fd, command, argument);
+}
+int RealIoctl(int fd, unsigned long request, int* flags) {
+  return ioctl(fd, request, flags);
 }
 
 const PosixCalls kReal = {

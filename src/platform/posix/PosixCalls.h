@@ -67,7 +67,9 @@ namespace tarnwell::posix {
     int(int fd, const char* name, const void* value, std::size_t size,      \
         int flags),                                                          \
     fsetxattr)                                                               \
-  X(Fremovexattr, int(int fd, const char* name), fremovexattr)
+  X(Fremovexattr, int(int fd, const char* name), fremovexattr)               \
+  /* the FS_IOC_GETFLAGS and FS_IOC_SETFLAGS requests of ioctl */           \
+  X(Ioctl, int(int fd, unsigned long request, int* flags), RealIoctl)
 
 // The calls that cannot fail.
 #define TARNWELL_POSIX_STEADY_CALLS(X)       \

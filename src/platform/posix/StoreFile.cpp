@@ -92,6 +92,11 @@ std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
                                           &store, AT_SYMLINK_NOFOLLOW) == 0;
     if (!found && errno != ENOENT) {
       result = WindowsError(errno);
+    } else if (found && !S_ISREG(store.st_mode)) {
+      // A directory, device or FIFO is no store, and nothing, a lock
+      // least of all, is made beside it (a link to /dev/null would put
+      // one into /dev).
+      result = kErrorAccessDenied;
     } else {
       result = TakeStoreLock(place_.Directory, place_.Name,
                              found ? &store : nullptr, place_.Owner, &lock_);
@@ -137,19 +142,23 @@ std::int32_t StoreFile::Read(std::string* bytes) {
 }
 
 std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
-  // The old file's owner, permissions and attributes, so that whoever
-  // could use the store before still can, and nobody else; a new store
-  // gets what the umask allows. A new file that could not keep them would
-  // change who may use the store: that is a failed save, not a silent
-  // change.
   if (exists_) {
-    if (std::int32_t e = CopyMetadata(old_fd_, old_, fd)) return e;
-  } else if (Calls().Fchmod(fd, NewFileMode()) != 0) {
-    return WindowsError(errno);
+    if (std::int32_t e = CopyFlags(old_fd_, fd)) return e;
   }
   FileSink sink(fd);
   if (!regstore::WriteRegText(tree, sink) || !sink.Flush()) {
     return sink.Error();
+  }
+  // The old file's owner, permissions and attributes, so that whoever
+  // could use the store before still can, and nobody else; a new store
+  // gets what the umask allows. A new file that could not keep them would
+  // change who may use the store: that is a failed save, not a silent
+  // change. Only once the content is written: a write takes a set-user-ID
+  // bit and a file capability away.
+  if (exists_) {
+    if (std::int32_t e = CopyMetadata(old_fd_, old_, fd)) return e;
+  } else if (Calls().Fchmod(fd, NewFileMode()) != 0) {
+    return WindowsError(errno);
   }
   if (Calls().Fsync(fd) != 0) return WindowsError(errno);
   return kErrorSuccess;

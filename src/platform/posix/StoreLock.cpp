@@ -133,7 +133,17 @@ std::int32_t Replace(const Target& t, int* fd) {
     if (errno != ENOENT) result = WindowsError(errno);
   } else if (!Good(lock, t.Owner)) {
     bool again = false;
-    result = Install(t, true, fd, &again);
+    if (!S_ISDIR(lock.st_mode)) {
+      result = Install(t, true, fd, &again);
+    } else if (Calls().Unlinkat(t.Directory, t.Name.c_str(), AT_REMOVEDIR) !=
+               0) {
+      result = WindowsError(errno);  // not empty: not ours to empty
+    } else {
+      // Nothing is renamed over a directory: an empty one goes first, and
+      // a run that puts its lock in the gap is waited for like any other.
+      result = Install(t, false, fd, &again);
+      if (again) result = kErrorSuccess;
+    }
   }
   // Gone before it is let go: whoever waits for it then finds its name
   // empty or another's, and starts anew.

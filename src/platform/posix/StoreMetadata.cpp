@@ -1,5 +1,7 @@
 #include "platform/posix/StoreMetadata.h"
 
+#include <linux/fs.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -38,6 +40,13 @@ std::int32_t Value(int fd, const char* name, std::vector<char>* value) {
   return kErrorSuccess;
 }
 
+// The file attributes (chattr) that say how the file is kept, not who may
+// change it: immutable or append-only stop the save before it comes here.
+constexpr int kKeptFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL |
+                           FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL |
+                           FS_NOCOMP_FL | FS_JOURNAL_DATA_FL | FS_NOTAIL_FL |
+                           FS_NOCOW_FL;
+
 bool Listed(const std::vector<char>& names, const char* name) {
   for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
     if (std::strcmp(&names[at], name) == 0) return true;
@@ -46,6 +55,24 @@ bool Listed(const std::vector<char>& names, const char* name) {
 }
 
 }  // namespace
+
+std::int32_t CopyFlags(int from, int to) {
+  int theirs = 0;
+  int ours = 0;
+  if (Calls().Ioctl(from, FS_IOC_GETFLAGS, &theirs) != 0) {
+    // A file system without them gives nothing to keep.
+    return errno == ENOTTY || errno == ENOTSUP ? kErrorSuccess
+                                               : WindowsError(errno);
+  }
+  if (Calls().Ioctl(to, FS_IOC_GETFLAGS, &ours) != 0) {
+    return WindowsError(errno);
+  }
+  int wanted = (ours & ~kKeptFlags) | (theirs & kKeptFlags);
+  if (wanted != ours && Calls().Ioctl(to, FS_IOC_SETFLAGS, &wanted) != 0) {
+    return WindowsError(errno);
+  }
+  return kErrorSuccess;
+}
 
 std::int32_t CopyMetadata(int from, const struct stat& old, int to) {
   struct stat now;

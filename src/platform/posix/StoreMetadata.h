@@ -2,7 +2,8 @@
 //
 // What a new store file takes over from the one it replaces, so that
 // whoever could use the store before still can, and nobody else: owner,
-// group, mode, POSIX ACL and every other extended attribute.
+// group, mode, POSIX ACL, every other extended attribute and the file
+// attributes of chattr.
 #pragma once
 
 #include <sys/stat.h>
@@ -15,5 +16,11 @@ namespace tarnwell::posix {
 // has and `from` has not (an ACL inherited from the directory) goes.
 // Fails when any of it cannot be given.
 std::int32_t CopyMetadata(int from, const struct stat& old, int to);
+
+// Gives the empty file `to` the file attributes of `from` that say how it
+// is kept (no dump, no atime, synchronous, no copy on write and the
+// like); some take only on a file without content. Fails when one cannot
+// be given.
+std::int32_t CopyFlags(int from, int to);
 
 }  // namespace tarnwell::posix

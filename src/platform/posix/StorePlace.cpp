@@ -54,67 +54,63 @@ std::int32_t Judge(int fd, const struct stat& st, Trust* trust) {
   return kErrorSuccess;
 }
 
-// The open directories from "/" to where the walk stands, each with its
-// owner and how far it is trusted.
+// The open directory where the walk stands, with its owner and how far
+// it is trusted. Only that one is held, so that a deep path takes no more
+// descriptors than a short one.
 class Walk {
  public:
-  ~Walk() {
-    for (const Step& step : steps_) Calls().Close(step.Fd);
-  }
+  ~Walk() { Leave(); }
 
-  int Fd() const { return steps_.back().Fd; }
-  Trust Here() const { return steps_.back().Level; }
-  uid_t Owner() const { return steps_.back().Owner; }
+  int Fd() const { return here_.Fd; }
+  Trust Here() const { return here_.Level; }
+  uid_t Owner() const { return here_.Owner; }
 
   std::int32_t Root() {
-    for (const Step& step : steps_) Calls().Close(step.Fd);
-    steps_.clear();
-    steps_.reserve(1);  // before anything is open that could be lost
-    const int fd = Calls().Openat(AT_FDCWD, "/", kDirectoryFlags, 0);
-    if (fd < 0) return WindowsError(errno);
-    return Enter(fd);
+    return Enter(Calls().Openat(AT_FDCWD, "/", kDirectoryFlags, 0));
   }
 
   // Into the directory name of the current one.
   std::int32_t Down(const std::string& name) {
-    steps_.reserve(steps_.size() + 1);
-    const int fd = OpenIn(Fd(), name.c_str(), kDirectoryFlags);
-    if (fd < 0) return WindowsError(errno);
-    return Enter(fd);
+    return Enter(OpenIn(Fd(), name.c_str(), kDirectoryFlags));
   }
 
-  // "..": the directory this one was entered from (the root's is itself).
-  void Up() {
-    if (steps_.size() == 1) return;
-    Calls().Close(steps_.back().Fd);
-    steps_.pop_back();
+  // "..": the current directory's parent (the root's is itself), judged
+  // anew as every directory entered.
+  std::int32_t Up() {
+    return Enter(Calls().Openat(Fd(), "..", kDirectoryFlags, 0));
   }
 
   // Hands the current directory over to the caller.
   int Release() {
-    const int fd = steps_.back().Fd;
-    steps_.pop_back();
+    const int fd = here_.Fd;
+    here_.Fd = -1;
     return fd;
   }
 
  private:
   struct Step {
-    int Fd;
-    Trust Level;
-    uid_t Owner;
+    int Fd = -1;
+    Trust Level = Trust::kNone;
+    uid_t Owner = 0;
   };
 
-  std::int32_t Enter(int fd) {
-    steps_.push_back({fd, Trust::kNone, 0});
-    struct stat st;
-    if (Calls().Fstat(fd, &st) != 0) return WindowsError(errno);
-    steps_.back().Owner = st.st_uid;
-    if (std::int32_t e = Judge(fd, st, &steps_.back().Level)) return e;
-    return steps_.back().Level == Trust::kNone ? kErrorAccessDenied
-                                               : kErrorSuccess;
+  void Leave() {
+    if (here_.Fd >= 0) Calls().Close(here_.Fd);
+    here_ = Step();
   }
 
-  std::vector<Step> steps_;
+  std::int32_t Enter(int fd) {
+    if (fd < 0) return WindowsError(errno);
+    Leave();
+    here_.Fd = fd;
+    struct stat st;
+    if (Calls().Fstat(fd, &st) != 0) return WindowsError(errno);
+    here_.Owner = st.st_uid;
+    if (std::int32_t e = Judge(fd, st, &here_.Level)) return e;
+    return here_.Level == Trust::kNone ? kErrorAccessDenied : kErrorSuccess;
+  }
+
+  Step here_;
 };
 
 // Puts the names of path in front of those still to walk; true when it
@@ -161,7 +157,7 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
     names.pop_front();
     if (name == ".") continue;
     if (name == "..") {
-      walk->Up();
+      if (std::int32_t e = walk->Up()) return e;
       continue;
     }
     struct stat entry;
