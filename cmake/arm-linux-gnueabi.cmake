@@ -27,5 +27,11 @@ if(NOT TARNWELL_QEMU_ARM)
   message(FATAL_ERROR "The ARM Linux build runs its tests under qemu-arm: "
     "bash scripts/deps.sh installs it (qemu-user).")
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR
-  ${TARNWELL_QEMU_ARM} -cpu pxa270 -L /usr/arm-linux-gnueabi)
+# The programs name the ARM loader and libraries where Debian's cross
+# packages put them, so QEMU needs no -L: with it QEMU would show them the
+# ARM sysroot as "/", and the store, which walks its path from the real
+# "/", would find nothing there. A run path (not a run-time one) also
+# serves the libraries glibc loads itself, as for user look-ups.
+set(CMAKE_EXE_LINKER_FLAGS_INIT
+  "-Wl,--dynamic-linker=/usr/arm-linux-gnueabi/lib/ld-linux.so.3 -Wl,-rpath,/usr/arm-linux-gnueabi/lib -Wl,--disable-new-dtags")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TARNWELL_QEMU_ARM} -cpu pxa270)

@@ -44,10 +44,26 @@ std::vector<char*> EmulatorPrefix() {
 #endif
 }
 
+// Whether exe is a program of the build's processor rather than one of
+// the machine's own (setfacl, useradd), which runs as it is: an ELF file
+// for 32-bit ARM when the build is one for ARM under its emulator.
+bool NeedsEmulator(const std::string& exe) {
+  if (EmulatorPrefix().empty()) return false;
+  unsigned char header[20] = {};
+  const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool read_whole = read(fd, header, sizeof header) == sizeof header;
+  close(fd);
+  constexpr unsigned kMachineArm = 40;  // e_machine, little-endian
+  return read_whole && header[0] == 0x7F &&
+         (header[18] | header[19] << 8) == kMachineArm;
+}
+
 // Everything is prepared before fork: the child only redirects and execs.
 pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
             int out_fd, int err_fd) {
-  std::vector<char*> argv = EmulatorPrefix();
+  std::vector<char*> argv;
+  if (NeedsEmulator(exe)) argv = EmulatorPrefix();
   argv.push_back(const_cast<char*>(exe.c_str()));
   for (const std::string& a : options.Args) {
     argv.push_back(const_cast<char*>(a.c_str()));

@@ -17,7 +17,10 @@ namespace {
 constexpr std::int32_t kErrorTimeout = 1460;  // ERROR_TIMEOUT
 constexpr long kPollNanoseconds = 20 * 1000 * 1000;
 constexpr mode_t kLockMode = 0600;
-constexpr int kTries = 16;
+// A run tries again only when another run changed the lock's name under
+// it, which is that run's progress; many runs meeting a bad lock at once
+// on a slow machine take several turns each before one gives up.
+constexpr int kTries = 64;
 constexpr char kLockSuffix[] = ".lock";
 // Held while a run replaces a lock file that is not as it must be, so
 // that two runs never both replace one (the second would put its own
