@@ -17,7 +17,7 @@
 #include "check/CheckOptions.h"
 #include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
 #include "config/ConfigReader.h"
 #include "support/Files.h"
 #include "support/GeneratedConfig.h"

@@ -14,9 +14,8 @@
 #include "check/CheckOptions.h"
 #include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
-#include "check/JsonOutput.h"
-#include "check/RegPreview.h"
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
+#include "check/Text.h"
 #include "config/ConfigReader.h"
 #include "platform/ByteSource.h"
 #include "regstore/RegFormat.h"
@@ -138,6 +137,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // The machine formats quote every message; SARIF adds only its fixed
   // list of rules, too dear to make for every input.
   check::JsonReport({result}, "fuzz");
-  check::RegTextUtf8(report.Registry.Tree());
+  check::Utf16ToUtf8(regstore::FormatRegFile(report.Registry.Tree()));
   return 0;
 }

@@ -74,7 +74,6 @@ struct CheckState {
   std::size_t ResumeLine = 0;
 
   bool AnySection = false;  // a header was read
-  bool SectionIsOpen = false;
   OpenSection Section;
   std::vector<SectionInfo> Devices;  // accepted, in file order
   std::vector<SectionInfo> Modems;

@@ -18,10 +18,8 @@
 #include "check/EmitFile.h"
 #include "check/FileCheck.h"
 #include "check/FileResult.h"
-#include "check/JsonOutput.h"
-#include "check/RegPreview.h"
-#include "check/SarifOutput.h"
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
+#include "check/Text.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
 
@@ -194,7 +192,9 @@ int Run(const CheckOptions& options) {
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {
-        console::Write(Stream::kOut, RegTextUtf8(report->Registry.Tree()));
+        // The store's own export text, as UTF-8.
+        console::Write(Stream::kOut, Utf16ToUtf8(regstore::FormatRegFile(
+                                         report->Registry.Tree())));
       }
       if (text && !options.Quiet) {
         console::Write(Stream::kErr,

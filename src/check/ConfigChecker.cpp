@@ -27,7 +27,6 @@ void ConfigChecker::Line(std::size_t number, std::string_view text,
 void ConfigChecker::SectionOpened(SectionKind kind, std::string_view name) {
   CheckState& s = state_;
   s.AnySection = true;
-  s.SectionIsOpen = true;
   s.Root = SectionInfo::kNoRoot;
   OpenSection& section = s.Section;
   section.Info.Root = SectionInfo::kNoRoot;
@@ -41,7 +40,6 @@ void ConfigChecker::SectionOpened(SectionKind kind, std::string_view name) {
 
 void ConfigChecker::SectionClosed(SectionKind kind, bool accepted) {
   CheckState& s = state_;
-  s.SectionIsOpen = false;
   if (!accepted) {
     const bool header = s.Kind == LineKind::kHeader &&
                         s.LineNumber != s.Section.Info.Header.Line;

@@ -14,7 +14,6 @@
 #include "check/CheckState.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
-#include "check/RegPreview.h"
 #include "check/WriteLog.h"
 #include "regstore/TreeRegistry.h"
 

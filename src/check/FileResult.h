@@ -7,9 +7,16 @@
 #include "check/Diagnostic.h"
 #include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
-#include "check/RegPreview.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
+
+struct TreeSize {
+  std::size_t Keys = 0;  // keys that hold at least one value
+  std::size_t Values = 0;
+};
+
+TreeSize MeasureTree(const regstore::RegTree& tree);
 
 struct FileResult {
   std::string Name;  // as messages show it; "<stdin>" for "-"

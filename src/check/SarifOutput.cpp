@@ -1,4 +1,4 @@
-#include "check/SarifOutput.h"
+#include "check/Outputs.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
 
 #include <algorithm>
 
