@@ -1,6 +1,5 @@
 #include "check/Checks.h"
 
-#include "check/KeySuggestion.h"
 #include "check/Text.h"
 #include "config/KeyName.h"
 

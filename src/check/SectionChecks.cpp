@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "check/KeySuggestion.h"
 #include "check/Text.h"
 #include "config/LineSyntax.h"
 #include "registry/KeyPaths.h"
