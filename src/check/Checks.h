@@ -4,9 +4,13 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "check/CheckState.h"
+#include "check/WriteLog.h"
 #include "config/DeviceEntry.h"
 
 namespace tarnwell::check {
@@ -72,5 +76,22 @@ void CheckTextCut(CheckState& s, std::string_view text, std::size_t capacity);
 // s.GuidGroups holds the readings of its groups.
 void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
                int groups_read);
+
+// Sections that write the same registry values (SharedValues.cpp), once
+// the install pass is done. Every device section writes the one driver
+// template key, and every modem section the one COM template with its
+// Unimodem keys: a later section replaces what an earlier one wrote there,
+// and a value that only some sections give stays in the shared key and
+// applies to the others too, earlier and later ones alike.
+
+// One warning per pair of sections whose writes meet, and per section that
+// meets values of the store it started from (the registry named
+// `registry`), at the header of the section it speaks of, each with that
+// section's Root. `sections` describes the log's entries, one for one, in
+// the order of the install pass. Linear in the number of values written:
+// each section looks only at the keys it writes itself.
+std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
+    const WriteLog& log, const std::vector<SectionInfo>& sections,
+    const std::string& registry);
 
 }  // namespace tarnwell::check

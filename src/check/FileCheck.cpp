@@ -1,7 +1,7 @@
 #include "check/FileCheck.h"
 
+#include "check/Checks.h"
 #include "check/ConfigChecker.h"
-#include "check/SharedValues.h"
 #include "check/WriteLog.h"
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
@@ -58,12 +58,12 @@ void CheckBytes(std::string_view bytes, FileReport* report,
     report->Log = std::make_unique<WriteLog>(report->Registry);
     WriteLog& log = *report->Log;
     report->Written = WriteEntries(config, log);
-    std::vector<const SectionInfo*> sections;
-    for (const SectionInfo& s : state.Devices) sections.push_back(&s);
-    for (const SectionInfo& s : state.Modems) sections.push_back(&s);
-    for (const SectionInfo* s : sections) report->Sections.push_back(*s);
+    // In the order of the pass: devices, then modems.
+    report->Sections = state.Devices;
+    report->Sections.insert(report->Sections.end(), state.Modems.begin(),
+                            state.Modems.end());
     for (auto& [root, d] : SharedValueDiagnostics(
-             log, sections, start == nullptr ? "" : start->Name)) {
+             log, report->Sections, start == nullptr ? "" : start->Name)) {
       state.Attach(root, std::move(d));
     }
   }

@@ -1,4 +1,4 @@
-#include "check/SharedValues.h"
+#include "check/Checks.h"
 
 #include <algorithm>
 #include <map>
@@ -78,7 +78,7 @@ std::string DisableKey(const WriteLog& log, const Meeting& m) {
 }  // namespace
 
 std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<const SectionInfo*>& sections,
+    const WriteLog& log, const std::vector<SectionInfo>& sections,
     const std::string& registry) {
   std::vector<std::pair<std::size_t, Diagnostic>> out;
   const auto& entries = log.Entries();
@@ -108,7 +108,7 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
         meetings[writer].Given.push_back(slot);
       }
     }
-    const SectionInfo& section = *sections[self];
+    const SectionInfo& section = sections[self];
     for (const auto& [other, meeting] : meetings) {
       if (other == WriteLog::kBefore && !meeting.Given.empty()) {
         out.emplace_back(
@@ -117,7 +117,7 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
                            {Quote(registry), ListByKey(log, meeting.Given)}));
       }
       if (other >= count) continue;
-      const SectionInfo& them = *sections[other];
+      const SectionInfo& them = sections[other];
       if (them.Kind == section.Kind) {
         out.emplace_back(
             section.Root,
