@@ -219,24 +219,20 @@ int Run(const CheckOptions& options) {
 }
 
 int RunOptions(const CheckOptions& options) {
+  std::string text;
   if (options.Help) {
-    console::Write(Stream::kOut, CheckUsage());
-    return 0;
+    text = CheckUsage();
+  } else if (options.Version) {
+    text = std::string("tarnwell-check ") + TARNWELL_VERSION + "\n";
+  } else if (options.ListChecks) {
+    text = ListChecksText();
+  } else if (!options.Explain.empty()) {
+    text = ExplainText(*FindCheck(options.Explain));
+  } else {
+    return Run(options);
   }
-  if (options.Version) {
-    console::Write(Stream::kOut,
-                   std::string("tarnwell-check ") + TARNWELL_VERSION + "\n");
-    return 0;
-  }
-  if (options.ListChecks) {
-    console::Write(Stream::kOut, ListChecksText());
-    return 0;
-  }
-  if (!options.Explain.empty()) {
-    console::Write(Stream::kOut, ExplainText(*FindCheck(options.Explain)));
-    return 0;
-  }
-  return Run(options);
+  console::Write(Stream::kOut, text);
+  return 0;
 }
 
 }  // namespace
@@ -255,9 +251,7 @@ int RunCheckTool(const std::vector<std::string>& args) {
     parsed = false;
   }
   if (!parsed) {
-    console::Write(Stream::kErr,
-                   "tarnwell-check: " + error +
-                       "\nTry 'tarnwell-check --help' for more information.\n");
+    Say(error + "\nTry 'tarnwell-check --help' for more information.");
     return 2;
   }
   try {

@@ -58,6 +58,11 @@ bool IsDecimal(std::string_view text) {
   return text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+std::string_view WithoutLeadingZeros(std::string_view digits) {
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  return digits;
+}
+
 std::string HexDigits(std::uint64_t value, int digits) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string reversed;
