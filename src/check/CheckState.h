@@ -2,7 +2,7 @@
 // through it: the line it is on, the open section, the key line being
 // applied, and the diagnostics found so far. The checks (LineChecks,
 // SectionChecks, KeyChecks, NumberChecks, TextChecks, GuidChecks) read it
-// and add to it; ConfigChecker keeps it up to date.
+// and add to it; the reader's listener in FileCheck.cpp keeps it up to date.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 // The checks of one file, by family, each family in a source of its own
-// (LineChecks.cpp and so on). ConfigChecker calls them as the installer's
-// reader goes through the file; they read the CheckState and add to it.
+// (LineChecks.cpp and so on). The reader's listener in FileCheck.cpp calls
+// them as the installer's reader goes through the file; they read the
+// CheckState and add to it.
 #pragma once
 
 #include <cstddef>
