@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <new>
 #include <string>
@@ -50,11 +51,20 @@ std::filesystem::path PathOf(const std::string& name) {
   return std::filesystem::u8path(name);
 }
 
-// The whole file, or standard input for "-"; the error text when it
-// cannot be read.
+// Every byte of the stream; false when reading failed before its end.
+bool ReadAll(std::istream& in, std::string* bytes) {
+  char buffer[64 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
+  }
+  return !in.bad();
+}
+
+// The whole file, or standard input for "-" (bytes, once console::Prepare
+// has set its mode); the error text when it cannot be read.
 std::string ReadWhole(const std::string& name, std::string* bytes) {
   if (name == kStandardInput) {
-    return console::ReadAllInput(bytes) ? "" : "cannot read standard input";
+    return ReadAll(std::cin, bytes) ? "" : "cannot read standard input";
   }
   std::error_code ec;
   if (std::filesystem::is_directory(PathOf(name), ec)) {
@@ -64,11 +74,7 @@ std::string ReadWhole(const std::string& name, std::string* bytes) {
   if (!in) {
     return "cannot open '" + name + "': " + std::strerror(errno);
   }
-  char buffer[64 * 1024];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
-  }
-  return in.bad() ? "cannot read '" + name + "' to its end" : "";
+  return ReadAll(in, bytes) ? "" : "cannot read '" + name + "' to its end";
 }
 
 // The registry to start from, taken by the store's own parser; the error
