@@ -15,7 +15,6 @@
 #include "HeapCounter.h"
 #include "Runs.h"
 #include "check/CheckOptions.h"
-#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
 #include "check/Outputs.h"
 #include "config/ConfigReader.h"

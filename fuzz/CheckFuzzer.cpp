@@ -12,7 +12,6 @@
 
 #include "CallLog.h"
 #include "check/CheckOptions.h"
-#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
 #include "check/Outputs.h"
 #include "check/Text.h"

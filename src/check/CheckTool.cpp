@@ -15,10 +15,8 @@
 
 #include "check/CheckOptions.h"
 #include "check/Console.h"
-#include "check/DiagnosticFilter.h"
 #include "check/EmitFile.h"
 #include "check/FileCheck.h"
-#include "check/FileResult.h"
 #include "check/Outputs.h"
 #include "check/Text.h"
 #include "regstore/RegFormat.h"

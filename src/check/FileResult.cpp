@@ -1,4 +1,4 @@
-#include "check/FileResult.h"
+#include "check/Outputs.h"
 
 namespace tarnwell::check {
 namespace {
