@@ -14,21 +14,26 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The setting of the check NAME, or null with *error set.
-CheckSetting* SettingOf(CheckOptions& options, std::string_view name,
-                        bool turning_off, std::string* error) {
+// What a -W option sets on the check NAME: whether it is off, and whether
+// its findings are errors (1) or its errors warnings (0); -1 keeps either.
+// A check that the installer fails on stays on and an error.
+bool SetCheck(CheckOptions& options, std::string_view name, int off, int error,
+              std::string* message) {
   const CheckInfo* info = FindCheck(name);
   if (info == nullptr) {
-    *error =
+    *message =
         "unknown check '" + std::string(name) + "' (--list-checks lists them)";
-    return nullptr;
+    return false;
   }
-  if (turning_off && info->Fatal) {
-    *error = "'" + std::string(name) +
-             "' cannot be turned off: the installer fails on it";
-    return nullptr;
+  if (info->Fatal && (off == 1 || error == 0)) {
+    *message = "'" + std::string(name) +
+               "' cannot be turned off: the installer fails on it";
+    return false;
   }
-  return &options.Settings[static_cast<std::size_t>(info->Id)];
+  CheckSetting& s = options.Settings[static_cast<std::size_t>(info->Id)];
+  if (off >= 0) s.Off = off == 1;
+  if (error >= 0) s = {s.Off, error == 1, error == 0};
+  return true;
 }
 
 // The place of value among the words, or -1.
@@ -100,29 +105,13 @@ const std::vector<OptionRow> kOptions = {
     {"-w", "", "show no warnings or notes, only errors",
      [](Options& o, Value, Error) { return o.NoWarnings = true; }},
     {"-Wno-error=", "NAME", "make the errors of NAME warnings",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, true, e);  // fatal stays an error
-       if (s != nullptr) *s = {s->Off, false, true};
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 0, e); }},
     {"-Werror=", "NAME", "make the findings of NAME errors",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, false, e);
-       if (s != nullptr) *s = {s->Off, true, false};
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 1, e); }},
     {"-Wno-", "NAME", "turn the check NAME off",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, true, e);
-       if (s != nullptr) s->Off = true;
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, 1, -1, e); }},
     {"-W", "NAME", "turn the check NAME back on",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, false, e);
-       if (s != nullptr) s->Off = false;
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, 0, -1, e); }},
     {"--max-findings", "N",
      "show at most N findings (0: all; default 1000,\n"
      "25000 for SARIF), then how many were left out",
