@@ -1,4 +1,4 @@
-#include "check/CheckState.h"
+#include "check/Checks.h"
 
 #include "check/Text.h"
 

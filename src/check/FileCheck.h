@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "check/CheckState.h"
+#include "check/Checks.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
 #include "check/WriteLog.h"
