@@ -49,9 +49,7 @@ void CheckPlace(const check::Diagnostic& d, const check::LineStore& lines) {
 
 // How many findings of each check, shown on their own or as follow-ons.
 std::vector<std::size_t> Tally(const std::vector<check::Diagnostic>& shown) {
-  std::size_t count = 0;
-  check::AllChecks(&count);
-  std::vector<std::size_t> tally(count, 0);
+  std::vector<std::size_t> tally(check::kCheckCount, 0);
   for (const check::Diagnostic& d : shown) {
     ++tally[static_cast<std::size_t>(d.Id)];
     for (const check::Diagnostic& note : d.Notes) {

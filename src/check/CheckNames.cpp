@@ -6,11 +6,11 @@ namespace tarnwell::check {
 namespace {
 
 // In the order of the enumeration, which both take from the one table.
-constexpr CheckInfo kChecks[] = {
+constexpr std::array<CheckInfo, kCheckCount> kChecks = {{
 #define CHECK(Id, Name, Level, ...) \
   {Check::k##Id, Name, Severity::k##Level, __VA_ARGS__},
 #include "check/CheckTable.h"
-};
+}};
 
 std::string Format(std::string_view format,
                    const std::vector<std::string>& args) {
@@ -76,10 +76,7 @@ std::string MessageOf(Check id, const std::vector<std::string>& args) {
   return Format(InfoOf(id).Message, args);
 }
 
-const CheckInfo* AllChecks(std::size_t* count) {
-  *count = sizeof kChecks / sizeof kChecks[0];
-  return kChecks;
-}
+const std::array<CheckInfo, kCheckCount>& AllChecks() { return kChecks; }
 
 const CheckInfo& InfoOf(Check id) {
   return kChecks[static_cast<std::size_t>(id)];
@@ -98,15 +95,13 @@ const char* SeverityName(Severity level) {
 }
 
 std::string ListChecksText() {
-  std::size_t count = 0;
-  const CheckInfo* checks = AllChecks(&count);
   std::string out;
-  for (std::size_t i = 0; i < count; ++i) {
-    std::string name = checks[i].Name;
+  for (const CheckInfo& info : kChecks) {
+    std::string name = info.Name;
     name.resize(22, ' ');
-    std::string level = SeverityName(checks[i].Level);
+    std::string level = SeverityName(info.Level);
     level.resize(9, ' ');
-    out += name + level + checks[i].Summary + "\n";
+    out += name + level + info.Summary + "\n";
   }
   return out;
 }

@@ -197,12 +197,6 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
 
 const std::vector<OptionRow>& OptionTable() { return kOptions; }
 
-const CheckSetting& CheckOptions::SettingOf(Check id) const {
-  static const CheckSetting kDefault;
-  const std::size_t index = static_cast<std::size_t>(id);
-  return index < Settings.size() ? Settings[index] : kDefault;
-}
-
 bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
                  const char* term) {
   if (mode != ColorMode::kAuto) return mode == ColorMode::kAlways;
@@ -257,9 +251,6 @@ std::string CheckUsage() {
 
 bool ParseCheckOptions(const std::vector<std::string>& args,
                        CheckOptions* options, std::string* error) {
-  std::size_t count = 0;
-  AllChecks(&count);
-  options->Settings.assign(count, CheckSetting{});
   bool options_end = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];

@@ -4,6 +4,7 @@
 // directives make of a file's diagnostics (DiagnosticFilter.cpp).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <set>
 #include <string>
@@ -48,9 +49,11 @@ struct CheckOptions {
   OutputFormat Format = OutputFormat::kText;
   ColorMode Color = ColorMode::kAuto;
   std::size_t MaxFindings = 0;         // 0: no limit; set after the format
-  std::vector<CheckSetting> Settings;  // one per check, by Check
+  std::array<CheckSetting, kCheckCount> Settings{};  // by Check
 
-  const CheckSetting& SettingOf(Check id) const;
+  const CheckSetting& SettingOf(Check id) const {
+    return Settings[static_cast<std::size_t>(id)];
+  }
 };
 
 // One option. Spellings are separated by "|"; a long option takes its

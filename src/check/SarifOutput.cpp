@@ -25,11 +25,8 @@ void TextObject(JsonWriter& json, const char* key, std::string_view text) {
 }
 
 void Rules(JsonWriter& json) {
-  std::size_t count = 0;
-  const CheckInfo* checks = AllChecks(&count);
   json.Key("rules").BeginArray();
-  for (std::size_t i = 0; i < count; ++i) {
-    const CheckInfo& info = checks[i];
+  for (const CheckInfo& info : AllChecks()) {
     json.BeginObject();
     json.Key("id").String(info.Name);
     TextObject(json, "shortDescription", info.Summary);
