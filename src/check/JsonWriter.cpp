@@ -62,27 +62,9 @@ JsonWriter& JsonWriter::Key(std::string_view name) {
   return *this;
 }
 
-JsonWriter& JsonWriter::String(std::string_view text) {
+JsonWriter& JsonWriter::Value(const std::string& text) {
   BeforeValue();
-  out_ += JsonQuote(text);
-  return *this;
-}
-
-JsonWriter& JsonWriter::Number(std::uint64_t value) {
-  BeforeValue();
-  out_ += std::to_string(value);
-  return *this;
-}
-
-JsonWriter& JsonWriter::Bool(bool value) {
-  BeforeValue();
-  out_ += value ? "true" : "false";
-  return *this;
-}
-
-JsonWriter& JsonWriter::Null() {
-  BeforeValue();
-  out_ += "null";
+  out_ += text;
   return *this;
 }
 
