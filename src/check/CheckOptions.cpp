@@ -179,13 +179,11 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
         return &row;
       }
       if (!takes || !StartsWith(arg, spelling) || arg == spelling) continue;
+      // Attached: "-oFILE", "-Wno-NAME", "--name=VALUE".
+      const bool long_form = StartsWith(spelling, "--");
       const std::string_view after = arg.substr(spelling.size());
-      if (!StartsWith(spelling, "--")) {
-        *value = after;
-        return &row;
-      }
-      if (after.front() == '=') {
-        *value = after.substr(1);
+      if (!long_form || after.front() == '=') {
+        *value = after.substr(long_form ? 1 : 0);
         return &row;
       }
     }

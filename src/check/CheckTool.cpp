@@ -160,11 +160,11 @@ int Run(const CheckOptions& options) {
     auto report = std::make_unique<FileReport>();
     std::string bytes;
     result.Error = ReadWhole(file, &bytes);
-    if (result.Error.empty()) CheckBytes(bytes, report.get(), start);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;
     } else {
+      CheckBytes(bytes, report.get(), start);
       result.Report = report.get();
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);

@@ -142,18 +142,15 @@ class ConfigChecker : public ReadObserver {
 // before modems as the whole pass takes them.
 bool WriteEntries(const InstallConfig& config, WriteLog& log) {
   bool written = true;
-  for (const DeviceEntry& device : config.Devices) {
-    InstallConfig one;
-    one.Devices.push_back(device);
+  InstallConfig one;
+  auto write = [&](auto& list, const auto& entry) {
+    list.push_back(entry);
     log.BeginEntry();
     written = one.WriteConfigToRegistry(log) && written;
-  }
-  for (const ModemEntry& modem : config.Modems) {
-    InstallConfig one;
-    one.Modems.push_back(modem);
-    log.BeginEntry();
-    written = one.WriteConfigToRegistry(log) && written;
-  }
+    list.clear();
+  };
+  for (const DeviceEntry& device : config.Devices) write(one.Devices, device);
+  for (const ModemEntry& modem : config.Modems) write(one.Modems, modem);
   return written;
 }
 
