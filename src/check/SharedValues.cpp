@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "check/Text.h"
 
@@ -19,12 +20,8 @@ struct Meeting {
 std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   const auto& all = log.Slots();
   std::sort(slots.begin(), slots.end(), [&](std::size_t a, std::size_t b) {
-    const WriteLog::Slot& x = all[a];
-    const WriteLog::Slot& y = all[b];
-    if (x.Key != y.Key) {
-      return log.Keys()[x.Key].Path < log.Keys()[y.Key].Path;
-    }
-    return x.Folded < y.Folded;
+    return std::tie(log.Keys()[all[a].Key].Path, all[a].Folded) <
+           std::tie(log.Keys()[all[b].Key].Path, all[b].Folded);
   });
   slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
   std::string out;
