@@ -55,9 +55,7 @@ JsonWriter& JsonWriter::Close(char bracket) {
 }
 
 JsonWriter& JsonWriter::Key(std::string_view name) {
-  BeforeValue();
-  out_ += JsonQuote(name);
-  out_ += ": ";
+  Value(JsonQuote(name) + ": ");
   after_key_ = true;
   return *this;
 }
