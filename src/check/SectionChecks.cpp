@@ -7,13 +7,9 @@
 #include "registry/KeyPaths.h"
 
 namespace tarnwell::check {
-namespace {
-
-constexpr char kModemSpelling[] = "MODEMSETTINGS";
-
-}  // namespace
 
 bool MeansModemSection(std::string_view name) {
+  static constexpr char kModemSpelling[] = "MODEMSETTINGS";
   if (name.size() > 2 * sizeof kModemSpelling) return false;
   std::string letters;
   for (char c : name) {
