@@ -48,7 +48,7 @@ struct CheckOptions {
   std::string Explain;  // --explain NAME, a known check
   OutputFormat Format = OutputFormat::kText;
   ColorMode Color = ColorMode::kAuto;
-  std::size_t MaxFindings = 0;         // 0: no limit; set after the format
+  std::size_t MaxFindings = 0;  // 0: no limit; set after the format
   std::array<CheckSetting, kCheckCount> Settings{};  // by Check
 
   const CheckSetting& SettingOf(Check id) const {
