@@ -12,11 +12,9 @@
 
 #include "CallLog.h"
 #include "check/CheckOptions.h"
-#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
-#include "check/JsonOutput.h"
-#include "check/RegPreview.h"
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
+#include "check/Text.h"
 #include "config/ConfigReader.h"
 #include "platform/ByteSource.h"
 #include "regstore/RegFormat.h"
@@ -51,9 +49,7 @@ void CheckPlace(const check::Diagnostic& d, const check::LineStore& lines) {
 
 // How many findings of each check, shown on their own or as follow-ons.
 std::vector<std::size_t> Tally(const std::vector<check::Diagnostic>& shown) {
-  std::size_t count = 0;
-  check::AllChecks(&count);
-  std::vector<std::size_t> tally(count, 0);
+  std::vector<std::size_t> tally(check::kCheckCount, 0);
   for (const check::Diagnostic& d : shown) {
     ++tally[static_cast<std::size_t>(d.Id)];
     for (const check::Diagnostic& note : d.Notes) {
@@ -138,6 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // The machine formats quote every message; SARIF adds only its fixed
   // list of rules, too dear to make for every input.
   check::JsonReport({result}, "fuzz");
-  check::RegTextUtf8(report.Registry.Tree());
+  check::Utf16ToUtf8(regstore::FormatRegFile(report.Registry.Tree()));
   return 0;
 }

@@ -1,14 +1,16 @@
 #include "check/CheckNames.h"
 
+#include <string_view>
+
 namespace tarnwell::check {
 namespace {
 
 // In the order of the enumeration, which both take from the one table.
-constexpr CheckInfo kChecks[] = {
+constexpr std::array<CheckInfo, kCheckCount> kChecks = {{
 #define CHECK(Id, Name, Level, ...) \
   {Check::k##Id, Name, Severity::k##Level, __VA_ARGS__},
 #include "check/CheckTable.h"
-};
+}};
 
 std::string Format(std::string_view format,
                    const std::vector<std::string>& args) {
@@ -32,16 +34,49 @@ std::string Format(std::string_view format,
   return out;
 }
 
+// --list-checks and --explain (which the SARIF rules carry too) wrap
+// paragraphs to this width.
+constexpr std::size_t kWidth = 76;
+
+// The paragraph broken at blanks into lines of at most kWidth columns
+// (a longer word stands alone), each line indented.
+std::string Wrap(std::string_view text, const std::string& indent) {
+  std::string out;
+  std::string line;
+  while (!text.empty()) {
+    const std::size_t blank = text.find(' ');
+    const std::string_view word = text.substr(0, blank);
+    text = blank == std::string_view::npos ? std::string_view()
+                                           : text.substr(blank + 1);
+    if (!line.empty() &&
+        indent.size() + line.size() + 1 + word.size() > kWidth) {
+      out += indent + line + "\n";
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += word;
+  }
+  if (!line.empty()) out += indent + line + "\n";
+  return out;
+}
+
+// Each line of the example, indented.
+std::string Example(std::string_view lines) {
+  std::string out = "    ";
+  for (char c : lines) {
+    out += c;
+    if (c == '\n') out += "    ";
+  }
+  return out + "\n";
+}
+
 }  // namespace
 
 std::string MessageOf(Check id, const std::vector<std::string>& args) {
   return Format(InfoOf(id).Message, args);
 }
 
-const CheckInfo* AllChecks(std::size_t* count) {
-  *count = sizeof kChecks / sizeof kChecks[0];
-  return kChecks;
-}
+const std::array<CheckInfo, kCheckCount>& AllChecks() { return kChecks; }
 
 const CheckInfo& InfoOf(Check id) {
   return kChecks[static_cast<std::size_t>(id)];
@@ -57,6 +92,34 @@ const CheckInfo* FindCheck(std::string_view name) {
 const char* SeverityName(Severity level) {
   static const char* const kNames[] = {"note", "warning", "error"};
   return kNames[static_cast<std::size_t>(level)];
+}
+
+std::string ListChecksText() {
+  std::string out;
+  for (const CheckInfo& info : kChecks) {
+    std::string name = info.Name;
+    name.resize(22, ' ');
+    std::string level = SeverityName(info.Level);
+    level.resize(9, ' ');
+    out += name + level + info.Summary + "\n";
+  }
+  return out;
+}
+
+std::string ExplainText(const CheckInfo& info) {
+  std::string out = "-W" + std::string(info.Name) + " (" +
+                    SeverityName(info.Level) + "): " + info.Summary + "\n\n";
+  out += "What the installer does:\n" + Wrap(info.Does, "  ");
+  out += "\nWrong:\n" + Example(info.Wrong);
+  out += "\nRight:\n" + Example(info.Right);
+  out += "\nFix:\n" + Wrap(info.Fix, "  ");
+  out += info.Fatal ? "\nThe installer fails to read such a file, so this "
+                      "check cannot be turned off.\n"
+                    : "\nTo accept one finding where it stands, put this "
+                      "comment on the line before it:\n    ; tarnwell-check: "
+                      "disable=" +
+                          std::string(info.Name) + "\n";
+  return out;
 }
 
 }  // namespace tarnwell::check

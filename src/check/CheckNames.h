@@ -2,6 +2,7 @@
 // options, --list-checks, --explain and every output format.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -29,8 +30,14 @@ struct CheckInfo {
   const char* Fix;
 };
 
+// One per row of the table.
+constexpr std::size_t kCheckCount = 0
+#define CHECK(...) +1
+#include "check/CheckTable.h"
+    ;
+
 // Every check, in the order of the enumeration.
-const CheckInfo* AllChecks(std::size_t* count);
+const std::array<CheckInfo, kCheckCount>& AllChecks();
 
 const CheckInfo& InfoOf(Check id);
 

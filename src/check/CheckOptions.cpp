@@ -14,21 +14,26 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The setting of the check NAME, or null with *error set.
-CheckSetting* SettingOf(CheckOptions& options, std::string_view name,
-                        bool turning_off, std::string* error) {
+// What a -W option sets on the check NAME: whether it is off, and whether
+// its findings are errors (1) or its errors warnings (0); -1 keeps either.
+// A check that the installer fails on stays on and an error.
+bool SetCheck(CheckOptions& options, std::string_view name, int off, int error,
+              std::string* message) {
   const CheckInfo* info = FindCheck(name);
   if (info == nullptr) {
-    *error =
+    *message =
         "unknown check '" + std::string(name) + "' (--list-checks lists them)";
-    return nullptr;
+    return false;
   }
-  if (turning_off && info->Fatal) {
-    *error = "'" + std::string(name) +
-             "' cannot be turned off: the installer fails on it";
-    return nullptr;
+  if (info->Fatal && (off == 1 || error == 0)) {
+    *message = "'" + std::string(name) +
+               "' cannot be turned off: the installer fails on it";
+    return false;
   }
-  return &options.Settings[static_cast<std::size_t>(info->Id)];
+  CheckSetting& s = options.Settings[static_cast<std::size_t>(info->Id)];
+  if (off >= 0) s.Off = off == 1;
+  if (error >= 0) s = {s.Off, error == 1, error == 0};
+  return true;
 }
 
 // The place of value among the words, or -1.
@@ -100,29 +105,13 @@ const std::vector<OptionRow> kOptions = {
     {"-w", "", "show no warnings or notes, only errors",
      [](Options& o, Value, Error) { return o.NoWarnings = true; }},
     {"-Wno-error=", "NAME", "make the errors of NAME warnings",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, true, e);  // fatal stays an error
-       if (s != nullptr) *s = {s->Off, false, true};
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 0, e); }},
     {"-Werror=", "NAME", "make the findings of NAME errors",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, false, e);
-       if (s != nullptr) *s = {s->Off, true, false};
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 1, e); }},
     {"-Wno-", "NAME", "turn the check NAME off",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, true, e);
-       if (s != nullptr) s->Off = true;
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, 1, -1, e); }},
     {"-W", "NAME", "turn the check NAME back on",
-     [](Options& o, Value v, Error e) {
-       CheckSetting* s = SettingOf(o, v, false, e);
-       if (s != nullptr) s->Off = false;
-       return s != nullptr;
-     }},
+     [](Options& o, Value v, Error e) { return SetCheck(o, v, 0, -1, e); }},
     {"--max-findings", "N",
      "show at most N findings (0: all; default 1000,\n"
      "25000 for SARIF), then how many were left out",
@@ -190,13 +179,11 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
         return &row;
       }
       if (!takes || !StartsWith(arg, spelling) || arg == spelling) continue;
+      // Attached: "-oFILE", "-Wno-NAME", "--name=VALUE".
+      const bool long_form = StartsWith(spelling, "--");
       const std::string_view after = arg.substr(spelling.size());
-      if (!StartsWith(spelling, "--")) {
-        *value = after;
-        return &row;
-      }
-      if (after.front() == '=') {
-        *value = after.substr(1);
+      if (!long_form || after.front() == '=') {
+        *value = after.substr(long_form ? 1 : 0);
         return &row;
       }
     }
@@ -207,12 +194,6 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
 }  // namespace
 
 const std::vector<OptionRow>& OptionTable() { return kOptions; }
-
-const CheckSetting& CheckOptions::SettingOf(Check id) const {
-  static const CheckSetting kDefault;
-  const std::size_t index = static_cast<std::size_t>(id);
-  return index < Settings.size() ? Settings[index] : kDefault;
-}
 
 bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
                  const char* term) {
@@ -268,9 +249,6 @@ std::string CheckUsage() {
 
 bool ParseCheckOptions(const std::vector<std::string>& args,
                        CheckOptions* options, std::string* error) {
-  std::size_t count = 0;
-  AllChecks(&count);
-  options->Settings.assign(count, CheckSetting{});
   bool options_end = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];

@@ -1,13 +1,19 @@
 // The command line of tarnwell-check: one table of options (spellings,
-// argument, help line, what it sets), read by the parser and by --help.
+// argument, help line, what it sets), read by the parser and by --help;
+// and what the -W options, -w, --werror, --quiet and the disable
+// directives make of a file's diagnostics (DiagnosticFilter.cpp).
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check/CheckNames.h"
+#include "check/Diagnostic.h"
 
 namespace tarnwell::check {
 
@@ -42,10 +48,12 @@ struct CheckOptions {
   std::string Explain;  // --explain NAME, a known check
   OutputFormat Format = OutputFormat::kText;
   ColorMode Color = ColorMode::kAuto;
-  std::size_t MaxFindings = 0;         // 0: no limit; set after the format
-  std::vector<CheckSetting> Settings;  // one per check, by Check
+  std::size_t MaxFindings = 0;  // 0: no limit; set after the format
+  std::array<CheckSetting, kCheckCount> Settings{};  // by Check
 
-  const CheckSetting& SettingOf(Check id) const;
+  const CheckSetting& SettingOf(Check id) const {
+    return Settings[static_cast<std::size_t>(id)];
+  }
 };
 
 // One option. Spellings are separated by "|"; a long option takes its
@@ -75,5 +83,21 @@ bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
 
 // The text of --help.
 std::string CheckUsage();
+
+struct Counts {
+  std::size_t Errors = 0;
+  std::size_t Warnings = 0;
+  std::size_t Notes = 0;
+};
+
+// The diagnostics as the options have them: checks turned off (by an
+// option, or by a directive for its line) dropped, with their follow-ons
+// shown on their own; levels changed (and marked Promoted); -w drops
+// warnings and notes, and --quiet all but errors. *counts counts what is
+// left before --quiet. The result is in order of position.
+std::vector<Diagnostic> ApplyOptions(
+    const std::vector<Diagnostic>& found, const CheckOptions& options,
+    Counts* counts,
+    const std::set<std::pair<std::size_t, Check>>& disabled = {});
 
 }  // namespace tarnwell::check

@@ -1,4 +1,4 @@
-#include "check/CheckState.h"
+#include "check/Checks.h"
 
 #include "check/Text.h"
 
@@ -38,11 +38,7 @@ std::size_t CheckState::Column(std::string_view view) const {
 }
 
 Place CheckState::At(std::string_view view) const {
-  Place p;
-  p.Line = LineNumber;
-  p.Column = Column(view);
-  p.Length = view.empty() ? 1 : view.size();
-  return p;
+  return Place{LineNumber, Column(view), view.empty() ? 1 : view.size()};
 }
 
 Diagnostic& CheckState::Add(Check check, const Place& place,

@@ -4,8 +4,8 @@
 // the SARIF rules), the level as reported unless an option changes it,
 // whether the installer fails on it (then it cannot be turned off), the
 // message of a finding, one line of meaning, what the installer does, a
-// wrong and a right example, and the fix. The names are an interface: scripts and SARIF consumers
-// keep them, so a name is never reused for something else.
+// wrong and a right example, and the fix. The names are an interface: scripts
+// and SARIF consumers keep them, so a name is never reused for something else.
 //
 // Include it with CHECK(Id, Name, Level, Fatal, Message, Summary, Does,
 // Wrong, Right, Fix) defined; it undefines CHECK at its end. A message
@@ -93,8 +93,7 @@ CHECK(UnclosedHeader, "unclosed-header", Warning, false,
       "line is ignored (or, when it holds \"=\", read as a key line with an "
       "unknown key), and the lines after it still belong to the section "
       "before.",
-      "[Second device\nDLL = usbcdc2.dll",
-      "[Second device]\nDLL = usbcdc2.dll",
+      "[Second device\nDLL = usbcdc2.dll", "[Second device]\nDLL = usbcdc2.dll",
       "Close the header with \"]\".")
 CHECK(MissingDll, "missing-dll", Error, true,
       "%0 has no \"DLL\" line: the installer refuses it, fails to read the "
@@ -132,8 +131,7 @@ CHECK(HeaderText, "header-text", Warning, false,
       "ends, so text after \"]\" (a comment, say) becomes part of the name: "
       "\"[MODEM SETTINGS] ; the modem\" names a device section \"MODEM "
       "SETTINGS] ; the modem\".",
-      "[MODEM SETTINGS] ; the modem",
-      "; the modem\n[MODEM SETTINGS]",
+      "[MODEM SETTINGS] ; the modem", "; the modem\n[MODEM SETTINGS]",
       "Put comments on lines of their own.")
 CHECK(HeaderKey, "header-key", Note, false,
       "the section name holds \"=\", so the installer also reads it as a "
@@ -143,8 +141,7 @@ CHECK(HeaderKey, "header-key", Note, false,
       "the new section too, so a name that holds \"=\" sets a key: "
       "\"[DLL=a.dll]\" opens a section named \"DLL=a.dll\" that has its "
       "\"DLL\" as well.",
-      "[DLL=usbser.dll]",
-      "[Acme serial]\nDLL = usbser.dll",
+      "[DLL=usbser.dll]", "[Acme serial]\nDLL = usbser.dll",
       "Keep \"=\" out of section names and give keys on lines of their own.")
 CHECK(AnyDevice, "any-device", Warning, false,
       "this section writes %0: without \"VID\" and \"IFC_Class\" the USB "
@@ -226,8 +223,7 @@ CHECK(UnknownKey, "unknown-key", Warning, false,
       "Keys are matched as a whole, in any letter case. A key that names "
       "nothing, a misspelling say, is ignored without notice, and the value "
       "it was meant to set is never written.",
-      "BuferCountIn = 0x8",
-      "BufferCountIn = 0x8",
+      "BuferCountIn = 0x8", "BufferCountIn = 0x8",
       "Spell the key as the README lists it; the message suggests the "
       "nearest key it resembles.")
 CHECK(WrongSectionKey, "wrong-section-key", Warning, false,
@@ -252,8 +248,7 @@ CHECK(InitNumber, "init-number", Warning, false,
       "The init strings are Init0 to Init15, numbered in decimal without "
       "leading zeros. \"Init\", \"Init01\" and \"Init16\" name no init "
       "string and are ignored.",
-      "Init01 = ATE0",
-      "Init1 = ATE0",
+      "Init01 = ATE0", "Init1 = ATE0",
       "Number the init strings 0 to 15, without leading zeros.")
 CHECK(RepeatedKey, "repeated-key", Warning, false,
       "%0 is given again in this section: this later line replaces the "
@@ -261,8 +256,7 @@ CHECK(RepeatedKey, "repeated-key", Warning, false,
       "a key given twice in a section keeps the later value",
       "When a section gives a key twice, the later line replaces the value "
       "of the earlier one; only \"IFC_Disable\" lines add up.",
-      "BufferCountOut = 0x8\nBufferCountOut = 0x10",
-      "BufferCountOut = 0x10",
+      "BufferCountOut = 0x8\nBufferCountOut = 0x10", "BufferCountOut = 0x10",
       "Keep one line per key.")
 CHECK(EmptyKey, "empty-key", Warning, false,
       "nothing before \"=\": the installer finds no key and ignores the "
@@ -270,11 +264,8 @@ CHECK(EmptyKey, "empty-key", Warning, false,
       "a line that starts with \"=\" is ignored",
       "The key is the text before \"=\". A line that starts with \"=\" has "
       "an empty key, which names nothing: the installer ignores it.",
-      "= usbser.dll",
-      "DLL = usbser.dll",
-      "Write the key before \"=\".")
-CHECK(BadNumber, "bad-number", Warning, false,
-      "%0: %1",
+      "= usbser.dll", "DLL = usbser.dll", "Write the key before \"=\".")
+CHECK(BadNumber, "bad-number", Warning, false, "%0: %1",
       "a number that cannot be read keeps the field's previous value",
       "A number that cannot be read (no hexadecimal digit, or too large: "
       "above 0xFFFF for \"VID\" and \"PID\", above 0xFFFFFFFF for the "
@@ -282,8 +273,7 @@ CHECK(BadNumber, "bad-number", Warning, false,
       "and the key still counts as given: the value is written, or used in "
       "key names, all the same. An \"IFC_Disable\" line that cannot be read "
       "disables nothing.",
-      "VID = 12345\nBufferCountIn = eight",
-      "VID = 0x1234\nBufferCountIn = 0x8",
+      "VID = 12345\nBufferCountIn = eight", "VID = 0x1234\nBufferCountIn = 0x8",
       "Write a hexadecimal number that fits: up to 4 digits for \"VID\" and "
       "\"PID\", 2 for classes and interfaces, 8 for the others.")
 CHECK(HexCount, "hex-count", Warning, false,
@@ -292,8 +282,7 @@ CHECK(HexCount, "hex-count", Warning, false,
       "a count written in decimal digits is read as hexadecimal",
       "Every number in the file is hexadecimal, with or without \"0x\": "
       "\"BufferCountIn = 10\" gives sixteen buffers, not ten.",
-      "BufferCountIn = 10",
-      "BufferCountIn = 0xA",
+      "BufferCountIn = 10", "BufferCountIn = 0xA",
       "Write numbers with \"0x\", so that nobody reads them as decimal; "
       "convert decimal numbers to hexadecimal first.")
 CHECK(DecimalId, "decimal-id", Warning, false,
@@ -305,8 +294,7 @@ CHECK(DecimalId, "decimal-id", Warning, false,
       "file. Tools such as lsusb print them in decimal (\"bInterfaceClass 10 "
       "CDC Data\"), so \"IFC_Class = 10\" copied from there means 0x10, not "
       "0x0A.",
-      "IFC_Class = 10",
-      "IFC_Class = 0x0A",
+      "IFC_Class = 10", "IFC_Class = 0x0A",
       "Write these numbers with \"0x\"; convert a number taken from a "
       "decimal listing.")
 CHECK(TruncatedNumber, "truncated-number", Warning, false,
@@ -314,9 +302,7 @@ CHECK(TruncatedNumber, "truncated-number", Warning, false,
       "an 8-bit field keeps only the low 8 bits of the number",
       "Class, subclass, protocol and interface numbers keep only their low 8 "
       "bits: \"IFC_Class = 102\" is stored as 0x02.",
-      "IFC_Class = 102",
-      "IFC_Class = 0x02",
-      "Write a number up to 0xFF.")
+      "IFC_Class = 102", "IFC_Class = 0x02", "Write a number up to 0xFF.")
 CHECK(IdDigits, "id-digits", Warning, false,
       "%0 has %1 hexadecimal digits, more than the %2 of its field: %3",
       "an ID or 8-bit number written with more digits than its field holds",
@@ -325,8 +311,7 @@ CHECK(IdDigits, "id-digits", Warning, false,
       "all the same, leading zeros included, and the field keeps what it "
       "can: \"VID = 0x05250\", a typo for 0x0525, writes vendor 0x5250, and "
       "\"IFC_Class = 0x020\" class 0x20.",
-      "VID = 0x05250\nIFC_Class = 0x020",
-      "VID = 0x0525\nIFC_Class = 0x02",
+      "VID = 0x05250\nIFC_Class = 0x020", "VID = 0x0525\nIFC_Class = 0x02",
       "Write four digits for \"VID\" and \"PID\" and two for the 8-bit "
       "numbers, and check the number against the device's descriptor.")
 CHECK(NegativeNumber, "negative-number", Warning, false,
@@ -334,9 +319,7 @@ CHECK(NegativeNumber, "negative-number", Warning, false,
       "a \"-\" before a number wraps around",
       "A leading \"-\" is accepted and wraps around the field: \"VID = -1\" "
       "is stored as 0xFFFF.",
-      "VID = -1",
-      "VID = 0xFFFF",
-      "Write the number itself, without a sign.")
+      "VID = -1", "VID = 0xFFFF", "Write the number itself, without a sign.")
 CHECK(NumberTrailingText, "number-trailing-text", Warning, false,
       "the number ends here: the installer reads %0 as %1 and ignores %2",
       "the installer reads a number up to its first non-digit and ignores "
@@ -344,8 +327,7 @@ CHECK(NumberTrailingText, "number-trailing-text", Warning, false,
       "A number ends at the first character that is not a hexadecimal digit, "
       "and the rest of the value is ignored without notice: \"IFC_Disable = "
       "3x\" disables interface 3, \"VID = 12 34\" reads 0x12.",
-      "IFC_Disable = 3x",
-      "IFC_Disable = 0x3",
+      "IFC_Disable = 3x", "IFC_Disable = 0x3",
       "Write nothing but the number after \"=\".")
 CHECK(NumberComment, "number-comment", Note, false,
       "the installer reads the number up to here and ignores the rest; "
@@ -364,9 +346,7 @@ CHECK(EmptyDll, "empty-dll", Warning, false,
       "A \"DLL\" line with nothing after \"=\" counts as given: the section "
       "is accepted and an empty driver name is written, so the driver loader "
       "has no driver to load.",
-      "DLL =",
-      "DLL = usbser.dll",
-      "Name the driver DLL.")
+      "DLL =", "DLL = usbser.dll", "Name the driver DLL.")
 CHECK(DecimalText, "decimal-text", Warning, false,
       "Unimodem reads %0 as a decimal number: the installer writes the "
       "text %1, which is none",
@@ -375,8 +355,7 @@ CHECK(DecimalText, "decimal-text", Warning, false,
       "Unimodem reads that text as a decimal number. Hexadecimal like the "
       "rest of the file (\"0x1C200\"), or any other text, reaches the modem "
       "as a rate it cannot read.",
-      "BaudRate = 0x1C200",
-      "BaudRate = 115200",
+      "BaudRate = 0x1C200", "BaudRate = 115200",
       "Write the rate as a decimal number, without \"0x\".")
 CHECK(EmptyText, "empty-text", Warning, false,
       "empty %0 value: the installer writes an empty %0 into the modem's "
@@ -385,8 +364,7 @@ CHECK(EmptyText, "empty-text", Warning, false,
       "A \"TSP\" or \"FriendlyName\" line with nothing after \"=\" still "
       "counts as given: the installer writes an empty text, so Unimodem has "
       "no telephony service provider to load or no name to show.",
-      "TSP =\nFriendlyName =",
-      "TSP = unimodem.dll\nFriendlyName = Acme modem",
+      "TSP =\nFriendlyName =", "TSP = unimodem.dll\nFriendlyName = Acme modem",
       "Give the value, or remove the line.")
 CHECK(InlineComment, "inline-comment", Warning, false,
       "\"%0\" after the value is not a comment: the installer writes %1 as "
@@ -417,8 +395,7 @@ CHECK(QuotedValue, "quoted-value", Warning, false,
       "Values have no quoting rules: quotes around a value are part of it, "
       "so DLL = \"usbser.dll\" writes the driver name with its quotes, which "
       "names no file.",
-      "DLL = \"usbser.dll\"",
-      "DLL = usbser.dll",
+      "DLL = \"usbser.dll\"", "DLL = usbser.dll",
       "Drop the quotes; blanks inside a value need none.")
 CHECK(TextCut, "text-cut", Warning, false,
       "%0 holds at most %1 characters: the installer cuts the %2-character "
@@ -427,8 +404,7 @@ CHECK(TextCut, "text-cut", Warning, false,
       "Text fields have a fixed size: \"DLL\" keeps 127 characters, every "
       "other text 255. Longer values are cut without notice.",
       "(a \"DLL\" value of 140 characters)",
-      "(a \"DLL\" value of at most 127 characters)",
-      "Shorten the value.")
+      "(a \"DLL\" value of at most 127 characters)", "Shorten the value.")
 CHECK(MalformedGuid, "malformed-guid", Warning, false,
       "malformed GUID: %0; the installer writes \"IClass\" = %1",
       "a GUID that does not read as written",

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <new>
 #include <string>
@@ -14,14 +15,10 @@
 
 #include "check/CheckOptions.h"
 #include "check/Console.h"
-#include "check/DiagnosticFilter.h"
 #include "check/EmitFile.h"
 #include "check/FileCheck.h"
-#include "check/FileResult.h"
-#include "check/JsonOutput.h"
-#include "check/RegPreview.h"
-#include "check/SarifOutput.h"
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
+#include "check/Text.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
 
@@ -52,11 +49,20 @@ std::filesystem::path PathOf(const std::string& name) {
   return std::filesystem::u8path(name);
 }
 
-// The whole file, or standard input for "-"; the error text when it
-// cannot be read.
+// Every byte of the stream; false when reading failed before its end.
+bool ReadAll(std::istream& in, std::string* bytes) {
+  char buffer[64 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
+  }
+  return !in.bad();
+}
+
+// The whole file, or standard input for "-" (bytes, once console::Prepare
+// has set its mode); the error text when it cannot be read.
 std::string ReadWhole(const std::string& name, std::string* bytes) {
   if (name == kStandardInput) {
-    return console::ReadAllInput(bytes) ? "" : "cannot read standard input";
+    return ReadAll(std::cin, bytes) ? "" : "cannot read standard input";
   }
   std::error_code ec;
   if (std::filesystem::is_directory(PathOf(name), ec)) {
@@ -66,11 +72,7 @@ std::string ReadWhole(const std::string& name, std::string* bytes) {
   if (!in) {
     return "cannot open '" + name + "': " + std::strerror(errno);
   }
-  char buffer[64 * 1024];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    bytes->append(buffer, static_cast<std::size_t>(in.gcount()));
-  }
-  return in.bad() ? "cannot read '" + name + "' to its end" : "";
+  return ReadAll(in, bytes) ? "" : "cannot read '" + name + "' to its end";
 }
 
 // The registry to start from, taken by the store's own parser; the error
@@ -158,11 +160,11 @@ int Run(const CheckOptions& options) {
     auto report = std::make_unique<FileReport>();
     std::string bytes;
     result.Error = ReadWhole(file, &bytes);
-    if (result.Error.empty()) CheckBytes(bytes, report.get(), start);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;
     } else {
+      CheckBytes(bytes, report.get(), start);
       result.Report = report.get();
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
@@ -194,7 +196,9 @@ int Run(const CheckOptions& options) {
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {
-        console::Write(Stream::kOut, RegTextUtf8(report->Registry.Tree()));
+        // The store's own export text, as UTF-8.
+        console::Write(Stream::kOut, Utf16ToUtf8(regstore::FormatRegFile(
+                                         report->Registry.Tree())));
       }
       if (text && !options.Quiet) {
         console::Write(Stream::kErr,
@@ -219,24 +223,20 @@ int Run(const CheckOptions& options) {
 }
 
 int RunOptions(const CheckOptions& options) {
+  std::string text;
   if (options.Help) {
-    console::Write(Stream::kOut, CheckUsage());
-    return 0;
+    text = CheckUsage();
+  } else if (options.Version) {
+    text = std::string("tarnwell-check ") + TARNWELL_VERSION + "\n";
+  } else if (options.ListChecks) {
+    text = ListChecksText();
+  } else if (!options.Explain.empty()) {
+    text = ExplainText(*FindCheck(options.Explain));
+  } else {
+    return Run(options);
   }
-  if (options.Version) {
-    console::Write(Stream::kOut,
-                   std::string("tarnwell-check ") + TARNWELL_VERSION + "\n");
-    return 0;
-  }
-  if (options.ListChecks) {
-    console::Write(Stream::kOut, ListChecksText());
-    return 0;
-  }
-  if (!options.Explain.empty()) {
-    console::Write(Stream::kOut, ExplainText(*FindCheck(options.Explain)));
-    return 0;
-  }
-  return Run(options);
+  console::Write(Stream::kOut, text);
+  return 0;
 }
 
 }  // namespace
@@ -255,9 +255,7 @@ int RunCheckTool(const std::vector<std::string>& args) {
     parsed = false;
   }
   if (!parsed) {
-    console::Write(Stream::kErr,
-                   "tarnwell-check: " + error +
-                       "\nTry 'tarnwell-check --help' for more information.\n");
+    Say(error + "\nTry 'tarnwell-check --help' for more information.");
     return 2;
   }
   try {

@@ -1,10 +1,8 @@
-// Standard output and error as tarnwell-check writes them, and standard
-// input as it reads it: UTF-8 text out, bytes in. One implementation per
-// world (posix/, win32/), picked by CMake; the rest of the checker is the
-// same everywhere.
+// Standard output and error as tarnwell-check writes them: UTF-8 text out,
+// and standard input read as bytes. One implementation per world (posix/,
+// win32/), picked by CMake; the rest of the checker is the same everywhere.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace tarnwell::check::console {
@@ -22,8 +20,5 @@ bool ShowsColor(Stream stream);
 // Writes UTF-8 text: on a Windows console as wide characters, so that it
 // shows right in any code page; anywhere else as the bytes themselves.
 void Write(Stream stream, std::string_view text);
-
-// All of standard input, as bytes; false when it cannot be read.
-bool ReadAllInput(std::string* bytes);
 
 }  // namespace tarnwell::check::console

@@ -1,4 +1,4 @@
-#include "check/DiagnosticFilter.h"
+#include "check/CheckOptions.h"
 
 #include <algorithm>
 

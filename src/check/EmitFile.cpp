@@ -5,8 +5,8 @@
 #include "check/EmitCabInf.h"
 #include "check/EmitImageReg.h"
 #include "check/KeyCatalog.h"
+#include "check/Outputs.h"
 #include "check/Text.h"
-#include "check/TextOutput.h"
 #include "config/LineSyntax.h"
 #include "regstore/RegTree.h"
 

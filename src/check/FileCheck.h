@@ -11,10 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "check/CheckState.h"
+#include "check/Checks.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
-#include "check/RegPreview.h"
 #include "check/WriteLog.h"
 #include "regstore/TreeRegistry.h"
 

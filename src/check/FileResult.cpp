@@ -1,10 +1,18 @@
-#include "check/FileResult.h"
+#include "check/Outputs.h"
 
 namespace tarnwell::check {
 namespace {
 
 std::string Plural(std::size_t n, const char* word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+void Measure(const regstore::RegNode& node, TreeSize* size) {
+  if (!node.Values().empty()) {
+    ++size->Keys;
+    size->Values += node.Values().size();
+  }
+  for (const auto& child : node.Children()) Measure(*child.second, size);
 }
 
 std::string CountText(const Counts& counts) {
@@ -21,6 +29,12 @@ std::string CountText(const Counts& counts) {
 }
 
 }  // namespace
+
+TreeSize MeasureTree(const regstore::RegTree& tree) {
+  TreeSize size;
+  Measure(tree.Root(), &size);
+  return size;
+}
 
 std::string FileResult::InstallerMessage() const {
   if (Report == nullptr) return "";

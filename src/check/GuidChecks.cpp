@@ -65,16 +65,13 @@ std::string Fault(const std::vector<NumberConversion>& groups,
       return Group(i) + " stops at " + Quote(g.Text.substr(end, 1)) +
              ", which the installer takes for the separator";
     }
-    if (digits < kGuidDigits[i]) {
+    if (digits != kGuidDigits[i]) {
+      const std::string wanted = std::to_string(kGuidDigits[i]);
       return Group(i) + " has " + std::to_string(digits) +
-             (digits == 1 ? " digit" : " digits") + " instead of " +
-             std::to_string(kGuidDigits[i]) + " and is read as " +
-             Hex(g.Stored, kGuidDigits[i]);
-    }
-    if (digits > kGuidDigits[i]) {
-      return Group(i) + " has " + std::to_string(digits) +
-             " digits instead of " + std::to_string(kGuidDigits[i]) +
-             "; only its last " + std::to_string(kGuidDigits[i]) + " are kept";
+             (digits == 1 ? " digit" : " digits") + " instead of " + wanted +
+             (digits < kGuidDigits[i]
+                  ? " and is read as " + Hex(g.Stored, kGuidDigits[i])
+                  : "; only its last " + wanted + " are kept");
     }
     if (s.Prefix || s.Negative) return Group(i) + " has a sign or \"0x\"";
   }

@@ -1,4 +1,4 @@
-#include "check/JsonOutput.h"
+#include "check/Outputs.h"
 
 #include "check/JsonWriter.h"
 

@@ -5,33 +5,19 @@
 namespace tarnwell::check {
 
 std::string JsonQuote(std::string_view text) {
+  // The characters with an escape of their own, and those escapes.
+  static const std::u32string_view kNamed = U"\"\\\n\r\t";
+  static const char kLetters[] = "\"\\nrt";
   static const char kDigits[] = "0123456789abcdef";
   std::string out = "\"";
   for (char32_t c : DecodeUtf8OrLatin1(text)) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\u00";
-          out += kDigits[c >> 4];
-          out += kDigits[c & 0xF];
-        } else {
-          AppendUtf8(out, c);
-        }
+    const std::size_t named = kNamed.find(c);
+    if (named != std::u32string_view::npos) {
+      out += std::string("\\") + kLetters[named];
+    } else if (c < 0x20 || c == 0x7F) {
+      out += std::string("\\u00") + kDigits[c >> 4] + kDigits[c & 0xF];
+    } else {
+      AppendUtf8(out, c);
     }
   }
   return out + "\"";
@@ -69,34 +55,14 @@ JsonWriter& JsonWriter::Close(char bracket) {
 }
 
 JsonWriter& JsonWriter::Key(std::string_view name) {
-  BeforeValue();
-  out_ += JsonQuote(name);
-  out_ += ": ";
+  Value(JsonQuote(name) + ": ");
   after_key_ = true;
   return *this;
 }
 
-JsonWriter& JsonWriter::String(std::string_view text) {
+JsonWriter& JsonWriter::Value(const std::string& text) {
   BeforeValue();
-  out_ += JsonQuote(text);
-  return *this;
-}
-
-JsonWriter& JsonWriter::Number(std::uint64_t value) {
-  BeforeValue();
-  out_ += std::to_string(value);
-  return *this;
-}
-
-JsonWriter& JsonWriter::Bool(bool value) {
-  BeforeValue();
-  out_ += value ? "true" : "false";
-  return *this;
-}
-
-JsonWriter& JsonWriter::Null() {
-  BeforeValue();
-  out_ += "null";
+  out_ += text;
   return *this;
 }
 

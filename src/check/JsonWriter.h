@@ -11,6 +11,9 @@
 
 namespace tarnwell::check {
 
+// The text as a JSON string literal, quotes included.
+std::string JsonQuote(std::string_view text);
+
 class JsonWriter {
  public:
   JsonWriter& BeginObject() { return Open('{'); }
@@ -21,10 +24,12 @@ class JsonWriter {
   // The name of the next member of the open object.
   JsonWriter& Key(std::string_view name);
 
-  JsonWriter& String(std::string_view text);
-  JsonWriter& Number(std::uint64_t value);
-  JsonWriter& Bool(bool value);
-  JsonWriter& Null();
+  JsonWriter& String(std::string_view text) { return Value(JsonQuote(text)); }
+  JsonWriter& Number(std::uint64_t value) {
+    return Value(std::to_string(value));
+  }
+  JsonWriter& Bool(bool value) { return Value(value ? "true" : "false"); }
+  JsonWriter& Null() { return Value("null"); }
 
   // The text so far, ended by a line feed once every value is closed.
   std::string Text() const { return out_ + "\n"; }
@@ -32,6 +37,7 @@ class JsonWriter {
  private:
   JsonWriter& Open(char bracket);
   JsonWriter& Close(char bracket);
+  JsonWriter& Value(const std::string& text);  // already JSON
   void BeforeValue();
   void NewLine();
 
@@ -39,8 +45,5 @@ class JsonWriter {
   std::vector<bool> empty_;  // per open object or array: nothing in it yet
   bool after_key_ = false;
 };
-
-// The text as a JSON string literal, quotes included.
-std::string JsonQuote(std::string_view text);
 
 }  // namespace tarnwell::check

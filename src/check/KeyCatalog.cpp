@@ -7,30 +7,28 @@
 namespace tarnwell::check {
 namespace {
 
-std::u16string Name(const char16_t* value_name) {
-  return value_name == nullptr ? std::u16string() : value_name;
+// A key as the tables spell it, and the registry value it becomes.
+KeyFacts Facts(const char* key, ValueForm form, const char16_t* value_name) {
+  KeyFacts f;
+  f.Key = key;
+  f.Form = form;
+  if (value_name != nullptr) f.ValueName = value_name;
+  f.Row = key;
+  return f;
 }
 
 template <typename Entry, typename Number>
 void Add(std::vector<KeyFacts>& keys, const NumberKey<Entry, Number>& row) {
-  KeyFacts f;
-  f.Key = row.Key;
-  f.Form = ValueForm::kNumber;
+  KeyFacts f = Facts(row.Key, ValueForm::kNumber, row.ValueName);
   f.Width = row.Width;
   f.FieldBits = 8 * sizeof(Number);
-  f.ValueName = Name(row.ValueName);
-  f.Row = row.Key;
   keys.push_back(std::move(f));
 }
 
 template <typename Entry, std::size_t Capacity>
 void Add(std::vector<KeyFacts>& keys, const TextKey<Entry, Capacity>& row) {
-  KeyFacts f;
-  f.Key = row.Key;
-  f.Form = ValueForm::kText;
+  KeyFacts f = Facts(row.Key, ValueForm::kText, row.ValueName);
   f.Capacity = Capacity;
-  f.ValueName = Name(row.ValueName);
-  f.Row = row.Key;
   keys.push_back(std::move(f));
 }
 
@@ -45,23 +43,12 @@ std::vector<KeyFacts> DeviceKeys() {
   AddAll(keys, kIdKeys<DeviceEntry>);
   AddAll(keys, kInterfaceClassKeys);
   AddAll(keys, kBufferKeys);
-  KeyFacts guid;
-  guid.Key = kGuidKey.Key;
-  guid.Form = ValueForm::kGuid;
-  guid.ValueName = kGuidKey.ValueName;
-  guid.Row = kGuidKey.Key;
-  keys.push_back(guid);
-  KeyFacts disable;
-  disable.Key = kDisableKey.Key;
-  disable.Form = ValueForm::kList;
+  keys.push_back(Facts(kGuidKey.Key, ValueForm::kGuid, kGuidKey.ValueName));
+  KeyFacts disable = Facts(kDisableKey.Key, ValueForm::kList, nullptr);
   disable.Width = kDisableKey.Width;
   disable.FieldBits = 8;
-  disable.Row = kDisableKey.Key;
   keys.push_back(disable);
-  KeyFacts ignored;
-  ignored.Key = kDeviceIgnoredKey;
-  ignored.Row = kDeviceIgnoredKey;
-  keys.push_back(ignored);
+  keys.push_back(Facts(kDeviceIgnoredKey, ValueForm::kNone, nullptr));
   return keys;
 }
 
@@ -76,9 +63,7 @@ std::vector<KeyFacts> ModemKeys() {
   for (std::size_t n = 0; n < kInitStringCount; ++n) {
     char name[16];
     InitKeyName(name, n);
-    KeyFacts init;
-    init.Key = name;
-    init.Form = ValueForm::kText;
+    KeyFacts init = Facts(name, ValueForm::kText, nullptr);
     init.Capacity = kTextCapacity;
     const std::string number = std::to_string(n);  // the writer's value name
     init.ValueName.assign(number.begin(), number.end());

@@ -41,4 +41,12 @@ const KeyFacts* FindKey(SectionKind kind, std::string_view key);
 // The key that KeyApplied(name, index) reported, or null.
 const KeyFacts* AppliedKey(SectionKind kind, const char* name, int index);
 
+// What a key that no section knows was probably meant to be: the key of
+// that kind closest to `key`, when it is close enough to be a slip of the
+// keyboard; empty otherwise (KeySuggestion.cpp).
+std::string SuggestKey(SectionKind kind, std::string_view key);
+
+// Levenshtein distance without regard to ASCII letter case.
+std::size_t KeyDistance(std::string_view a, std::string_view b);
+
 }  // namespace tarnwell::check

@@ -1,6 +1,5 @@
 #include "check/Checks.h"
 
-#include "check/KeySuggestion.h"
 #include "check/Text.h"
 #include "config/KeyName.h"
 
@@ -24,13 +23,9 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
   const std::string_view digits = key.substr(4);
   if (!digits.empty() && !IsDecimal(digits)) return false;
   // A single digit names an init string, so the key was not unknown.
-  std::string_view significant = digits;
-  while (significant.size() > 1 && significant.front() == '0') {
-    significant.remove_prefix(1);
-  }
   const char* form = digits.empty() ? "0" : digits.front() == '0' ? "1" : "2";
   s.Add(Check::kInitNumber, place,
-        {form, Quote(key), std::string(significant)});
+        {form, Quote(key), std::string(WithoutLeadingZeros(digits))});
   return true;
 }
 

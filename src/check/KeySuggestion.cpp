@@ -1,9 +1,8 @@
-#include "check/KeySuggestion.h"
+#include "check/KeyCatalog.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "check/KeyCatalog.h"
 #include "config/KeyName.h"
 
 namespace tarnwell::check {

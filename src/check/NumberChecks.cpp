@@ -7,11 +7,6 @@
 namespace tarnwell::check {
 namespace {
 
-std::string_view WithoutLeadingZeros(std::string_view digits) {
-  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
-  return digits;
-}
-
 std::uint64_t DecimalValue(std::string_view digits) {
   std::uint64_t n = 0;
   for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');

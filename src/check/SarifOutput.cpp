@@ -1,5 +1,6 @@
-#include "check/SarifOutput.h"
+#include "check/Outputs.h"
 
+#include <algorithm>
 #include <map>
 
 #include "check/JsonWriter.h"
@@ -14,24 +15,23 @@ std::string Fingerprint(std::string_view text) {
   for (char c : text) {
     hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
   }
-  const std::string hex = Hex(hash, 16);
-  return hex.substr(2);
+  return HexDigits(hash, 16);
+}
+
+// {"text": text}, as SARIF wraps messages and descriptions.
+void TextObject(JsonWriter& json, const char* key, std::string_view text) {
+  json.Key(key).BeginObject().Key("text").String(text);
+  json.EndObject();
 }
 
 void Rules(JsonWriter& json) {
-  std::size_t count = 0;
-  const CheckInfo* checks = AllChecks(&count);
   json.Key("rules").BeginArray();
-  for (std::size_t i = 0; i < count; ++i) {
-    const CheckInfo& info = checks[i];
+  for (const CheckInfo& info : AllChecks()) {
     json.BeginObject();
     json.Key("id").String(info.Name);
-    json.Key("shortDescription").BeginObject().Key("text").String(info.Summary);
-    json.EndObject();
-    json.Key("fullDescription").BeginObject().Key("text").String(info.Does);
-    json.EndObject();
-    json.Key("help").BeginObject().Key("text").String(ExplainText(info));
-    json.EndObject();
+    TextObject(json, "shortDescription", info.Summary);
+    TextObject(json, "fullDescription", info.Does);
+    TextObject(json, "help", ExplainText(info));
     json.Key("defaultConfiguration").BeginObject();
     json.Key("level").String(SeverityName(info.Level));
     json.EndObject();
@@ -72,8 +72,7 @@ void Result(JsonWriter& json, const FileResult& r, std::size_t artifact,
   json.Key("ruleId").String(InfoOf(d.Id).Name);
   json.Key("ruleIndex").Number(static_cast<std::size_t>(d.Id));
   json.Key("level").String(SeverityName(d.Level));
-  json.Key("message").BeginObject().Key("text").String(d.Message);
-  json.EndObject();
+  TextObject(json, "message", d.Message);
   json.Key("locations").BeginArray().BeginObject();
   Location(json, r, artifact, d.At);
   json.EndObject().EndArray();
@@ -86,8 +85,7 @@ void Result(JsonWriter& json, const FileResult& r, std::size_t artifact,
       json.BeginObject();
       json.Key("id").Number(i + 1);
       Location(json, r, artifact, d.Notes[i].At);
-      json.Key("message").BeginObject().Key("text").String(d.Notes[i].Message);
-      json.EndObject();
+      TextObject(json, "message", d.Notes[i].Message);
       json.EndObject();
     }
     json.EndArray();
@@ -107,11 +105,10 @@ void Invocation(JsonWriter& json, const std::vector<FileResult>& results,
     if (r.Error.empty() && r.LeftOut == 0) continue;
     json.BeginObject();
     json.Key("level").String(r.Error.empty() ? "note" : "error");
-    json.Key("message").BeginObject().Key("text").String(
-        r.Error.empty() ? std::to_string(r.LeftOut) + " findings in " + r.Name +
-                              " not shown: --max-findings"
-                        : r.Error);
-    json.EndObject();
+    TextObject(json, "message",
+               r.Error.empty() ? std::to_string(r.LeftOut) + " findings in " +
+                                     r.Name + " not shown: --max-findings"
+                               : r.Error);
     json.EndObject();
   }
   json.EndArray();
@@ -121,11 +118,8 @@ void Invocation(JsonWriter& json, const std::vector<FileResult>& results,
 }  // namespace
 
 std::string FileUri(const std::string& name) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string path = name;
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
+  std::replace(path.begin(), path.end(), '\\', '/');
   std::string out;
   const bool drive = path.size() >= 2 && path[1] == ':';
   if (!path.empty() && (path.front() == '/' || drive)) {
@@ -137,13 +131,7 @@ std::string FileUri(const std::string& name) {
                        (c >= '0' && c <= '9') || c == '-' || c == '.' ||
                        c == '_' || c == '~' || c == '/' ||
                        (drive && i == 1 && c == ':');
-    if (plain) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kDigits[c >> 4];
-      out += kDigits[c & 0xF];
-    }
+    out += plain ? std::string(1, path[i]) : "%" + HexDigits(c, 2);
   }
   return out;
 }
@@ -172,11 +160,7 @@ std::string SarifReport(const std::vector<FileResult>& results,
   for (const FileResult& r : results) {
     json.BeginObject().Key("location").BeginObject();
     if (r.Stdin) {
-      json.Key("description")
-          .BeginObject()
-          .Key("text")
-          .String("standard input");
-      json.EndObject();
+      TextObject(json, "description", "standard input");
     } else {
       json.Key("uri").String(FileUri(r.Name));
     }

@@ -2,19 +2,14 @@
 
 #include <cctype>
 
-#include "check/KeySuggestion.h"
 #include "check/Text.h"
 #include "config/LineSyntax.h"
 #include "registry/KeyPaths.h"
 
 namespace tarnwell::check {
-namespace {
-
-constexpr char kModemSpelling[] = "MODEMSETTINGS";
-
-}  // namespace
 
 bool MeansModemSection(std::string_view name) {
+  static constexpr char kModemSpelling[] = "MODEMSETTINGS";
   if (name.size() > 2 * sizeof kModemSpelling) return false;
   std::string letters;
   for (char c : name) {

@@ -1,8 +1,9 @@
-#include "check/SharedValues.h"
+#include "check/Checks.h"
 
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "check/Text.h"
 
@@ -19,12 +20,8 @@ struct Meeting {
 std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   const auto& all = log.Slots();
   std::sort(slots.begin(), slots.end(), [&](std::size_t a, std::size_t b) {
-    const WriteLog::Slot& x = all[a];
-    const WriteLog::Slot& y = all[b];
-    if (x.Key != y.Key) {
-      return log.Keys()[x.Key].Path < log.Keys()[y.Key].Path;
-    }
-    return x.Folded < y.Folded;
+    return std::tie(log.Keys()[all[a].Key].Path, all[a].Folded) <
+           std::tie(log.Keys()[all[b].Key].Path, all[b].Folded);
   });
   slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
   std::string out;
@@ -78,7 +75,7 @@ std::string DisableKey(const WriteLog& log, const Meeting& m) {
 }  // namespace
 
 std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<const SectionInfo*>& sections,
+    const WriteLog& log, const std::vector<SectionInfo>& sections,
     const std::string& registry) {
   std::vector<std::pair<std::size_t, Diagnostic>> out;
   const auto& entries = log.Entries();
@@ -108,7 +105,7 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
         meetings[writer].Given.push_back(slot);
       }
     }
-    const SectionInfo& section = *sections[self];
+    const SectionInfo& section = sections[self];
     for (const auto& [other, meeting] : meetings) {
       if (other == WriteLog::kBefore && !meeting.Given.empty()) {
         out.emplace_back(
@@ -117,7 +114,7 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
                            {Quote(registry), ListByKey(log, meeting.Given)}));
       }
       if (other >= count) continue;
-      const SectionInfo& them = *sections[other];
+      const SectionInfo& them = sections[other];
       if (them.Kind == section.Kind) {
         out.emplace_back(
             section.Root,

@@ -38,7 +38,6 @@ void AppendUtf8(std::string& out, char32_t c) {
 }
 
 std::string Quote(std::string_view text) {
-  static const char kDigits[] = "0123456789ABCDEF";
   std::string out = "\"";
   for (char c : text) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -47,9 +46,7 @@ std::string Quote(std::string_view text) {
     } else if (c == '\t') {
       out += "\\t";
     } else if (u < 0x20 || u == 0x7F) {
-      out += "\\x";
-      out += kDigits[u >> 4];
-      out += kDigits[u & 0xF];
+      out += "\\x" + HexDigits(u, 2);
     } else {
       out += c;
     }
@@ -61,7 +58,12 @@ bool IsDecimal(std::string_view text) {
   return text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-std::string Hex(std::uint64_t value, int digits) {
+std::string_view WithoutLeadingZeros(std::string_view digits) {
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  return digits;
+}
+
+std::string HexDigits(std::uint64_t value, int digits) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string reversed;
   do {
@@ -69,7 +71,11 @@ std::string Hex(std::uint64_t value, int digits) {
     value >>= 4;
   } while (value != 0);
   while (static_cast<int>(reversed.size()) < digits) reversed += '0';
-  return "0x" + std::string(reversed.rbegin(), reversed.rend());
+  return std::string(reversed.rbegin(), reversed.rend());
+}
+
+std::string Hex(std::uint64_t value, int digits) {
+  return "0x" + HexDigits(value, digits);
 }
 
 std::string WidenedAsUtf8(std::string_view bytes) {

@@ -14,7 +14,11 @@ std::string Quote(std::string_view text);
 // Whether every byte is a decimal digit; true for no bytes.
 bool IsDecimal(std::string_view text);
 
-// "0x" and upper-case hexadecimal digits, at least `digits` of them.
+// The digits without their leading zeros, but one digit at least.
+std::string_view WithoutLeadingZeros(std::string_view digits);
+
+// Upper-case hexadecimal digits, at least `digits` of them; Hex with "0x".
+std::string HexDigits(std::uint64_t value, int digits);
 std::string Hex(std::uint64_t value, int digits = 1);
 
 // Bytes widened one by one (as the installer stores text), as UTF-8.

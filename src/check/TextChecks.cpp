@@ -19,8 +19,7 @@ void CheckTextValue(CheckState& s) {
       value.empty()) {
     s.Add(Check::kEmptyText, s.At(value), {field});
   }
-  if (s.Applied->Key == "BaudRate" &&
-      (value.empty() || !IsDecimal(value))) {
+  if (s.Applied->Key == "BaudRate" && (value.empty() || !IsDecimal(value))) {
     s.Add(Check::kDecimalText, s.At(value), {field, Quote(value)});
   }
   if (value.size() >= 2 && IsQuote(value.front()) &&

@@ -1,4 +1,4 @@
-#include "check/TextOutput.h"
+#include "check/Outputs.h"
 
 #include <algorithm>
 
@@ -70,12 +70,8 @@ std::string EchoLine(std::string_view line, std::size_t column,
     begin = caret > kEchoWidth / 2 ? caret - kEchoWidth / 2 : 0;
     end = std::min(line.size(), begin + kEchoWidth);
   }
-  std::string text;
-  std::string indent;
-  if (begin > 0) {
-    text = "...";
-    indent = "   ";
-  }
+  std::string text = begin > 0 ? "..." : "";
+  std::string indent = begin > 0 ? "   " : "";
   for (std::size_t i = begin; i < end; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
     text += (c < 0x20 && c != '\t') || c == 0x7F ? ' ' : line[i];

@@ -110,12 +110,10 @@ TEST(GoldenFiles, EveryFixtureIsRun) {
 // up each name they meet.
 TEST(GoldenFiles, TheReadmeListsEveryCheck) {
   const std::string readme = ReadBytes(TARNWELL_README);
-  std::size_t count = 0;
-  const CheckInfo* checks = AllChecks(&count);
-  for (std::size_t i = 0; i < count; ++i) {
-    EXPECT_NE(readme.find("| `" + std::string(checks[i].Name) + "` |"),
+  for (const CheckInfo& info : AllChecks()) {
+    EXPECT_NE(readme.find("| `" + std::string(info.Name) + "` |"),
               std::string::npos)
-        << checks[i].Name << " is missing from the README";
+        << info.Name << " is missing from the README";
   }
 }
 

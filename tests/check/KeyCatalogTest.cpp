@@ -7,7 +7,6 @@
 #include <string>
 
 #include "check/KeyCatalog.h"
-#include "check/KeySuggestion.h"
 #include "config/DeviceEntry.h"
 #include "config/ModemEntry.h"
 #include "config/ReadObserver.h"

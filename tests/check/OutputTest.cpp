@@ -6,7 +6,7 @@
 #include "check/CheckOptions.h"
 #include "check/JsonWriter.h"
 #include "check/LineStore.h"
-#include "check/SarifOutput.h"
+#include "check/Outputs.h"
 #include "check/Text.h"
 
 namespace tarnwell::check {

@@ -1,0 +1,80 @@
+// The outcome of checking one file, and the three forms of its report.
+// Text, as compilers print diagnostics: "file:line:column: warning: text
+// [-Wname]", then the line itself and a caret under the column, in colour
+// as GCC and Clang show it when asked to.
+// --format=json: one object per file, holding one object per diagnostic
+// (file, line, column, end column, severity, name, message, notes) and a
+// summary; lines and columns count from 1, columns in bytes; the end column
+// is the first one after the underlined text; null where a diagnostic
+// speaks of a whole line or the whole file. --format=sarif: SARIF 2.1.0 as
+// code-scanning services take it, one run whose tool driver declares every
+// check as a rule (with its explanation), the checked files as artifacts,
+// one result per diagnostic with its rule, level, message and region, and
+// the notes as related locations.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/CheckOptions.h"
+#include "check/Diagnostic.h"
+#include "check/FileCheck.h"
+#include "regstore/RegTree.h"
+
+namespace tarnwell::check {
+
+struct TreeSize {
+  std::size_t Keys = 0;  // keys that hold at least one value
+  std::size_t Values = 0;
+};
+
+TreeSize MeasureTree(const regstore::RegTree& tree);
+
+// The outcome of one file, as every output format reports it.
+struct FileResult {
+  std::string Name;  // as messages show it; "<stdin>" for "-"
+  bool Stdin = false;
+  std::string Error;  // why the file could not be read; empty when it was
+  const FileReport* Report = nullptr;  // null when Error is set
+  std::vector<Diagnostic> Shown;       // after the options
+  Counts Found;
+  std::size_t LeftOut = 0;  // findings beyond --max-findings, not shown
+  TreeSize Size;            // of the registry the installer would write
+  int ExitStatus = 0;       // 0, 1 or 2 as the program's exit status
+
+  // The message box the installer would show: "Read configuration file
+  // failed!" and so on; empty when the file could not be read.
+  std::string InstallerMessage() const;
+};
+
+// "7 warnings; the installer would read 2 device sections and 0 modem
+// sections, write 6 values in 3 keys and show "...""
+std::string SummaryText(const FileResult& result);
+
+std::string RenderText(const std::vector<Diagnostic>& diagnostics,
+                       const LineStore& lines, const std::string& file_name,
+                       bool color);
+
+// The line as shown under a message, with its caret line: control bytes
+// other than tab become blanks, and a long line is shown as a window around
+// the column.
+std::string EchoLine(std::string_view line, std::size_t column,
+                     std::size_t length, bool color = false);
+
+std::string JsonReport(const std::vector<FileResult>& results,
+                       const char* version);
+
+std::string SarifReport(const std::vector<FileResult>& results,
+                        const char* version, int exit_status);
+
+// A file name as a URI reference: "/" separators, percent-escapes for
+// bytes that a URI cannot hold; "file://" before an absolute path.
+std::string FileUri(const std::string& name);
+
+// The 1-based column in UTF-16 units (SARIF's default column kind) of the
+// 1-based byte column of a line, reading the line as UTF-8 where it is.
+std::size_t Utf16Column(std::string_view line, std::size_t byte_column);
+
+}  // namespace tarnwell::check
