@@ -174,6 +174,12 @@ std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
       Calls().Close(*fd);
       return e;
     }
+    // Removed since it was opened (the guard at the end of another run's
+    // replacement): the name leads elsewhere now, so look again.
+    if (*fd >= 0 && held.st_nlink == 0) {
+      Calls().Close(*fd);
+      continue;
+    }
     if (*fd < 0 || !Good(held, t.Owner)) {
       if (*fd >= 0) Calls().Close(*fd);
       if (!may_replace) return kErrorAccessDenied;
