@@ -22,6 +22,7 @@ inline bool WholeRun(const std::string& text, const testing::ScratchDir& dir) {
   MemoryByteSource source(text);
   if (!ReadConfigSource(config, source)) return false;
   posix::FileRegistry registry(dir.File("registry.reg"));
+  if (registry.Load(nullptr) != kErrorSuccess) return false;
   const bool written = config.WriteConfigToRegistry(registry);
   return registry.Save() == kErrorSuccess && written;
 }
