@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 
 # ---------------------------------------------------------------- settings
 # The floors, in percent; the run fails below either, and CI runs this.
-# The suite reaches lines 99.6%, branches 95.4%: a change that leaves
+# The suite reaches lines 99.6%, branches 95.8%: a change that leaves
 # much code untested shows.
 LINE_FLOOR=${LINE_FLOOR:-98}
 BRANCH_FLOOR=${BRANCH_FLOOR:-95}
