@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/Registry.h"
+#include "platform/posix/Errors.h"
+
 namespace tarnwell::posix {
 namespace {
 
@@ -61,6 +64,20 @@ int OpenIn(int directory, const char* name, int flags, mode_t mode) {
       RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
   if (fd >= 0 || errno != ENOSYS) return fd;
   return Calls().Openat(directory, name, flags | O_NOFOLLOW, mode);
+}
+
+std::int32_t ReadToEnd(int fd, std::string* bytes) {
+  constexpr std::size_t kChunk = 64 * 1024;
+  for (;;) {
+    const std::size_t had = bytes->size();
+    const std::size_t room =
+        bytes->capacity() > had ? bytes->capacity() - had : kChunk;
+    bytes->resize(had + room);
+    const ssize_t n = Calls().Read(fd, &(*bytes)[had], room);
+    bytes->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
+    if (n == 0) return kErrorSuccess;
+    if (n < 0 && errno != EINTR) return WindowsError(errno);
+  }
 }
 
 }  // namespace tarnwell::posix

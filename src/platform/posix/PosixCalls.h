@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 namespace tarnwell::posix {
@@ -96,5 +97,11 @@ mode_t NewFileMode();
 // anywhere but in it (openat2's RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH, or
 // O_NOFOLLOW where the kernel lacks openat2).
 int OpenIn(int directory, const char* name, int flags, mode_t mode = 0);
+
+// Appends the bytes from where fd stands to its end to *bytes, read
+// straight into the string, never through a buffer on the stack (a
+// device thread has 64 KB of stack in all). Returns 0 or the Windows code
+// of the failed read.
+std::int32_t ReadToEnd(int fd, std::string* bytes);
 
 }  // namespace tarnwell::posix

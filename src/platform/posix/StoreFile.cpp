@@ -65,21 +65,6 @@ class FileSink : public regstore::RegTextSink {
   std::int32_t error_ = kErrorSuccess;
 };
 
-// The file's bytes from where fd stands to its end, read straight into
-// the string (a device thread has 64 KB of stack in all).
-std::int32_t ReadAll(int fd, std::size_t size, std::string* bytes) {
-  bytes->reserve(size + 1);
-  for (;;) {
-    const std::size_t had = bytes->size();
-    const std::size_t room = bytes->capacity() > had ? bytes->capacity() - had : kChunk;
-    bytes->resize(had + room);
-    const ssize_t n = Calls().Read(fd, &(*bytes)[had], room);
-    bytes->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
-    if (n == 0) return kErrorSuccess;
-    if (n < 0 && errno != EINTR) return WindowsError(errno);
-  }
-}
-
 }  // namespace
 
 std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
@@ -127,7 +112,8 @@ std::int32_t StoreFile::Read(std::string* bytes) {
     result = kErrorAccessDenied;
   } else {
     try {
-      result = ReadAll(fd, static_cast<std::size_t>(old_.st_size), bytes);
+      bytes->reserve(static_cast<std::size_t>(old_.st_size) + 1);
+      result = ReadToEnd(fd, bytes);
     } catch (const std::bad_alloc&) {
       result = kErrorNotEnoughMemory;  // the descriptor is closed below
     }

@@ -14,7 +14,6 @@ namespace {
 
 constexpr char kPasswd[] = "/etc/passwd";
 constexpr char kGroup[] = "/etc/group";
-constexpr std::size_t kChunk = 4096;
 
 // Closes the file however the reading ends, running out of memory too.
 class Closer {
@@ -32,14 +31,7 @@ std::int32_t ReadWhole(const char* path, std::string* text) {
   const int fd = Calls().Openat(AT_FDCWD, path, O_RDONLY | O_CLOEXEC, 0);
   if (fd < 0) return WindowsError(errno);
   const Closer closer(fd);
-  for (;;) {
-    const std::size_t had = text->size();
-    text->resize(had + kChunk);
-    const ssize_t n = Calls().Read(fd, &(*text)[had], kChunk);
-    text->resize(had + (n > 0 ? static_cast<std::size_t>(n) : 0));
-    if (n == 0) return kErrorSuccess;
-    if (n < 0 && errno != EINTR) return WindowsError(errno);
-  }
+  return ReadToEnd(fd, text);
 }
 
 // The fields of each line, split at ":"; `each` returns false to stop.
