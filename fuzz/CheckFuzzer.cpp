@@ -84,7 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (read) installer_config.WriteConfigToRegistry(installed);
 
   // The check, as tarnwell-check makes it.
-  check::FileReport report;
+  check::FileResult result;
+  result.Report = std::make_unique<check::FileReport>();
+  check::FileReport& report = *result.Report;
   check::CheckBytes(bytes, &report);
   if (report.Read != read) {
     Fail("the checker's reading and the installer's disagree");
@@ -108,9 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (const check::Diagnostic& d : report.Diagnostics) {
     CheckPlace(d, report.Lines);
   }
-  check::FileResult result;
   result.Name = "usbcdc.cfg";
-  result.Report = &report;
   result.Shown = check::ApplyOptions(report.Diagnostics, DefaultOptions(),
                                      &result.Found);
   if (result.Found.Errors + result.Found.Warnings + result.Found.Notes !=

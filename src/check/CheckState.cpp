@@ -81,10 +81,6 @@ std::size_t CheckState::IndexOf(const Diagnostic& d) const {
                                    : SectionInfo::kNoRoot;
 }
 
-std::string CheckState::AppliedName() const {
-  return Applied == nullptr ? std::string() : Applied->Key;
-}
-
 Diagnostic MakeDiagnostic(Check check, const Place& place,
                           const std::vector<std::string>& args) {
   Diagnostic d;

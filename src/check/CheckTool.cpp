@@ -147,9 +147,8 @@ int Run(const CheckOptions& options) {
     start = &registry;
   }
 
-  // Reports stay alive for the machine formats, which print them at the
-  // end; text is printed file by file.
-  std::vector<std::unique_ptr<FileReport>> reports;
+  // Kept for the machine formats, which print them at the end; text is
+  // printed file by file.
   std::vector<FileResult> results;
   std::size_t budget = options.MaxFindings;
   int status = 0;
@@ -157,15 +156,15 @@ int Run(const CheckOptions& options) {
     FileResult result;
     result.Stdin = file == kStandardInput;
     result.Name = result.Stdin ? "<stdin>" : file;
-    auto report = std::make_unique<FileReport>();
     std::string bytes;
     result.Error = ReadWhole(file, &bytes);
     if (!result.Error.empty()) {
       Say(result.Error);
       result.ExitStatus = 2;
     } else {
-      CheckBytes(bytes, report.get(), start);
-      result.Report = report.get();
+      result.Report = std::make_unique<FileReport>();
+      FileReport* report = result.Report.get();
+      CheckBytes(bytes, report, start);
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
       if (result.Shown.size() > budget) {
@@ -206,12 +205,7 @@ int Run(const CheckOptions& options) {
       }
     }
     status = std::max(status, result.ExitStatus);
-    if (text) {
-      report.reset();  // the next file need not share memory with this one
-    } else {
-      reports.push_back(std::move(report));
-      results.push_back(std::move(result));
-    }
+    if (!text) results.push_back(std::move(result));
   }
   if (options.Format == OutputFormat::kJson) {
     console::Write(Stream::kOut, JsonReport(results, TARNWELL_VERSION));

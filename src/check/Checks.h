@@ -102,9 +102,6 @@ struct CheckState {
   Diagnostic& Attach(std::size_t root, Diagnostic d);
   // The index of d, just added, when it stands on its own; else kNoRoot.
   std::size_t IndexOf(const Diagnostic& d) const;
-
-  // The key as a user writes it: "Init3", "VID".
-  std::string AppliedName() const;
 };
 
 // A finding of the check, with its message.

@@ -61,7 +61,7 @@ void CheckUnreadable(CheckState& s, const NumberConversion& c,
   if (c.Fate == NumberFate::kNotAppended) {
     effect = "the installer disables no interface for this line";
   } else {
-    effect = "the installer keeps " + Quote(s.AppliedName()) + " at " +
+    effect = "the installer keeps " + Quote(s.Applied->Key) + " at " +
              Stored(c) +
              (IsWrittenValue(*s.Applied) ? " and still writes it"
                                          : " and still uses it in the key "
@@ -78,7 +78,7 @@ void CheckDecimalHabit(CheckState& s, const NumberConversion& c,
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
   if (digits.size() < 2 || !IsDecimal(digits)) return;
-  const std::string field = Quote(s.AppliedName());
+  const std::string field = Quote(s.Applied->Key);
   const std::uint64_t decimal = DecimalValue(digits);
   if (IsWrittenValue(*s.Applied)) {
     s.Add(Check::kHexCount, s.At(spelled),
@@ -122,12 +122,12 @@ void CheckNumber(CheckState& s, const NumberConversion& c) {
   if (!IsWrittenValue(*s.Applied) && digits.size() > most && !c.BitsDropped() &&
       !spelling.Negative) {
     s.Add(Check::kIdDigits, s.At(digits),
-          {Quote(s.AppliedName()), std::to_string(digits.size()),
+          {Quote(s.Applied->Key), std::to_string(digits.size()),
            std::to_string(most), DeviceGets(s, c.Stored)});
   }
   if (c.BitsDropped()) {
     s.Add(Check::kTruncatedNumber, s.At(digits),
-          {Quote(s.AppliedName()), std::to_string(c.FieldBits),
+          {Quote(s.Applied->Key), std::to_string(c.FieldBits),
            Hex(c.Reading.Value), Stored(c)});
   }
   if (spelling.Negative) {

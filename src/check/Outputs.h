@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,7 @@ struct FileResult {
   std::string Name;  // as messages show it; "<stdin>" for "-"
   bool Stdin = false;
   std::string Error;  // why the file could not be read; empty when it was
-  const FileReport* Report = nullptr;  // null when Error is set
+  std::unique_ptr<FileReport> Report;  // null when Error is set
   std::vector<Diagnostic> Shown;       // after the options
   Counts Found;
   std::size_t LeftOut = 0;  // findings beyond --max-findings, not shown

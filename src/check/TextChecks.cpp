@@ -11,7 +11,7 @@ bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 void CheckTextValue(CheckState& s) {
   const std::string_view value = s.Value;
-  const std::string field = Quote(s.AppliedName());
+  const std::string field = Quote(s.Applied->Key);
   if (s.Applied->Key == "DLL" && value.empty()) {
     s.Add(Check::kEmptyDll, s.At(value));
   }
@@ -48,7 +48,7 @@ void CheckTextValue(CheckState& s) {
 void CheckTextCut(CheckState& s, std::string_view text, std::size_t capacity) {
   const std::size_t kept = capacity - 1;
   s.Add(Check::kTextCut, s.At(text.substr(kept)),
-        {Quote(s.AppliedName()), std::to_string(kept),
+        {Quote(s.Applied->Key), std::to_string(kept),
          std::to_string(text.size())});
 }
 

@@ -36,6 +36,38 @@ std::size_t EncodeUtf8(char32_t c, char* out) {
   return 4;
 }
 
+std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t* c) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+  // C0, C1 and F5..FF never start a sequence.
+  const std::size_t length = lead < 0x80    ? 1
+                             : lead < 0xC2  ? 0
+                             : lead < 0xE0  ? 2
+                             : lead < 0xF0  ? 3
+                             : lead <= 0xF4 ? 4
+                                            : 0;
+  if (length == 0 || i + length > bytes.size()) return 0;
+  char32_t v = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    v = (v << 6) | (next & 0x3F);
+  }
+  static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (v < kLeast[length] || v > 0x10FFFF || IsSurrogate(v)) return 0;
+  *c = v;
+  return length;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+    return;
+  }
+  c -= 0x10000;
+  out += static_cast<char16_t>(0xD800 + (c >> 10));
+  out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+}
+
 void AppendUtf16Le(std::string& out, std::u16string_view text) {
   std::size_t at = out.size();
   out.resize(at + 2 * text.size());

@@ -16,6 +16,14 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t* i);
 // Writes the UTF-8 form of c (at most 4 bytes) to out; returns its length.
 std::size_t EncodeUtf8(char32_t c, char* out);
 
+// The length of the valid UTF-8 sequence at bytes[i], with its code point
+// in *c; 0, with *c unchanged, where none starts (a stray or overlong form, a surrogate, a
+// value beyond Unicode), for the caller to take that byte on its own.
+std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t* c);
+
+// Appends c as one UTF-16 unit or as a surrogate pair.
+void AppendUtf16(std::u16string& out, char32_t c);
+
 // The UTF-16LE unit at bytes[i], bytes[i + 1].
 inline char16_t Utf16LeUnit(std::string_view bytes, std::size_t i) {
   return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |

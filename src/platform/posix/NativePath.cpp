@@ -24,45 +24,15 @@ void PutUtf8(std::string& out, char32_t c) {
 
 std::u16string NativeToWide(std::string_view bytes) {
   std::u16string out;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out += static_cast<char16_t>(b);
-      ++i;
-      continue;
-    }
-    // C0, C1 and F5..FF never start a UTF-8 sequence.
-    int length = b >= 0xF5   ? 0
-                 : b >= 0xF0 ? 4
-                 : b >= 0xE0 ? 3
-                 : b >= 0xC2 ? 2
-                             : 0;
-    char32_t c = length == 4 ? b & 0x07 : length == 3 ? b & 0x0F : b & 0x1F;
-    bool valid = length != 0 && i + length <= bytes.size();
-    for (int k = 1; valid && k < length; ++k) {
-      unsigned char cont = static_cast<unsigned char>(bytes[i + k]);
-      if ((cont & 0xC0) != 0x80) valid = false;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
-    if (valid && ((length == 3 && c < 0x800) || (length == 4 && c < 0x10000) ||
-                  (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)) {
-      valid = false;
-    }
-    if (!valid) {
-      PutEscaped(out, b);
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const std::size_t length = regstore::DecodeUtf8(bytes, i, &c);
+    if (length == 0) {
+      PutEscaped(out, static_cast<unsigned char>(bytes[i++]));
     } else {
-      out += static_cast<char16_t>(c);
+      regstore::AppendUtf16(out, c);
+      i += length;
     }
-    i += length;
   }
   return out;
 }
