@@ -61,11 +61,18 @@ using Options = CheckOptions;
 using Value = std::string_view;
 using Error = std::string*;
 
+// An option that sets one flag of the options.
+template <bool Options::*Flag, bool To = true>
+bool Set(Options& o, Value, Error) {
+  o.*Flag = To;
+  return true;
+}
+
 const std::vector<OptionRow> kOptions = {
     {"--reg", "",
      "print the registry the installer would write, as\n"
      ".reg text in UTF-8",
-     [](Options& o, Value, Error) { return o.PrintReg = true; }},
+     Set<&Options::PrintReg>},
     {"-o", "FILE",
      "write that registry to FILE as regedit writes it\n"
      "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
@@ -95,15 +102,14 @@ const std::vector<OptionRow> kOptions = {
        return !v.empty();
      }},
     {"-Werror|--werror", "", "treat every warning as an error",
-     [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
-    {"-Wno-error", "", "undo -Werror",
-     [](Options& o, Value, Error) { return !(o.WarningsAreErrors = false); }},
+     Set<&Options::WarningsAreErrors>},
+    {"-Wno-error", "", "undo -Werror", Set<&Options::WarningsAreErrors, false>},
     {"-Wall|-Wextra", "",
      "accepted as GCC takes them: every check is on\n"
      "unless -Wno-NAME turns it off",
      [](Options&, Value, Error) { return true; }},
     {"-w", "", "show no warnings or notes, only errors",
-     [](Options& o, Value, Error) { return o.NoWarnings = true; }},
+     Set<&Options::NoWarnings>},
     {"-Wno-error=", "NAME", "make the errors of NAME warnings",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 0, e); }},
     {"-Werror=", "NAME", "make the findings of NAME errors",
@@ -125,7 +131,7 @@ const std::vector<OptionRow> kOptions = {
        return ok;
      }},
     {"-q|--quiet", "", "print errors only, and no summary",
-     [](Options& o, Value, Error) { return o.Quiet = true; }},
+     Set<&Options::Quiet>},
     {"--format", "FORMAT",
      "text (default), json or sarif (SARIF 2.1.0),\n"
      "the last two on standard output",
@@ -147,7 +153,7 @@ const std::vector<OptionRow> kOptions = {
        return n >= 0;
      }},
     {"--list-checks", "", "list every check with one line of meaning",
-     [](Options& o, Value, Error) { return o.ListChecks = true; }},
+     Set<&Options::ListChecks>},
     {"--explain", "NAME",
      "what the installer does, a wrong and a right\n"
      "example, and the fix",
@@ -159,10 +165,8 @@ const std::vector<OptionRow> kOptions = {
                             "'; --list-checks lists them";
        return false;
      }},
-    {"-h|--help", "", "show this help and exit",
-     [](Options& o, Value, Error) { return o.Help = true; }},
-    {"--version", "", "show the version and exit",
-     [](Options& o, Value, Error) { return o.Version = true; }},
+    {"-h|--help", "", "show this help and exit", Set<&Options::Help>},
+    {"--version", "", "show the version and exit", Set<&Options::Version>},
 };
 
 // The row that `arg` names, with its value; null when none does. A value

@@ -1,7 +1,6 @@
-// The command line of tarnwell-check: one table of options (spellings,
-// argument, help line, what it sets), read by the parser and by --help;
-// and what the -W options, -w, --werror, --quiet and the disable
-// directives make of a file's diagnostics (DiagnosticFilter.cpp).
+// The command line of tarnwell-check: one table of options, read by the
+// parser and by --help; and what the options and the disable directives
+// make of a file's diagnostics (DiagnosticFilter.cpp).
 #pragma once
 
 #include <array>
@@ -12,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "check/CheckNames.h"
 #include "check/Diagnostic.h"
 
 namespace tarnwell::check {
@@ -58,9 +56,7 @@ struct CheckOptions {
 
 // One option. Spellings are separated by "|"; a long option takes its
 // argument as "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or
-// "-o VALUE", a -W spelling only attached. An Argument in brackets is
-// optional. Apply gets the value ("" for none) and sets *error when it
-// refuses it.
+// "-o VALUE", a -W spelling only attached; one in brackets is optional.
 struct OptionRow {
   const char* Spellings;
   const char* Argument;  // "" for none
@@ -76,8 +72,8 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
                        CheckOptions* options, std::string* error);
 
 // Whether diagnostics are coloured, as GCC decides: never, always, or on a
-// terminal unless NO_COLOR is set to something or TERM is "dumb". The
-// environment values are null when unset.
+// terminal unless NO_COLOR is set to something or TERM is "dumb" (null:
+// unset).
 bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
                  const char* term);
 
@@ -90,11 +86,11 @@ struct Counts {
   std::size_t Notes = 0;
 };
 
-// The diagnostics as the options have them: checks turned off (by an
-// option, or by a directive for its line) dropped, with their follow-ons
-// shown on their own; levels changed (and marked Promoted); -w drops
-// warnings and notes, and --quiet all but errors. *counts counts what is
-// left before --quiet. The result is in order of position.
+// The diagnostics as the options have them, in order of position: checks
+// turned off (by an option, or by a directive for its line) dropped, their
+// follow-ons shown on their own; levels changed (and marked Promoted); -w
+// drops warnings and notes, and --quiet all but errors. *counts counts
+// what is left before --quiet.
 std::vector<Diagnostic> ApplyOptions(
     const std::vector<Diagnostic>& found, const CheckOptions& options,
     Counts* counts,

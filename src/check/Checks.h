@@ -1,9 +1,7 @@
-// The checks of one file and what they share. CheckState holds the line
-// the installer's reader is on, the open section, the key line being
-// applied, and the diagnostics found so far; the reader's listener in
-// FileCheck.cpp keeps it up to date. The checks, by family, each family in
-// a source of its own (LineChecks.cpp and so on), are called as the reader
-// goes through the file; they read the CheckState and add to it.
+// The checks of one file, by family, each family in a source of its own,
+// and what they share: CheckState, the line the installer's reader is on,
+// the open section, the key line being applied and the findings so far,
+// kept up to date by the reader's listener in FileCheck.cpp.
 #pragma once
 
 #include <cstddef>
@@ -62,7 +60,6 @@ struct CheckState {
   std::string_view Text;
   LineKind Kind = LineKind::kEmpty;
   bool CarriageReturns = false;  // the line runs on over carriage returns
-  bool CarriageReturnsReported = false;
   bool Utf16 = false;  // said once; nothing else is said then
   std::size_t CrRoot = SectionInfo::kNoRoot;  // the cr-line-ends finding
   // The finding that the lines from here on are misread (a near-miss
@@ -111,81 +108,54 @@ Diagnostic MakeDiagnostic(Check check, const Place& place,
 // A note that points at another place, for Diagnostic::Notes.
 Diagnostic NoteAt(const Place& place, std::string message);
 
-// The file and its lines (LineChecks.cpp): its encoding, its line ends,
-// lines the installer ignores, and a file it reads as nothing.
-
-// On line 1: a UTF-16 file. Once said, nothing else is said of the file,
-// since every other finding would follow from it.
+// The file and its lines (LineChecks.cpp). A UTF-16 file is said once, on
+// line 1, and then nothing else: every other finding would follow from it.
 void CheckEncoding(CheckState& s);
-// Carriage returns that do not end the line; said once per file.
-void CheckLineEnds(CheckState& s);
-// A line before the first header, or one that is no comment, header or
-// key line: unclosed headers, keys without "=", stray text.
+void CheckLineEnds(CheckState& s);  // carriage returns that end no line
+// A line the installer ignores: before the first header, an unclosed
+// header, a key without "=", stray text.
 void CheckIgnoredLine(CheckState& s);
-// A comment "; tarnwell-check: disable=NAME[,NAME...]": those checks are
-// off for the line after it. Unknown names are left for the line to show.
+// "; tarnwell-check: disable=NAME[,NAME...]" turns those checks off for
+// the next line. Unknown names are left for the line to show.
 void ReadDirective(CheckState& s);
-// After the last line: an empty file, or one without a section.
-void CheckWholeFile(CheckState& s);
+void CheckWholeFile(CheckState& s);  // an empty file, or one without section
 
-// Section headers and what a whole section gives (SectionChecks.cpp):
-// headers that do not open the section they seem to, sections the
-// installer refuses, load-client and interface keys that match more or
-// less than a device.
-
+// Headers and whole sections (SectionChecks.cpp).
 // A name that a user meant as MODEM SETTINGS: its letters, in any case
-// and with any blanks or punctuation between them, spell it, its singular
-// or a slip of two letters from it.
+// and with anything between them, spell it, its singular or a slip of two
+// letters from it.
 bool MeansModemSection(std::string_view name);
-// The header that just opened s.Section, with the name the reader took.
 void CheckHeader(CheckState& s, std::string_view name);
-// The open section was refused for want of "DLL".
-void CheckRefusedSection(CheckState& s);
-// The open section was accepted; its entry is the last of its list in
-// s.Config.
+void CheckRefusedSection(CheckState& s);  // for want of "DLL"
+// Accepted: its entry is the last of its list in s.Config.
 void CheckFinishedSection(CheckState& s);
 
-// The key of a key line (KeyChecks.cpp): keys that name nothing, keys of
-// the other kind of section, init strings out of range, keys given twice.
-
-// The key matched s.Applied.
+// The key of a key line (KeyChecks.cpp): s.Applied, or no key of the
+// section's kind.
 void CheckAppliedKey(CheckState& s);
-// The key matched no row of the open section's kind.
 void CheckUnknownKey(CheckState& s);
 
-// A number as the installer read it (NumberChecks.cpp): numbers it cannot
-// read, decimal habits, digits and bits that do not fit, signs and text
-// after the digits. Called for a number of s.Applied's value, not a GUID
-// group.
+// A number of s.Applied's value as the installer read it, not a GUID
+// group (NumberChecks.cpp).
 void CheckNumber(CheckState& s, const NumberConversion& c);
 
-// A text value (TextChecks.cpp): what the installer writes where the line
-// seems to say something else (comments, quotes, bytes above 0x7F, empty
-// or cut texts).
-
-// The value of s.Applied, a text key.
+// The value of s.Applied, a text key, and a text cut to fit `capacity`
+// units (TextChecks.cpp).
 void CheckTextValue(CheckState& s);
-// The value did not fit its field of `capacity` units.
 void CheckTextCut(CheckState& s, std::string_view text, std::size_t capacity);
 
-// A "GUID" value (GuidChecks.cpp) whose groups do not read as written;
-// s.GuidGroups holds the readings of its groups.
+// A "GUID" value whose groups, read into s.GuidGroups, do not read as
+// written (GuidChecks.cpp).
 void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
                int groups_read);
 
-// Sections that write the same registry values (SharedValues.cpp), once
-// the install pass is done. Every device section writes the one driver
-// template key, and every modem section the one COM template with its
-// Unimodem keys: a later section replaces what an earlier one wrote there,
-// and a value that only some sections give stays in the shared key and
-// applies to the others too, earlier and later ones alike.
-
-// One warning per pair of sections whose writes meet, and per section that
-// meets values of the store it started from (the registry named
-// `registry`), at the header of the section it speaks of, each with that
-// section's Root. `sections` describes the log's entries, one for one, in
-// the order of the install pass. Linear in the number of values written:
-// each section looks only at the keys it writes itself.
+// Sections that write the same registry values, once the install pass is
+// done (SharedValues.cpp): one warning per pair of sections whose writes
+// meet, and per section that meets values of the store it started from
+// (named `registry`), at the header of the section it speaks of, with that
+// section's Root. `sections` describes the log's entries one for one. Each
+// section looks only at the keys it writes itself, so this is linear in
+// the values written.
 std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
     const WriteLog& log, const std::vector<SectionInfo>& sections,
     const std::string& registry);

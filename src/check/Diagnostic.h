@@ -1,14 +1,61 @@
-// One finding of tarnwell-check: which check found it, where, and what the
-// installer will do there.
+// The checks of tarnwell-check, one row each in CheckTable.h, read by the
+// options, --list-checks, --explain and every output format; and one
+// finding of a check: where, and what the installer will do there.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "check/CheckNames.h"
-
 namespace tarnwell::check {
+
+enum class Severity { kNote, kWarning, kError };
+
+enum class Check {
+#define CHECK(Id, ...) k##Id,
+#include "check/CheckTable.h"
+};
+
+struct CheckInfo {
+  Check Id;
+  const char* Name;     // "quoted-value"
+  Severity Level;       // as reported unless an option changes it
+  bool Fatal;           // the installer fails on it: cannot be turned off
+  const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
+  const char* Summary;  // one line
+  const char* Does;     // what the installer does
+  const char* Wrong;    // lines as a user writes them
+  const char* Right;    // the same lines, mended
+  const char* Fix;
+};
+
+// One per row of the table.
+constexpr std::size_t kCheckCount = 0
+#define CHECK(...) +1
+#include "check/CheckTable.h"
+    ;
+
+// Every check, in the order of the enumeration.
+const std::array<CheckInfo, kCheckCount>& AllChecks();
+
+const CheckInfo& InfoOf(Check id);
+
+// The check of that name, or null.
+const CheckInfo* FindCheck(std::string_view name);
+
+const char* SeverityName(Severity level);  // "note", "warning", "error"
+
+// Every check: its name, level and one line of meaning (--list-checks).
+std::string ListChecksText();
+
+// What the installer does, a wrong and a right example, the fix, and the
+// directive that accepts one finding (--explain, and the SARIF rules).
+std::string ExplainText(const CheckInfo& info);
+
+// The check's message with its arguments in place.
+std::string MessageOf(Check id, const std::vector<std::string>& args);
 
 // Where a diagnostic points: 1-based line and byte column, and how many
 // bytes it underlines. Line 0 is the file as a whole; column 0 the whole

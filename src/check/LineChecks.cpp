@@ -54,8 +54,7 @@ void CheckLineEnds(CheckState& s) {
   const std::string_view stripped = StripBlanks(s.Text);
   const std::size_t cr = stripped.find('\r');
   if (cr == std::string_view::npos) return;
-  if (!s.CarriageReturnsReported) {
-    s.CarriageReturnsReported = true;
+  if (s.CrRoot == SectionInfo::kNoRoot) {
     s.CrRoot = s.Diagnostics.size();
     s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)));
   }

@@ -1,16 +1,6 @@
-// The outcome of checking one file, and the three forms of its report.
-// Text, as compilers print diagnostics: "file:line:column: warning: text
-// [-Wname]", then the line itself and a caret under the column, in colour
-// as GCC and Clang show it when asked to.
-// --format=json: one object per file, holding one object per diagnostic
-// (file, line, column, end column, severity, name, message, notes) and a
-// summary; lines and columns count from 1, columns in bytes; the end column
-// is the first one after the underlined text; null where a diagnostic
-// speaks of a whole line or the whole file. --format=sarif: SARIF 2.1.0 as
-// code-scanning services take it, one run whose tool driver declares every
-// check as a rule (with its explanation), the checked files as artifacts,
-// one result per diagnostic with its rule, level, message and region, and
-// the notes as related locations.
+// The outcome of checking one file, and its report in the three formats
+// that the README and the man page describe: compiler-style text (in
+// GCC's colours when asked), --format=json and --format=sarif (2.1.0).
 #pragma once
 
 #include <cstddef>
@@ -45,8 +35,7 @@ struct FileResult {
   TreeSize Size;            // of the registry the installer would write
   int ExitStatus = 0;       // 0, 1 or 2 as the program's exit status
 
-  // The message box the installer would show: "Read configuration file
-  // failed!" and so on; empty when the file could not be read.
+  // The installer's message box; empty when the file could not be read.
   std::string InstallerMessage() const;
 };
 

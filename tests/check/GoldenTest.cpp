@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "check/CheckNames.h"
+#include "check/Diagnostic.h"
 #include "check/CheckRun.h"
 
 namespace tarnwell::check::testing {

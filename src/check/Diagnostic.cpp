@@ -1,4 +1,4 @@
-#include "check/CheckNames.h"
+#include "check/Diagnostic.h"
 
 #include <string_view>
 
