@@ -10,6 +10,17 @@ namespace {
 
 constexpr std::size_t kHelpColumn = 22;
 
+// One option. Spellings are separated by "|"; a long option takes its
+// argument as "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or
+// "-o VALUE", a -W spelling only attached; one in brackets is optional.
+struct OptionRow {
+  const char* Spellings;
+  const char* Argument;  // "" for none
+  const char* Help;      // "\n" starts a continuation line
+  bool (*Apply)(CheckOptions& options, std::string_view value,
+                std::string* error);
+};
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -61,18 +72,11 @@ using Options = CheckOptions;
 using Value = std::string_view;
 using Error = std::string*;
 
-// An option that sets one flag of the options.
-template <bool Options::*Flag, bool To = true>
-bool Set(Options& o, Value, Error) {
-  o.*Flag = To;
-  return true;
-}
-
 const std::vector<OptionRow> kOptions = {
     {"--reg", "",
      "print the registry the installer would write, as\n"
      ".reg text in UTF-8",
-     Set<&Options::PrintReg>},
+     [](Options& o, Value, Error) { return o.PrintReg = true; }},
     {"-o", "FILE",
      "write that registry to FILE as regedit writes it\n"
      "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
@@ -102,14 +106,15 @@ const std::vector<OptionRow> kOptions = {
        return !v.empty();
      }},
     {"-Werror|--werror", "", "treat every warning as an error",
-     Set<&Options::WarningsAreErrors>},
-    {"-Wno-error", "", "undo -Werror", Set<&Options::WarningsAreErrors, false>},
+     [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
+    {"-Wno-error", "", "undo -Werror",
+     [](Options& o, Value, Error) { return !(o.WarningsAreErrors = false); }},
     {"-Wall|-Wextra", "",
      "accepted as GCC takes them: every check is on\n"
      "unless -Wno-NAME turns it off",
      [](Options&, Value, Error) { return true; }},
     {"-w", "", "show no warnings or notes, only errors",
-     Set<&Options::NoWarnings>},
+     [](Options& o, Value, Error) { return o.NoWarnings = true; }},
     {"-Wno-error=", "NAME", "make the errors of NAME warnings",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 0, e); }},
     {"-Werror=", "NAME", "make the findings of NAME errors",
@@ -131,7 +136,7 @@ const std::vector<OptionRow> kOptions = {
        return ok;
      }},
     {"-q|--quiet", "", "print errors only, and no summary",
-     Set<&Options::Quiet>},
+     [](Options& o, Value, Error) { return o.Quiet = true; }},
     {"--format", "FORMAT",
      "text (default), json or sarif (SARIF 2.1.0),\n"
      "the last two on standard output",
@@ -153,7 +158,7 @@ const std::vector<OptionRow> kOptions = {
        return n >= 0;
      }},
     {"--list-checks", "", "list every check with one line of meaning",
-     Set<&Options::ListChecks>},
+     [](Options& o, Value, Error) { return o.ListChecks = true; }},
     {"--explain", "NAME",
      "what the installer does, a wrong and a right\n"
      "example, and the fix",
@@ -165,8 +170,10 @@ const std::vector<OptionRow> kOptions = {
                             "'; --list-checks lists them";
        return false;
      }},
-    {"-h|--help", "", "show this help and exit", Set<&Options::Help>},
-    {"--version", "", "show the version and exit", Set<&Options::Version>},
+    {"-h|--help", "", "show this help and exit",
+     [](Options& o, Value, Error) { return o.Help = true; }},
+    {"--version", "", "show the version and exit",
+     [](Options& o, Value, Error) { return o.Version = true; }},
 };
 
 // The row that `arg` names, with its value; null when none does. A value
@@ -196,8 +203,6 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
 }
 
 }  // namespace
-
-const std::vector<OptionRow>& OptionTable() { return kOptions; }
 
 bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
                  const char* term) {

@@ -1,5 +1,5 @@
-// The command line of tarnwell-check: one table of options, read by the
-// parser and by --help; and what the options and the disable directives
+// The command line of tarnwell-check, parsed by one table of options that
+// --help shows too; and what the options and the disable directives
 // make of a file's diagnostics (DiagnosticFilter.cpp).
 #pragma once
 
@@ -53,19 +53,6 @@ struct CheckOptions {
     return Settings[static_cast<std::size_t>(id)];
   }
 };
-
-// One option. Spellings are separated by "|"; a long option takes its
-// argument as "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or
-// "-o VALUE", a -W spelling only attached; one in brackets is optional.
-struct OptionRow {
-  const char* Spellings;
-  const char* Argument;  // "" for none
-  const char* Help;      // "\n" starts a continuation line
-  bool (*Apply)(CheckOptions& options, std::string_view value,
-                std::string* error);
-};
-
-const std::vector<OptionRow>& OptionTable();
 
 // False with *error set when the arguments are not understood.
 bool ParseCheckOptions(const std::vector<std::string>& args,

@@ -48,20 +48,9 @@ Diagnostic& CheckState::Add(Check check, const Place& place,
       place.Line == LineNumber && check != Check::kCrLineEnds) {
     return Attach(CrRoot, std::move(d));
   }
-  switch (check) {
-    case Check::kWrongSectionKey:
-    case Check::kRepeatedKey:
-    case Check::kBeforeSection:
-    case Check::kEmptyConfig:
-      return Attach(Root, std::move(d));
-    case Check::kAnyDevice:
-    case Check::kDefaultLevel:
-    case Check::kIgnoredId:
-    case Check::kMissingId:
-      return Attach(Section.Info.Root, std::move(d));
-    default:
-      return Attach(SectionInfo::kNoRoot, std::move(d));
-  }
+  const std::size_t roots[] = {SectionInfo::kNoRoot, Root, Section.Info.Root};
+  return Attach(roots[static_cast<std::size_t>(InfoOf(check).From)],
+                std::move(d));
 }
 
 Diagnostic& CheckState::Attach(std::size_t root, Diagnostic d) {

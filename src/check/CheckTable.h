@@ -2,16 +2,18 @@
 // diagnostics: the enumerator, the stable name (printed as "[-Wname]" and
 // used by -Wno-name, -Werror=name, --explain, the disable directive and
 // the SARIF rules), the level as reported unless an option changes it,
-// whether the installer fails on it (then it cannot be turned off), the
-// message of a finding, one line of meaning, what the installer does, a
-// wrong and a right example, and the fix. The names are an interface: scripts
-// and SARIF consumers keep them, so a name is never reused for something else.
+// whether the installer fails on it (then it cannot be turned off), what a
+// finding follows from (Lines: the lines a near-miss header misreads;
+// Section: the section it misreads), the message of a finding, one line of
+// meaning, what the installer does, a wrong and a right example, and the
+// fix. The names are an interface: scripts and SARIF consumers keep them,
+// so a name is never reused for something else.
 //
-// Include it with CHECK(Id, Name, Level, Fatal, Message, Summary, Does,
-// Wrong, Right, Fix) defined; it undefines CHECK at its end. A message
+// Include it with CHECK(Id, Name, Level, Fatal, Follows, Message, Summary,
+// Does, Wrong, Right, Fix) defined; it undefines CHECK at its end. A message
 // puts the arguments of its finding where it says %0 to %9, and where it
 // says %{a|b|c}N the alternative that argument N numbers (0, 1, 2).
-CHECK(Utf16File, "utf16-file", Error, false,
+CHECK(Utf16File, "utf16-file", Error, false, Nothing,
       "the file begins like UTF-16 text (a byte-order mark or NUL bytes): "
       "the installer reads it byte by byte as 8-bit text, so its lines are "
       "not what they seem (a UTF-16 file holds no section the installer "
@@ -27,7 +29,7 @@ CHECK(Utf16File, "utf16-file", Error, false,
       "(the same file saved as \"ANSI\" or \"UTF-8\")",
       "Save the file as 8-bit text (ANSI) or UTF-8; a UTF-8 byte-order mark "
       "is skipped.")
-CHECK(EmptyConfig, "empty-config", Error, false,
+CHECK(EmptyConfig, "empty-config", Error, false, Lines,
       "the file %{is empty: the installer reads no section|has no section "
       "header: the installer ignores every line}0, writes nothing and "
       "shows \"Configuration successfully written to the registry!\"",
@@ -42,7 +44,7 @@ CHECK(EmptyConfig, "empty-config", Error, false,
       "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
       "Put the keys under a section header: [MODEM SETTINGS] for a modem, "
       "any other name for a device.")
-CHECK(CrLineEnds, "cr-line-ends", Warning, false,
+CHECK(CrLineEnds, "cr-line-ends", Warning, false, Nothing,
       "carriage return without a line feed: the installer ends lines only "
       "at line feeds, so this line runs on to the next line feed (a file "
       "with carriage returns alone is one single line)",
@@ -54,7 +56,7 @@ CHECK(CrLineEnds, "cr-line-ends", Warning, false,
       "[Device]<CR>DLL = usbser.dll<CR>",
       "[Device]<CR><LF>DLL = usbser.dll<CR><LF>",
       "Save the file with Windows (CR LF) or Unix (LF) line ends.")
-CHECK(BeforeSection, "before-section", Warning, false,
+CHECK(BeforeSection, "before-section", Warning, false, Lines,
       "%{key line|line}0 before the first section header: %{there are no "
       "global keys, the installer ignores it|the installer ignores it}0",
       "lines before the first section header are ignored",
@@ -63,7 +65,7 @@ CHECK(BeforeSection, "before-section", Warning, false,
       "DLL = usbser.dll\n[Acme serial]\nVID = 0x0525",
       "[Acme serial]\nDLL = usbser.dll\nVID = 0x0525",
       "Move the lines below the header of the section they belong to.")
-CHECK(IgnoredLine, "ignored-line", Warning, false,
+CHECK(IgnoredLine, "ignored-line", Warning, false, Nothing,
       "neither a comment, a section header nor a key=value line: the "
       "installer ignores it",
       "a line that is no comment, header or key=value line is ignored",
@@ -74,7 +76,7 @@ CHECK(IgnoredLine, "ignored-line", Warning, false,
       "[Acme serial]\n; serial function of the Acme gadget\nDLL = usbser.dll",
       "Make remarks comments (start the line with \";\" or \"#\"), or write "
       "the key with \"=\".")
-CHECK(MissingEquals, "missing-equals", Warning, false,
+CHECK(MissingEquals, "missing-equals", Warning, false, Nothing,
       "\"=\" is missing after %0: the installer sees no key line and "
       "ignores it; write %1",
       "a key written without \"=\" is ignored",
@@ -84,7 +86,7 @@ CHECK(MissingEquals, "missing-equals", Warning, false,
       "GUID: {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable 0x03",
       "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}\nIFC_Disable = 0x03",
       "Write \"=\" between the key and its value.")
-CHECK(UnclosedHeader, "unclosed-header", Warning, false,
+CHECK(UnclosedHeader, "unclosed-header", Warning, false, Nothing,
       "section header without \"]\": the installer %{opens no section and "
       "ignores the line|reads this as a key line with the unknown key %3 "
       "and ignores it}0%{|; the lines that follow still belong to the %2}1",
@@ -95,7 +97,7 @@ CHECK(UnclosedHeader, "unclosed-header", Warning, false,
       "before.",
       "[Second device\nDLL = usbcdc2.dll", "[Second device]\nDLL = usbcdc2.dll",
       "Close the header with \"]\".")
-CHECK(MissingDll, "missing-dll", Error, true,
+CHECK(MissingDll, "missing-dll", Error, true, Nothing,
       "%0 has no \"DLL\" line: the installer refuses it, fails to read the "
       "file (\"Read configuration file failed!\") and writes nothing",
       "a section without \"DLL\" makes the installer fail to read the file",
@@ -107,7 +109,7 @@ CHECK(MissingDll, "missing-dll", Error, true,
       "[MODEM SETTINGS]\nDLL = usbser.dll\nTSP = unimodem.dll\n"
       "FriendlyName = Acme modem",
       "Give every section its \"DLL\" line, or remove the section.")
-CHECK(ModemHeader, "modem-header", Warning, false,
+CHECK(ModemHeader, "modem-header", Warning, false, Nothing,
       "%{|blanks inside the brackets: }0this header opens a device section "
       "named %1, not a [MODEM SETTINGS] section: the installer writes a "
       "load-client key and the driver template for it, and no Unimodem "
@@ -123,7 +125,7 @@ CHECK(ModemHeader, "modem-header", Warning, false,
       "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
       "Write the header as [MODEM SETTINGS]: one blank between the words and "
       "nothing else inside the brackets.")
-CHECK(HeaderText, "header-text", Warning, false,
+CHECK(HeaderText, "header-text", Warning, false, Nothing,
       "text after \"]\" belongs to the section name: this header opens a "
       "device section named %0%{|, not a [MODEM SETTINGS] section}1",
       "text after \"]\" belongs to the section name",
@@ -133,7 +135,7 @@ CHECK(HeaderText, "header-text", Warning, false,
       "SETTINGS] ; the modem\".",
       "[MODEM SETTINGS] ; the modem", "; the modem\n[MODEM SETTINGS]",
       "Put comments on lines of their own.")
-CHECK(HeaderKey, "header-key", Note, false,
+CHECK(HeaderKey, "header-key", Note, false, Nothing,
       "the section name holds \"=\", so the installer also reads it as a "
       "key line of the new section",
       "a section name that holds \"=\" is also read as a key line",
@@ -143,7 +145,7 @@ CHECK(HeaderKey, "header-key", Note, false,
       "\"DLL\" as well.",
       "[DLL=usbser.dll]", "[Acme serial]\nDLL = usbser.dll",
       "Keep \"=\" out of section names and give keys on lines of their own.")
-CHECK(AnyDevice, "any-device", Warning, false,
+CHECK(AnyDevice, "any-device", Warning, false, Section,
       "this section writes %0: without \"VID\" and \"IFC_Class\" the USB "
       "driver loader offers the driver every USB device; give \"VID\" and "
       "\"PID\" (and \"IFC_Class\" to serve one interface)",
@@ -161,7 +163,7 @@ CHECK(AnyDevice, "any-device", Warning, false,
       "IFC_Class = 0x02",
       "Give \"VID\" and \"PID\" of the device, and \"IFC_Class\" (with "
       "\"IFC_SubClass\" and \"IFC_Protocol\") to serve one interface.")
-CHECK(DefaultLevel, "default-level", Warning, false,
+CHECK(DefaultLevel, "default-level", Warning, false, Section,
       "this section writes %0: the %{device group is \"Default\" (no "
       "\"VID\"), so the driver is offered the interfaces of %2 of every "
       "USB device; give \"VID\" and \"PID\"|interface group is \"Default\" "
@@ -178,7 +180,7 @@ CHECK(DefaultLevel, "default-level", Warning, false,
       "IFC_Class = 0x02\nIFC_SubClass = 0x02",
       "Give the missing level, or turn this check off (-Wno-default-level) "
       "where the driver is meant for every such device or interface.")
-CHECK(IgnoredId, "ignored-id", Warning, false,
+CHECK(IgnoredId, "ignored-id", Warning, false, Section,
       "%{\"PID\" without \"VID\": the load-client key ignores the product "
       "ID and uses the device group \"Default\"|\"IFC_SubClass\" without "
       "\"IFC_Class\": the load-client key ignores it and uses the interface "
@@ -194,7 +196,7 @@ CHECK(IgnoredId, "ignored-id", Warning, false,
       "PID = 0xA4A7\nIFC_SubClass = 0x02",
       "VID = 0x0525\nPID = 0xA4A7\nIFC_Class = 0x02\nIFC_SubClass = 0x02",
       "Give the level above it too.")
-CHECK(MissingId, "missing-id", Warning, false,
+CHECK(MissingId, "missing-id", Warning, false, Section,
       "%{[MODEM SETTINGS] section|interfaces to disable in a section}1 "
       "without \"%0\": %{its interface key is|their keys are}1 named with "
       "%0_0000",
@@ -207,7 +209,7 @@ CHECK(MissingId, "missing-id", Warning, false,
       "[MODEM SETTINGS]\nDLL = usbser.dll\nVID = 0x12D1\nPID = 0x1001\n"
       "IFC = 0x02",
       "Give \"VID\" and \"PID\".")
-CHECK(TooManyDisables, "too-many-disables", Warning, false,
+CHECK(TooManyDisables, "too-many-disables", Warning, false, Nothing,
       "this section already lists 128 interfaces to disable: the installer "
       "ignores this \"IFC_Disable\" line%0",
       "a device section keeps at most 128 IFC_Disable lines",
@@ -217,7 +219,7 @@ CHECK(TooManyDisables, "too-many-disables", Warning, false,
       "(129 \"IFC_Disable\" lines in one section)",
       "IFC_Disable = 0x03\nIFC_Disable = 0x04",
       "List each interface once; no device needs more than 128.")
-CHECK(UnknownKey, "unknown-key", Warning, false,
+CHECK(UnknownKey, "unknown-key", Warning, false, Nothing,
       "unknown key %0: the installer ignores the line%1",
       "a key that names nothing is ignored",
       "Keys are matched as a whole, in any letter case. A key that names "
@@ -226,7 +228,7 @@ CHECK(UnknownKey, "unknown-key", Warning, false,
       "BuferCountIn = 0x8", "BufferCountIn = 0x8",
       "Spell the key as the README lists it; the message suggests the "
       "nearest key it resembles.")
-CHECK(WrongSectionKey, "wrong-section-key", Warning, false,
+CHECK(WrongSectionKey, "wrong-section-key", Warning, false, Lines,
       "%0 %{has no effect in a device section (it names the interface of a "
       "modem); the installer ignores the line|is a key of %2: in a %3 "
       "section the installer ignores it}1",
@@ -238,7 +240,7 @@ CHECK(WrongSectionKey, "wrong-section-key", Warning, false,
       "[Acme serial]\nDLL = usbser.dll\nFriendlyName = Acme modem",
       "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
       "Move the key into a section of the kind that knows it.")
-CHECK(InitNumber, "init-number", Warning, false,
+CHECK(InitNumber, "init-number", Warning, false, Nothing,
       "%{\"Init\" needs the number of the init string, Init0 to Init15: "
       "the installer ignores the line|%1 has a leading zero, so it names "
       "no init string: the installer ignores the line; write "
@@ -250,7 +252,7 @@ CHECK(InitNumber, "init-number", Warning, false,
       "string and are ignored.",
       "Init01 = ATE0", "Init1 = ATE0",
       "Number the init strings 0 to 15, without leading zeros.")
-CHECK(RepeatedKey, "repeated-key", Warning, false,
+CHECK(RepeatedKey, "repeated-key", Warning, false, Lines,
       "%0 is given again in this section: this later line replaces the "
       "value of line %1",
       "a key given twice in a section keeps the later value",
@@ -258,14 +260,14 @@ CHECK(RepeatedKey, "repeated-key", Warning, false,
       "of the earlier one; only \"IFC_Disable\" lines add up.",
       "BufferCountOut = 0x8\nBufferCountOut = 0x10", "BufferCountOut = 0x10",
       "Keep one line per key.")
-CHECK(EmptyKey, "empty-key", Warning, false,
+CHECK(EmptyKey, "empty-key", Warning, false, Nothing,
       "nothing before \"=\": the installer finds no key and ignores the "
       "line",
       "a line that starts with \"=\" is ignored",
       "The key is the text before \"=\". A line that starts with \"=\" has "
       "an empty key, which names nothing: the installer ignores it.",
       "= usbser.dll", "DLL = usbser.dll", "Write the key before \"=\".")
-CHECK(BadNumber, "bad-number", Warning, false, "%0: %1",
+CHECK(BadNumber, "bad-number", Warning, false, Nothing, "%0: %1",
       "a number that cannot be read keeps the field's previous value",
       "A number that cannot be read (no hexadecimal digit, or too large: "
       "above 0xFFFF for \"VID\" and \"PID\", above 0xFFFFFFFF for the "
@@ -276,7 +278,7 @@ CHECK(BadNumber, "bad-number", Warning, false, "%0: %1",
       "VID = 12345\nBufferCountIn = eight", "VID = 0x1234\nBufferCountIn = 0x8",
       "Write a hexadecimal number that fits: up to 4 digits for \"VID\" and "
       "\"PID\", 2 for classes and interfaces, 8 for the others.")
-CHECK(HexCount, "hex-count", Warning, false,
+CHECK(HexCount, "hex-count", Warning, false, Nothing,
       "%0 is read as hexadecimal: %1 is %2; write 0x%1 to say so, or %3 if "
       "you meant decimal %1",
       "a count written in decimal digits is read as hexadecimal",
@@ -285,7 +287,7 @@ CHECK(HexCount, "hex-count", Warning, false,
       "BufferCountIn = 10", "BufferCountIn = 0xA",
       "Write numbers with \"0x\", so that nobody reads them as decimal; "
       "convert decimal numbers to hexadecimal first.")
-CHECK(DecimalId, "decimal-id", Warning, false,
+CHECK(DecimalId, "decimal-id", Warning, false, Nothing,
       "%0 is read as hexadecimal: %1; if it is the decimal %2 that lsusb "
       "and descriptor dumps print, write %3",
       "a class or interface number in decimal digits is read as hexadecimal",
@@ -297,13 +299,13 @@ CHECK(DecimalId, "decimal-id", Warning, false,
       "IFC_Class = 10", "IFC_Class = 0x0A",
       "Write these numbers with \"0x\"; convert a number taken from a "
       "decimal listing.")
-CHECK(TruncatedNumber, "truncated-number", Warning, false,
+CHECK(TruncatedNumber, "truncated-number", Warning, false, Nothing,
       "%0 keeps only the low %1 bits: %2 is stored as %3",
       "an 8-bit field keeps only the low 8 bits of the number",
       "Class, subclass, protocol and interface numbers keep only their low 8 "
       "bits: \"IFC_Class = 102\" is stored as 0x02.",
       "IFC_Class = 102", "IFC_Class = 0x02", "Write a number up to 0xFF.")
-CHECK(IdDigits, "id-digits", Warning, false,
+CHECK(IdDigits, "id-digits", Warning, false, Nothing,
       "%0 has %1 hexadecimal digits, more than the %2 of its field: %3",
       "an ID or 8-bit number written with more digits than its field holds",
       "Vendor and product IDs have four hexadecimal digits, class, "
@@ -314,13 +316,13 @@ CHECK(IdDigits, "id-digits", Warning, false,
       "VID = 0x05250\nIFC_Class = 0x020", "VID = 0x0525\nIFC_Class = 0x02",
       "Write four digits for \"VID\" and \"PID\" and two for the 8-bit "
       "numbers, and check the number against the device's descriptor.")
-CHECK(NegativeNumber, "negative-number", Warning, false,
+CHECK(NegativeNumber, "negative-number", Warning, false, Nothing,
       "the \"-\" wraps around: the installer stores %0",
       "a \"-\" before a number wraps around",
       "A leading \"-\" is accepted and wraps around the field: \"VID = -1\" "
       "is stored as 0xFFFF.",
       "VID = -1", "VID = 0xFFFF", "Write the number itself, without a sign.")
-CHECK(NumberTrailingText, "number-trailing-text", Warning, false,
+CHECK(NumberTrailingText, "number-trailing-text", Warning, false, Nothing,
       "the number ends here: the installer reads %0 as %1 and ignores %2",
       "the installer reads a number up to its first non-digit and ignores "
       "the rest",
@@ -329,7 +331,7 @@ CHECK(NumberTrailingText, "number-trailing-text", Warning, false,
       "3x\" disables interface 3, \"VID = 12 34\" reads 0x12.",
       "IFC_Disable = 3x", "IFC_Disable = 0x3",
       "Write nothing but the number after \"=\".")
-CHECK(NumberComment, "number-comment", Note, false,
+CHECK(NumberComment, "number-comment", Note, false, Nothing,
       "the installer reads the number up to here and ignores the rest; "
       "comments go on lines of their own",
       "a comment after a number is ignored only because the number ends",
@@ -339,7 +341,7 @@ CHECK(NumberComment, "number-comment", Note, false,
       "BufferCountIn = 0x8 ; eight buffers",
       "; eight buffers\nBufferCountIn = 0x8",
       "Put comments on lines of their own.")
-CHECK(EmptyDll, "empty-dll", Warning, false,
+CHECK(EmptyDll, "empty-dll", Warning, false, Nothing,
       "empty \"DLL\" value: the installer accepts the section and writes "
       "an empty driver name",
       "an empty DLL value writes an empty driver name",
@@ -347,7 +349,7 @@ CHECK(EmptyDll, "empty-dll", Warning, false,
       "is accepted and an empty driver name is written, so the driver loader "
       "has no driver to load.",
       "DLL =", "DLL = usbser.dll", "Name the driver DLL.")
-CHECK(DecimalText, "decimal-text", Warning, false,
+CHECK(DecimalText, "decimal-text", Warning, false, Nothing,
       "Unimodem reads %0 as a decimal number: the installer writes the "
       "text %1, which is none",
       "a BaudRate that is not a decimal number",
@@ -357,7 +359,7 @@ CHECK(DecimalText, "decimal-text", Warning, false,
       "as a rate it cannot read.",
       "BaudRate = 0x1C200", "BaudRate = 115200",
       "Write the rate as a decimal number, without \"0x\".")
-CHECK(EmptyText, "empty-text", Warning, false,
+CHECK(EmptyText, "empty-text", Warning, false, Nothing,
       "empty %0 value: the installer writes an empty %0 into the modem's "
       "Unimodem key",
       "a text that the modem needs is empty",
@@ -366,7 +368,7 @@ CHECK(EmptyText, "empty-text", Warning, false,
       "no telephony service provider to load or no name to show.",
       "TSP =\nFriendlyName =", "TSP = unimodem.dll\nFriendlyName = Acme modem",
       "Give the value, or remove the line.")
-CHECK(InlineComment, "inline-comment", Warning, false,
+CHECK(InlineComment, "inline-comment", Warning, false, Nothing,
       "\"%0\" after the value is not a comment: the installer writes %1 as "
       "%2; comments go on lines of their own",
       "\"#\" or \";\" after a text value is part of the value",
@@ -376,7 +378,7 @@ CHECK(InlineComment, "inline-comment", Warning, false,
       "DLL = usbser.dll   # the stock driver",
       "# the stock driver\nDLL = usbser.dll",
       "Put comments on lines of their own.")
-CHECK(HighByte, "high-byte", Warning, false,
+CHECK(HighByte, "high-byte", Warning, false, Nothing,
       "byte above 0x7F: the installer turns every byte into one character "
       "(no code page), so %0 is written as %1",
       "bytes above 0x7F become characters without a code page",
@@ -388,7 +390,7 @@ CHECK(HighByte, "high-byte", Warning, false,
       "FriendlyName = Modem fuer Buero",
       "Keep values to ASCII, or save the file as Latin-1 (ISO 8859-1) when "
       "a text needs those letters.")
-CHECK(QuotedValue, "quoted-value", Warning, false,
+CHECK(QuotedValue, "quoted-value", Warning, false, Nothing,
       "the quotes are part of the value: the installer writes them into "
       "%0; write %1",
       "quotes around a value are written with it",
@@ -397,7 +399,7 @@ CHECK(QuotedValue, "quoted-value", Warning, false,
       "names no file.",
       "DLL = \"usbser.dll\"", "DLL = usbser.dll",
       "Drop the quotes; blanks inside a value need none.")
-CHECK(TextCut, "text-cut", Warning, false,
+CHECK(TextCut, "text-cut", Warning, false, Nothing,
       "%0 holds at most %1 characters: the installer cuts the %2-character "
       "value here",
       "a text longer than its field is cut",
@@ -405,7 +407,7 @@ CHECK(TextCut, "text-cut", Warning, false,
       "other text 255. Longer values are cut without notice.",
       "(a \"DLL\" value of 140 characters)",
       "(a \"DLL\" value of at most 127 characters)", "Shorten the value.")
-CHECK(MalformedGuid, "malformed-guid", Warning, false,
+CHECK(MalformedGuid, "malformed-guid", Warning, false, Nothing,
       "malformed GUID: %0; the installer writes \"IClass\" = %1",
       "a GUID that does not read as written",
       "A GUID is read as five hexadecimal groups with one separator "
@@ -417,7 +419,7 @@ CHECK(MalformedGuid, "malformed-guid", Warning, false,
       "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
       "Write the GUID as {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}: 8, 4, 4, 4 "
       "and 12 hexadecimal digits.")
-CHECK(GuidSeparators, "guid-separators", Note, false,
+CHECK(GuidSeparators, "guid-separators", Note, false, Nothing,
       "malformed GUID: %0; the installer writes \"IClass\" = %1",
       "GUID groups separated by characters other than \"-\"",
       "Any one character separates the groups of a GUID, so full stops or "
@@ -425,7 +427,7 @@ CHECK(GuidSeparators, "guid-separators", Note, false,
       "GUID = CC5195AC.BA49.48a0.BE17.DF6D1B0173DD",
       "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",
       "Separate the groups with \"-\".")
-CHECK(SharedTemplate, "shared-template", Warning, false,
+CHECK(SharedTemplate, "shared-template", Warning, false, Nothing,
       "this section writes the same registry keys as the %0",
       "sections of a kind share one template key, both ways",
       "Every device section writes the same driver template key "
@@ -441,7 +443,7 @@ CHECK(SharedTemplate, "shared-template", Warning, false,
       "DLL = usbser.dll\nBufferCountIn = 0x8",
       "Give every section of a kind the same template values, or keep one "
       "section of each kind.")
-CHECK(DisabledModem, "disabled-modem", Warning, false,
+CHECK(DisabledModem, "disabled-modem", Warning, false, Nothing,
       "the %0 disables this modem's interface: the installer writes "
       "\"Disable\" = 1 into %1, the key that names the modem's template, "
       "so the CDC driver leaves the modem alone",
@@ -458,7 +460,7 @@ CHECK(DisabledModem, "disabled-modem", Warning, false,
       "IFC_Disable = 0x03\n[MODEM SETTINGS]\nDLL = usbser.dll\n"
       "VID = 0x12D1\nPID = 0x1001\nIFC = 0x02",
       "Disable only the interfaces that no modem section serves.")
-CHECK(ExistingValue, "existing-value", Warning, false,
+CHECK(ExistingValue, "existing-value", Warning, false, Nothing,
       "the registry %0 already holds values in keys this section writes, "
       "and they stay and apply to it: %1",
       "a value already in the registry applies to a section that does not "

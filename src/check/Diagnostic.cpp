@@ -7,8 +7,9 @@ namespace {
 
 // In the order of the enumeration, which both take from the one table.
 constexpr std::array<CheckInfo, kCheckCount> kChecks = {{
-#define CHECK(Id, Name, Level, ...) \
-  {Check::k##Id, Name, Severity::k##Level, __VA_ARGS__},
+#define CHECK(Id, Name, Level, Fatal, From, ...)                 \
+  {Check::k##Id, Name, Severity::k##Level, Fatal, Follows::k##From, \
+   __VA_ARGS__},
 #include "check/CheckTable.h"
 }};
 

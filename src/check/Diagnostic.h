@@ -13,6 +13,10 @@ namespace tarnwell::check {
 
 enum class Severity { kNote, kWarning, kError };
 
+// What a finding follows from, and is then a note of: nothing, the finding
+// that the lines from here on are misread, or that the section is.
+enum class Follows { kNothing, kLines, kSection };
+
 enum class Check {
 #define CHECK(Id, ...) k##Id,
 #include "check/CheckTable.h"
@@ -23,6 +27,7 @@ struct CheckInfo {
   const char* Name;     // "quoted-value"
   Severity Level;       // as reported unless an option changes it
   bool Fatal;           // the installer fails on it: cannot be turned off
+  Follows From;
   const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
   const char* Summary;  // one line
   const char* Does;     // what the installer does

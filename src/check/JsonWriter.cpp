@@ -1,6 +1,7 @@
 #include "check/JsonWriter.h"
 
 #include "check/Text.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check {
 
@@ -17,7 +18,7 @@ std::string JsonQuote(std::string_view text) {
     } else if (c < 0x20 || c == 0x7F) {
       out += std::string("\\u00") + kDigits[c >> 4] + kDigits[c & 0xF];
     } else {
-      AppendUtf8(out, c);
+      regstore::AppendUtf8(out, c);
     }
   }
   return out + "\"";

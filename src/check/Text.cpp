@@ -3,10 +3,6 @@
 #include "regstore/Utf.h"
 
 namespace tarnwell::check {
-void AppendUtf8(std::string& out, char32_t c) {
-  char bytes[4];
-  out.append(bytes, regstore::EncodeUtf8(c, bytes));
-}
 
 std::string Quote(std::string_view text) {
   std::string out = "\"";
@@ -51,7 +47,9 @@ std::string Hex(std::uint64_t value, int digits) {
 
 std::string WidenedAsUtf8(std::string_view bytes) {
   std::string out;
-  for (char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
+  for (char c : bytes) {
+    regstore::AppendUtf8(out, static_cast<unsigned char>(c));
+  }
   return out;
 }
 
@@ -59,7 +57,7 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {
     char32_t c = regstore::NextCodePoint(text, &i);
-    AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
+    regstore::AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
   }
   return out;
 }

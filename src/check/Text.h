@@ -35,6 +35,4 @@ std::u32string DecodeUtf8OrLatin1(std::string_view text);
 // The same text as UTF-16, for a wide console.
 std::u16string Utf8OrLatin1ToUtf16(std::string_view text);
 
-void AppendUtf8(std::string& out, char32_t c);
-
 }  // namespace tarnwell::check

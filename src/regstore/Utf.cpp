@@ -36,6 +36,11 @@ std::size_t EncodeUtf8(char32_t c, char* out) {
   return 4;
 }
 
+void AppendUtf8(std::string& out, char32_t c) {
+  char bytes[4];
+  out.append(bytes, EncodeUtf8(c, bytes));
+}
+
 std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t* c) {
   const unsigned char lead = static_cast<unsigned char>(bytes[i]);
   // C0, C1 and F5..FF never start a sequence.

@@ -2,7 +2,6 @@
 // mistake refused with a message that names it.
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "check/CheckOptions.h"
 
@@ -74,15 +73,6 @@ TEST(CheckOptions, EachFormSetsWhatItSays) {
   EXPECT_EQ(Parse({"--max-findings", "0"}).MaxFindings, SIZE_MAX);
   EXPECT_EQ(Parse({}).MaxFindings, kTextMaxFindings);
   EXPECT_EQ(Parse({"--format=sarif"}).MaxFindings, kSarifMaxFindings);
-}
-
-// --help shows every option of the table that the parser reads.
-TEST(CheckOptions, HelpShowsEveryOption) {
-  const std::string help = CheckUsage();
-  for (const OptionRow& row : OptionTable()) {
-    const std::string first(row.Spellings, std::strcspn(row.Spellings, "|"));
-    EXPECT_NE(help.find("  " + first), std::string::npos) << first;
-  }
 }
 
 TEST(CheckOptions, TheLastWordOnACheckHolds) {

@@ -15,11 +15,6 @@ void PutEscaped(std::u16string& out, unsigned char byte) {
   out += static_cast<char16_t>(0xDC00 + byte);
 }
 
-void PutUtf8(std::string& out, char32_t c) {
-  char bytes[4];
-  out.append(bytes, regstore::EncodeUtf8(c, bytes));
-}
-
 }  // namespace
 
 std::u16string NativeToWide(std::string_view bytes) {
@@ -45,7 +40,7 @@ std::string WideToNative(std::u16string_view text) {
       out += static_cast<char>(c - 0xDC00);  // a byte carried through
     } else {
       // A lone surrogate names no byte.
-      PutUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
+      regstore::AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
     }
   }
   return out;
