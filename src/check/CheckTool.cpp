@@ -92,12 +92,14 @@ std::string ReadRegistry(const std::string& name, StartRegistry* start) {
 }
 
 // Whether -o names one of the inputs, through links too: the same file.
-bool IsInput(const std::string& output,
-             const std::vector<std::string>& inputs) {
+bool OutputIsInput(const CheckOptions& options) {
+  std::vector<std::string> inputs = options.Files;
+  inputs.push_back(options.RegistryFile);
   for (const std::string& input : inputs) {
     std::error_code ec;
     if (!input.empty() && input != kStandardInput &&
-        std::filesystem::equivalent(PathOf(output), PathOf(input), ec)) {
+        std::filesystem::equivalent(PathOf(options.OutputFile), PathOf(input),
+                                    ec)) {
       return true;
     }
   }
@@ -240,10 +242,7 @@ int RunCheckTool(const std::vector<std::string>& args) {
   CheckOptions options;
   std::string error;
   bool parsed = ParseCheckOptions(args, &options, &error);
-  std::vector<std::string> inputs = options.Files;
-  inputs.push_back(options.RegistryFile);
-  if (parsed && !options.OutputFile.empty() &&
-      IsInput(options.OutputFile, inputs)) {
+  if (parsed && !options.OutputFile.empty() && OutputIsInput(options)) {
     error = "-o '" + options.OutputFile +
             "' is an input file; the output never overwrites an input";
     parsed = false;

@@ -16,16 +16,14 @@ namespace {
 // texts and the GUIDs.
 class ConfigChecker : public ReadObserver {
  public:
-  // `config` is the configuration set the reader fills.
-  explicit ConfigChecker(const InstallConfig& config) {
+  // Runs the reader over the file from line `line` on (after the first
+  // read, the header where a refused section stopped it), filling `config`.
+  bool Read(InstallConfig& config, std::string_view bytes, std::size_t line) {
     state_.Config = &config;
-  }
-
-  // The reader goes on over the rest of the file, from line `line` (the
-  // header where it stopped) on, filling `config`.
-  void Resume(const InstallConfig& config, std::size_t line) {
-    state_.Config = &config;
+    state_.ResumeLine = 0;
     line_offset_ = line - 1;
+    MemoryByteSource source(bytes.substr(state_.Lines.Offset(line)));
+    return ReadConfigSource(config, source, this);
   }
 
   void Line(std::size_t number, std::string_view text, LineKind kind) override {
@@ -159,18 +157,14 @@ bool WriteEntries(const InstallConfig& config, WriteLog& log) {
 void CheckBytes(std::string_view bytes, FileReport* report,
                 const StartRegistry* start) {
   InstallConfig config;
-  ConfigChecker checker(config);
-  MemoryByteSource source(bytes);
-  report->Read = ReadConfigSource(config, source, &checker);
+  ConfigChecker checker;
+  report->Read = checker.Read(config, bytes, 1);
   CheckState& state = checker.State();
   // Every problem in one run: past a refused section the checker reads on
   // as if it were not there, where the installer stops.
   while (state.ResumeLine != 0) {
     InstallConfig more;
-    MemoryByteSource rest(bytes.substr(state.Lines.Offset(state.ResumeLine)));
-    checker.Resume(more, state.ResumeLine);
-    state.ResumeLine = 0;
-    ReadConfigSource(more, rest, &checker);
+    checker.Read(more, bytes, state.ResumeLine);
   }
   CheckWholeFile(state);  // what only the whole file shows
   report->StopLine = state.StopLine;
