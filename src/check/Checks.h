@@ -66,12 +66,10 @@ struct CheckState {
   // modem header, opened or unclosed): what follows from it becomes its
   // notes until the next header.
   std::size_t Root = SectionInfo::kNoRoot;
-  // (line, check) pairs that a disable directive turns off.
-  std::set<std::pair<std::size_t, Check>> Disabled;
-  // Where a refused section stopped the reader, past the last line at
-  // the file's end; 0 while none did.
+  std::set<std::pair<std::size_t, Check>> Disabled;  // (line, check)
+  // Where a refused section stopped the reader (past the last line at the
+  // file's end; 0 while none did), and the header to read on from.
   std::size_t StopLine = 0;
-  // The header where the last refused section ended, to read on from.
   std::size_t ResumeLine = 0;
 
   bool AnySection = false;  // a header was read
@@ -89,10 +87,9 @@ struct CheckState {
   std::size_t Column(std::string_view view) const;
   Place At(std::string_view view) const;
 
-  // Adds a diagnostic at the check's own level. What follows from a
-  // finding already made (the rest of a line that runs on over carriage
-  // returns; keys and levels of a misread section) becomes its follow-on
-  // note instead.
+  // Adds a finding at the check's own level; what follows from one already
+  // made (see Follows, and the rest of a line that runs on over carriage
+  // returns) becomes its follow-on note instead.
   Diagnostic& Add(Check check, const Place& place,
                   const std::vector<std::string>& args = {});
   // The same, as a follow-on of Diagnostics[root] (kNoRoot: on its own).

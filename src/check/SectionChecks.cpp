@@ -33,15 +33,6 @@ void MakeRoot(CheckState& s, const Diagnostic& d) {
   s.Root = s.Section.Info.Root = s.IndexOf(d);
 }
 
-void CheckModemSpelling(CheckState& s, std::string_view name) {
-  const bool blanks =
-      StripBlanks(name) != name && IsModemSectionName(StripBlanks(name));
-  if (!blanks && !MeansModemSection(name)) return;
-  const Diagnostic& d =
-      s.Add(Check::kModemHeader, s.At(name), {blanks ? "1" : "0", Quote(name)});
-  MakeRoot(s, d);
-}
-
 // "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
 std::string InterfaceGroup(const DeviceEntry& d) {
   std::string out = "class " + Hex(d.IfcClass, 2);
@@ -96,8 +87,11 @@ void CheckHeader(CheckState& s, std::string_view name) {
           s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
                 {Quote(name), modem ? "1" : "0"});
       if (modem) MakeRoot(s, d);
-    } else {
-      CheckModemSpelling(s, name);
+    } else if (StripBlanks(name) != name &&
+               IsModemSectionName(StripBlanks(name))) {
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"1", Quote(name)}));
+    } else if (MeansModemSection(name)) {
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"0", Quote(name)}));
     }
   }
   if (name.find('=') != std::string_view::npos) {

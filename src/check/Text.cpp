@@ -73,10 +73,4 @@ std::u32string DecodeUtf8OrLatin1(std::string_view text) {
   return out;
 }
 
-std::u16string Utf8OrLatin1ToUtf16(std::string_view text) {
-  std::u16string out;
-  for (char32_t c : DecodeUtf8OrLatin1(text)) regstore::AppendUtf16(out, c);
-  return out;
-}
-
 }  // namespace tarnwell::check

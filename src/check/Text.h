@@ -32,7 +32,4 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // it. Messages quote the file's bytes, which need not be UTF-8.
 std::u32string DecodeUtf8OrLatin1(std::string_view text);
 
-// The same text as UTF-16, for a wide console.
-std::u16string Utf8OrLatin1ToUtf16(std::string_view text);
-
 }  // namespace tarnwell::check

@@ -45,12 +45,12 @@ TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
   EXPECT_EQ(JsonQuote("\xED\xA0\x80"), "\"\xC3\xAD\xC2\xA0\xC2\x80\"");
   EXPECT_EQ(JsonQuote("a\"b\\c\r\n\t\x01\x7F"),
             "\"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007f\"");
-  EXPECT_EQ(Utf8OrLatin1ToUtf16("\xF0\x9F\x98\x80\xE9"),
-            std::u16string(u"\U0001F600\u00E9"));
+  EXPECT_EQ(DecodeUtf8OrLatin1("\xF0\x9F\x98\x80\xE9"),
+            std::u32string(U"\U0001F600\u00E9"));
   // A lead byte without its continuation, an overlong three-byte form and
   // a code point past U+10FFFF are Latin-1 bytes.
-  EXPECT_EQ(Utf8OrLatin1ToUtf16("\xC3(\xE0\x80\x80\xF4\x90\x80\x80"),
-            std::u16string(u"\u00C3(\u00E0\u0080\u0080\u00F4\u0090\u0080\u0080"));
+  EXPECT_EQ(DecodeUtf8OrLatin1("\xC3(\xE0\x80\x80\xF4\x90\x80\x80"),
+            std::u32string(U"\u00C3(\u00E0\u0080\u0080\u00F4\u0090\u0080\u0080"));
   EXPECT_EQ(Utf16ToUtf8(u"a\xD800"), "a\xEF\xBF\xBD");  // unpaired: U+FFFD
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "check/Text.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check::console {
 namespace {
@@ -53,7 +54,8 @@ void Write(Stream stream, std::string_view text) {
     std::fflush(File(stream));
     return;
   }
-  const std::u16string wide = Utf8OrLatin1ToUtf16(text);
+  std::u16string wide;
+  for (char32_t c : DecodeUtf8OrLatin1(text)) regstore::AppendUtf16(wide, c);
   const wchar_t* units = reinterpret_cast<const wchar_t*>(wide.data());
   std::size_t left = wide.size();
   while (left > 0) {
