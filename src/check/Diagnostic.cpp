@@ -5,14 +5,6 @@
 namespace tarnwell::check {
 namespace {
 
-// In the order of the enumeration, which both take from the one table.
-constexpr std::array<CheckInfo, kCheckCount> kChecks = {{
-#define CHECK(Id, Name, Level, Fatal, From, ...)                 \
-  {Check::k##Id, Name, Severity::k##Level, Fatal, Follows::k##From, \
-   __VA_ARGS__},
-#include "check/CheckTable.h"
-}};
-
 std::string Format(std::string_view format,
                    const std::vector<std::string>& args) {
   std::string out;
@@ -75,12 +67,6 @@ std::string Example(std::string_view lines) {
 
 std::string MessageOf(Check id, const std::vector<std::string>& args) {
   return Format(InfoOf(id).Message, args);
-}
-
-const std::array<CheckInfo, kCheckCount>& AllChecks() { return kChecks; }
-
-const CheckInfo& InfoOf(Check id) {
-  return kChecks[static_cast<std::size_t>(id)];
 }
 
 const CheckInfo* FindCheck(std::string_view name) {

@@ -3,8 +3,8 @@
 // finding of a check: where, and what the installer will do there.
 #pragma once
 
-#include <array>
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,16 +36,18 @@ struct CheckInfo {
   const char* Fix;
 };
 
-// One per row of the table.
-constexpr std::size_t kCheckCount = 0
-#define CHECK(...) +1
+// Every check, in the order of the enumeration: both come from the table.
+inline constexpr CheckInfo kChecks[] = {
+#define CHECK(Id, Name, Level, Fatal, From, ...)                 \
+  {Check::k##Id, Name, Severity::k##Level, Fatal, Follows::k##From, \
+   __VA_ARGS__},
 #include "check/CheckTable.h"
-    ;
+};
+constexpr std::size_t kCheckCount = std::size(kChecks);
 
-// Every check, in the order of the enumeration.
-const std::array<CheckInfo, kCheckCount>& AllChecks();
-
-const CheckInfo& InfoOf(Check id);
+inline const CheckInfo& InfoOf(Check id) {
+  return kChecks[static_cast<std::size_t>(id)];
+}
 
 // The check of that name, or null.
 const CheckInfo* FindCheck(std::string_view name);

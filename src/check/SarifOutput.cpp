@@ -26,7 +26,7 @@ void TextObject(JsonWriter& json, const char* key, std::string_view text) {
 
 void Rules(JsonWriter& json) {
   json.Key("rules").BeginArray();
-  for (const CheckInfo& info : AllChecks()) {
+  for (const CheckInfo& info : kChecks) {
     json.BeginObject();
     json.Key("id").String(info.Name);
     TextObject(json, "shortDescription", info.Summary);

@@ -110,7 +110,7 @@ TEST(GoldenFiles, EveryFixtureIsRun) {
 // up each name they meet.
 TEST(GoldenFiles, TheReadmeListsEveryCheck) {
   const std::string readme = ReadBytes(TARNWELL_README);
-  for (const CheckInfo& info : AllChecks()) {
+  for (const CheckInfo& info : kChecks) {
     EXPECT_NE(readme.find("| `" + std::string(info.Name) + "` |"),
               std::string::npos)
         << info.Name << " is missing from the README";
