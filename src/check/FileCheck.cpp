@@ -49,13 +49,11 @@ class ConfigChecker : public ReadObserver {
     CheckState& s = state_;
     s.AnySection = true;
     s.Root = SectionInfo::kNoRoot;
-    OpenSection& section = s.Section;
-    section.Info.Root = SectionInfo::kNoRoot;
-    section.Info.Kind = kind;
-    section.Info.Header = s.At(StripBlanks(s.Text));
-    section.Info.Name.assign(kind == SectionKind::kDevice ? name : "");
-    section.Keys.assign(KeysOf(kind).size(), Place{});
-    section.IgnoredDisables = 0;
+    s.Section = OpenSection{};
+    s.Section.Info.Kind = kind;
+    s.Section.Info.Header = s.At(StripBlanks(s.Text));
+    if (kind == SectionKind::kDevice) s.Section.Info.Name = name;
+    s.Section.Keys.assign(KeysOf(kind).size(), Place{});
     if (Checking()) CheckHeader(s, name);
   }
 
