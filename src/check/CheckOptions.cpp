@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "check/EmitText.h"
+#include "check/Emit.h"
 
 namespace tarnwell::check {
 namespace {

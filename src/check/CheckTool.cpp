@@ -15,7 +15,7 @@
 
 #include "check/CheckOptions.h"
 #include "check/Console.h"
-#include "check/EmitFile.h"
+#include "check/Emit.h"
 #include "check/FileCheck.h"
 #include "check/Outputs.h"
 #include "check/Text.h"

@@ -1,4 +1,4 @@
-#include "check/EmitCabInf.h"
+#include "check/Emit.h"
 
 #include "check/Text.h"
 #include "platform/Registry.h"

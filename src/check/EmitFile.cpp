@@ -1,9 +1,7 @@
-#include "check/EmitFile.h"
+#include "check/Emit.h"
 
 #include <vector>
 
-#include "check/EmitCabInf.h"
-#include "check/EmitImageReg.h"
 #include "check/KeyCatalog.h"
 #include "check/Outputs.h"
 #include "check/Text.h"

@@ -1,4 +1,4 @@
-#include "check/EmitImageReg.h"
+#include "check/Emit.h"
 
 #include <cstdio>
 

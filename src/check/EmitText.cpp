@@ -1,4 +1,4 @@
-#include "check/EmitText.h"
+#include "check/Emit.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,11 @@
-// What the image fragment and the CAB Wizard .inf share: the install pass's
-// keys and values as plain text, and the rule that only printable ASCII
-// goes into them. Image builders and the CAB Wizard read these files in the
-// build machine's code page, which nothing here can know.
+// tarnwell-check --emit=KIND -o FILE: the install pass's keys and values
+// as a registry fragment for an OS image (image-reg: key headers,
+// "Name"="text" and "Name"=dword:XXXXXXXX lines, CRLF line ends, no
+// regedit header) or as a setup .inf for the Windows CE CAB Wizard
+// (cab-inf: the sections the wizard requires and an AddReg section, one
+// line per value; it installs no file). Only printable ASCII goes into
+// them: image builders and the CAB Wizard read these files in the build
+// machine's code page, which nothing here can know.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/FileCheck.h"
 #include "check/WriteLog.h"
 
 namespace tarnwell::check {
@@ -46,5 +51,17 @@ std::uint32_t SlotNumber(const WriteLog::Slot& slot);
 // "; <what> from <source>, made by tarnwell-check <version>" and a line
 // end; bytes of the name outside printable ASCII become "?".
 std::string SourceComment(const EmitInput& input, std::string_view what);
+
+// The two formats; every text must have passed FindUnwritableText.
+std::string FormatImageReg(const EmitInput& input);
+std::string FormatCabInf(const EmitInput& input);
+
+// The output of `kind` for the checked file `name` (as messages show it)
+// into *bytes. Returns 0; 1 when a text of the configuration cannot go
+// into the file: then *message, compiler-style, names the line that gave
+// it, and nothing is to be written.
+int EmitText(std::string_view kind, const FileReport& report,
+             const std::string& name, const std::string& version,
+             std::string* bytes, std::string* message);
 
 }  // namespace tarnwell::check
