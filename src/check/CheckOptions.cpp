@@ -10,11 +10,11 @@ namespace {
 
 constexpr std::size_t kHelpColumn = 22;
 
-// One option. Spellings are separated by "|"; a long option takes its
-// argument as "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or
-// "-o VALUE", a -W spelling only attached; one in brackets is optional.
+// One option, in one or two spellings. A long option takes its argument as
+// "--name=VALUE" or "--name VALUE", a short one as "-oVALUE" or "-o VALUE",
+// a -W spelling only attached; one in brackets is optional.
 struct OptionRow {
-  const char* Spellings;
+  const char* Spellings[2];  // the second null when there is one
   const char* Argument;  // "" for none
   const char* Help;      // "\n" starts a continuation line
   bool (*Apply)(CheckOptions& options, std::string_view value,
@@ -58,26 +58,16 @@ int IndexOf(std::string_view value,
   return -1;
 }
 
-// The spellings of a row: "-q|--quiet" as "-q" and "--quiet".
-std::vector<std::string_view> SpellingsOf(const OptionRow& row) {
-  std::vector<std::string_view> out;
-  for (std::string_view rest = row.Spellings; !rest.empty();) {
-    out.push_back(rest.substr(0, rest.find('|')));
-    rest.remove_prefix(std::min(rest.size(), out.back().size() + 1));
-  }
-  return out;
-}
-
 using Options = CheckOptions;
 using Value = std::string_view;
 using Error = std::string*;
 
 const std::vector<OptionRow> kOptions = {
-    {"--reg", "",
+    {{"--reg"}, "",
      "print the registry the installer would write, as\n"
      ".reg text in UTF-8",
      [](Options& o, Value, Error) { return o.PrintReg = true; }},
-    {"-o", "FILE",
+    {{"-o"}, "FILE",
      "write that registry to FILE as regedit writes it\n"
      "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
      [](Options& o, Value v, Error e) {
@@ -85,7 +75,7 @@ const std::vector<OptionRow> kOptions = {
        if (v.empty()) *e = "option -o needs a file name";
        return !v.empty();
      }},
-    {"--emit", "KIND",
+    {{"--emit"}, "KIND",
      "with -o FILE: write an OS image's registry\n"
      "fragment (image-reg) or a CAB Wizard .inf\n(cab-inf) instead",
      [](Options& o, Value v, Error e) {
@@ -97,7 +87,7 @@ const std::vector<OptionRow> kOptions = {
        }
        return true;
      }},
-    {"--registry", "FILE",
+    {{"--registry"}, "FILE",
      "start from this registry (a regedit 5.00 export\n"
      "or a registry.reg), as the installer does on a device",
      [](Options& o, Value v, Error e) {
@@ -105,25 +95,25 @@ const std::vector<OptionRow> kOptions = {
        if (v.empty()) *e = "option --registry needs a file name";
        return !v.empty();
      }},
-    {"-Werror|--werror", "", "treat every warning as an error",
+    {{"-Werror", "--werror"}, "", "treat every warning as an error",
      [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
-    {"-Wno-error", "", "undo -Werror",
+    {{"-Wno-error"}, "", "undo -Werror",
      [](Options& o, Value, Error) { return !(o.WarningsAreErrors = false); }},
-    {"-Wall|-Wextra", "",
+    {{"-Wall", "-Wextra"}, "",
      "accepted as GCC takes them: every check is on\n"
      "unless -Wno-NAME turns it off",
      [](Options&, Value, Error) { return true; }},
-    {"-w", "", "show no warnings or notes, only errors",
+    {{"-w"}, "", "show no warnings or notes, only errors",
      [](Options& o, Value, Error) { return o.NoWarnings = true; }},
-    {"-Wno-error=", "NAME", "make the errors of NAME warnings",
+    {{"-Wno-error="}, "NAME", "make the errors of NAME warnings",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 0, e); }},
-    {"-Werror=", "NAME", "make the findings of NAME errors",
+    {{"-Werror="}, "NAME", "make the findings of NAME errors",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, -1, 1, e); }},
-    {"-Wno-", "NAME", "turn the check NAME off",
+    {{"-Wno-"}, "NAME", "turn the check NAME off",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, 1, -1, e); }},
-    {"-W", "NAME", "turn the check NAME back on",
+    {{"-W"}, "NAME", "turn the check NAME back on",
      [](Options& o, Value v, Error e) { return SetCheck(o, v, 0, -1, e); }},
-    {"--max-findings", "N",
+    {{"--max-findings"}, "N",
      "show at most N findings (0: all; default 1000,\n"
      "25000 for SARIF), then how many were left out",
      [](Options& o, Value v, Error e) {
@@ -135,9 +125,9 @@ const std::vector<OptionRow> kOptions = {
        o.MaxFindings = ok && n == 0 ? static_cast<std::size_t>(-1) : n;
        return ok;
      }},
-    {"-q|--quiet", "", "print errors only, and no summary",
+    {{"-q", "--quiet"}, "", "print errors only, and no summary",
      [](Options& o, Value, Error) { return o.Quiet = true; }},
-    {"--format", "FORMAT",
+    {{"--format"}, "FORMAT",
      "text (default), json or sarif (SARIF 2.1.0),\n"
      "the last two on standard output",
      [](Options& o, Value v, Error e) {
@@ -146,7 +136,7 @@ const std::vector<OptionRow> kOptions = {
        o.Format = static_cast<OutputFormat>(std::max(n, 0));
        return n >= 0;
      }},
-    {"--color|--colour", "[WHEN]",
+    {{"--color", "--colour"}, "[WHEN]",
      "auto (default: on a terminal, unless\n"
      "NO_COLOR is set), always (also without WHEN)\nor never",
      [](Options& o, Value v, Error e) {
@@ -157,9 +147,9 @@ const std::vector<OptionRow> kOptions = {
        o.Color = static_cast<ColorMode>(std::max(n, 0));
        return n >= 0;
      }},
-    {"--list-checks", "", "list every check with one line of meaning",
+    {{"--list-checks"}, "", "list every check with one line of meaning",
      [](Options& o, Value, Error) { return o.ListChecks = true; }},
-    {"--explain", "NAME",
+    {{"--explain"}, "NAME",
      "what the installer does, a wrong and a right\n"
      "example, and the fix",
      [](Options& o, Value v, Error e) {
@@ -170,9 +160,9 @@ const std::vector<OptionRow> kOptions = {
                             "'; --list-checks lists them";
        return false;
      }},
-    {"-h|--help", "", "show this help and exit",
+    {{"-h", "--help"}, "", "show this help and exit",
      [](Options& o, Value, Error) { return o.Help = true; }},
-    {"--version", "", "show the version and exit",
+    {{"--version"}, "", "show the version and exit",
      [](Options& o, Value, Error) { return o.Version = true; }},
 };
 
@@ -182,7 +172,9 @@ const OptionRow* Match(const std::vector<std::string>& args, std::size_t* i,
                        std::string* value) {
   const std::string_view arg = args[*i];
   for (const OptionRow& row : kOptions) {
-    for (std::string_view spelling : SpellingsOf(row)) {
+    for (const char* name : row.Spellings) {
+      if (name == nullptr) break;
+      const std::string_view spelling = name;
       const bool takes = *row.Argument != '\0';
       const bool optional = *row.Argument == '[';
       if (arg == spelling && (!takes || optional || !StartsWith(arg, "-W"))) {
@@ -224,8 +216,8 @@ std::string CheckUsage() {
   for (const OptionRow& row : kOptions) {
     // Every spelling, but a second long one (--colour) only works.
     std::string shown;
-    for (std::string_view spelling : SpellingsOf(row)) {
-      if (shown.empty() || !StartsWith(shown, "--")) {
+    for (const char* spelling : row.Spellings) {
+      if (spelling != nullptr && !StartsWith(shown, "--")) {
         shown += (shown.empty() ? "" : ", ") + std::string(spelling);
       }
     }
@@ -235,7 +227,7 @@ std::string CheckUsage() {
     } else if (argument.front() == '[') {
       shown += "[=" + argument.substr(1);
     } else {
-      shown += (StartsWith(row.Spellings, "--") ? "=" : " ") + argument;
+      shown += (StartsWith(shown, "--") ? "=" : " ") + argument;
     }
     shown.resize(kHelpColumn - 2, ' ');
     std::string help = row.Help;
