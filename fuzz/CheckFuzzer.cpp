@@ -133,7 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   check::RenderText(result.Shown, report.Lines, result.Name, false);
   // The machine formats quote every message; SARIF adds only its fixed
   // list of rules, too dear to make for every input.
-  check::JsonReport({result}, "fuzz");
   check::Utf16ToUtf8(regstore::FormatRegFile(report.Registry.Tree()));
+  std::vector<check::FileResult> results;
+  results.push_back(std::move(result));
+  check::JsonReport(results, "fuzz");
   return 0;
 }

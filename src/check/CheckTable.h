@@ -3,13 +3,13 @@
 // used by -Wno-name, -Werror=name, --explain, the disable directive and
 // the SARIF rules), the level as reported unless an option changes it,
 // whether the installer fails on it (then it cannot be turned off), what a
-// finding follows from (Lines: the lines a near-miss header misreads;
+// finding follows from (From; Lines: the lines a near-miss header misreads;
 // Section: the section it misreads), the message of a finding, one line of
 // meaning, what the installer does, a wrong and a right example, and the
 // fix. The names are an interface: scripts and SARIF consumers keep them,
 // so a name is never reused for something else.
 //
-// Include it with CHECK(Id, Name, Level, Fatal, Follows, Message, Summary,
+// Include it with CHECK(Id, Name, Level, Fatal, From, Message, Summary,
 // Does, Wrong, Right, Fix) defined; it undefines CHECK at its end. A message
 // puts the arguments of its finding where it says %0 to %9, and where it
 // says %{a|b|c}N the alternative that argument N numbers (0, 1, 2).

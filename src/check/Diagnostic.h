@@ -27,7 +27,7 @@ struct CheckInfo {
   const char* Name;     // "quoted-value"
   Severity Level;       // as reported unless an option changes it
   bool Fatal;           // the installer fails on it: cannot be turned off
-  Follows From;
+  Follows From;         // what its findings are notes of
   const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
   const char* Summary;  // one line
   const char* Does;     // what the installer does
@@ -38,7 +38,7 @@ struct CheckInfo {
 
 // Every check, in the order of the enumeration: both come from the table.
 inline constexpr CheckInfo kChecks[] = {
-#define CHECK(Id, Name, Level, Fatal, From, ...)                 \
+#define CHECK(Id, Name, Level, Fatal, From, ...)                    \
   {Check::k##Id, Name, Severity::k##Level, Fatal, Follows::k##From, \
    __VA_ARGS__},
 #include "check/CheckTable.h"

@@ -1,6 +1,7 @@
 #include "check/Outputs.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace tarnwell::check {
 namespace {
@@ -18,6 +19,7 @@ constexpr char kReset[] = "\033[m\033[K";
 const char* LevelColor(Severity level) {
   static const char* const kColors[] = {
       "\033[01;36m\033[K", "\033[01;35m\033[K", "\033[01;31m\033[K"};
+  static_assert(std::size(kColors) == 1 + static_cast<int>(Severity::kError));
   return kColors[static_cast<std::size_t>(level)];
 }
 

@@ -15,12 +15,12 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t* i);
 
 // Writes the UTF-8 form of c (at most 4 bytes) to out; returns its length.
 std::size_t EncodeUtf8(char32_t c, char* out);
-void AppendUtf8(std::string& out, char32_t c);
+void AppendUtf8(std::string& out, char32_t c);  // the same, onto a string
 
 // The length of the valid UTF-8 sequence at bytes[i], with its code point
-// in *c; 0, with *c unchanged, where none starts (a stray or overlong
-// form, a surrogate, a value beyond Unicode): the caller takes that byte
-// on its own.
+// in *c; 0, with *c unchanged, where none starts (a stray, overlong or
+// cut-off form, a surrogate, a value beyond Unicode): the caller takes
+// that byte on its own.
 std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t* c);
 
 // Appends c as one UTF-16 unit or as a surrogate pair.

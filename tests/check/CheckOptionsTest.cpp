@@ -2,7 +2,6 @@
 // mistake refused with a message that names it.
 #include <gtest/gtest.h>
 
-
 #include "check/CheckOptions.h"
 
 namespace tarnwell::check {

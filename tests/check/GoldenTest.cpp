@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "check/Diagnostic.h"
 #include "check/CheckRun.h"
+#include "check/Diagnostic.h"
 
 namespace tarnwell::check::testing {
 namespace {
