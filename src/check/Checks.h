@@ -149,12 +149,12 @@ void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
 // Sections that write the same registry values, once the install pass is
 // done (SharedValues.cpp): one warning per pair of sections whose writes
 // meet, and per section that meets values of the store it started from
-// (named `registry`), at the header of the section it speaks of, with that
-// section's Root. `sections` describes the log's entries one for one. Each
-// section looks only at the keys it writes itself, so this is linear in
-// the values written.
-std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<SectionInfo>& sections,
-    const std::string& registry);
+// (named `registry`), at the header of the section it speaks of, as a
+// follow-on of that section's Root. `sections` describes the log's entries
+// one for one. Each section looks only at the keys it writes itself, so
+// this is linear in the values written.
+void CheckSharedValues(CheckState& s, const WriteLog& log,
+                       const std::vector<SectionInfo>& sections,
+                       const std::string& registry);
 
 }  // namespace tarnwell::check

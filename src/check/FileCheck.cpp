@@ -178,10 +178,8 @@ void CheckBytes(std::string_view bytes, FileReport* report,
     report->Sections = state.Devices;
     report->Sections.insert(report->Sections.end(), state.Modems.begin(),
                             state.Modems.end());
-    for (auto& [root, d] : SharedValueDiagnostics(
-             log, report->Sections, start == nullptr ? "" : start->Name)) {
-      state.Attach(root, std::move(d));
-    }
+    CheckSharedValues(state, log, report->Sections,
+                      start == nullptr ? "" : start->Name);
   }
   report->DeviceSections = config.Devices.size();
   report->ModemSections = config.Modems.size();

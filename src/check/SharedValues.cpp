@@ -74,10 +74,9 @@ std::string DisableKey(const WriteLog& log, const Meeting& m) {
 
 }  // namespace
 
-std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
-    const WriteLog& log, const std::vector<SectionInfo>& sections,
-    const std::string& registry) {
-  std::vector<std::pair<std::size_t, Diagnostic>> out;
+void CheckSharedValues(CheckState& s, const WriteLog& log,
+                       const std::vector<SectionInfo>& sections,
+                       const std::string& registry) {
   const auto& entries = log.Entries();
   const auto& slots = log.Slots();
   // The last entry that wrote a slot, or looked at a key, so far: "was it
@@ -106,34 +105,30 @@ std::vector<std::pair<std::size_t, Diagnostic>> SharedValueDiagnostics(
       }
     }
     const SectionInfo& section = sections[self];
+    auto add = [&](Check check, const std::vector<std::string>& args) {
+      return &s.Attach(section.Root,
+                       MakeDiagnostic(check, section.Header, args));
+    };
     for (const auto& [other, meeting] : meetings) {
       if (other == WriteLog::kBefore && !meeting.Given.empty()) {
-        out.emplace_back(
-            section.Root,
-            MakeDiagnostic(Check::kExistingValue, section.Header,
-                           {Quote(registry), ListByKey(log, meeting.Given)}));
+        add(Check::kExistingValue,
+            {Quote(registry), ListByKey(log, meeting.Given)});
       }
       if (other >= count) continue;
       const SectionInfo& them = sections[other];
       if (them.Kind == section.Kind) {
-        out.emplace_back(
-            section.Root,
-            MakeDiagnostic(Check::kSharedTemplate, section.Header,
-                           {Message(log, them, other < self, meeting)}));
+        add(Check::kSharedTemplate,
+            {Message(log, them, other < self, meeting)});
         continue;
       }
       // A device and a modem section meet only in an interface key.
       const std::string key = DisableKey(log, meeting);
       if (key.empty()) continue;
-      Diagnostic d = MakeDiagnostic(Check::kDisabledModem, section.Header,
-                                    {DescribeSection(them), key});
-      d.Notes.push_back(NoteAt(them.Header,
-                               "the device section that "
-                               "disables it"));
-      out.emplace_back(section.Root, std::move(d));
+      add(Check::kDisabledModem, {DescribeSection(them), key})
+          ->Notes.push_back(
+              NoteAt(them.Header, "the device section that disables it"));
     }
   }
-  return out;
 }
 
 }  // namespace tarnwell::check
