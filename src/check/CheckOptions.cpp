@@ -47,6 +47,16 @@ bool SetCheck(CheckOptions& options, std::string_view name, int off, int error,
   return true;
 }
 
+// The file name an option takes; refused when empty.
+bool FileName(std::string* file, const char* option, std::string_view value,
+              std::string* error) {
+  *file = value;
+  if (value.empty()) {
+    *error = "option " + std::string(option) + " needs a file name";
+  }
+  return !value.empty();
+}
+
 // The place of value among the words, or -1.
 int IndexOf(std::string_view value,
             std::initializer_list<std::string_view> words) {
@@ -71,9 +81,7 @@ const std::vector<OptionRow> kOptions = {
      "write that registry to FILE as regedit writes it\n"
      "(UTF-16LE with a byte-order mark); one FILE only,\nnever an input",
      [](Options& o, Value v, Error e) {
-       o.OutputFile = v;
-       if (v.empty()) *e = "option -o needs a file name";
-       return !v.empty();
+       return FileName(&o.OutputFile, "-o", v, e);
      }},
     {{"--emit"}, "KIND",
      "with -o FILE: write an OS image's registry\n"
@@ -91,9 +99,7 @@ const std::vector<OptionRow> kOptions = {
      "start from this registry (a regedit 5.00 export\n"
      "or a registry.reg), as the installer does on a device",
      [](Options& o, Value v, Error e) {
-       o.RegistryFile = v;
-       if (v.empty()) *e = "option --registry needs a file name";
-       return !v.empty();
+       return FileName(&o.RegistryFile, "--registry", v, e);
      }},
     {{"-Werror", "--werror"}, "", "treat every warning as an error",
      [](Options& o, Value, Error) { return o.WarningsAreErrors = true; }},
