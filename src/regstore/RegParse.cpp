@@ -170,7 +170,7 @@ class Parser {
     const std::u16string_view path = line.substr(1, line.size() - 2);
     // Removing keys ("[-...]") is not something this store's files do.
     if (path.front() == u'-' || SplitKeyPath(path, &names_) != kErrorSuccess ||
-        !IsRootKey(names_.front()) || names_.size() > 1 + kMaxKeyDepth) {
+        !IsRootKey(names_.front())) {
       return false;
     }
     key_ = &tree_.Create(path);

@@ -40,6 +40,16 @@ T* MakeIn(std::pmr::memory_resource* arena, Args&&... args) {
       T(std::forward<Args>(args)...);
 }
 
+// No longer than `most`, and no control character, which a line of .reg
+// text cannot hold.
+bool IsWritableName(std::u16string_view name, std::size_t most) {
+  if (name.size() > most) return false;
+  for (char16_t c : name) {
+    if (c < 0x20) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 char16_t FoldBeyondAscii(char16_t c) {
@@ -146,15 +156,12 @@ bool RegNode::SetValue(std::u16string_view name, std::uint32_t type,
 }
 
 bool IsValueName(std::u16string_view name) {
-  if (name.size() > kMaxValueName) return false;
-  for (char16_t c : name) {
-    if (c < 0x20) return false;
-  }
-  return true;
+  return IsWritableName(name, kMaxValueName);
 }
 
 std::int32_t SplitKeyPath(std::u16string_view path,
-                          std::vector<std::u16string_view>* names) {
+                          std::vector<std::u16string_view>* names,
+                          std::size_t above) {
   names->clear();
   if (path.empty()) return kErrorSuccess;
   std::size_t start = 0;
@@ -164,14 +171,13 @@ std::int32_t SplitKeyPath(std::u16string_view path,
         start, end == std::u16string_view::npos ? std::u16string_view::npos
                                                 : end - start);
     if (name.empty()) return kErrorBadPathname;
-    if (name.size() > kMaxKeyName) return kErrorInvalidParameter;
-    for (char16_t c : name) {
-      if (c < 0x20) return kErrorInvalidParameter;  // not writable in .reg
-    }
+    if (!IsWritableName(name, kMaxKeyName)) return kErrorInvalidParameter;
     names->push_back(name);
-    if (end == std::u16string_view::npos) return kErrorSuccess;
+    if (end == std::u16string_view::npos) break;
     start = end + 1;
   }
+  return above + names->size() > 1 + kMaxKeyDepth ? kErrorInvalidParameter
+                                                  : kErrorSuccess;
 }
 
 const RegNode& RegTree::Root() const {

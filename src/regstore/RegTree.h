@@ -124,10 +124,13 @@ class RegNode {
 };
 
 // Splits a backslash-separated path into its names. Returns 0, or a Windows
-// error code for an empty name (ERROR_BAD_PATHNAME) or a name that a .reg
-// file cannot hold or is longer than kMaxKeyName (ERROR_INVALID_PARAMETER).
+// error code for an empty name (ERROR_BAD_PATHNAME), a name that a .reg
+// file cannot hold or is longer than kMaxKeyName, or a key deeper than
+// kMaxKeyDepth (ERROR_INVALID_PARAMETER) when the path starts `above` names
+// below the tree's root (0: the path begins with its root key).
 std::int32_t SplitKeyPath(std::u16string_view path,
-                          std::vector<std::u16string_view>* names);
+                          std::vector<std::u16string_view>* names,
+                          std::size_t above = 0);
 
 class RegTree {
  public:

@@ -26,16 +26,18 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
   if (key == nullptr || path == nullptr) return kErrorInvalidParameter;
   *key = 0;
   try {
-    if (parent != kLocalMachine && Node(parent) == nullptr) {
-      return kErrorInvalidHandle;
+    RegNode* node = parent == kLocalMachine ? nullptr : Node(parent);
+    if (parent != kLocalMachine && node == nullptr) return kErrorInvalidHandle;
+    if (std::int32_t e = SplitKeyPath(Text(path), &names_,
+                                      node == nullptr ? 1 : node->Level())) {
+      return e;
     }
-    if (std::int32_t e = SplitKeyPath(Text(path), &names_)) return e;
-    const std::size_t at = parent == kLocalMachine ? 1 : Node(parent)->Level();
-    if (at + names_.size() > 1 + kMaxKeyDepth) return kErrorInvalidParameter;
-    if (parent == kLocalMachine && local_machine_ == nullptr) {
-      local_machine_ = &tree_.Root().AddChild(kLocalMachineName);
+    if (node == nullptr) {
+      if (local_machine_ == nullptr) {
+        local_machine_ = &tree_.Root().AddChild(kLocalMachineName);
+      }
+      node = local_machine_;
     }
-    RegNode* node = parent == kLocalMachine ? local_machine_ : Node(parent);
     for (std::u16string_view name : names_) {
       bool created = false;
       node = &node->AddChild(name, &created);
