@@ -35,18 +35,17 @@ std::int32_t Judge(int fd, const struct stat& st, Trust* trust) {
   if (!TrustedOwner(st.st_uid)) return kErrorSuccess;
   bool shared = (st.st_mode & S_IWOTH) != 0;
   if (!shared && (st.st_mode & S_IWGRP) != 0) {
+    bool only = false;
     if (Calls().Fgetxattr(fd, "system.posix_acl_access", nullptr, 0) >= 0) {
       shared = true;
     } else if (errno != ENODATA && errno != ENOTSUP) {
       return WindowsError(errno);
-    }
-  }
-  if (!shared && (st.st_mode & S_IWGRP) != 0) {
-    bool only = false;
-    if (std::int32_t e = OnlyMemberOfGroup(st.st_gid, st.st_uid, &only)) {
+    } else if (std::int32_t e =
+                   OnlyMemberOfGroup(st.st_gid, st.st_uid, &only)) {
       return e;
+    } else {
+      shared = !only;
     }
-    shared = !only;
   }
   *trust = !shared                        ? Trust::kFull
            : (st.st_mode & S_ISVTX) != 0 ? Trust::kSticky

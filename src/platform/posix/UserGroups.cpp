@@ -34,21 +34,22 @@ std::int32_t ReadWhole(const char* path, std::string* text) {
   return ReadToEnd(fd, text);
 }
 
+// The pieces of text between separators, empty ones too.
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
+  for (;;) {
+    const std::size_t end = text.find(separator);
+    pieces.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) return pieces;
+    text.remove_prefix(end + 1);
+  }
+}
+
 // The fields of each line, split at ":"; `each` returns false to stop.
 template <typename Each>
 void ForEachEntry(std::string_view text, Each each) {
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? "" : text.substr(end + 1);
-    std::vector<std::string_view> fields;
-    for (;;) {
-      const std::size_t colon = line.find(':');
-      fields.push_back(line.substr(0, colon));
-      if (colon == std::string_view::npos) break;
-      line = line.substr(colon + 1);
-    }
-    if (!each(fields)) return;
+  for (std::string_view line : Split(text, '\n')) {
+    if (!each(Split(line, ':'))) return;
   }
 }
 
@@ -81,11 +82,7 @@ std::int32_t OnlyMemberOfGroup(gid_t group, uid_t owner, bool* only) {
   ForEachEntry(groups, [&](const std::vector<std::string_view>& f) {
     if (f.size() < 4 || !IsNumber(f[2], group)) return true;
     listed = true;
-    std::string_view list = f[3];
-    while (!list.empty()) {
-      const std::size_t comma = list.find(',');
-      const std::string_view name = list.substr(0, comma);
-      list = comma == std::string_view::npos ? "" : list.substr(comma + 1);
+    for (std::string_view name : Split(f[3], ',')) {
       if (name.empty()) continue;
       ++members;
       bool is_owner = false;
