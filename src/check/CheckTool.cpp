@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "check/Console.h"
 #include "check/Emit.h"
 #include "check/FileCheck.h"
+#include "check/OutputFile.h"
 #include "check/Outputs.h"
 #include "check/Text.h"
 #include "regstore/RegFormat.h"
@@ -106,28 +106,6 @@ bool OutputIsInput(const CheckOptions& options) {
   return false;
 }
 
-// Writes through a file beside it and a rename, so that a failed write
-// leaves the old file, or none, and never half of one. A symbolic link
-// stays and leads to the new file.
-bool WriteWhole(const std::string& name, const std::string& bytes) {
-  std::error_code ec;
-  std::filesystem::path path = PathOf(name);
-  if (std::filesystem::is_symlink(path, ec)) {
-    path = path.parent_path() / std::filesystem::read_symlink(path, ec);
-  }
-  std::filesystem::path temporary = path;
-  temporary += ".tarnwell-check-" +
-               std::to_string(
-                   std::chrono::steady_clock::now().time_since_epoch().count());
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  std::error_code renamed, ignored;
-  if (out) std::filesystem::rename(temporary, path, renamed);
-  if (!out || renamed) std::filesystem::remove(temporary, ignored);
-  return out && !renamed;
-}
-
 // The bytes the installer's store leaves: the registry it started from as
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
@@ -191,9 +169,11 @@ int Run(const CheckOptions& options) {
       } else if (!options.OutputFile.empty()) {
         bytes = RegFileOf(*report, start);
       }
+      std::string why;
       if (!options.OutputFile.empty() && emitted == 0 &&
-          !WriteWhole(options.OutputFile, bytes)) {
-        Say("cannot write '" + options.OutputFile + "'");
+          !ReplaceFile(options.OutputFile, bytes, &why)) {
+        Say("cannot write '" + options.OutputFile + "'" +
+            (why.empty() ? "" : ": " + why));
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {

@@ -4,6 +4,8 @@
 // the installer starts from a registry.reg equal to that file. And -o
 // never overwrites an input, nor leaves half a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -90,7 +92,30 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
             2);
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
             2);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 7);
+  // A FIFO or a link to a device is no file to replace, nor is a link of
+  // another user (it could aim the output at any file of the user): each
+  // is refused untouched. A private output stays private.
+  ASSERT_EQ(mkfifo((dir / "pipe.reg").c_str(), 0600), 0);
+  fs::create_symlink("/dev/null", dir / "null.reg");
+  fs::create_symlink("target.reg", dir / "theirs.reg");
+  std::vector<std::string> outputs = {"pipe.reg", "null.reg"};
+  if (geteuid() == 0) {
+    ASSERT_EQ(lchown((dir / "theirs.reg").c_str(), 65534, 65534), 0);
+    outputs.push_back("theirs.reg");
+  }
+  const std::string target = ReadBytes(dir / "target.reg");
+  for (const std::string& out : outputs) {
+    EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", out}, dir).ExitCode, 2)
+        << out;
+  }
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.reg"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(ReadBytes(dir / "target.reg"), target);
+  const fs::perms mine = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(dir / "target.reg", mine);
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "link.reg"}, dir).ExitCode, 0);
+  EXPECT_EQ(fs::status(dir / "target.reg").permissions(), mine);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 10);
 }
 
 // Two runs that write one -o FILE at once leave one whole file, and no
