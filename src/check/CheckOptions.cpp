@@ -250,8 +250,8 @@ std::string CheckUsage() {
          "  1  the installer would fail to read the file, or an error was\n"
          "     found\n"
          "  2  a usage error (also an -o FILE that is an input), a file or\n"
-         "     --registry FILE that cannot be read, or an -o FILE that\n"
-         "     cannot be written\n";
+         "     --registry FILE that cannot be read, or an -o FILE or a\n"
+         "     report that cannot be written\n";
 }
 
 bool ParseCheckOptions(const std::vector<std::string>& args,

@@ -232,7 +232,8 @@ int RunCheckTool(const std::vector<std::string>& args) {
     return 2;
   }
   try {
-    return RunOptions(options);
+    const int status = RunOptions(options);
+    return console::LostOutput() ? 2 : status;
   } catch (const std::bad_alloc&) {
     Say("out of memory");
     return 2;

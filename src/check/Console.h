@@ -21,4 +21,8 @@ bool ShowsColor(Stream stream);
 // shows right in any code page; anywhere else as the bytes themselves.
 void Write(Stream stream, std::string_view text);
 
+// True once a write failed (a full disk, a closed stream): the report did
+// not reach its reader, and the exit status says so.
+bool LostOutput();
+
 }  // namespace tarnwell::check::console

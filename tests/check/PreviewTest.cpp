@@ -5,8 +5,10 @@
 // never overwrites an input, nor leaves half a file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "check/CheckRun.h"
@@ -116,6 +118,17 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "link.reg"}, dir).ExitCode, 0);
   EXPECT_EQ(fs::status(dir / "target.reg").permissions(), mine);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 10);
+}
+
+// A report that cannot reach its reader (a full disk) is no success.
+TEST(Preview, AReportThatCannotBeWrittenIsExitStatus2) {
+  const std::string file = std::string(CHECK_FIXTURES) + "/clean.cfg";
+  for (const char* form : {"--format=json", "--reg", "--help"}) {
+    const std::string command = std::string(TARNWELL_CHECK_EXE) + " " + form +
+                                " " + file + " >/dev/full 2>/dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << form;
+  }
 }
 
 // Two runs that write one -o FILE at once leave one whole file, and no

@@ -8,6 +8,8 @@
 namespace tarnwell::check::console {
 namespace {
 
+bool lost = false;
+
 std::FILE* File(Stream stream) {
   return stream == Stream::kOut ? stdout : stderr;
 }
@@ -19,8 +21,12 @@ void Prepare() {}
 bool ShowsColor(Stream stream) { return isatty(fileno(File(stream))) != 0; }
 
 void Write(Stream stream, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), File(stream));
-  std::fflush(File(stream));
+  if (std::fwrite(text.data(), 1, text.size(), File(stream)) != text.size() ||
+      std::fflush(File(stream)) != 0) {
+    lost = true;
+  }
 }
+
+bool LostOutput() { return lost; }
 
 }  // namespace tarnwell::check::console

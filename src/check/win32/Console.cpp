@@ -15,6 +15,8 @@
 namespace tarnwell::check::console {
 namespace {
 
+bool lost = false;
+
 std::FILE* File(Stream stream) {
   return stream == Stream::kOut ? stdout : stderr;
 }
@@ -50,8 +52,11 @@ void Write(Stream stream, std::string_view text) {
   DWORD mode = 0;
   HANDLE handle = Handle(stream);
   if (!IsConsole(handle, &mode)) {
-    std::fwrite(text.data(), 1, text.size(), File(stream));
-    std::fflush(File(stream));
+    if (std::fwrite(text.data(), 1, text.size(), File(stream)) !=
+            text.size() ||
+        std::fflush(File(stream)) != 0) {
+      lost = true;
+    }
     return;
   }
   std::u16string wide;
@@ -67,11 +72,14 @@ void Write(Stream stream, std::string_view text) {
     DWORD written = 0;
     if (WriteConsoleW(handle, units, chunk, &written, nullptr) == 0 ||
         written == 0) {
+      lost = true;
       return;
     }
     units += written;
     left -= written;
   }
 }
+
+bool LostOutput() { return lost; }
 
 }  // namespace tarnwell::check::console
