@@ -299,6 +299,23 @@ TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"Second"), "dword:2");
 }
 
+// A run whose lock file was put aside while it held it (another run found
+// the lock's mode changed and replaced it) saves nothing: that run may
+// have read the store already, and one of the two updates would be lost.
+TEST_F(FileRegistryTest, ARunWhoseLockWasReplacedSavesNothing) {
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  const std::string before = ReadFileBytes(Store());
+  FileRegistry first(Store());
+  RegHandle key = 0;
+  ASSERT_EQ(first.Load(nullptr), 0);
+  ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
+  WriteFileBytes(dir_.File("new.lock"), "");
+  ASSERT_EQ(rename(dir_.File("new.lock").c_str(), (Store() + ".lock").c_str()),
+            0);
+  EXPECT_NE(first.Save(), 0);
+  EXPECT_EQ(ReadFileBytes(Store()), before);
+}
+
 // A lock file with a second name is refused, and the file behind it keeps
 // its owner and permissions: they are another file's to keep.
 // A lock file that others could hold, or that is no lock file at all: the

@@ -168,6 +168,10 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
     result = WindowsError(errno);
   }
   if (result == kErrorSuccess &&
+      !StillHoldsStoreLock(place_.Directory, place_.Name, lock_)) {
+    result = kErrorAccessDenied;
+  }
+  if (result == kErrorSuccess &&
       Calls().Renameat(place_.Directory, temporary.c_str(),
                           place_.Directory, place_.Name.c_str()) != 0) {
     result = WindowsError(errno);

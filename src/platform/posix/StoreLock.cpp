@@ -121,6 +121,15 @@ std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
 
 std::int32_t Acquire(const Target& t, bool may_replace, int* fd);
 
+// Whether the name in the directory still leads to the file held.
+bool NameLeadsTo(int directory, const std::string& name,
+                 const struct stat& held) {
+  struct stat named;
+  return Calls().Fstatat(directory, name.c_str(), &named,
+                         AT_SYMLINK_NOFOLLOW) == 0 &&
+         named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
 // Under the guard, replaces the lock file if it is still not as it must
 // be; *fd then holds the new one, locked.
 std::int32_t Replace(const Target& t, int* fd) {
@@ -188,11 +197,7 @@ std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
       continue;  // another run had replaced it already
     }
     std::int32_t e = Lock(*fd, t.Start);
-    struct stat named;
-    if (e == kErrorSuccess &&
-        Calls().Fstatat(t.Directory, t.Name.c_str(), &named,
-                        AT_SYMLINK_NOFOLLOW) == 0 &&
-        named.st_dev == held.st_dev && named.st_ino == held.st_ino) {
+    if (e == kErrorSuccess && NameLeadsTo(t.Directory, t.Name, held)) {
       return kErrorSuccess;
     }
     Calls().Close(*fd);
@@ -215,6 +220,13 @@ std::int32_t TakeStoreLock(int directory, const std::string& name,
   if (std::int32_t e = Acquire(target, true, &fd)) return e;
   *lock_fd = fd;
   return kErrorSuccess;
+}
+
+bool StillHoldsStoreLock(int directory, const std::string& name,
+                         int lock_fd) {
+  struct stat held;
+  return Calls().Fstat(lock_fd, &held) == 0 &&
+         NameLeadsTo(directory, name + kLockSuffix, held);
 }
 
 }  // namespace tarnwell::posix

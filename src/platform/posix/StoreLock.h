@@ -28,4 +28,12 @@ std::int32_t TakeStoreLock(int directory, const std::string& name,
                            const struct stat* store, uid_t owner,
                            int* lock_fd);
 
+// Whether the lock file's name still leads to the lock that lock_fd holds.
+// A run that found the lock not as it must be (its owner changed its mode,
+// say) replaces it without waiting for whoever holds it, so a run checks
+// this just before it replaces the store, and saves nothing when another
+// run has taken over.
+bool StillHoldsStoreLock(int directory, const std::string& name,
+                         int lock_fd);
+
 }  // namespace tarnwell::posix
