@@ -19,6 +19,19 @@
 namespace tarnwell::posix {
 namespace {
 
+// Only the store's owner or root may save it: only they can give the new
+// file the old one's owner. Nor may a user who cannot write it now.
+std::int32_t MayWrite(const StorePlace& place) {
+  if (!place.Exists) return kErrorSuccess;
+  const uid_t me = Calls().Geteuid();
+  if (me != 0 && me != place.Status.st_uid) return kErrorAccessDenied;
+  if (Calls().Access(place.Directory, place.Name.c_str(), W_OK,
+                     AT_EACCESS) != 0) {
+    return WindowsError(errno);
+  }
+  return kErrorSuccess;
+}
+
 constexpr std::size_t kChunk = 64 * 1024;
 
 std::int32_t WriteAll(int fd, const char* data, std::size_t size) {
@@ -71,21 +84,16 @@ std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
                              bool* exists) {
   Close();
   std::int32_t result = FindStorePlace(path, &place_);
+  if (result == kErrorSuccess && place_.Exists &&
+      !S_ISREG(place_.Status.st_mode)) {
+    // A directory, device or FIFO is no store, and nothing, a lock least
+    // of all, is made beside it (a link to /dev/null would put one into
+    // /dev).
+    result = kErrorAccessDenied;
+  }
+  if (result == kErrorSuccess) result = MayWrite(place_);
   if (result == kErrorSuccess) {
-    struct stat store;
-    const bool found = Calls().Fstatat(place_.Directory, place_.Name.c_str(),
-                                          &store, AT_SYMLINK_NOFOLLOW) == 0;
-    if (!found && errno != ENOENT) {
-      result = WindowsError(errno);
-    } else if (found && !S_ISREG(store.st_mode)) {
-      // A directory, device or FIFO is no store, and nothing, a lock
-      // least of all, is made beside it (a link to /dev/null would put
-      // one into /dev).
-      result = kErrorAccessDenied;
-    } else {
-      result = TakeStoreLock(place_.Directory, place_.Name,
-                             found ? &store : nullptr, place_.Owner, &lock_);
-    }
+    result = TakeStoreLock(place_.Directory, place_.Name, place_.Owner, &lock_);
   }
   if (result == kErrorSuccess) result = Read(bytes);
   if (result != kErrorSuccess) {

@@ -32,19 +32,6 @@ bool Good(const struct stat& lock, uid_t owner) {
          lock.st_uid == owner && (lock.st_mode & 07777) == kLockMode;
 }
 
-// Only the store's owner or root may save it: only they can give the new
-// file the old one's owner. Nor may a user who cannot write it now.
-std::int32_t MayWrite(int directory, const std::string& name,
-                      const struct stat* store) {
-  if (store == nullptr) return kErrorSuccess;
-  const uid_t me = Calls().Geteuid();
-  if (me != 0 && me != store->st_uid) return kErrorAccessDenied;
-  if (Calls().Access(directory, name.c_str(), W_OK, AT_EACCESS) != 0) {
-    return WindowsError(errno);
-  }
-  return kErrorSuccess;
-}
-
 long long NowNanoseconds() {
   struct timespec now;
   if (Calls().Clock(CLOCK_MONOTONIC, &now) != 0) return -1;
@@ -210,9 +197,7 @@ std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
 }  // namespace
 
 std::int32_t TakeStoreLock(int directory, const std::string& name,
-                           const struct stat* store, uid_t owner,
-                           int* lock_fd) {
-  if (std::int32_t e = MayWrite(directory, name, store)) return e;
+                           uid_t owner, int* lock_fd) {
   const long long start = NowNanoseconds();
   if (start < 0) return WindowsError(errno);
   const Target target = {directory, name, name + kLockSuffix, owner, start};

@@ -20,13 +20,10 @@ namespace tarnwell::posix {
 constexpr int kLockWaitSeconds = 30;
 
 // Takes the lock of the store `name` in `directory`, whose owner is
-// `owner`; `store` is the store file's status, or null when there is none
-// yet. Refuses a user who may not save the store. Waits while another run
-// holds the lock, at most kLockWaitSeconds. On success *lock_fd holds the
-// lock until it is closed.
+// `owner`. Waits while another run holds the lock, at most
+// kLockWaitSeconds. On success *lock_fd holds the lock until it is closed.
 std::int32_t TakeStoreLock(int directory, const std::string& name,
-                           const struct stat* store, uid_t owner,
-                           int* lock_fd);
+                           uid_t owner, int* lock_fd);
 
 // Whether the lock file's name still leads to the lock that lock_fd holds.
 // A run that found the lock not as it must be (its owner changed its mode,

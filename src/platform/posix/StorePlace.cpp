@@ -164,6 +164,7 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
                         AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT && names.empty()) {
         place->Name = name;  // a store yet to be made
+        place->Exists = false;
         break;
       }
       return WindowsError(errno);
@@ -190,6 +191,8 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
     }
     if (names.empty()) {
       place->Name = name;
+      place->Exists = true;
+      place->Status = entry;
       break;
     }
     if (std::int32_t e = walk->Down(name)) return e;
@@ -209,6 +212,7 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
 std::int32_t FindStorePlace(const std::string& path, StorePlace* place) {
   place->Directory = -1;
   place->Name.clear();
+  place->Exists = false;
   Walk walk;
   return Find(path, &walk, place);
 }

@@ -4,6 +4,7 @@
 // other user can change (OpenSSH's rule for its own files).
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -15,6 +16,8 @@ struct StorePlace {
   int Directory = -1;  // open, for the lock, the file and its replacement
   std::string Name;    // the file's name in it
   uid_t Owner = 0;     // the directory's owner: the lock's
+  bool Exists = false;  // and then Status is the file's, not followed
+  struct stat Status = {};
 };
 
 // Walks path from "/" one name at a time, each directory opened without
