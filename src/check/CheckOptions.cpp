@@ -1,6 +1,7 @@
 #include "check/CheckOptions.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "check/Emit.h"
@@ -125,10 +126,11 @@ const std::vector<OptionRow> kOptions = {
      [](Options& o, Value v, Error e) {
        char* end = nullptr;
        const std::string text(v);
+       // Past what a size holds (strtoull's ULLONG_MAX too) is no limit.
        const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
        const bool ok = !text.empty() && text.front() != '-' && *end == '\0';
        if (!ok) *e = "option --max-findings takes a number";
-       o.MaxFindings = ok && n == 0 ? static_cast<std::size_t>(-1) : n;
+       o.MaxFindings = n == 0 || n > SIZE_MAX ? SIZE_MAX : n;
        return ok;
      }},
     {{"-q", "--quiet"}, "", "print errors only, and no summary",

@@ -2,6 +2,9 @@
 // mistake refused with a message that names it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "check/CheckOptions.h"
 
 namespace tarnwell::check {
@@ -70,6 +73,11 @@ TEST(CheckOptions, EachFormSetsWhatItSays) {
   // --max-findings: 0 is no limit; the default follows the format.
   EXPECT_EQ(Parse({"--max-findings=7"}).MaxFindings, 7u);
   EXPECT_EQ(Parse({"--max-findings", "0"}).MaxFindings, SIZE_MAX);
+  // Beyond a 32-bit size (the device's) or any number: no limit, not cut.
+  EXPECT_EQ(Parse({"--max-findings=4294967296"}).MaxFindings,
+            std::min<unsigned long long>(4294967296ull, SIZE_MAX));
+  EXPECT_EQ(Parse({"--max-findings=99999999999999999999"}).MaxFindings,
+            SIZE_MAX);
   EXPECT_EQ(Parse({}).MaxFindings, kTextMaxFindings);
   EXPECT_EQ(Parse({"--format=sarif"}).MaxFindings, kSarifMaxFindings);
 }
