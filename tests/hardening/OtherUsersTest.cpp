@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -35,12 +36,6 @@ constexpr char16_t kSeed[] =
     u"Windows Registry Editor Version 5.00\r\n\r\n"
     u"[HKEY_LOCAL_MACHINE\\Software\\Kept]\r\n\"Seed\"=dword:0000002a\r\n";
 
-bool Command(const std::vector<std::string>& args) {
-  ChildOptions options;
-  options.Args.assign(args.begin() + 1, args.end());
-  return RunChild(args[0], options).ExitCode == 0;
-}
-
 // An account with its own private group, for as long as the object lives.
 class User {
  public:
@@ -49,7 +44,7 @@ class User {
     const std::vector<std::string> add = {"/usr/sbin/useradd", "-M", "-U",
                                           name_};
     // The account files' lock may be another's for a moment.
-    for (int tries = 0; tries < 20 && !Command(add); ++tries) usleep(100000);
+    for (int tries = 0; tries < 20 && !RunTool(add); ++tries) usleep(100000);
     const struct passwd* pw = getpwnam(name_.c_str());
     if (pw != nullptr) {
       uid_ = pw->pw_uid;
@@ -57,7 +52,7 @@ class User {
     }
   }
   ~User() {
-    if (uid_ != 0) Command({"/usr/sbin/userdel", name_});
+    if (uid_ != 0) RunTool({"/usr/sbin/userdel", name_});
   }
   bool Made() const { return uid_ != 0; }
   const std::string& Name() const { return name_; }
@@ -117,7 +112,7 @@ class OtherUsers : public ::testing::Test {
     ASSERT_TRUE(bob_->Made() && carol_->Made()) << "useradd failed";
     // Carol is in bob's group too; both may pass through the scratch
     // directory.
-    ASSERT_TRUE(Command({"/usr/bin/gpasswd", "-a", carol_->Name(), bob_->Name()}));
+    ASSERT_TRUE(RunTool({"/usr/bin/gpasswd", "-a", carol_->Name(), bob_->Name()}));
     ASSERT_EQ(chmod(root_.Path().c_str(), 0755), 0);
   }
   std::string At(const std::string& name) const { return root_.File(name); }
@@ -152,7 +147,8 @@ TEST_F(OtherUsers, SwappedDirectoriesAndLinksNeverRedirectARun) {
                {"writable by a group of two", 0770, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
-    Command({"/bin/rm", "-rf", shared});
+    std::error_code ignored;
+    std::filesystem::remove_all(shared, ignored);
     ASSERT_EQ(mkdir(shared.c_str(), 0755), 0);
     ASSERT_EQ(mkdir((shared + "/store").c_str(), 0755), 0);
     WriteFileBytes(shared + "/store/real.reg", StoreBytes(kSeed));

@@ -152,13 +152,6 @@ std::string StoreState(const std::string& path) {
   return FileExists(path) ? ReadFileBytes(path) : "";
 }
 
-void Run(const std::string& program, const std::vector<std::string>& args) {
-  ChildOptions options;
-  options.Args = args;
-  const RunResult run = RunChild(program, options);
-  ASSERT_EQ(run.ExitCode, 0) << program << ": " << run.Err;
-}
-
 enum class Start { kExistingStore, kNewStore, kPlantedLock, kSharedDirectory };
 
 // A store that exists (with an ACL, an attribute and a chattr attribute,
@@ -180,18 +173,21 @@ void SweepFaults(Start start, std::set<std::string>* made) {
   const std::string seed = fresh ? "" : StoreBytes(kSeed);
   if (start == Start::kExistingStore) {
     WriteFileBytes(file, seed);
-    Run("/usr/bin/setfacl", {"-m", "u:nobody:r", file});
-    Run("/usr/bin/setfattr", {"-n", "user.origin", "-v", "kept", file});
+    ASSERT_TRUE(RunTool({"/usr/bin/setfacl", "-m", "u:nobody:r", file}));
+    ASSERT_TRUE(
+        RunTool({"/usr/bin/setfattr", "-n", "user.origin", "-v", "kept", file}));
     AddFileFlags(file, FS_NODUMP_FL);  // where the file system has it
     ASSERT_EQ(chdir(dir.Path().c_str()), 0);
     path = "registry.reg";
   } else if (shared) {
     WriteFileBytes(file, seed);
-    Run("/usr/bin/setfattr", {"-n", "user.origin", "-v", "kept", file});
+    ASSERT_TRUE(
+        RunTool({"/usr/bin/setfattr", "-n", "user.origin", "-v", "kept", file}));
     ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
     ASSERT_EQ(symlink("real.reg", path.c_str()), 0);
     ASSERT_EQ(chmod(dir.Path().c_str(), 0770), 0);  // root's group: only root
-    Run("/usr/bin/setfacl", {"-d", "-m", "u:nobody:rw", dir.Path()});
+    ASSERT_TRUE(
+        RunTool({"/usr/bin/setfacl", "-d", "-m", "u:nobody:rw", dir.Path()}));
   }
   auto reset = [&] {
     if (fresh) {

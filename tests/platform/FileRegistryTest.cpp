@@ -450,9 +450,7 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
        kErrorAccessDenied, true},
       {"an ACL that lets another user write", sub + "/registry.reg",
        [&] {
-         ChildOptions acl;
-         acl.Args = {"-m", "u:nobody:rwx", sub};
-         ASSERT_EQ(RunChild("/usr/bin/setfacl", acl).ExitCode, 0);
+         ASSERT_TRUE(RunTool({"/usr/bin/setfacl", "-m", "u:nobody:rwx", sub}));
        },
        kErrorAccessDenied, false},
   };
@@ -461,9 +459,7 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     SCOPED_TRACE(c.What);
     unlink(Store().c_str());
     ASSERT_EQ(chmod(sub.c_str(), 0755), 0);
-    ChildOptions clear;
-    clear.Args = {"-b", sub};
-    ASSERT_EQ(RunChild("/usr/bin/setfacl", clear).ExitCode, 0);
+    ASSERT_TRUE(RunTool({"/usr/bin/setfacl", "-b", sub}));
     if (root) {
       ASSERT_EQ(chown(sub.c_str(), 0, 0), 0);
     }

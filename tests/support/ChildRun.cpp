@@ -127,6 +127,12 @@ int WaitChild(pid_t pid) {
   return status;
 }
 
+bool RunTool(const std::vector<std::string>& command) {
+  ChildOptions options;
+  options.Args.assign(command.begin() + 1, command.end());
+  return RunChild(command[0], options).ExitCode == 0;
+}
+
 RunResult RunChild(const std::string& exe, const ChildOptions& options) {
   ScratchDir capture;
   const std::string out_path = capture.File("out");

@@ -32,6 +32,10 @@ struct RunResult {
 
 RunResult RunChild(const std::string& exe, const ChildOptions& options = {});
 
+// Runs one of the machine's tools (setfacl, useradd), the program first:
+// whether it exited with 0.
+bool RunTool(const std::vector<std::string>& command);
+
 // Starts exe with its output thrown away; returns the process id.
 pid_t StartChild(const std::string& exe, const ChildOptions& options = {});
 // Waits for the process; the raw wait status.
