@@ -123,9 +123,14 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
 // A report that cannot reach its reader (a full disk) is no success.
 TEST(Preview, AReportThatCannotBeWrittenIsExitStatus2) {
   const std::string file = std::string(CHECK_FIXTURES) + "/clean.cfg";
+  // Through the shell, for the redirection; a cross build's program under
+  // its emulator.
+  const char* emulator = tarnwell::testing::ChildEmulator();
+  const std::string program = (emulator ? std::string(emulator) + " " : "") +
+                              TARNWELL_CHECK_EXE;
   for (const char* form : {"--format=json", "--reg", "--help"}) {
-    const std::string command = std::string(TARNWELL_CHECK_EXE) + " " + form +
-                                " " + file + " >/dev/full 2>/dev/null";
+    const std::string command = program + " " + form + " " + file +
+                                " >/dev/full 2>/dev/null";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << form;
   }
