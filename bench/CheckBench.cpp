@@ -16,7 +16,7 @@
 #include "Runs.h"
 #include "check/CheckOptions.h"
 #include "check/FileCheck.h"
-#include "check/Outputs.h"
+#include "check/Report.h"
 #include "config/ConfigReader.h"
 #include "support/Files.h"
 #include "support/GeneratedConfig.h"

@@ -13,7 +13,7 @@
 #include "CallLog.h"
 #include "check/CheckOptions.h"
 #include "check/FileCheck.h"
-#include "check/Outputs.h"
+#include "check/Report.h"
 #include "check/Text.h"
 #include "config/ConfigReader.h"
 #include "platform/ByteSource.h"

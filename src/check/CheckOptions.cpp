@@ -37,9 +37,11 @@ bool SetCheck(CheckOptions& options, std::string_view name, int off, int error,
         "unknown check '" + std::string(name) + "' (--list-checks lists them)";
     return false;
   }
-  if (info->Fatal && (off == 1 || error == 0)) {
-    *message = "'" + std::string(name) +
-               "' cannot be turned off: the installer fails on it";
+  if (info->Stays != Fixed::kOptional && (off == 1 || error == 0)) {
+    *message = "'" + std::string(name) + "' cannot be turned off: " +
+               (info->Stays == Fixed::kInstallerFails
+                    ? "the installer fails on it"
+                    : "--emit writes no file then");
     return false;
   }
   CheckSetting& s = options.Settings[static_cast<std::size_t>(info->Id)];
@@ -299,6 +301,73 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     return false;
   }
   return true;
+}
+
+// What the options and the disable directives make of the findings.
+namespace {
+
+bool Before(const Diagnostic& a, const Diagnostic& b) {
+  if (a.At.Line != b.At.Line) return a.At.Line < b.At.Line;
+  return a.At.Column < b.At.Column;
+}
+
+struct Filter {
+  const CheckOptions& Options;
+  const std::set<std::pair<std::size_t, Check>>& Disabled;
+  Counts* Found;
+  std::vector<Diagnostic> Kept;
+
+  bool Off(const Diagnostic& d) const {
+    return Options.SettingOf(d.Id).Off || Disabled.count({d.At.Line, d.Id});
+  }
+
+  void Take(Diagnostic d) {
+    if (Off(d)) {
+      for (Diagnostic& note : d.Notes) {
+        if (!note.FollowOn) continue;
+        note.FollowOn = false;
+        Take(std::move(note));
+      }
+      return;
+    }
+    const CheckSetting& setting = Options.SettingOf(d.Id);
+    const Severity own = InfoOf(d.Id).Level;
+    Severity level = own;
+    if (setting.Error ||
+        (Options.WarningsAreErrors && level == Severity::kWarning)) {
+      level = Severity::kError;
+    } else if (setting.NoError && level == Severity::kError) {
+      level = Severity::kWarning;
+    }
+    if (Options.NoWarnings && own != Severity::kError) return;
+    ++(level == Severity::kError     ? Found->Errors
+       : level == Severity::kWarning ? Found->Warnings
+                                     : Found->Notes);
+    if (Options.Quiet && level != Severity::kError) return;
+    d.Promoted = level != own;
+    d.Level = level;
+    // Follow-ons of a check turned off go with it.
+    d.Notes.erase(std::remove_if(d.Notes.begin(), d.Notes.end(),
+                                 [&](const Diagnostic& note) {
+                                   return note.FollowOn && Off(note);
+                                 }),
+                  d.Notes.end());
+    std::stable_sort(d.Notes.begin(), d.Notes.end(), Before);
+    Kept.push_back(std::move(d));
+  }
+};
+
+}  // namespace
+
+std::vector<Diagnostic> ApplyOptions(
+    const std::vector<Diagnostic>& found, const CheckOptions& options,
+    Counts* counts, const std::set<std::pair<std::size_t, Check>>& disabled) {
+  *counts = Counts{};
+  Filter filter{options, disabled, counts, {}};
+  for (const Diagnostic& d : found) filter.Take(d);
+  // Follow-ons shown on their own stand where they point.
+  std::stable_sort(filter.Kept.begin(), filter.Kept.end(), Before);
+  return std::move(filter.Kept);
 }
 
 }  // namespace tarnwell::check

@@ -17,7 +17,7 @@
 #include "check/Emit.h"
 #include "check/FileCheck.h"
 #include "check/OutputFile.h"
-#include "check/Outputs.h"
+#include "check/Report.h"
 #include "check/Text.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
@@ -75,16 +75,15 @@ std::string ReadWhole(const std::string& name, std::string* bytes) {
   return ReadAll(in, bytes) ? "" : "cannot read '" + name + "' to its end";
 }
 
-// The registry to start from, taken by the store's own parser; the error
-// text when it cannot be.
+// The registry to start from, taken once by the store's own parser; the
+// error text when it cannot be.
 std::string ReadRegistry(const std::string& name, StartRegistry* start) {
   start->Name = name;
   if (std::string error = ReadWhole(name, &start->Bytes); !error.empty()) {
     return error;
   }
-  regstore::RegTree tree;
   const regstore::ParseResult parsed =
-      regstore::ParseRegFileBytes(start->Bytes, tree);
+      regstore::ParseRegFileBytes(start->Bytes, start->Tree);
   if (parsed.Ok) return "";
   return "'" + name + "' is not a regedit 5.00 export that the store reads" +
          (parsed.Line > 0 ? " (line " + std::to_string(parsed.Line) + ")"
@@ -145,6 +144,12 @@ int Run(const CheckOptions& options) {
       result.Report = std::make_unique<FileReport>();
       FileReport* report = result.Report.get();
       CheckBytes(bytes, report, start);
+      // What --emit cannot write is an error of the file, as any other.
+      EmitKind kind = EmitKind::kImageReg;
+      Diagnostic refusal;
+      const bool emit = ParseEmitKind(options.Emit, &kind);
+      const bool refused = emit && FindUnwritable(*report, &refusal);
+      if (refused) report->Diagnostics.push_back(std::move(refusal));
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
       if (result.Shown.size() > budget) {
@@ -159,18 +164,14 @@ int Run(const CheckOptions& options) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
       }
-      std::string bytes, refused;
-      int emitted = 0;
-      if (!options.Emit.empty()) {
-        emitted = EmitText(options.Emit, *report, result.Name,
-                           TARNWELL_VERSION, &bytes, &refused);
-        if (emitted != 0) Say(refused);
-        result.ExitStatus = std::max(result.ExitStatus, emitted);
-      } else if (!options.OutputFile.empty()) {
+      std::string bytes;
+      if (emit && !refused) {
+        bytes = Emit(kind, *report, result.Name, TARNWELL_VERSION);
+      } else if (!emit && !options.OutputFile.empty()) {
         bytes = RegFileOf(*report, start);
       }
       std::string why;
-      if (!options.OutputFile.empty() && emitted == 0 &&
+      if (!options.OutputFile.empty() && !refused &&
           !ReplaceFile(options.OutputFile, bytes, &why)) {
         Say("cannot write '" + options.OutputFile + "'" +
             (why.empty() ? "" : ": " + why));

@@ -1,10 +1,13 @@
-// The checks of one file, by family, each family in a source of its own,
-// and what they share: CheckState, the line the installer's reader is on,
-// the open section, the key line being applied and the findings so far,
-// kept up to date by the reader's listener in FileCheck.cpp.
+// The checks of one file and what they share: CheckState, the line the
+// installer's reader is on, the open section, the key line being applied
+// and the findings so far, kept up to date by the listener of the reader's
+// trace (FileCheck.cpp). Line checks (LineChecks.cpp) and value checks
+// (ValueChecks.cpp) run as the reader goes; shared values
+// (SharedValues.cpp) once its registry pass is done.
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,22 +17,31 @@
 #include "check/Diagnostic.h"
 #include "check/KeyCatalog.h"
 #include "check/LineStore.h"
-#include "check/WriteLog.h"
-#include "config/DeviceEntry.h"
+#include "check/SharedValues.h"
 #include "config/InstallConfig.h"
-#include "config/ReadObserver.h"
 
 namespace tarnwell::check {
+
+constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
+
+// What a line is to the installer's reader, stripped of blanks at its ends.
+enum class LineKind {
+  kEmpty,
+  kComment,        // first character "#" or ";"
+  kHeader,         // "[" first and a "]" somewhere
+  kKey,            // a "=" inside an open section
+  kOther,          // inside a section, neither of the above: ignored
+  kBeforeSection,  // not empty, comment or header, and no section open yet
+};
 
 // A section as the file shows it.
 struct SectionInfo {
   SectionKind Kind = SectionKind::kDevice;
   Place Header;      // its header line, without blanks at the ends
   std::string Name;  // device sections only
-  // The finding that the header misread the section (a near miss of
-  // [MODEM SETTINGS]), or kNoRoot.
+  // The finding that the section is misread (a near miss of [MODEM
+  // SETTINGS], a copy of another section), or kNoRoot.
   std::size_t Root = kNoRoot;
-  static constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
 };
 
 // "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
@@ -40,8 +52,10 @@ struct OpenSection {
   // The first line of each key of KeysOf(Info.Kind), by its place in that
   // list; Line 0 while the section has not given the key.
   std::vector<Place> Keys;
+  std::size_t Disables = 0;  // interfaces listed
   std::size_t IgnoredDisables = 0;
   Place FirstIgnoredDisable;
+  Place ZeroIds[2];  // a "VID", "PID" line that gave 0 last; Line 0: none
 
   // The first line of the key of that name, or null when not given.
   const Place* Given(std::string_view key) const;
@@ -59,13 +73,22 @@ struct CheckState {
   std::size_t LineNumber = 0;
   std::string_view Text;
   LineKind Kind = LineKind::kEmpty;
-  bool CarriageReturns = false;  // the line runs on over carriage returns
+  bool Open = false;   // a section is open
   bool Utf16 = false;  // said once; nothing else is said then
-  std::size_t CrRoot = SectionInfo::kNoRoot;  // the cr-line-ends finding
+  std::size_t CrRoot = kNoRoot;  // the cr-line-ends finding
+  // The finding that this line is misread: an invisible character, a line
+  // that runs on over carriage returns, a value written with its comment
+  // or punctuation. What else is found on the line becomes its notes.
+  std::size_t LineRoot = kNoRoot;
   // The finding that the lines from here on are misread (a near-miss
-  // modem header, opened or unclosed): what follows from it becomes its
-  // notes until the next header.
-  std::size_t Root = SectionInfo::kNoRoot;
+  // modem header, opened or unclosed, or a commented-out one): what follows
+  // from it becomes its notes until the next header.
+  std::size_t Root = kNoRoot;
+  // A header in a comment, said once a key line follows it; Line 0: none.
+  Place CommentedHeader;
+  // The last line when it holds nothing but Ctrl-Z, an old editor's end of
+  // the file; 0 otherwise.
+  std::size_t EndOfFileMark = 0;
   std::set<std::pair<std::size_t, Check>> Disabled;  // (line, check)
   // Where a refused section stopped the reader (past the last line at the
   // file's end; 0 while none did), and the header to read on from.
@@ -76,75 +99,57 @@ struct CheckState {
   OpenSection Section;
   std::vector<SectionInfo> Devices;  // accepted, in file order
   std::vector<SectionInfo> Modems;
+  // The load-client or interface key of each accepted section, with the
+  // section that wrote it first.
+  std::map<std::u16string, SectionInfo> NamedKeys;
 
-  // The key line being applied; Applied is null while no key matched.
+  // The key line being applied; Applied is null while no key matched, and
+  // Entry is the section's entry after it.
   std::string_view Key;
   std::string_view Value;
   const KeyFacts* Applied = nullptr;
-  std::vector<NumberConversion> GuidGroups;
+  const void* Entry = nullptr;
 
   // 1-based column of a view into the current line.
   std::size_t Column(std::string_view view) const;
   Place At(std::string_view view) const;
 
   // Adds a finding at the check's own level; what follows from one already
-  // made (see Follows, and the rest of a line that runs on over carriage
-  // returns) becomes its follow-on note instead.
-  Diagnostic& Add(Check check, const Place& place,
-                  const std::vector<std::string>& args = {});
+  // made (see Follows, and LineRoot) becomes its follow-on note instead.
+  Diagnostic& Add(Check check, const Place& place, const Args& args = {});
+  // The same, and the finding becomes the root of the line.
+  Diagnostic& AddRoot(Check check, const Place& place, const Args& args = {});
   // The same, as a follow-on of Diagnostics[root] (kNoRoot: on its own).
   Diagnostic& Attach(std::size_t root, Diagnostic d);
   // The index of d, just added, when it stands on its own; else kNoRoot.
   std::size_t IndexOf(const Diagnostic& d) const;
 };
 
-// A finding of the check, with its message.
-Diagnostic MakeDiagnostic(Check check, const Place& place,
-                          const std::vector<std::string>& args);
-
-// A note that points at another place, for Diagnostic::Notes.
-Diagnostic NoteAt(const Place& place, std::string message);
-
 // The file and its lines (LineChecks.cpp). A UTF-16 file is said once, on
 // line 1, and then nothing else: every other finding would follow from it.
 void CheckEncoding(CheckState& s);
-void CheckLineEnds(CheckState& s);  // carriage returns that end no line
+void CheckLineStart(CheckState& s);  // carriage returns, invisible bytes
+// A comment: "; tarnwell-check: disable=NAME[,NAME...]" turns those checks
+// off for the next line, and a header in it is said when a key follows.
+void CheckComment(CheckState& s);
 // A line the installer ignores: before the first header, an unclosed
 // header, a key without "=", stray text.
 void CheckIgnoredLine(CheckState& s);
-// "; tarnwell-check: disable=NAME[,NAME...]" turns those checks off for
-// the next line. Unknown names are left for the line to show.
-void ReadDirective(CheckState& s);
+// A key line after a header in a comment: the comment is said.
+void CheckOrphanedKeys(CheckState& s);
 void CheckWholeFile(CheckState& s);  // an empty file, or one without section
 
-// Headers and whole sections (SectionChecks.cpp).
-// A name that a user meant as MODEM SETTINGS: its letters, in any case
-// and with anything between them, spell it, its singular or a slip of two
-// letters from it.
-bool MeansModemSection(std::string_view name);
+// Headers, keys and whole sections (LineChecks.cpp).
 void CheckHeader(CheckState& s, std::string_view name);
 void CheckRefusedSection(CheckState& s);  // for want of "DLL"
 // Accepted: its entry is the last of its list in s.Config.
 void CheckFinishedSection(CheckState& s);
-
-// The key of a key line (KeyChecks.cpp): s.Applied, or no key of the
-// section's kind.
-void CheckAppliedKey(CheckState& s);
+void CheckAppliedKey(CheckState& s);  // s.Applied
 void CheckUnknownKey(CheckState& s);
 
-// A number of s.Applied's value as the installer read it, not a GUID
-// group (NumberChecks.cpp).
-void CheckNumber(CheckState& s, const NumberConversion& c);
-
-// The value of s.Applied, a text key, and a text cut to fit `capacity`
-// units (TextChecks.cpp).
-void CheckTextValue(CheckState& s);
-void CheckTextCut(CheckState& s, std::string_view text, std::size_t capacity);
-
-// A "GUID" value whose groups, read into s.GuidGroups, do not read as
-// written (GuidChecks.cpp).
-void CheckGuid(CheckState& s, std::string_view text, const GUID& guid,
-               int groups_read);
+// The value of s.Applied as the installer read it into s.Entry
+// (ValueChecks.cpp).
+void CheckValue(CheckState& s);
 
 // Sections that write the same registry values, once the install pass is
 // done (SharedValues.cpp): one warning per pair of sections whose writes

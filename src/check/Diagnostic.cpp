@@ -5,8 +5,13 @@
 namespace tarnwell::check {
 namespace {
 
-std::string Format(std::string_view format,
-                   const std::vector<std::string>& args) {
+const char* const kTexts[] = {
+#define CHECK(...)
+#define TEXT(Id, Message) Message,
+#include "check/CheckTable.h"
+};
+
+std::string Format(std::string_view format, const Args& args) {
   std::string out;
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%') {
@@ -65,8 +70,29 @@ std::string Example(std::string_view lines) {
 
 }  // namespace
 
-std::string MessageOf(Check id, const std::vector<std::string>& args) {
+std::string MessageOf(Check id, const Args& args) {
   return Format(InfoOf(id).Message, args);
+}
+
+std::string TextOf(Text id, const Args& args) {
+  return Format(kTexts[static_cast<std::size_t>(id)], args);
+}
+
+Diagnostic MakeDiagnostic(Check check, const Place& place, const Args& args) {
+  Diagnostic d;
+  d.Id = check;
+  d.Level = InfoOf(check).Level;
+  d.At = place;
+  d.Message = MessageOf(check, args);
+  return d;
+}
+
+Diagnostic NoteAt(const Place& place, Text text, const Args& args) {
+  Diagnostic note;
+  note.Level = Severity::kNote;
+  note.At = place;
+  note.Message = TextOf(text, args);
+  return note;
 }
 
 const CheckInfo* FindCheck(std::string_view name) {
@@ -100,12 +126,14 @@ std::string ExplainText(const CheckInfo& info) {
   out += "\nWrong:\n" + Example(info.Wrong);
   out += "\nRight:\n" + Example(info.Right);
   out += "\nFix:\n" + Wrap(info.Fix, "  ");
-  out += info.Fatal ? "\nThe installer fails to read such a file, so this "
-                      "check cannot be turned off.\n"
-                    : "\nTo accept one finding where it stands, put this "
-                      "comment on the line before it:\n    ; tarnwell-check: "
-                      "disable=" +
-                          std::string(info.Name) + "\n";
+  static const char* const kStays[] = {
+      "\nTo accept one finding where it stands, put this comment on the line "
+      "before it:\n    ; tarnwell-check: disable=",
+      "\nThe installer fails to read such a file, so this check cannot be "
+      "turned off.\n",
+      "\nNo file is written then, so this check cannot be turned off.\n"};
+  out += kStays[static_cast<std::size_t>(info.Stays)];
+  if (info.Stays == Fixed::kOptional) out += std::string(info.Name) + "\n";
   return out;
 }
 

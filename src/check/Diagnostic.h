@@ -1,6 +1,7 @@
 // The checks of tarnwell-check, one row each in CheckTable.h, read by the
-// options, --list-checks, --explain and every output format; and one
-// finding of a check: where, and what the installer will do there.
+// options, --list-checks, --explain and every output format; the texts of
+// notes, rows too; and one finding of a check: where, and what the
+// installer will do there.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +14,22 @@ namespace tarnwell::check {
 
 enum class Severity { kNote, kWarning, kError };
 
+// Whether a check can be turned off, and if not, why.
+enum class Fixed { kOptional, kInstallerFails, kNoFile };
+
 // What a finding follows from, and is then a note of: nothing, the finding
 // that the lines from here on are misread, or that the section is.
 enum class Follows { kNothing, kLines, kSection };
 
 enum class Check {
 #define CHECK(Id, ...) k##Id,
+#define TEXT(...)
+#include "check/CheckTable.h"
+};
+
+enum class Text {
+#define CHECK(...)
+#define TEXT(Id, ...) k##Id,
 #include "check/CheckTable.h"
 };
 
@@ -26,7 +37,7 @@ struct CheckInfo {
   Check Id;
   const char* Name;     // "quoted-value"
   Severity Level;       // as reported unless an option changes it
-  bool Fatal;           // the installer fails on it: cannot be turned off
+  Fixed Stays;          // kOptional: an option or directive turns it off
   Follows From;         // what its findings are notes of
   const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
   const char* Summary;  // one line
@@ -38,9 +49,10 @@ struct CheckInfo {
 
 // Every check, in the order of the enumeration: both come from the table.
 inline constexpr CheckInfo kChecks[] = {
-#define CHECK(Id, Name, Level, Fatal, From, ...)                    \
-  {Check::k##Id, Name, Severity::k##Level, Fatal, Follows::k##From, \
+#define CHECK(Id, Name, Level, Stays, From, ...)                    \
+  {Check::k##Id, Name, Severity::k##Level, Fixed::k##Stays, Follows::k##From, \
    __VA_ARGS__},
+#define TEXT(...)
 #include "check/CheckTable.h"
 };
 constexpr std::size_t kCheckCount = std::size(kChecks);
@@ -61,8 +73,11 @@ std::string ListChecksText();
 // directive that accepts one finding (--explain, and the SARIF rules).
 std::string ExplainText(const CheckInfo& info);
 
-// The check's message with its arguments in place.
-std::string MessageOf(Check id, const std::vector<std::string>& args);
+using Args = std::vector<std::string>;
+
+// A check's message, or a text, with its arguments in place.
+std::string MessageOf(Check id, const Args& args);
+std::string TextOf(Text id, const Args& args = {});
 
 // Where a diagnostic points: 1-based line and byte column, and how many
 // bytes it underlines. Line 0 is the file as a whole; column 0 the whole
@@ -87,5 +102,9 @@ struct Diagnostic {
   // --werror), or an error a warning (-Wno-error=NAME).
   bool Promoted = false;
 };
+
+// A finding of the check, and a note that points at another place.
+Diagnostic MakeDiagnostic(Check check, const Place& place, const Args& args);
+Diagnostic NoteAt(const Place& place, Text text, const Args& args = {});
 
 }  // namespace tarnwell::check

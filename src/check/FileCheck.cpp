@@ -1,46 +1,75 @@
+// The listener of the installer reader's trace: it keeps the state of the
+// checks up to date and hands each line, header, key and section to them.
 #include "check/FileCheck.h"
 
-#include "check/Checks.h"
-#include "check/WriteLog.h"
+#include <algorithm>
+
 #include "config/ConfigReader.h"
-#include "config/InstallConfig.h"
 #include "config/LineSyntax.h"
-#include "config/ReadObserver.h"
-#include "regstore/RegParse.h"
+#include "config/ReadTrace.h"
 
 namespace tarnwell::check {
 namespace {
 
-// Listens to the installer's own reader and hands what it does with each
-// line to the checks of the file, the sections, the keys, the numbers, the
-// texts and the GUIDs.
-class ConfigChecker : public ReadObserver {
+LineKind KindOf(std::string_view raw, bool open) {
+  const std::string_view line = StripBlanks(raw);
+  if (line.empty()) return LineKind::kEmpty;
+  if (line.front() == '#' || line.front() == ';') return LineKind::kComment;
+  if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+    return LineKind::kHeader;
+  }
+  if (!open) return LineKind::kBeforeSection;
+  return line.find('=') != std::string_view::npos ? LineKind::kKey
+                                                  : LineKind::kOther;
+}
+
+// The number of the file's last line when it holds nothing but Ctrl-Z
+// (and blanks), or 0.
+std::size_t EndOfFileMark(std::string_view bytes) {
+  const std::size_t last = bytes.find_last_not_of(" \t\r\n");
+  if (last == std::string_view::npos || bytes[last] != '\x1A') return 0;
+  const std::size_t start = bytes.find_last_of('\n', last) + 1;
+  if (StripBlanks(bytes.substr(start, last + 1 - start))
+          .find_first_not_of('\x1A') != std::string_view::npos) {
+    return 0;
+  }
+  return static_cast<std::size_t>(
+             std::count(bytes.begin(), bytes.begin() + start, '\n')) + 1;
+}
+
+class ConfigChecker : public ReadTrace {
  public:
   // Runs the reader over the file from line `line` on (after the first
   // read, the header where a refused section stopped it), filling `config`.
   bool Read(InstallConfig& config, std::string_view bytes, std::size_t line) {
     state_.Config = &config;
     state_.ResumeLine = 0;
+    state_.Open = false;
     line_offset_ = line - 1;
     MemoryByteSource source(bytes.substr(state_.Lines.Offset(line)));
     return ReadConfigSource(config, source, this);
   }
 
-  void Line(std::size_t number, std::string_view text, LineKind kind) override {
+  void Line(std::size_t number, std::string_view text) override {
     CheckState& s = state_;
     number += line_offset_;
     s.LineNumber = number;
     s.Text = text;
-    s.Kind = kind;
+    s.Kind = KindOf(text, s.Open);
     s.Applied = nullptr;
     // A resumed read repeats the header where it stopped.
     if (number <= s.Lines.Count()) return;
     s.Lines.Add(text);
     if (number == 1) CheckEncoding(s);
     if (!Checking()) return;
-    CheckLineEnds(s);
-    if (kind == LineKind::kComment) ReadDirective(s);
-    if (kind == LineKind::kBeforeSection || kind == LineKind::kOther) {
+    CheckLineStart(s);
+    if (s.Kind == LineKind::kComment) CheckComment(s);
+    if (s.Kind == LineKind::kKey ||
+        (s.Kind == LineKind::kBeforeSection &&
+         text.find('=') != std::string_view::npos)) {
+      CheckOrphanedKeys(s);
+    }
+    if (s.Kind == LineKind::kBeforeSection || s.Kind == LineKind::kOther) {
       CheckIgnoredLine(s);
     }
   }
@@ -48,7 +77,9 @@ class ConfigChecker : public ReadObserver {
   void SectionOpened(SectionKind kind, std::string_view name) override {
     CheckState& s = state_;
     s.AnySection = true;
-    s.Root = SectionInfo::kNoRoot;
+    s.Open = true;
+    s.Root = kNoRoot;
+    s.CommentedHeader = Place{};
     s.Section = OpenSection{};
     s.Section.Info.Kind = kind;
     s.Section.Info.Header = s.At(StripBlanks(s.Text));
@@ -57,8 +88,9 @@ class ConfigChecker : public ReadObserver {
     if (Checking()) CheckHeader(s, name);
   }
 
-  void SectionClosed(SectionKind kind, bool accepted) override {
+  void SectionClosed(bool accepted) override {
     CheckState& s = state_;
+    s.Open = false;
     if (!accepted) {
       const bool header = s.Kind == LineKind::kHeader &&
                           s.LineNumber != s.Section.Info.Header.Line;
@@ -68,59 +100,30 @@ class ConfigChecker : public ReadObserver {
       CheckRefusedSection(s);
       return;
     }
-    (kind == SectionKind::kDevice ? s.Devices : s.Modems)
-        .push_back(s.Section.Info);
     if (Checking()) CheckFinishedSection(s);
+    (s.Section.Info.Kind == SectionKind::kDevice ? s.Devices : s.Modems)
+        .push_back(s.Section.Info);
   }
 
-  void KeyLine(std::string_view key, std::string_view value) override {
+  void KeyApplied(std::string_view key, std::string_view value,
+                  std::size_t row, const void* entry) override {
+    CheckState& s = state_;
+    s.Key = key;
+    s.Value = value;
+    s.Entry = entry;
+    s.Applied = &KeysOf(s.Section.Info.Kind)[row];
+    if (!Checking()) return;
+    CheckAppliedKey(s);
+    CheckValue(s);
+  }
+
+  void KeyUnknown(std::string_view key, std::string_view value) override {
     state_.Key = key;
     state_.Value = value;
-    state_.Applied = nullptr;
-    state_.GuidGroups.clear();
-  }
-
-  void KeyApplied(const char* name, int index) override {
-    CheckState& s = state_;
-    s.Applied = AppliedKey(s.Section.Info.Kind, name, index);
-    if (!Checking() || s.Applied == nullptr) return;
-    CheckAppliedKey(s);
-    if (s.Applied->Form == ValueForm::kText) CheckTextValue(s);
-  }
-
-  void KeyUnknown() override {
     if (Checking()) CheckUnknownKey(state_);
   }
 
-  void NumberRead(const NumberConversion& conversion) override {
-    CheckState& s = state_;
-    if (!Checking() || s.Applied == nullptr) return;
-    if (s.Applied->Form == ValueForm::kGuid) {
-      s.GuidGroups.push_back(conversion);
-      return;
-    }
-    CheckNumber(s, conversion);
-  }
-
-  void TextCut(std::string_view text, std::size_t capacity) override {
-    if (Checking() && state_.Applied != nullptr) {
-      CheckTextCut(state_, text, capacity);
-    }
-  }
-
-  void DisableListFull() override {
-    OpenSection& section = state_.Section;
-    if (section.IgnoredDisables++ == 0) {
-      section.FirstIgnoredDisable = state_.At(state_.Key);
-    }
-  }
-
-  void GuidRead(std::string_view text, const GUID& guid,
-                int groups_read) override {
-    if (Checking()) CheckGuid(state_, text, guid, groups_read);
-  }
-
-  void ReadFailed() override {}  // bytes in memory are read to their end
+  void Stopped() override {}  // bytes in memory are read to their end
 
   CheckState& State() { return state_; }
 
@@ -133,31 +136,15 @@ class ConfigChecker : public ReadObserver {
   std::size_t line_offset_ = 0;
 };
 
-// The installer's pass, one entry at a time so that the log knows whose
-// values it sees: each entry goes through the pass on its own, devices
-// before modems as the whole pass takes them.
-bool WriteEntries(const InstallConfig& config, WriteLog& log) {
-  bool written = true;
-  InstallConfig one;
-  auto write = [&](auto& list, const auto& entry) {
-    list.push_back(entry);
-    log.BeginEntry();
-    written = one.WriteConfigToRegistry(log) && written;
-    list.clear();
-  };
-  for (const DeviceEntry& device : config.Devices) write(one.Devices, device);
-  for (const ModemEntry& modem : config.Modems) write(one.Modems, modem);
-  return written;
-}
-
 }  // namespace
 
 void CheckBytes(std::string_view bytes, FileReport* report,
                 const StartRegistry* start) {
   InstallConfig config;
   ConfigChecker checker;
-  report->Read = checker.Read(config, bytes, 1);
   CheckState& state = checker.State();
+  state.EndOfFileMark = EndOfFileMark(bytes);
+  report->Read = checker.Read(config, bytes, 1);
   // Every problem in one run: past a refused section the checker reads on
   // as if it were not there, where the installer stops.
   while (state.ResumeLine != 0) {
@@ -167,17 +154,21 @@ void CheckBytes(std::string_view bytes, FileReport* report,
   CheckWholeFile(state);  // what only the whole file shows
   report->StopLine = state.StopLine;
 
-  if (start != nullptr) {
-    regstore::ParseRegFileBytes(start->Bytes, report->Registry.Tree());
-  }
+  if (start != nullptr) report->Registry.Tree() = start->Tree.Copy();
   if (report->Read) {
     report->Log = std::make_unique<WriteLog>(report->Registry);
     WriteLog& log = *report->Log;
-    report->Written = WriteEntries(config, log);
-    // In the order of the pass: devices, then modems.
-    report->Sections = state.Devices;
-    report->Sections.insert(report->Sections.end(), state.Modems.begin(),
-                            state.Modems.end());
+    report->Written = config.WriteConfigToRegistry(log);
+    // The log's entries are the pass's, each of its kind in file order.
+    std::size_t devices = 0;
+    std::size_t modems = 0;
+    for (const WriteLog::Entry& entry : log.Entries()) {
+      const bool device = entry.Kind == SectionKind::kDevice;
+      const auto& list = device ? state.Devices : state.Modems;
+      std::size_t& next = device ? devices : modems;
+      if (next == list.size()) break;
+      report->Sections.push_back(list[next++]);
+    }
     CheckSharedValues(state, log, report->Sections,
                       start == nullptr ? "" : start->Name);
   }

@@ -14,7 +14,7 @@
 #include "check/Checks.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
-#include "check/WriteLog.h"
+#include "check/SharedValues.h"
 #include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {
@@ -37,15 +37,17 @@ struct FileReport {
   std::vector<SectionInfo> Sections;  // the log's entries, one for one
 };
 
-// The registry the installer starts from: a .reg file's bytes and its
-// name for messages.
+// The registry the installer starts from, read once: its bytes as they
+// are, the tree the store's parser made of them, and its name for
+// messages.
 struct StartRegistry {
   std::string Bytes;
+  regstore::RegTree Tree;
   std::string Name;
 };
 
-// Checks the file's bytes. With `start`, whose bytes the store's parser
-// takes, the store starts from that registry.
+// Checks the file's bytes. With `start`, the store starts from a copy of
+// that registry.
 void CheckBytes(std::string_view bytes, FileReport* report,
                 const StartRegistry* start = nullptr);
 

@@ -1,11 +1,33 @@
-#include "check/Checks.h"
+// The lines of the file as the installer's reader takes them: the file as
+// a whole, each line, headers, keys and the end of each section; and what
+// the checks of a file share (CheckState).
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 
-#include "check/KeyCatalog.h"
+#include "check/Checks.h"
 #include "check/Text.h"
+#include "config/KeyName.h"
 #include "config/LineSyntax.h"
+#include "registry/KeyPaths.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check {
 namespace {
+
+// Messages name sections often (every ignored line, every shared value),
+// so a long name is shortened: a report stays linear in the file's size.
+constexpr std::size_t kShownNameLength = 60;
+
+std::string ShownName(const std::string& name) {
+  if (name.size() <= kShownNameLength) return Quote(name);
+  return Quote(name.substr(0, kShownNameLength - 3) + "...");
+}
+
+// The characters that show as nothing or as a blank, in the order of the
+// invisible-byte message's names.
+constexpr char32_t kInvisibles[] = {0xFEFF, 0x00A0, 0x00AD, 0x200B,
+                                    0x200C, 0x200D, 0x202F, 0x2060};
 
 bool IsKeyCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
@@ -36,7 +58,166 @@ bool SplitAlmostKey(std::string_view line, std::string_view* key,
   return IsKnownInEither(*key);
 }
 
+// A name that a user meant as MODEM SETTINGS: its letters, in any case
+// and with anything between them, spell it, its singular or a slip of two
+// letters from it.
+bool MeansModemSection(std::string_view name) {
+  static constexpr char kModemSpelling[] = "MODEMSETTINGS";
+  if (name.size() > 2 * sizeof kModemSpelling) return false;
+  std::string letters;
+  for (char c : name) {
+    if (std::isalpha(static_cast<unsigned char>(c)) != 0) {
+      letters += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+  }
+  // Two slips at most: a length further off than that cannot be one.
+  const std::size_t spelling = sizeof kModemSpelling - 1;
+  if (letters.size() + 2 < spelling || letters.size() > spelling + 2) {
+    return false;
+  }
+  return KeyDistance(letters, kModemSpelling) <= 2;
+}
+
+// An unclosed header: its finding is the root of the lines after it when
+// it meant to open a modem section.
+void UnclosedHeader(CheckState& s, const Place& place, const Args& args,
+                    std::string_view name) {
+  const Diagnostic& d = s.Add(Check::kUnclosedHeader, place, args);
+  if (MeansModemSection(name)) s.Root = s.IndexOf(d);
+}
+
+// The finding just made is the root of what the section's misread header
+// brings about.
+void MakeRoot(CheckState& s, const Diagnostic& d) {
+  s.Root = s.Section.Info.Root = s.IndexOf(d);
+}
+
+// "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
+std::string InterfaceGroup(const DeviceEntry& d) {
+  const int levels = !d.HasIfcSubClass ? 0 : !d.HasIfcProtocol ? 1 : 2;
+  return TextOf(Text::kInterfaceGroup,
+                {Hex(d.IfcClass, 2), std::to_string(levels),
+                 Hex(d.IfcSubClass, 2), Hex(d.IfcProtocol, 2)});
+}
+
+std::string DeviceGroup(const DeviceEntry& d) {
+  return TextOf(Text::kDeviceGroup,
+                {d.HasPid ? "1" : "0", Hex(d.Vid, 4), Hex(d.Pid, 4)});
+}
+
+// What the load-client key matches when a level of it is "Default".
+void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d,
+                          const std::string& key) {
+  if (d.HasVid && d.HasIfcClass) return;
+  if (!d.HasVid && !d.HasIfcClass) {
+    s.Add(Check::kAnyDevice, s.Section.Info.Header, {key});
+  } else {
+    s.Add(Check::kDefaultLevel, s.Section.Info.Header,
+          {key, d.HasVid ? "1" : "0",
+           d.HasVid ? DeviceGroup(d) : InterfaceGroup(d)});
+  }
+}
+
+void CheckIgnoredIds(CheckState& s) {
+  // Each key with the level above it, in the order of the message.
+  static const char* const kAbove[][2] = {{"PID", "VID"},
+                                          {"IFC_SubClass", "IFC_Class"},
+                                          {"IFC_Protocol", "IFC_SubClass"}};
+  for (int i = 0; i < 3; ++i) {
+    const Place* key = s.Section.Given(kAbove[i][0]);
+    if (key != nullptr && s.Section.Given(kAbove[i][1]) == nullptr) {
+      s.Add(Check::kIgnoredId, *key, {std::to_string(i)});
+    }
+  }
+}
+
+// A section that names the device or interface of one before it: a copy
+// left as it was. (Sections that name none are said by other checks.)
+void CheckSameInterface(CheckState& s, const char16_t* path) {
+  if (s.Section.Given("VID") == nullptr ||
+      (s.Section.Info.Kind == SectionKind::kModem &&
+       s.Section.Given("PID") == nullptr)) {
+    return;
+  }
+  const auto [it, added] = s.NamedKeys.emplace(path, s.Section.Info);
+  if (added) return;
+  const bool modem = s.Section.Info.Kind == SectionKind::kModem;
+  const Diagnostic& d =
+      s.Add(Check::kSameInterface, s.Section.Info.Header,
+            {modem ? "1" : "0", DescribeSection(it->second), Utf16ToUtf8(path)});
+  if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
+}
+
+// "Init", "Init01", "Init16": true when it said so.
+bool CheckInitNumber(CheckState& s, const Place& place) {
+  const std::string_view key = s.Key;
+  if (key.size() < 4 || !KeyIs(key.substr(0, 4), kInitStem)) return false;
+  const std::string_view digits = key.substr(4);
+  if (!digits.empty() && !IsDecimal(digits)) return false;
+  // A single digit names an init string, so the key was not unknown.
+  const char* form = digits.empty() ? "0" : digits.front() == '0' ? "1" : "2";
+  s.Add(Check::kInitNumber, place,
+        {form, Quote(key), std::string(WithoutLeadingZeros(digits))});
+  return true;
+}
+
 }  // namespace
+
+std::string DescribeSection(const SectionInfo& section) {
+  const bool modem = section.Kind == SectionKind::kModem;
+  return TextOf(Text::kSection, {modem ? "1" : "0", ShownName(section.Name),
+                                 std::to_string(section.Header.Line)});
+}
+
+const Place* OpenSection::Given(std::string_view key) const {
+  const KeyFacts* facts = FindKey(Info.Kind, key);
+  if (facts == nullptr) return nullptr;
+  const Place& place =
+      Keys[static_cast<std::size_t>(facts - KeysOf(Info.Kind).data())];
+  return place.Line == 0 ? nullptr : &place;
+}
+
+std::size_t CheckState::Column(std::string_view view) const {
+  return static_cast<std::size_t>(view.data() - Text.data()) + 1;
+}
+
+Place CheckState::At(std::string_view view) const {
+  return Place{LineNumber, Column(view), view.empty() ? 1 : view.size()};
+}
+
+Diagnostic& CheckState::Add(Check check, const Place& place, const Args& args) {
+  Diagnostic d = MakeDiagnostic(check, place, args);
+  if (LineRoot != kNoRoot && d.Level != Severity::kError &&
+      place.Line == LineNumber) {
+    return Attach(LineRoot, std::move(d));
+  }
+  const std::size_t roots[] = {kNoRoot, Root, Section.Info.Root};
+  return Attach(roots[static_cast<std::size_t>(InfoOf(check).From)],
+                std::move(d));
+}
+
+Diagnostic& CheckState::AddRoot(Check check, const Place& place,
+                                const Args& args) {
+  Diagnostic& d = Add(check, place, args);
+  if (LineRoot == kNoRoot) LineRoot = IndexOf(d);
+  return d;
+}
+
+Diagnostic& CheckState::Attach(std::size_t root, Diagnostic d) {
+  if (root == kNoRoot) {
+    Diagnostics.push_back(std::move(d));
+    return Diagnostics.back();
+  }
+  d.FollowOn = true;
+  std::vector<Diagnostic>& notes = Diagnostics[root].Notes;
+  notes.push_back(std::move(d));
+  return notes.back();
+}
+
+std::size_t CheckState::IndexOf(const Diagnostic& d) const {
+  // d stands on its own, or is a note of a finding before it.
+  return &d == &Diagnostics.back() ? Diagnostics.size() - 1 : kNoRoot;
+}
 
 void CheckEncoding(CheckState& s) {
   const std::string_view text = s.Text;
@@ -49,28 +230,78 @@ void CheckEncoding(CheckState& s) {
   s.Add(Check::kUtf16File, Place{1, 0, 1});
 }
 
-void CheckLineEnds(CheckState& s) {
-  s.CarriageReturns = false;
+void CheckLineStart(CheckState& s) {
+  s.LineRoot = kNoRoot;
   const std::string_view stripped = StripBlanks(s.Text);
   const std::size_t cr = stripped.find('\r');
-  if (cr == std::string_view::npos) return;
-  if (s.CrRoot == SectionInfo::kNoRoot) {
-    s.CrRoot = s.Diagnostics.size();
-    s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)));
+  if (cr != std::string_view::npos) {
+    if (s.CrRoot == kNoRoot) {
+      s.CrRoot = s.Diagnostics.size();
+      s.Add(Check::kCrLineEnds, s.At(stripped.substr(cr, 1)));
+    }
+    s.LineRoot = s.CrRoot;
   }
-  s.CarriageReturns = true;
+  // The first invisible character of the line, read as UTF-8 where it is
+  // and byte by byte (Latin-1) elsewhere.
+  for (std::size_t i = 0; i < stripped.size();) {
+    char32_t c = static_cast<unsigned char>(stripped[i]);
+    const std::size_t length = std::max<std::size_t>(
+        regstore::DecodeUtf8(stripped, i, &c), 1);
+    const char32_t* name = std::find(std::begin(kInvisibles),
+                                     std::end(kInvisibles), c);
+    if (name == std::end(kInvisibles)) {
+      i += length;
+      continue;
+    }
+    const Diagnostic& d = s.AddRoot(
+        Check::kInvisibleByte, s.At(stripped.substr(i, length)),
+        {"U+" + HexDigits(c, 4), std::to_string(name - kInvisibles)});
+    // A header behind it is none: the lines after it are misread too.
+    const std::string rest =
+        std::string(stripped.substr(0, i)) + std::string(stripped.substr(i + length));
+    if (s.Kind != LineKind::kHeader && !rest.empty() && rest.front() == '[' &&
+        rest.find(']') != std::string::npos) {
+      s.Root = s.IndexOf(d);
+    }
+    return;
+  }
+}
+
+void CheckComment(CheckState& s) {
+  const std::string_view stripped = StripBlanks(s.Text);
+  const std::size_t after = stripped.find_first_not_of("#;");
+  const std::string_view body =
+      after == std::string_view::npos ? "" : StripBlanks(stripped.substr(after));
+  if (!body.empty() && body.front() == '[' && body.back() == ']') {
+    s.CommentedHeader = s.At(body);
+    return;
+  }
+  std::string_view text = StripBlanks(stripped.substr(1));
+  constexpr std::string_view kTool = "tarnwell-check:";
+  if (text.substr(0, kTool.size()) != kTool) return;
+  text = StripBlanks(text.substr(kTool.size()));
+  if (text.substr(0, 8) != "disable=") return;
+  text.remove_prefix(8);
+  while (!text.empty()) {
+    const std::size_t comma = text.find(',');
+    const CheckInfo* info = FindCheck(StripBlanks(text.substr(0, comma)));
+    if (info != nullptr && info->Stays == Fixed::kOptional) {
+      s.Disabled.emplace(s.LineNumber + 1, info->Id);
+    }
+    text = comma == std::string_view::npos ? "" : text.substr(comma + 1);
+  }
 }
 
 void CheckIgnoredLine(CheckState& s) {
+  if (s.LineNumber == s.EndOfFileMark) return;
   const std::string_view stripped = StripBlanks(s.Text);
   const bool bracket = stripped.front() == '[';
   const bool equals = stripped.find('=') != std::string_view::npos;
   if (bracket && !equals) {
     const bool inside = s.Kind == LineKind::kOther;
-    const Diagnostic& d =
-        s.Add(Check::kUnclosedHeader, s.At(stripped),
-              {"0", inside ? "1" : "0", DescribeSection(s.Section.Info)});
-    if (MeansModemSection(stripped.substr(1))) s.Root = s.IndexOf(d);
+    UnclosedHeader(s, s.At(stripped),
+                   {"0", inside ? "1" : "0", DescribeSection(s.Section.Info)},
+                   stripped.substr(1));
     return;
   }
   if (s.Kind == LineKind::kBeforeSection) {
@@ -86,22 +317,13 @@ void CheckIgnoredLine(CheckState& s) {
   s.Add(Check::kIgnoredLine, s.At(stripped));
 }
 
-void ReadDirective(CheckState& s) {
-  std::string_view text = StripBlanks(s.Text).substr(1);
-  constexpr std::string_view kTool = "tarnwell-check:";
-  text = StripBlanks(text);
-  if (text.substr(0, kTool.size()) != kTool) return;
-  text = StripBlanks(text.substr(kTool.size()));
-  if (text.substr(0, 8) != "disable=") return;
-  text.remove_prefix(8);
-  while (!text.empty()) {
-    const std::size_t comma = text.find(',');
-    const CheckInfo* info = FindCheck(StripBlanks(text.substr(0, comma)));
-    if (info != nullptr && !info->Fatal) {
-      s.Disabled.emplace(s.LineNumber + 1, info->Id);
-    }
-    text = comma == std::string_view::npos ? "" : text.substr(comma + 1);
-  }
+void CheckOrphanedKeys(CheckState& s) {
+  if (s.CommentedHeader.Line == 0) return;
+  const Diagnostic& d =
+      s.Add(Check::kCommentedHeader, s.CommentedHeader,
+            {s.Open ? "0" : "1", DescribeSection(s.Section.Info)});
+  s.CommentedHeader = Place{};
+  s.Root = s.IndexOf(d);
 }
 
 void CheckWholeFile(CheckState& s) {
@@ -111,6 +333,123 @@ void CheckWholeFile(CheckState& s) {
     blank = StripBlanks(s.Lines.Line(n)).empty();
   }
   s.Add(Check::kEmptyConfig, Place{}, {blank ? "0" : "1"});
+}
+
+void CheckHeader(CheckState& s, std::string_view name) {
+  if (s.Section.Info.Kind == SectionKind::kDevice) {
+    const std::size_t bracket = name.find(']');
+    if (bracket != std::string_view::npos) {
+      const bool modem =
+          IsModemSectionName(StripBlanks(name.substr(0, bracket)));
+      const Diagnostic& d =
+          s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
+                {Quote(name), modem ? "1" : "0"});
+      if (modem) MakeRoot(s, d);
+    } else if (StripBlanks(name) != name &&
+               IsModemSectionName(StripBlanks(name))) {
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"1", Quote(name)}));
+    } else if (MeansModemSection(name)) {
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"0", Quote(name)}));
+    }
+  }
+  if (name.find('=') != std::string_view::npos) {
+    s.Add(Check::kHeaderKey, s.At(name));
+  }
+}
+
+void CheckRefusedSection(CheckState& s) {
+  const SectionInfo& info = s.Section.Info;
+  Diagnostic& error =
+      s.Add(Check::kMissingDll, info.Header,
+            {info.Kind == SectionKind::kDevice ? "0" : "1", Quote(info.Name)});
+  if (s.LineNumber == s.StopLine) {
+    error.Notes.push_back(NoteAt(s.At(StripBlanks(s.Text)), Text::kStopsHere));
+  }
+}
+
+void CheckFinishedSection(CheckState& s) {
+  const OpenSection& section = s.Section;
+  if (section.IgnoredDisables > 0) {
+    const std::size_t more = section.IgnoredDisables - 1;
+    s.Add(Check::kTooManyDisables, section.FirstIgnoredDisable,
+          {more == 0 ? "0" : "1", std::to_string(more)});
+  }
+  // Interface keys of a modem, or of a device's disabled interfaces.
+  const bool modem = section.Info.Kind == SectionKind::kModem;
+  const Place* keys =
+      modem ? &section.Info.Header : section.Given("IFC_Disable");
+  for (const char* id : {"VID", "PID"}) {
+    if (keys != nullptr && section.Given(id) == nullptr) {
+      s.Add(Check::kMissingId, *keys, {id, modem ? "0" : "1"});
+    }
+  }
+  // The key that names the device: where the installer writes it.
+  char16_t path[kKeyPathCapacity];
+  if (modem) {
+    const ModemEntry& m = s.Config->Modems.back();
+    InterfaceKeyPath(path, kClientDriver, m.Vid, m.Pid, m.Ifc);
+  } else {
+    LoadClientKeyPath(path, s.Config->Devices.back());
+  }
+  const std::string key = Utf16ToUtf8(path);
+  for (int i = 0; i < 2; ++i) {
+    if (section.ZeroIds[i].Line != 0) {
+      s.Add(Check::kZeroId, section.ZeroIds[i],
+            {Quote(i == 0 ? "VID" : "PID"), key});
+    }
+  }
+  CheckSameInterface(s, path);
+  if (modem) return;
+  CheckIgnoredIds(s);
+  CheckLoadClientMatch(s, s.Config->Devices.back(), key);
+}
+
+void CheckAppliedKey(CheckState& s) {
+  const KeyFacts& facts = *s.Applied;
+  if (facts.Form == ValueForm::kNone) {
+    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(facts.Key), "0"});
+    return;
+  }
+  const std::size_t index =
+      static_cast<std::size_t>(&facts - KeysOf(s.Section.Info.Kind).data());
+  Place& first = s.Section.Keys[index];
+  if (first.Line == 0) {
+    first = s.At(s.Key);
+  } else if (facts.Form != ValueForm::kList) {
+    Diagnostic& d = s.Add(Check::kRepeatedKey, s.At(s.Key),
+                          {Quote(facts.Key), std::to_string(first.Line)});
+    d.Notes.push_back(NoteAt(first, Text::kEarlierLine, {Quote(facts.Key)}));
+  }
+}
+
+void CheckUnknownKey(CheckState& s) {
+  const SectionKind kind = s.Section.Info.Kind;
+  const SectionKind other =
+      kind == SectionKind::kDevice ? SectionKind::kModem : SectionKind::kDevice;
+  const Place place = s.At(s.Key);
+  const std::string key(s.Key);
+  if (key.empty()) {
+    // The "=" sits right before the value.
+    s.Add(Check::kEmptyKey, s.At(s.Text.substr(s.Column(s.Value) - 2, 1)));
+    return;
+  }
+  if (key.front() == '[') {
+    UnclosedHeader(s, place,
+                   {"1", "1", DescribeSection(s.Section.Info), Quote(key)},
+                   std::string_view(key).substr(1));
+    return;
+  }
+  if (kind == SectionKind::kModem && CheckInitNumber(s, place)) return;
+  const char* const in_other = kind == SectionKind::kDevice ? "1" : "2";
+  if (FindKey(other, key) != nullptr) {
+    s.Add(Check::kWrongSectionKey, place, {Quote(key), in_other});
+    return;
+  }
+  const std::string near = SuggestKey(kind, key);
+  const std::string far = near.empty() ? SuggestKey(other, key) : "";
+  const char* form = !near.empty() ? "1" : far.empty() ? "0"
+                     : kind == SectionKind::kDevice ? "3" : "2";
+  s.Add(Check::kUnknownKey, place, {Quote(key), form, Quote(near + far)});
 }
 
 }  // namespace tarnwell::check

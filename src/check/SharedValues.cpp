@@ -6,6 +6,8 @@
 #include <tuple>
 
 #include "check/Text.h"
+#include "registry/KeyPaths.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
 namespace {
@@ -39,27 +41,16 @@ std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   return out;
 }
 
-std::string Message(const WriteLog& log, const SectionInfo& other,
-                    bool other_is_earlier, const Meeting& m) {
-  std::string message = DescribeSection(other);
-  if (!other_is_earlier) {
-    return message +
-           ", which the installer writes later: what that section gives and "
-           "this one does not applies to this one too: " +
-           ListByKey(log, m.Given);
-  }
-  if (!m.Replaced.empty()) {
-    message += ", and the installer writes it later: its values replace " +
-               ListByKey(log, m.Replaced);
-  }
-  if (!m.Given.empty()) {
-    message += m.Replaced.empty() ? ": " : "; ";
-    message +=
-        "what only the earlier section gave stays and applies to "
-        "this one too: " +
-        ListByKey(log, m.Given);
-  }
-  return message;
+// The shared-template finding's arguments: which form its message takes,
+// the other section, what this one replaced and what the other gives.
+Args SharedArgs(const WriteLog& log, const SectionInfo& other,
+                bool other_is_earlier, const Meeting& m) {
+  const int form = !other_is_earlier ? 0
+                   : m.Given.empty() ? 1
+                   : m.Replaced.empty() ? 2
+                                        : 3;
+  return {std::to_string(form), DescribeSection(other),
+          ListByKey(log, m.Replaced), ListByKey(log, m.Given)};
 }
 
 // A device section's "Disable" in the interface key of this modem section.
@@ -73,6 +64,96 @@ std::string DisableKey(const WriteLog& log, const Meeting& m) {
 }
 
 }  // namespace
+
+std::size_t WriteLog::KeyOf(const regstore::RegNode* node) {
+  auto [it, added] = key_index_.emplace(node, keys_.size());
+  if (!added) return it->second;
+  keys_.emplace_back();
+  // What the key holds when the pass first meets it was there before.
+  for (const regstore::RegValue& value : node->Values()) {
+    Slot& slot = slots_[SlotOf(it->second, value.Name)];
+    slot.Type = value.Type;
+    slot.Data.assign(value.Data);
+    slot.Writer = kBefore;
+  }
+  return it->second;
+}
+
+std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
+  for (std::size_t slot : keys_[key].Slots) {
+    if (regstore::SameName(slots_[slot].Name, name)) return slot;
+  }
+  Slot added;
+  added.Key = key;
+  added.Name = name;
+  added.Folded = regstore::FoldCase(name);
+  slots_.push_back(std::move(added));
+  keys_[key].Slots.push_back(slots_.size() - 1);
+  return slots_.size() - 1;
+}
+
+std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
+                                 std::uint32_t access, RegHandle* key) {
+  const std::int32_t result = target_.CreateKey(parent, path, access, key);
+  if (result == kErrorSuccess && parent == kLocalMachine &&
+      std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
+    entries_.emplace_back();  // a device entry begins
+  }
+  if (result != kErrorSuccess || entries_.empty()) return result;
+  std::size_t parent_key = kNobody;
+  if (parent != kLocalMachine) {
+    auto it = open_.find(parent);
+    if (it == open_.end()) return result;
+    parent_key = it->second;
+  }
+  const std::size_t index = KeyOf(target_.NodeOf(*key));
+  if (keys_[index].Path.empty()) {
+    // Named once, as it was first opened.
+    if (parent_key != kNobody) {
+      keys_[index].Path = keys_[parent_key].Path + u"\\";
+    }
+    keys_[index].Path += path;
+  }
+  open_[*key] = index;
+  entries_.back().Keys.push_back(index);
+  return result;
+}
+
+std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
+                                std::uint32_t type, const void* data,
+                                std::uint32_t size) {
+  const std::int32_t result = target_.SetValue(key, name, type, data, size);
+  auto it = open_.find(key);
+  if (result != kErrorSuccess || it == open_.end()) return result;
+  if (std::u16string_view(name) == kTemplateValue) {
+    // A modem entry begins, with the interface key just opened.
+    Entry modem;
+    modem.Kind = SectionKind::kModem;
+    modem.Keys.push_back(entries_.back().Keys.back());
+    entries_.back().Keys.pop_back();
+    entries_.push_back(std::move(modem));
+  }
+  const std::size_t entry = entries_.size() - 1;
+  Slot& slot = slots_[SlotOf(it->second, name)];
+  const std::string_view bytes(static_cast<const char*>(data), size);
+  Write write;
+  write.Slot = static_cast<std::size_t>(&slot - slots_.data());
+  const bool same = slot.Type == type && slot.Data == bytes;
+  if (slot.Writer != kNobody && slot.Writer != entry && !same) {
+    write.Replaced = slot.Writer;
+  }
+  slot.Type = type;
+  if (!same) slot.Data.assign(bytes);
+  slot.Writer = entry;
+  entries_.back().Writes.push_back(write);
+  return result;
+}
+
+std::int32_t WriteLog::CloseKey(RegHandle key) {
+  open_.erase(key);
+  return target_.CloseKey(key);
+}
+
 
 void CheckSharedValues(CheckState& s, const WriteLog& log,
                        const std::vector<SectionInfo>& sections,
@@ -105,7 +186,7 @@ void CheckSharedValues(CheckState& s, const WriteLog& log,
       }
     }
     const SectionInfo& section = sections[self];
-    auto add = [&](Check check, const std::vector<std::string>& args) {
+    auto add = [&](Check check, const Args& args) {
       return &s.Attach(section.Root,
                        MakeDiagnostic(check, section.Header, args));
     };
@@ -118,15 +199,14 @@ void CheckSharedValues(CheckState& s, const WriteLog& log,
       const SectionInfo& them = sections[other];
       if (them.Kind == section.Kind) {
         add(Check::kSharedTemplate,
-            {Message(log, them, other < self, meeting)});
+            SharedArgs(log, them, other < self, meeting));
         continue;
       }
       // A device and a modem section meet only in an interface key.
       const std::string key = DisableKey(log, meeting);
       if (key.empty()) continue;
       add(Check::kDisabledModem, {DescribeSection(them), key})
-          ->Notes.push_back(
-              NoteAt(them.Header, "the device section that disables it"));
+          ->Notes.push_back(NoteAt(them.Header, Text::kDisablingSection));
     }
   }
 }

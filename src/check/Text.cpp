@@ -6,19 +6,33 @@ namespace tarnwell::check {
 
 std::string Quote(std::string_view text) {
   std::string out = "\"";
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '\r') {
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    const std::size_t length = regstore::DecodeUtf8(text, i, &c);
+    const unsigned char u = static_cast<unsigned char>(text[i]);
+    if (u == '\r') {
       out += "\\r";
-    } else if (c == '\t') {
+    } else if (u == '\t') {
       out += "\\t";
-    } else if (u < 0x20 || u == 0x7F) {
+    } else if (length == 0 || u < 0x20 || u == 0x7F) {
       out += "\\x" + HexDigits(u, 2);
     } else {
-      out += c;
+      out.append(text.substr(i, length));
     }
+    i += length == 0 ? 1 : length;
   }
   return out + "\"";
+}
+
+std::string Printable(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0xFFFD;
+    const std::size_t length = regstore::DecodeUtf8(text, i, &c);
+    regstore::AppendUtf8(out, c);
+    i += length == 0 ? 1 : length;
+  }
+  return out;
 }
 
 bool IsDecimal(std::string_view text) {
@@ -49,15 +63,6 @@ std::string WidenedAsUtf8(std::string_view bytes) {
   std::string out;
   for (char c : bytes) {
     regstore::AppendUtf8(out, static_cast<unsigned char>(c));
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size();) {
-    char32_t c = regstore::NextCodePoint(text, &i);
-    regstore::AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
   }
   return out;
 }

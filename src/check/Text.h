@@ -5,11 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "regstore/Utf.h"
+
 namespace tarnwell::check {
 
-// The text in double quotes; control bytes are shown as escapes (\r, \t,
-// \xNN) so that a message stays on one line.
+// The text in double quotes; control bytes, and bytes that are not UTF-8,
+// are shown as escapes (\r, \t, \xNN), so that a message stays on one
+// line of valid text.
 std::string Quote(std::string_view text);
+
+// The text as it can be shown: UTF-8 where it is, U+FFFD for each byte
+// that is not.
+std::string Printable(std::string_view text);
 
 // Whether every byte is a decimal digit; true for no bytes.
 bool IsDecimal(std::string_view text);
@@ -24,8 +31,7 @@ std::string Hex(std::uint64_t value, int digits = 1);
 // Bytes widened one by one (as the installer stores text), as UTF-8.
 std::string WidenedAsUtf8(std::string_view bytes);
 
-// UTF-16 text as UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
+using regstore::Utf16ToUtf8;
 
 // The code points of text that is UTF-8 where it is valid UTF-8; every
 // other byte is the character of the same number, as the installer reads

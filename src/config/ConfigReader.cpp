@@ -6,7 +6,7 @@
 #include "config/LineReader.h"
 #include "config/LineSyntax.h"
 #include "config/Capacities.h"
-#include "config/ReadObserver.h"
+#include "config/ReadTrace.h"
 #include "config/WideText.h"
 #include "platform/Platform.h"
 
@@ -17,29 +17,21 @@ namespace {
 // entry of each kind.
 class SectionReader {
  public:
-  SectionReader(InstallConfig& config, ReadObserver* observer)
-      : config_(config), observer_(observer) {}
+  SectionReader(InstallConfig& config, ReadTrace* trace)
+      : config_(config), trace_(trace) {}
 
   // Handles line `number`; false when a refused section ends the read.
   bool Line(std::size_t number, std::string_view raw) {
+    if (trace_ != nullptr) trace_->Line(number, raw);
     std::string_view line = StripBlanks(raw);
     if (line.empty() || line.front() == '#' || line.front() == ';') {
-      Report(number, raw, line.empty() ? LineKind::kEmpty : LineKind::kComment);
       return true;
     }
     if (line.front() == '[' && line.find(']') != std::string_view::npos) {
-      Report(number, raw, LineKind::kHeader);
       if (!CloseSection()) return false;
       line = StripBrackets(line);
       OpenSection(line);
       // The name itself goes on as a key line: "[DLL=a.dll]" sets "DLL".
-    } else if (observer_ != nullptr) {
-      LineKind kind = LineKind::kBeforeSection;
-      if (open_ != Kind::kNone) {
-        kind = line.find('=') != std::string_view::npos ? LineKind::kKey
-                                                        : LineKind::kOther;
-      }
-      Report(number, raw, kind);
     }
     if (open_ == Kind::kNone) return true;
     std::size_t equals = line.find('=');
@@ -48,13 +40,21 @@ class SectionReader {
     std::string_view value = line;
     value.remove_prefix(equals + 1);
     value = StripBlanks(value);
-    if (observer_ != nullptr) observer_->KeyLine(key, value);
     // Every handler matches keys without regard to ASCII letter case
     // (KeyIs), so the key goes on as the file spells it.
+    const void* entry = &device_;
+    std::size_t row = kNoKey;
     if (open_ == Kind::kDevice) {
-      ApplyDeviceKey(device_, key, value, observer_);
+      row = ApplyDeviceKey(device_, key, value);
     } else {
-      ApplyModemKey(modem_, key, value, observer_);
+      row = ApplyModemKey(modem_, key, value);
+      entry = &modem_;
+    }
+    if (trace_ == nullptr) return true;
+    if (row == kNoKey) {
+      trace_->KeyUnknown(key, value);
+    } else {
+      trace_->KeyApplied(key, value, row, entry);
     }
     return true;
   }
@@ -67,20 +67,12 @@ class SectionReader {
     if (kind == Kind::kNone) return true;
     bool accepted = kind == Kind::kDevice ? config_.AppendDevice(device_)
                                           : config_.AppendModem(modem_);
-    if (observer_ != nullptr) {
-      observer_->SectionClosed(
-          kind == Kind::kDevice ? SectionKind::kDevice : SectionKind::kModem,
-          accepted);
-    }
+    if (trace_ != nullptr) trace_->SectionClosed(accepted);
     return accepted;
   }
 
  private:
   enum class Kind { kNone, kDevice, kModem };
-
-  void Report(std::size_t number, std::string_view raw, LineKind kind) {
-    if (observer_ != nullptr) observer_->Line(number, raw, kind);
-  }
 
   void OpenSection(std::string_view name) {
     if (IsModemSectionName(name)) {
@@ -90,15 +82,15 @@ class SectionReader {
       InitDeviceEntry(device_, name);
       open_ = Kind::kDevice;
     }
-    if (observer_ != nullptr) {
-      observer_->SectionOpened(
+    if (trace_ != nullptr) {
+      trace_->SectionOpened(
           open_ == Kind::kDevice ? SectionKind::kDevice : SectionKind::kModem,
           name);
     }
   }
 
   InstallConfig& config_;
-  ReadObserver* observer_;
+  ReadTrace* trace_;
   DeviceEntry device_{};  // cleared before the first header
   ModemEntry modem_{};
   Kind open_ = Kind::kNone;
@@ -107,9 +99,9 @@ class SectionReader {
 }  // namespace
 
 bool ReadConfigSource(InstallConfig& config, ByteSource& source,
-                      ReadObserver* observer) {
+                      ReadTrace* trace) {
   LineReader lines(source);
-  SectionReader sections(config, observer);
+  SectionReader sections(config, trace);
   std::string_view line;
   for (;;) {
     switch (lines.Next(&line)) {
@@ -120,7 +112,7 @@ bool ReadConfigSource(InstallConfig& config, ByteSource& source,
         return sections.CloseSection();
       case LineReader::Status::kError:
         // A file that cannot be read to its end is not a configuration.
-        if (observer != nullptr) observer->ReadFailed();
+        if (trace != nullptr) trace->Stopped();
         return false;
       case LineReader::Status::kNoMemory:
         return false;
@@ -129,7 +121,7 @@ bool ReadConfigSource(InstallConfig& config, ByteSource& source,
 }
 
 bool ReadConfigFile(InstallConfig& config, const char16_t* directory,
-                    const char* file_name, ReadObserver* observer) {
+                    const char* file_name, ReadTrace* trace) {
   // The path stays wide, so no character of the directory is lost, and a
   // path too long for its buffer is refused rather than cut.
   char16_t path[kFullPathCapacity];
@@ -141,7 +133,7 @@ bool ReadConfigFile(InstallConfig& config, const char16_t* directory,
   std::unique_ptr<ByteSource> file =
       platform::OpenFileForReading(path, &error);
   if (!file) return false;
-  return ReadConfigSource(config, *file, observer);
+  return ReadConfigSource(config, *file, trace);
 }
 
 }  // namespace tarnwell

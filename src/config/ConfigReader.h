@@ -7,19 +7,19 @@
 
 namespace tarnwell {
 
-class ReadObserver;
+class ReadTrace;
 
 // Reads file_name in directory (which ends in its separator). False when
 // the path does not fit its buffer, when the file cannot be opened or read
-// to its end, when memory runs out, or when a section has no "DLL". An
-// observer, when given, hears what the reader does with every line; it
+// to its end, when memory runs out, or when a section has no "DLL". A
+// trace, when given, hears what the reader does with every line; it
 // changes nothing of the result. Shows nothing: the run reports.
 bool ReadConfigFile(InstallConfig& config, const char16_t* directory,
-                    const char* file_name, ReadObserver* observer = nullptr);
+                    const char* file_name, ReadTrace* trace = nullptr);
 
 // Reads configuration lines from any byte source, with the same rules.
 // The reader running out of memory is a failed read, never an exception.
 bool ReadConfigSource(InstallConfig& config, ByteSource& source,
-                      ReadObserver* observer = nullptr);
+                      ReadTrace* trace = nullptr);
 
 }  // namespace tarnwell

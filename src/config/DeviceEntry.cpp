@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-#include "config/HexNumber.h"
-#include "config/KeyName.h"
-#include "config/ObserverCalls.h"
-#include "config/ReadObserver.h"
 #include "config/ApplyKeyRow.h"
 #include "config/WideText.h"
 
@@ -43,7 +39,7 @@ const GuidKey kGuidKey = {"GUID", &DeviceEntry::Guid, &DeviceEntry::HasGuid,
 const DisableListKey kDisableKey = {"IFC_Disable", &DeviceEntry::IfcDisable,
                                     &DeviceEntry::IfcDisableCount, 32};
 
-const char kDeviceIgnoredKey[] = "IFC";
+const IgnoredKey kDeviceIgnoredKey = {"IFC"};
 
 namespace {
 
@@ -51,74 +47,20 @@ bool IsGuidWrapper(char c) {
   return c == '\'' || c == '{' || c == '}' || c == '"';
 }
 
-// Reads the GUID's items in turn; after the first failure every later item
-// fails too, because a failed reading uses up the text.
-class GuidCursor {
- public:
-  GuidCursor(std::string_view text, ReadObserver* observer)
-      : text_(text), observer_(observer) {}
-
-  // A number of `width` bits, of which the field keeps `field_bits` (48 at
-  // most); `held` is what the field holds now, kept when the reading fails.
-  bool Number(unsigned width, unsigned field_bits, std::uint64_t held,
-              std::uint64_t* value) {
-    std::size_t start = pos_;
-    HexNumber n = ReadHexNumber(text_, width, pos_);
-    pos_ = n.End;
-    if (n.Ok) *value = n.Value;
-    const std::uint64_t mask = (std::uint64_t{1} << field_bits) - 1;
-    ReportNumber(observer_, text_, start, width, n, field_bits,
-                 n.Ok ? NumberFate::kStored : NumberFate::kKeptPrevious,
-                 n.Ok ? (n.Value & mask) : held);
-    return n.Ok;
-  }
-
-  bool Separator() {
-    while (pos_ < text_.size() && IsHexSpace(text_[pos_])) ++pos_;
-    if (pos_ >= text_.size()) return false;
-    ++pos_;
-    return true;
-  }
-
- private:
-  std::string_view text_;
-  ReadObserver* observer_;
-  std::size_t pos_ = 0;
-};
-
-std::uint64_t Data4High(const GUID& guid) {
-  return (std::uint64_t{guid.Data4[0]} << 8) | guid.Data4[1];
+void ApplyRow(DeviceEntry& entry, const GuidKey& row, std::string_view value) {
+  ReadGuid(entry.*row.Field, value);
+  entry.*row.Flag = true;
 }
 
-std::uint64_t Data4Low(const GUID& guid) {
-  std::uint64_t n = 0;
-  for (int i = 2; i < 8; ++i) n = (n << 8) | guid.Data4[i];
-  return n;
-}
-
-// Reads the groups into guid and returns how many were read.
-int ReadGuidGroups(GUID& guid, std::string_view value,
-                   ReadObserver* observer) {
-  GuidCursor cursor(value, observer);
-  std::uint64_t n = 0;
-  if (!cursor.Number(32, 32, guid.Data1, &n)) return 0;
-  guid.Data1 = static_cast<std::uint32_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, 16, guid.Data2, &n)) return 1;
-  guid.Data2 = static_cast<std::uint16_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, 16, guid.Data3, &n)) return 2;
-  guid.Data3 = static_cast<std::uint16_t>(n);
-  if (!cursor.Separator() || !cursor.Number(32, 16, Data4High(guid), &n)) {
-    return 3;
+// A number that cannot be read names no interface, so nothing is added;
+// nor is anything once the list is full.
+void ApplyRow(DeviceEntry& entry, const DisableListKey& row,
+              std::string_view value) {
+  const HexNumber n = ReadHexNumber(value, row.Width);
+  std::uint32_t& count = entry.*row.Count;
+  if (n.Ok && count < kMaxDisabledInterfaces) {
+    (entry.*row.List)[count++] = static_cast<std::uint8_t>(n.Value);
   }
-  guid.Data4[0] = static_cast<std::uint8_t>(n >> 8);
-  guid.Data4[1] = static_cast<std::uint8_t>(n);
-  if (!cursor.Separator() || !cursor.Number(64, 48, Data4Low(guid), &n)) {
-    return 4;
-  }
-  for (int i = 0; i < 6; ++i) {
-    guid.Data4[2 + i] = static_cast<std::uint8_t>(n >> (40 - 8 * i));
-  }
-  return 5;
 }
 
 }  // namespace
@@ -130,49 +72,53 @@ void InitDeviceEntry(DeviceEntry& entry, std::string_view section_name) {
   entry.HasPrefix = true;
 }
 
-void ReadGuid(GUID& guid, std::string_view value, ReadObserver* observer) {
+std::string_view GuidBody(std::string_view value) {
   while (!value.empty() && IsGuidWrapper(value.front())) value.remove_prefix(1);
   while (!value.empty() && IsGuidWrapper(value.back())) value.remove_suffix(1);
-  int groups = ReadGuidGroups(guid, value, observer);
-  if (observer != nullptr) observer->GuidRead(value, guid, groups);
+  return value;
 }
 
-void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
-                    std::string_view value, ReadObserver* observer) {
-  if (ApplyKeyRow(entry, kDeviceDllKey, key, value, observer) ||
-      ApplyKeyRows(entry, kIdKeys<DeviceEntry>, key, value, observer) ||
-      ApplyKeyRows(entry, kInterfaceClassKeys, key, value, observer) ||
-      ApplyKeyRows(entry, kBufferKeys, key, value, observer)) {
-    return;
-  }
-  if (KeyIs(key, kDeviceIgnoredKey)) {  // a modem key; nothing to do here
-    ReportApplied(observer, kDeviceIgnoredKey);
-    return;
-  }
-  if (KeyIs(key, kDisableKey.Key)) {
-    ReportApplied(observer, kDisableKey.Key);
-    // A number that cannot be read names no interface, so nothing is added.
-    HexNumber n = ReadHexNumber(value, kDisableKey.Width);
-    std::uint32_t& count = entry.*kDisableKey.Count;
-    const bool room = count < kMaxDisabledInterfaces;
-    if (n.Ok && room) {
-      (entry.*kDisableKey.List)[count++] = static_cast<std::uint8_t>(n.Value);
+GuidGroups ReadGuidGroups(std::string_view body) {
+  GuidGroups groups;
+  std::size_t pos = 0;
+  for (int i = 0; i < 5; ++i) {
+    if (i > 0) {
+      while (pos < body.size() && IsHexSpace(body[pos])) ++pos;
+      if (pos >= body.size()) break;
+      ++pos;  // any one character separates the groups
     }
-    if (observer != nullptr) {
-      ReportNumber(observer, value, 0, kDisableKey.Width, n, 8,
-                   n.Ok && room ? NumberFate::kStored : NumberFate::kNotAppended,
-                   n.Value & 0xFF);
-      if (n.Ok && !room) observer->DisableListFull();
+    groups.Start[i] = pos;
+    groups.Group[i] = ReadHexNumber(body, i < 4 ? 32 : 64, pos);
+    groups.Tried = i + 1;
+    if (!groups.Group[i].Ok) break;
+    groups.Read = i + 1;
+    pos = groups.Group[i].End;
+  }
+  return groups;
+}
+
+void ReadGuid(GUID& guid, std::string_view value) {
+  const GuidGroups g = ReadGuidGroups(GuidBody(value));
+  auto n = [&](int i) { return g.Group[i].Value; };
+  if (g.Read > 0) guid.Data1 = static_cast<std::uint32_t>(n(0));
+  if (g.Read > 1) guid.Data2 = static_cast<std::uint16_t>(n(1));
+  if (g.Read > 2) guid.Data3 = static_cast<std::uint16_t>(n(2));
+  if (g.Read > 3) {
+    guid.Data4[0] = static_cast<std::uint8_t>(n(3) >> 8);
+    guid.Data4[1] = static_cast<std::uint8_t>(n(3));
+  }
+  if (g.Read > 4) {
+    for (int i = 0; i < 6; ++i) {
+      guid.Data4[2 + i] = static_cast<std::uint8_t>(n(4) >> (40 - 8 * i));
     }
-    return;
   }
-  if (KeyIs(key, kGuidKey.Key)) {
-    ReportApplied(observer, kGuidKey.Key);
-    ReadGuid(entry.*kGuidKey.Field, value, observer);
-    entry.*kGuidKey.Flag = true;
-    return;
-  }
-  if (observer != nullptr) observer->KeyUnknown();
+}
+
+std::size_t ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
+                           std::string_view value) {
+  return FindKeyRow(
+      [](auto visit) { VisitDeviceKeys(visit); }, key,
+      [&](const auto& row) { ApplyRow(entry, row, value); });
 }
 
 }  // namespace tarnwell

@@ -7,11 +7,10 @@
 #include <type_traits>
 
 #include "config/Capacities.h"
+#include "config/HexNumber.h"
 #include "config/KeyTables.h"
 
 namespace tarnwell {
-
-class ReadObserver;
 
 struct GUID {
   std::uint32_t Data1;
@@ -58,8 +57,7 @@ static_assert(sizeof(bool) == 1, "presence flags are one byte");
 static_assert(sizeof(GUID) == 16, "a GUID is 16 bytes");
 
 // The keys of a device section, one table per family (the rows' shapes are
-// in KeyTables.h). Besides these the key "IFC" is accepted and changes
-// nothing: it belongs to modem sections.
+// in KeyTables.h), and VisitDeviceKeys, the one list of them.
 extern const TextKey<DeviceEntry, kDllCapacity> kDeviceDllKey;  // "Dll"
 // IFC_Class, IFC_SubClass, IFC_Protocol: read at 32 bits, 8 kept; they
 // name the interface group of the load-client key.
@@ -84,23 +82,48 @@ struct DisableListKey {
 };
 extern const DisableListKey kDisableKey;
 
-// A key that device sections accept without effect.
-extern const char kDeviceIgnoredKey[];
+// "IFC", which names a modem's interface: device sections accept it
+// without effect.
+extern const IgnoredKey kDeviceIgnoredKey;
+
+// Calls visit(row) with every row of a device section's key tables in
+// turn, until it returns true: the one list that the entry operation and
+// tarnwell-check read.
+template <typename Visit>
+void VisitDeviceKeys(Visit visit) {
+  (void)(visit(kDeviceDllKey) || VisitRows(kIdKeys<DeviceEntry>, visit) ||
+      VisitRows(kInterfaceClassKeys, visit) || VisitRows(kBufferKeys, visit) ||
+      visit(kGuidKey) || visit(kDisableKey) || visit(kDeviceIgnoredKey));
+}
 
 // Clears the entry, then sets Name (cut to 127 units), Prefix "COM" and
 // HasPrefix.
 void InitDeviceEntry(DeviceEntry& entry, std::string_view section_name);
 
-// Applies one key=value line of a device section. Unknown keys are ignored;
-// a value that cannot be read still sets the key's presence flag and keeps
-// the field's previous value. An observer, when given, hears which row the
-// key matched and what became of its value.
-void ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
-                    std::string_view value, ReadObserver* observer = nullptr);
+// Applies one key=value line of a device section and returns the index of
+// its row in VisitDeviceKeys, or kNoKey for a key that no row takes, which
+// changes nothing. A value that cannot be read still sets the key's
+// presence flag and keeps the field's previous value.
+std::size_t ApplyDeviceKey(DeviceEntry& entry, std::string_view key,
+                           std::string_view value);
+
+// A GUID value: what lies inside its wrapping braces and quotes.
+std::string_view GuidBody(std::string_view value);
+
+// The groups of a GUID body as the reader takes them: a number at 32 bits
+// (the last at 64), then blanks and one separator character before the
+// next. Reading ends at the first group that cannot be read, or where the
+// text ends before a separator.
+struct GuidGroups {
+  HexNumber Group[5];
+  std::size_t Start[5] = {};  // where each group's reading began
+  int Tried = 0;              // groups whose reading began
+  int Read = 0;               // groups read, the first Read of them
+};
+GuidGroups ReadGuidGroups(std::string_view body);
 
 // Reads a GUID value ("{...}", quoted or bare) into guid; groups that
 // cannot be read keep their previous value.
-void ReadGuid(GUID& guid, std::string_view value,
-              ReadObserver* observer = nullptr);
+void ReadGuid(GUID& guid, std::string_view value);
 
 }  // namespace tarnwell

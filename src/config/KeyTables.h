@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+#include "config/KeyName.h"
 
 namespace tarnwell {
 
@@ -33,6 +36,11 @@ struct TextKey {
   const char16_t* ValueName;  // the REG_SZ written from it
 };
 
+// A key that a kind of section accepts and that changes nothing.
+struct IgnoredKey {
+  const char* Key;
+};
+
 // The vendor and product IDs: the same two keys in both kinds of section,
 // naming keys rather than values.
 template <typename Entry>
@@ -40,5 +48,38 @@ inline constexpr NumberKey<Entry, std::uint16_t> kIdKeys[2] = {
     {"VID", &Entry::Vid, &Entry::HasVid, 16, nullptr},
     {"PID", &Entry::Pid, &Entry::HasPid, 16, nullptr},
 };
+
+// Where a key of a kind's list lies: its index, counting every row of the
+// list in order. kNoKey for a key that no row takes.
+inline constexpr std::size_t kNoKey = static_cast<std::size_t>(-1);
+
+// Walks the rows of a kind's list (VisitDeviceKeys, VisitModemKeys) for
+// the first that takes `key`; `apply` is called with it and its index.
+// kNoKey when none does.
+template <typename Visit, typename Apply>
+std::size_t FindKeyRow(Visit visit, std::string_view key, Apply apply) {
+  std::size_t index = 0;
+  std::size_t found = kNoKey;
+  visit([&](const auto& row) {
+    if (!KeyIs(key, row.Key)) {
+      ++index;
+      return false;
+    }
+    apply(row);
+    found = index;
+    return true;
+  });
+  return found;
+}
+
+// Calls visit with each row of the table, stopping where it returns true;
+// true when it stopped.
+template <typename Row, std::size_t N, typename Visit>
+bool VisitRows(const Row (&rows)[N], Visit& visit) {
+  for (const Row& row : rows) {
+    if (visit(row)) return true;
+  }
+  return false;
+}
 
 }  // namespace tarnwell

@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-#include "config/HexNumber.h"
-#include "config/KeyName.h"
-#include "config/ObserverCalls.h"
-#include "config/ReadObserver.h"
 #include "config/ApplyKeyRow.h"
 #include "config/WideText.h"
 
@@ -50,7 +46,22 @@ const ModemTextKey kModemSettingsKeys[10] = {
     {"Tone", &ModemEntry::Tone, &ModemEntry::HasTone, u"Tone"},
 };
 
-const InitKeys kInitKeys = {"Init", &ModemEntry::Init};
+InitKey::InitKey(std::size_t n) : Key(), Index(n) {
+  std::size_t length = 0;
+  for (const char* p = kInitStem; *p != '\0'; ++p) Key[length++] = *p;
+  if (n >= 10) Key[length++] = static_cast<char>('0' + n / 10);
+  Key[length] = static_cast<char>('0' + n % 10);
+}
+
+namespace {
+
+void ApplyRow(ModemEntry& entry, const InitKey& row, std::string_view value) {
+  InitString& init = entry.Init[row.Index];
+  WidenText(init.Text, kTextCapacity, value);
+  init.HasText = true;
+}
+
+}  // namespace
 
 void InitModemEntry(ModemEntry& entry) {
   std::memset(&entry, 0, sizeof entry);
@@ -58,42 +69,11 @@ void InitModemEntry(ModemEntry& entry) {
   entry.HasPrefix = true;
 }
 
-void InitKeyName(char (&name)[16], std::size_t n) {
-  std::size_t length = 0;
-  for (const char* p = kInitKeys.Stem; *p != '\0'; ++p) name[length++] = *p;
-  if (n >= 10) name[length++] = static_cast<char>('0' + n / 10);
-  name[length++] = static_cast<char>('0' + n % 10);
-  name[length] = '\0';
-}
-
-bool ApplyInitKey(ModemEntry& entry, std::string_view key,
-                  std::string_view value, ReadObserver* observer) {
-  for (std::size_t n = 0; n < kInitStringCount; ++n) {
-    char name[16];
-    InitKeyName(name, n);
-    if (!KeyIs(key, name)) continue;
-    InitString& init = (entry.*kInitKeys.List)[n];
-    ReportApplied(observer, kInitKeys.Stem, static_cast<int>(n));
-    WidenValue(init.Text, kTextCapacity, value, observer);
-    init.HasText = true;
-    return true;
-  }
-  return false;
-}
-
-void ApplyModemKey(ModemEntry& entry, std::string_view key,
-                   std::string_view value, ReadObserver* observer) {
-  if (ApplyKeyRow(entry, kModemDllKey, key, value, observer) ||
-      ApplyKeyRows(entry, kIdKeys<ModemEntry>, key, value, observer) ||
-      ApplyKeyRow(entry, kModemInterfaceKey, key, value, observer) ||
-      ApplyKeyRows(entry, kUnimodemTextKeys, key, value, observer) ||
-      ApplyKeyRow(entry, kDeviceTypeKey, key, value, observer) ||
-      ApplyKeyRows(entry, kConfigTextKeys, key, value, observer) ||
-      ApplyInitKey(entry, key, value, observer) ||
-      ApplyKeyRows(entry, kModemSettingsKeys, key, value, observer)) {
-    return;
-  }
-  if (observer != nullptr) observer->KeyUnknown();
+std::size_t ApplyModemKey(ModemEntry& entry, std::string_view key,
+                          std::string_view value) {
+  return FindKeyRow(
+      [](auto visit) { VisitModemKeys(visit); }, key,
+      [&](const auto& row) { ApplyRow(entry, row, value); });
 }
 
 }  // namespace tarnwell

@@ -11,8 +11,6 @@
 
 namespace tarnwell {
 
-class ReadObserver;
-
 struct InitString {
   char16_t Text[kTextCapacity];
   bool HasText;
@@ -63,22 +61,9 @@ struct ModemEntry {
 static_assert(std::is_trivially_copyable_v<ModemEntry>,
               "modem entries are copied byte for byte");
 
-// Clears the entry, then sets Prefix "COM" and HasPrefix.
-void InitModemEntry(ModemEntry& entry);
-
-// Applies one key=value line of a modem section; unknown keys are ignored.
-// An observer, when given, hears which row the key matched and what became
-// of its value.
-void ApplyModemKey(ModemEntry& entry, std::string_view key,
-                   std::string_view value, ReadObserver* observer = nullptr);
-
-// Stores the value when key is Init0 .. Init15 (decimal, no leading zeros)
-// and returns true; otherwise leaves the entry alone and returns false.
-bool ApplyInitKey(ModemEntry& entry, std::string_view key,
-                  std::string_view value, ReadObserver* observer = nullptr);
-
 // The keys of a modem section, one table per family (the rows' shapes are
-// in KeyTables.h), each table in the order its registry key is written.
+// in KeyTables.h), each table in the order its registry key is written,
+// and VisitModemKeys, the one list of them.
 using ModemTextKey = TextKey<ModemEntry, kTextCapacity>;
 
 extern const TextKey<ModemEntry, kDllCapacity> kModemDllKey;  // "DLL"
@@ -92,15 +77,39 @@ extern const ModemTextKey kConfigTextKeys[1];
 // The Settings subkey: "Answer" .. "Tone".
 extern const ModemTextKey kModemSettingsKeys[10];
 
-// Init0 .. Init15: the stem and the decimal number of the element, without
-// leading zeros; the Init subkey names each value by the number alone.
-struct InitKeys {
-  const char* Stem;
-  InitString (ModemEntry::*List)[kInitStringCount];
+// Init0 .. Init15, one row each: the stem and the decimal number of the
+// element, without leading zeros. The Init subkey names each value by the
+// number alone.
+struct InitKey {
+  explicit InitKey(std::size_t n);
+  char Key[16];
+  std::size_t Index;
 };
-extern const InitKeys kInitKeys;
+inline constexpr char kInitStem[] = "Init";
 
-// The file key of init string n (below kInitStringCount): "Init7".
-void InitKeyName(char (&name)[16], std::size_t n);
+// Calls visit(row) with every row of a modem section's key tables in
+// turn, until it returns true: the one list that the entry operation and
+// tarnwell-check read.
+template <typename Visit>
+void VisitModemKeys(Visit visit) {
+  if (visit(kModemDllKey) || VisitRows(kIdKeys<ModemEntry>, visit) ||
+      visit(kModemInterfaceKey) || VisitRows(kUnimodemTextKeys, visit) ||
+      visit(kDeviceTypeKey) || VisitRows(kConfigTextKeys, visit)) {
+    return;
+  }
+  for (std::size_t n = 0; n < kInitStringCount; ++n) {
+    if (visit(InitKey(n))) return;
+  }
+  VisitRows(kModemSettingsKeys, visit);
+}
+
+// Clears the entry, then sets Prefix "COM" and HasPrefix.
+void InitModemEntry(ModemEntry& entry);
+
+// Applies one key=value line of a modem section and returns the index of
+// its row in VisitModemKeys, or kNoKey for a key that no row takes, which
+// changes nothing.
+std::size_t ApplyModemKey(ModemEntry& entry, std::string_view key,
+                          std::string_view value);
 
 }  // namespace tarnwell

@@ -1,11 +1,11 @@
 // The registry pass over the whole configuration: devices first, then
 // modems, every entry attempted whatever failed before it.
 #include "config/InstallConfig.h"
+#include "registry/KeyPaths.h"
 
 namespace tarnwell {
 namespace {
 
-constexpr char16_t kClientDriver[] = u"USBCDC_Config";
 constexpr char16_t kModemTemplate[] = u"USBCDC_COM_Template";
 
 }  // namespace

@@ -48,7 +48,7 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
     return false;
   }
   if (key.Create(kLocalMachine, path, kKeyReadWrite) != 0) return false;
-  if (key.SetString(u"Template", template_name, kRegSz) != 0) return false;
+  if (key.SetString(kTemplateValue, template_name, kRegSz) != 0) return false;
   key.Close();
 
   if (!CreateTemplateKey(key, template_name, u"")) return false;
@@ -78,7 +78,7 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
     return false;
   }
   for (std::uint32_t n = 0; n < kInitStringCount; ++n) {
-    const InitString& init = (entry.*kInitKeys.List)[n];
+    const InitString& init = entry.Init[n];
     char16_t name[16];
     WideWriter(name, 16).Decimal(n);
     if (init.HasText && key.SetString(name, init.Text, kRegSz) != 0) {

@@ -216,4 +216,24 @@ RegNode& RegTree::Create(std::u16string_view full_path) {
   return *node;
 }
 
+RegTree RegTree::Copy() const {
+  RegTree copy;
+  if (root_ == nullptr) return copy;
+  // Key by key, parents first, with the keys still to copy on the heap:
+  // a deep tree costs no stack.
+  std::vector<std::pair<const RegNode*, RegNode*>> todo = {
+      {root_, &copy.Root()}};
+  while (!todo.empty()) {
+    const auto [from, to] = todo.back();
+    todo.pop_back();
+    for (const RegValue& value : from->Values()) {
+      to->SetValue(value.Name, value.Type, value.Data);
+    }
+    for (const auto& child : from->Children()) {
+      todo.emplace_back(child.second, &to->AddChild(child.second->Name()));
+    }
+  }
+  return copy;
+}
+
 }  // namespace tarnwell::regstore

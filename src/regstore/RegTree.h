@@ -147,6 +147,9 @@ class RegTree {
   // be one that SplitKeyPath accepts.
   RegNode& Create(std::u16string_view full_path);
 
+  // A tree of its own with the same keys and values.
+  RegTree Copy() const;
+
  private:
   std::unique_ptr<Arena> arena_;
   RegNode* root_ = nullptr;

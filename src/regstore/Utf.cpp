@@ -41,6 +41,20 @@ void AppendUtf8(std::string& out, char32_t c) {
   out.append(bytes, EncodeUtf8(c, bytes));
 }
 
+std::size_t NextUtf8(std::u16string_view text, std::size_t* i, char* out) {
+  const char32_t c = NextCodePoint(text, i);
+  return EncodeUtf8(IsSurrogate(c) ? 0xFFFD : c, out);
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  char bytes[4];
+  for (std::size_t i = 0; i < text.size();) {
+    out.append(bytes, NextUtf8(text, &i, bytes));
+  }
+  return out;
+}
+
 std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t* c) {
   const unsigned char lead = static_cast<unsigned char>(bytes[i]);
   // C0, C1 and F5..FF never start a sequence.

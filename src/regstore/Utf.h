@@ -17,6 +17,12 @@ char32_t NextCodePoint(std::u16string_view text, std::size_t* i);
 std::size_t EncodeUtf8(char32_t c, char* out);
 void AppendUtf8(std::string& out, char32_t c);  // the same, onto a string
 
+// The one conversion of UTF-16 text to UTF-8: the code point at text[*i]
+// as UTF-8 in out (at most 4 bytes), a lone surrogate as U+FFFD; moves *i
+// past it and returns the length.
+std::size_t NextUtf8(std::u16string_view text, std::size_t* i, char* out);
+std::string Utf16ToUtf8(std::u16string_view text);  // the whole text
+
 // The length of the valid UTF-8 sequence at bytes[i], with its code point
 // in *c; 0, with *c unchanged, where none starts (a stray, overlong or
 // cut-off form, a surrogate, a value beyond Unicode): the caller takes

@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "check/CheckOptions.h"
-#include "check/JsonWriter.h"
 #include "check/LineStore.h"
-#include "check/Outputs.h"
+#include "check/Report.h"
 #include "check/Text.h"
 
 namespace tarnwell::check {

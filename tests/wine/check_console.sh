@@ -1,7 +1,8 @@
 # tarnwell-check.exe writing to a console: under a pseudo-terminal Wine
 # gives the program a console, so its text goes out through WriteConsoleW.
-# A Latin-1 byte of the file must then show as its character (UTF-8 on the
-# terminal), not as the raw byte, and colour is on unless NO_COLOR is set.
+# A Latin-1 byte of the file must then show as U+FFFD in the echoed line
+# (UTF-8 on the terminal), never as the raw byte, and colour is on unless
+# NO_COLOR is set.
 source "$(dirname "$0")/wine_common.sh"
 need WINE WINESERVER
 command -v script >/dev/null || skip "script (util-linux) is not installed"
@@ -28,7 +29,7 @@ on_console() {
 
 on_console "$dir/color"
 sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' "$dir/color" >"$dir/plain"
-grep -q 'FriendlyName = Bü' "$dir/plain" || fail "the Latin-1 byte did not reach the console as ü"
+grep -q $'FriendlyName = B\xef\xbf\xbdro' "$dir/plain" || fail "the Latin-1 byte was not echoed as U+FFFD"
 ! grep -q $'B\xfcro' "$dir/plain" || fail "the raw byte reached the console"
 grep -q $'\x1b\\[01;35m\x1b\\[Kwarning:' "$dir/color" || fail "no colour on a console"
 

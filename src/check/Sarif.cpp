@@ -1,9 +1,9 @@
-#include "check/Outputs.h"
+// SARIF 2.1.0, as code-scanning services take it.
+#include "check/Report.h"
 
 #include <algorithm>
 #include <map>
 
-#include "check/JsonWriter.h"
 #include "check/Text.h"
 
 namespace tarnwell::check {

@@ -1,9 +1,11 @@
 // The outcome of checking one file, and its report in the three formats
 // that the README and the man page describe: compiler-style text (in
-// GCC's colours when asked), --format=json and --format=sarif (2.1.0).
+// GCC's colours when asked) and --format=json (Report.cpp), and
+// --format=sarif, SARIF 2.1.0 (Sarif.cpp).
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,5 +68,46 @@ std::string FileUri(const std::string& name);
 // The 1-based column in UTF-16 units (SARIF's default column kind) of the
 // 1-based byte column of a line, reading the line as UTF-8 where it is.
 std::size_t Utf16Column(std::string_view line, std::size_t byte_column);
+
+
+// A small writer of indented JSON text, enough for the reports. Strings
+// are taken as UTF-8; a byte that starts no valid UTF-8 sequence is
+// written as the character of the same number, as the installer reads it,
+// so that the output is always valid JSON.
+
+// The text as a JSON string literal, quotes included.
+std::string JsonQuote(std::string_view text);
+
+class JsonWriter {
+ public:
+  JsonWriter& BeginObject() { return Open('{'); }
+  JsonWriter& EndObject() { return Close('}'); }
+  JsonWriter& BeginArray() { return Open('['); }
+  JsonWriter& EndArray() { return Close(']'); }
+
+  // The name of the next member of the open object.
+  JsonWriter& Key(std::string_view name);
+
+  JsonWriter& String(std::string_view text) { return Value(JsonQuote(text)); }
+  JsonWriter& Number(std::uint64_t value) {
+    return Value(std::to_string(value));
+  }
+  JsonWriter& Bool(bool value) { return Value(value ? "true" : "false"); }
+  JsonWriter& Null() { return Value("null"); }
+
+  // The text so far, ended by a line feed once every value is closed.
+  std::string Text() const { return out_ + "\n"; }
+
+ private:
+  JsonWriter& Open(char bracket);
+  JsonWriter& Close(char bracket);
+  JsonWriter& Value(const std::string& text);  // already JSON
+  void BeforeValue();
+  void NewLine();
+
+  std::string out_;
+  std::vector<bool> empty_;  // per open object or array: nothing in it yet
+  bool after_key_ = false;
+};
 
 }  // namespace tarnwell::check

@@ -1,7 +1,9 @@
-// A registry that passes every call on to another one and notes which
-// entry of the install pass set each value, so that the checker can tell
-// where sections write the same values. Names compare as the stores
-// compare them, without regard to letter case.
+// A registry that passes every call of the install pass on to another one
+// and notes which entry set each value, so that the checker can tell where
+// sections write the same values. Names compare as the stores compare
+// them, without regard to letter case. It tells the entries apart by how
+// the writers begin: a device entry with its load-client key, a modem
+// entry with the "Template" value of its interface key.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "config/ReadTrace.h"
 #include "platform/Registry.h"
 #include "regstore/TreeRegistry.h"
 
@@ -47,14 +50,12 @@ class WriteLog : public Registry {
   // What one entry did: the keys it created or opened and the values it
   // set, in order.
   struct Entry {
+    SectionKind Kind = SectionKind::kDevice;
     std::vector<std::size_t> Keys;
     std::vector<Write> Writes;
   };
 
   explicit WriteLog(regstore::TreeRegistry& target) : target_(target) {}
-
-  // The calls that follow belong to the next entry of the pass.
-  void BeginEntry() { entries_.emplace_back(); }
 
   std::int32_t CreateKey(RegHandle parent, const char16_t* path,
                          std::uint32_t access, RegHandle* key) override;

@@ -1,0 +1,393 @@
+// The value of a key line as the installer reads it: numbers, GUIDs and
+// texts, each derived here from the value and the key's row with the
+// entry operations' own functions, and compared with what the file seems
+// to say.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <iterator>
+
+#include "check/Checks.h"
+#include "check/Text.h"
+#include "config/DeviceEntry.h"
+#include "config/HexNumber.h"
+#include "config/KeyName.h"
+#include "config/LineSyntax.h"
+#include "registry/KeyPaths.h"
+
+namespace tarnwell::check {
+namespace {
+
+// A number of the value as the installer read it.
+struct Number {
+  std::string_view Text;   // the text read from
+  HexNumber Reading;       // value, success, where it stopped
+  unsigned Width = 32;     // bits read
+  unsigned FieldBits = 32; // bits the field keeps
+  bool Unlisted = false;   // an interface to disable that was not added
+  std::uint64_t Stored = 0;  // the field's value afterwards
+
+  bool BitsDropped() const {
+    return Reading.Ok && !Unlisted && (Reading.Value >> FieldBits) != 0;
+  }
+};
+
+std::uint64_t DecimalValue(std::string_view digits) {
+  std::uint64_t n = 0;
+  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  return n;
+}
+
+std::string Stored(const Number& c) {
+  return Hex(c.Stored, static_cast<int>(c.FieldBits / 4));
+}
+
+// Numbers that become registry values (the buffer settings, the device
+// type) rather than parts of key names.
+bool IsWrittenValue(const KeyFacts& facts) {
+  return facts.Form == ValueForm::kNumber && !facts.ValueName.empty();
+}
+
+// What the device gets from a number: "the installer writes vendor
+// 0x5250", by the words of the DeviceGets text.
+std::string DeviceGets(const CheckState& s, std::uint64_t stored) {
+  static const char* const kKeys[] = {"VID",          "PID",         "IFC_Class",
+                                      "IFC_SubClass", "IFC_Protocol", "IFC"};
+  std::size_t word = 0;
+  while (word < std::size(kKeys) && s.Applied->Key != kKeys[word]) ++word;
+  if (s.Applied->Form == ValueForm::kList) word = std::size(kKeys);
+  else if (word == std::size(kKeys)) word = std::size(kKeys) + 1;
+  return TextOf(Text::kDeviceGets,
+                {std::to_string(word),
+                 Hex(stored, static_cast<int>(s.Applied->FieldBits / 4))});
+}
+
+void CheckUnreadable(CheckState& s, const Number& c,
+                     const HexSpelling& spelling) {
+  const std::string_view text = c.Text;
+  const char* why = StripBlanks(text).empty()                        ? "0"
+                    : spelling.DigitsBegin == spelling.DigitsEnd ? "1"
+                                                                 : "2";
+  const char* effect = c.Unlisted                       ? "0"
+                       : IsWrittenValue(*s.Applied) ? "1"
+                                                    : "2";
+  s.Add(Check::kBadNumber, s.At(text),
+        {why, Quote(text), std::to_string(c.Width),
+         Hex(~0ull >> (64 - c.Width)), effect, Quote(s.Applied->Key),
+         Stored(c)});
+}
+
+// Digits that look decimal where the installer reads hexadecimal.
+void CheckDecimalHabit(CheckState& s, const Number& c,
+                       const HexSpelling& spelling) {
+  if (spelling.Prefix || spelling.Negative) return;
+  const std::string_view spelled = c.Text.substr(
+      spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  const std::string digits(WithoutLeadingZeros(spelled));
+  const std::string field = Quote(s.Applied->Key);
+  const bool counts = IsWrittenValue(*s.Applied);
+  // "10d": a decimal number marked as some tools mark it. IDs are
+  // hexadecimal by habit, and may well end in D.
+  const std::string marked = digits.substr(0, digits.size() - 1);
+  if ((counts || s.Applied->FieldBits == 8) && !marked.empty() &&
+      IsDecimal(marked) && (digits.back() == 'd' || digits.back() == 'D')) {
+    const std::uint64_t decimal = DecimalValue(marked);
+    s.Add(Check::kDecimalSuffix, s.At(spelled),
+          {field, digits, Hex(c.Reading.Value), Hex(decimal),
+           std::to_string(decimal)});
+    return;
+  }
+  if (digits.size() < 2 || !IsDecimal(digits)) return;
+  const std::uint64_t decimal = DecimalValue(digits);
+  if (counts) {
+    s.Add(Check::kHexCount, s.At(spelled),
+          {field, digits, std::to_string(c.Reading.Value), Hex(decimal)});
+  } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
+    s.Add(Check::kDecimalId, s.At(spelled),
+          {field, DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
+  }
+}
+
+// What follows the digits: a comment, or text the reading ignores.
+void CheckRest(CheckState& s, const Number& c) {
+  const std::string_view text = c.Text;
+  if (c.Reading.End >= text.size()) return;
+  const std::string_view rest = text.substr(c.Reading.End);
+  const std::string_view rest_stripped = StripBlanks(rest);
+  if (rest_stripped.front() == '#' || rest_stripped.front() == ';') {
+    s.Add(Check::kNumberComment, s.At(rest_stripped));
+    return;
+  }
+  s.Add(Check::kNumberTrailingText, s.At(rest),
+        {Quote(text.substr(0, c.Reading.End)), Hex(c.Reading.Value),
+         Quote(rest)});
+}
+
+void CheckNumber(CheckState& s, const Number& c) {
+  const HexSpelling spelling = SpellHexNumber(c.Text);
+  if (!c.Reading.Ok) {
+    CheckUnreadable(s, c, spelling);
+    return;
+  }
+  if (c.Unlisted) return;  // the list is full
+
+  CheckDecimalHabit(s, c, spelling);
+  const std::string_view digits = c.Text.substr(
+      spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
+  const std::size_t most = s.Applied->FieldBits / 4;
+  if (!IsWrittenValue(*s.Applied) && digits.size() > most && !c.BitsDropped() &&
+      !spelling.Negative) {
+    s.Add(Check::kIdDigits, s.At(digits),
+          {Quote(s.Applied->Key), std::to_string(digits.size()),
+           std::to_string(most), DeviceGets(s, c.Stored)});
+  }
+  if (c.BitsDropped()) {
+    s.Add(Check::kTruncatedNumber, s.At(digits),
+          {Quote(s.Applied->Key), std::to_string(c.FieldBits),
+           Hex(c.Reading.Value), Stored(c)});
+  }
+  if (spelling.Negative) {
+    s.Add(Check::kNegativeNumber, s.At(c.Text), {Stored(c)});
+  }
+  CheckRest(s, c);
+}
+
+// A number key, or an interface to disable.
+void CheckNumberValue(CheckState& s) {
+  const KeyFacts& facts = *s.Applied;
+  Number c;
+  c.Text = s.Value;
+  c.Width = facts.Width;
+  c.FieldBits = facts.FieldBits;
+  c.Reading = ReadHexNumber(c.Text, c.Width);
+  OpenSection& section = s.Section;
+  if (facts.Form == ValueForm::kList) {
+    const bool room = section.Disables < kMaxDisabledInterfaces;
+    c.Unlisted = !c.Reading.Ok || !room;
+    c.Stored = c.Reading.Value & 0xFF;
+    section.Disables += c.Unlisted ? 0 : 1;
+    CheckNumber(s, c);
+    if (c.Reading.Ok && !room && section.IgnoredDisables++ == 0) {
+      section.FirstIgnoredDisable = s.At(s.Key);
+    }
+    return;
+  }
+  c.Stored = facts.Stored(facts.Row, s.Entry);
+  CheckNumber(s, c);
+  const int id = facts.Key == "VID" ? 0 : facts.Key == "PID" ? 1 : -1;
+  if (id >= 0 && c.Reading.Ok) {
+    section.ZeroIds[id] = c.Reading.Value == 0 ? s.At(c.Text) : Place{};
+  }
+}
+
+constexpr int kGuidDigits[5] = {8, 4, 4, 4, 12};
+constexpr unsigned kGuidFieldBits[5] = {32, 16, 16, 16, 48};
+// The setup class of desktop modems, which names no interface.
+constexpr GUID kDesktopModemClass = {
+    0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+// Why the groups do not read as written, as the malformed-guid message's
+// form and its arguments after the GUID; form -1 when they do, and
+// kSeparatorsOnly when only the separators are not "-".
+constexpr int kSeparatorsOnly = 100;
+int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
+  const auto group = [](int i) { return std::to_string(i + 1); };
+  if (StripBlanks(text).empty()) return 0;
+  if (g.Read < 5) {
+    const int failed = g.Read;  // its index
+    *args = {group(failed), std::to_string(g.Read)};
+    return (g.Tried > g.Read ? 1 : 3) + (failed == 4 ? 1 : 0);
+  }
+  for (int i = 0; i < 5; ++i) {
+    const std::size_t start = g.Start[i];
+    const HexNumber& n = g.Group[i];
+    const std::uint64_t stored =
+        n.Value & ((std::uint64_t{1} << kGuidFieldBits[i]) - 1);
+    // Blanks where "-" belongs: the reader skips them and takes the
+    // group's first digit for the separator.
+    if (i > 0 && start - 1 > g.Group[i - 1].End &&
+        std::isxdigit(static_cast<unsigned char>(text[start - 1])) != 0) {
+      *args = {group(i), Quote(text.substr(start - 1, 1)),
+               Hex(stored, kGuidDigits[i])};
+      return 5;
+    }
+    const HexSpelling spelling = SpellHexNumber(text, start);
+    const int digits =
+        static_cast<int>(spelling.DigitsEnd - spelling.DigitsBegin);
+    if (i < 4 && n.End < text.size() &&
+        std::isalnum(static_cast<unsigned char>(text[n.End])) != 0) {
+      *args = {group(i), Quote(text.substr(n.End, 1))};
+      return 6;
+    }
+    if (digits != kGuidDigits[i]) {
+      *args = {group(i), std::to_string(digits),
+               std::to_string(kGuidDigits[i]), Hex(stored, kGuidDigits[i])};
+      return digits > kGuidDigits[i] ? 9 : digits == 1 ? 7 : 8;
+    }
+    if (spelling.Prefix || spelling.Negative) {
+      *args = {group(i)};
+      return 10;
+    }
+  }
+  // Blanks inside the braces read alike; anything else after the last
+  // group is ignored.
+  const std::string_view rest = text.substr(g.Group[4].End);
+  if (!StripBlanks(rest).empty()) {
+    *args = {Quote(rest)};
+    return 11;
+  }
+  for (int i = 1; i < 5; ++i) {
+    if (text[g.Start[i] - 1] != '-') return kSeparatorsOnly;
+  }
+  return -1;
+}
+
+void CheckGuidValue(CheckState& s) {
+  const std::string_view text = GuidBody(s.Value);
+  const GUID& guid = static_cast<const DeviceEntry*>(s.Entry)->*kGuidKey.Field;
+  char16_t wide[64];
+  GuidText(wide, guid);
+  const std::string shown = Utf16ToUtf8(wide);
+  Args args;
+  const int form = GuidFault(ReadGuidGroups(text), text, &args);
+  if (form == kSeparatorsOnly) {
+    s.Add(Check::kGuidSeparators, s.At(s.Value), {shown});
+  } else if (form >= 0) {
+    args.insert(args.begin(), {std::to_string(form), shown});
+    s.Add(Check::kMalformedGuid, s.At(s.Value), args);
+  }
+  if (std::memcmp(&guid, &kDesktopModemClass, sizeof guid) == 0) {
+    s.Add(Check::kDesktopName, s.At(s.Value),
+          {"2", shown, Quote(Utf16ToUtf8(kGuidKey.ValueName))});
+  }
+}
+
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() &&
+         KeyIs(text.substr(text.size() - end.size()), end);
+}
+
+// A "%Token%" of an INF file's strings in the value, or empty.
+std::string_view InfToken(std::string_view value) {
+  for (std::size_t open = value.find('%'); open != std::string_view::npos;
+       open = value.find('%', open + 1)) {
+    std::size_t end = open + 1;
+    while (end < value.size() &&
+           (std::isalnum(static_cast<unsigned char>(value[end])) != 0 ||
+            value[end] == '_' || value[end] == '.')) {
+      ++end;
+    }
+    if (end > open + 1 && end < value.size() && value[end] == '%') {
+      return value.substr(open, end - open + 1);
+    }
+  }
+  return {};
+}
+
+// The value's own comment or punctuation, written with it: the root of
+// what else its line shows.
+void CheckTextEnd(CheckState& s, const std::string& field) {
+  const std::string_view value = s.Value;
+  for (std::size_t i = 1; i < value.size(); ++i) {
+    const bool comment = (value[i] == '#' || value[i] == ';') &&
+                         (value[i - 1] == ' ' || value[i - 1] == '\t');
+    if (comment || value.substr(i - 1, 2) == "//") {
+      const std::size_t at = comment ? i : i - 1;
+      s.AddRoot(Check::kInlineComment, s.At(value.substr(at)),
+                {std::string(value.substr(at, comment ? 1 : 2)), Quote(value),
+                 field});
+      return;
+    }
+  }
+  int form = -1;
+  if (!value.empty() && value.back() == ';' && !s.Applied->Command) {
+    form = 0;
+  } else if (std::count(value.begin(), value.end(), '"') % 2 != 0) {
+    form = 1;
+  } else if (!value.empty() && value.back() == '\\') {
+    form = 2;
+  }
+  if (form >= 0) {
+    const std::size_t at = form == 1 ? value.find('"') : value.size() - 1;
+    s.AddRoot(Check::kValueSyntax, s.At(value.substr(at, 1)),
+              {std::to_string(form), Quote(value), field});
+  }
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+void CheckTextValue(CheckState& s) {
+  const KeyFacts& facts = *s.Applied;
+  const std::string_view value = s.Value;
+  const std::string field = Quote(facts.Key);
+  const std::string value_name = Quote(Utf16ToUtf8(facts.ValueName));
+  CheckTextEnd(s, field);
+  const bool modem = s.Section.Info.Kind == SectionKind::kModem;
+  if (facts.Key == "BaudRate") {
+    s.AddRoot(Check::kBaudRateType, s.At(value), {field, Quote(value)});
+  }
+  if (facts.Key == "DLL" && value.empty()) {
+    s.Add(Check::kEmptyDll, s.At(value));
+  }
+  if ((facts.Key == "TSP" || facts.Key == "FriendlyName") && value.empty()) {
+    s.Add(Check::kEmptyText, s.At(value), {field});
+  }
+  if (facts.Key == "BaudRate" && (value.empty() || !IsDecimal(value))) {
+    s.Add(Check::kDecimalText, s.At(value), {field, Quote(value)});
+  }
+  if (value.size() >= 2 && IsQuote(value.front()) &&
+      value.back() == value.front()) {
+    const std::string_view unquoted = value.substr(1, value.size() - 2);
+    s.Add(Check::kQuotedValue, s.At(value),
+          {field, Quote(std::string(s.Key) + " = " + std::string(unquoted))});
+  }
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (static_cast<unsigned char>(value[i]) >= 0x80) {
+      s.Add(Check::kHighByte, s.At(value.substr(i, 1)),
+            {field, Quote(WidenedAsUtf8(value))});
+      break;
+    }
+  }
+  const int desktop = facts.Key == "DLL" && EndsWith(value, ".sys") ? 0
+                      : facts.Key == "TSP" && KeyIs(value, "unimdm.tsp") ? 1
+                                                                         : -1;
+  if (desktop >= 0) {
+    s.Add(Check::kDesktopName, s.At(value),
+          {std::to_string(desktop), Quote(value), value_name});
+  }
+  if (const std::string_view token = InfToken(value); !token.empty()) {
+    s.Add(Check::kInfToken, s.At(token),
+          {Quote(token), value_name, Quote(value)});
+  }
+  // The command prefix of a modem, where the port's belongs.
+  if (modem && facts.Key == "Prefix" && value.size() >= 3 &&
+      KeyIs(value.substr(0, 3), "COM") && IsDecimal(value.substr(3))) {
+    s.Add(Check::kModemPrefix, s.At(value), {Quote(value)});
+  }
+  const std::size_t kept = facts.Capacity - 1;
+  if (value.size() > kept) {
+    s.Add(Check::kTextCut, s.At(value.substr(kept)),
+          {field, std::to_string(kept), std::to_string(value.size())});
+  }
+}
+
+}  // namespace
+
+void CheckValue(CheckState& s) {
+  switch (s.Applied->Form) {
+    case ValueForm::kText:
+      CheckTextValue(s);
+      break;
+    case ValueForm::kNumber:
+    case ValueForm::kList:
+      CheckNumberValue(s);
+      break;
+    case ValueForm::kGuid:
+      CheckGuidValue(s);
+      break;
+    case ValueForm::kNone:
+      break;
+  }
+}
+
+}  // namespace tarnwell::check

@@ -1,0 +1,139 @@
+// The reader's trace only listens: reading with one gives the same result,
+// entries and registry as reading without. What it tells is what the
+// reader did: the row that took each key, the entry after it, the sections
+// and whether each was accepted.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "check/CheckRun.h"
+#include "check/KeyCatalog.h"
+#include "config/ConfigReader.h"
+#include "config/InstallConfig.h"
+#include "config/ReadTrace.h"
+#include "regstore/RegFormat.h"
+#include "regstore/TreeRegistry.h"
+
+namespace tarnwell::check::testing {
+namespace {
+
+// Each event as one word, and each key's stored number where it has one.
+class Recorder : public ReadTrace {
+ public:
+  std::vector<std::string> Events;
+  SectionKind Kind = SectionKind::kDevice;
+  void Line(std::size_t, std::string_view) override {}
+  void SectionOpened(SectionKind kind, std::string_view name) override {
+    Kind = kind;
+    Events.push_back("open " + std::string(name));
+  }
+  void SectionClosed(bool accepted) override {
+    Events.push_back(accepted ? "accepted" : "refused");
+  }
+  void KeyApplied(std::string_view key, std::string_view, std::size_t row,
+                  const void* entry) override {
+    const KeyFacts& facts = KeysOf(Kind)[row];
+    std::string event = std::string(key) + ":" + facts.Key;
+    if (facts.Stored != nullptr) {
+      event += "=" + std::to_string(facts.Stored(facts.Row, entry));
+    }
+    Events.push_back(event);
+  }
+  void KeyUnknown(std::string_view key, std::string_view) override {
+    Events.push_back(std::string(key) + "?");
+  }
+  void Stopped() override { Events.push_back("stopped"); }
+};
+
+std::string Registry(const std::string& bytes, ReadTrace* trace, bool* ok) {
+  InstallConfig config;
+  MemoryByteSource source(bytes);
+  *ok = ReadConfigSource(config, source, trace);
+  regstore::TreeRegistry store;
+  if (*ok) config.WriteConfigToRegistry(store);
+  return regstore::FormatRegFileBytes(store.Tree());
+}
+
+TEST(Trace, ChangesNothingForAnyFixture) {
+  std::vector<fs::path> files = FixtureFiles();
+  files.push_back(TARNWELL_EXAMPLE);
+  for (const fs::path& file : files) {
+    const std::string bytes = ReadBytes(file);
+    Recorder trace;
+    bool with = false, without = false;
+    EXPECT_EQ(Registry(bytes, &trace, &with), Registry(bytes, nullptr, &without))
+        << file.filename();
+    EXPECT_EQ(with, without) << file.filename();
+  }
+}
+
+TEST(Trace, TellsTheRowThatTookEachKeyAndWhatTheEntryHoldsAfter) {
+  const struct {
+    const char* Text;
+    std::vector<std::string> Events;
+  } cases[] = {
+      // A failed reading keeps the previous value; 8 bits keep the low ones.
+      {"[D]\ndll=x\nVID=12\nVID=12345\nIFC_Class=102\nTsp=y\n",
+       {"open D", "dll:DLL", "VID:VID=18", "VID:VID=18", "IFC_Class:IFC_Class=2",
+        "Tsp?", "accepted"}},
+      {"[DLL=a.dll]\n[modem settings]\nInit15=a\nInit16=b\nIFC=3\n",
+       {"open DLL=a.dll", "DLL:DLL", "accepted", "open modem settings",
+        "Init15:Init15", "Init16?", "IFC:IFC=3", "refused"}},
+  };
+  for (const auto& c : cases) {
+    Recorder trace;
+    bool ok = false;
+    Registry(c.Text, &trace, &ok);
+    EXPECT_EQ(trace.Events, c.Events) << c.Text;
+  }
+  // Every row of the catalogue is the one its key reaches.
+  for (SectionKind kind : {SectionKind::kDevice, SectionKind::kModem}) {
+    for (const KeyFacts& facts : KeysOf(kind)) {
+      DeviceEntry device{};
+      ModemEntry modem{};
+      const std::size_t row =
+          kind == SectionKind::kDevice ? ApplyDeviceKey(device, facts.Key, "1FF")
+                                       : ApplyModemKey(modem, facts.Key, "1FF");
+      ASSERT_LT(row, KeysOf(kind).size()) << facts.Key;
+      EXPECT_EQ(&KeysOf(kind)[row], &facts);
+      EXPECT_EQ(FindKey(kind, facts.Key), &facts);
+      const void* entry = kind == SectionKind::kDevice
+                              ? static_cast<const void*>(&device)
+                              : static_cast<const void*>(&modem);
+      if (facts.Stored != nullptr) {
+        EXPECT_EQ(facts.Stored(facts.Row, entry),
+                  0x1FFu & ((1ull << facts.FieldBits) - 1))
+            << facts.Key;
+      }
+    }
+  }
+}
+
+// A source that fails part-way: the trace hears it, and the read fails as
+// it does without one.
+class FailingSource : public ByteSource {
+ public:
+  Status Read(char* buffer, std::size_t capacity, std::size_t* count) override {
+    if (calls_++ > 0) return Status::kError;
+    const char text[] = "[D]\nDLL=x\n";
+    *count = std::min(capacity, sizeof text - 1);
+    std::memcpy(buffer, text, *count);
+    return Status::kData;
+  }
+
+ private:
+  int calls_ = 0;
+};
+
+TEST(Trace, HearsAFailedSource) {
+  Recorder trace;
+  InstallConfig config;
+  FailingSource source;
+  EXPECT_FALSE(ReadConfigSource(config, source, &trace));
+  EXPECT_EQ(trace.Events.back(), "stopped");
+}
+
+}  // namespace
+}  // namespace tarnwell::check::testing
