@@ -95,11 +95,7 @@ std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
 std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
                                  std::uint32_t access, RegHandle* key) {
   const std::int32_t result = target_.CreateKey(parent, path, access, key);
-  if (result == kErrorSuccess && parent == kLocalMachine &&
-      std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
-    entries_.emplace_back();  // a device entry begins
-  }
-  if (result != kErrorSuccess || entries_.empty()) return result;
+  if (result != kErrorSuccess) return result;
   std::size_t parent_key = kNobody;
   if (parent != kLocalMachine) {
     auto it = open_.find(parent);
@@ -115,7 +111,11 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
     keys_[index].Path += path;
   }
   open_[*key] = index;
-  entries_.back().Keys.push_back(index);
+  if (parent == kLocalMachine &&
+      std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
+    entries_.emplace_back();  // a device entry begins
+  }
+  if (!entries_.empty()) entries_.back().Keys.push_back(index);
   return result;
 }
 
@@ -126,13 +126,15 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
   auto it = open_.find(key);
   if (result != kErrorSuccess || it == open_.end()) return result;
   if (std::u16string_view(name) == kTemplateValue) {
-    // A modem entry begins, with the interface key just opened.
-    Entry modem;
-    modem.Kind = SectionKind::kModem;
-    modem.Keys.push_back(entries_.back().Keys.back());
-    entries_.back().Keys.pop_back();
-    entries_.push_back(std::move(modem));
+    // A modem entry begins, with the interface key it just opened.
+    if (!entries_.empty() && entries_.back().Keys.back() == it->second) {
+      entries_.back().Keys.pop_back();
+    }
+    entries_.emplace_back();
+    entries_.back().Kind = SectionKind::kModem;
+    entries_.back().Keys.push_back(it->second);
   }
+  if (entries_.empty()) return result;  // a value of no entry of the pass
   const std::size_t entry = entries_.size() - 1;
   Slot& slot = slots_[SlotOf(it->second, name)];
   const std::string_view bytes(static_cast<const char*>(data), size);
