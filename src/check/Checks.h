@@ -7,7 +7,7 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
+#include <unordered_map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -100,8 +100,9 @@ struct CheckState {
   std::vector<SectionInfo> Devices;  // accepted, in file order
   std::vector<SectionInfo> Modems;
   // The load-client or interface key of each accepted section, with the
-  // section that wrote it first.
-  std::map<std::u16string, SectionInfo> NamedKeys;
+  // first section of its kind that wrote it (its index in Devices or
+  // Modems).
+  std::unordered_map<std::u16string, std::size_t> NamedKeys;
 
   // The key line being applied; Applied is null while no key matched, and
   // Entry is the section's entry after it.

@@ -107,8 +107,9 @@ std::string DeviceGroup(const DeviceEntry& d) {
 
 // What the load-client key matches when a level of it is "Default".
 void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d,
-                          const std::string& key) {
+                          const char16_t* path) {
   if (d.HasVid && d.HasIfcClass) return;
+  const std::string key = Utf16ToUtf8(path);
   if (!d.HasVid && !d.HasIfcClass) {
     s.Add(Check::kAnyDevice, s.Section.Info.Header, {key});
   } else {
@@ -139,12 +140,13 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
        s.Section.Given("PID") == nullptr)) {
     return;
   }
-  const auto [it, added] = s.NamedKeys.emplace(path, s.Section.Info);
-  if (added) return;
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
-  const Diagnostic& d =
-      s.Add(Check::kSameInterface, s.Section.Info.Header,
-            {modem ? "1" : "0", DescribeSection(it->second), Utf16ToUtf8(path)});
+  const std::vector<SectionInfo>& done = modem ? s.Modems : s.Devices;
+  const auto [it, added] = s.NamedKeys.emplace(path, done.size());
+  if (added) return;
+  const Diagnostic& d = s.Add(
+      Check::kSameInterface, s.Section.Info.Header,
+      {modem ? "1" : "0", DescribeSection(done[it->second]), Utf16ToUtf8(path)});
   if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
 }
 
@@ -170,11 +172,12 @@ std::string DescribeSection(const SectionInfo& section) {
 }
 
 const Place* OpenSection::Given(std::string_view key) const {
-  const KeyFacts* facts = FindKey(Info.Kind, key);
-  if (facts == nullptr) return nullptr;
-  const Place& place =
-      Keys[static_cast<std::size_t>(facts - KeysOf(Info.Kind).data())];
-  return place.Line == 0 ? nullptr : &place;
+  // Asked by the catalogue's own spelling.
+  const std::vector<KeyFacts>& keys = KeysOf(Info.Kind);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i].Key == key) return Keys[i].Line == 0 ? nullptr : &Keys[i];
+  }
+  return nullptr;
 }
 
 std::size_t CheckState::Column(std::string_view view) const {
@@ -242,7 +245,11 @@ void CheckLineStart(CheckState& s) {
     s.LineRoot = s.CrRoot;
   }
   // The first invisible character of the line, read as UTF-8 where it is
-  // and byte by byte (Latin-1) elsewhere.
+  // and byte by byte (Latin-1) elsewhere. None is ASCII.
+  if (std::none_of(stripped.begin(), stripped.end(),
+                   [](char c) { return (c & 0x80) != 0; })) {
+    return;
+  }
   for (std::size_t i = 0; i < stripped.size();) {
     char32_t c = static_cast<unsigned char>(stripped[i]);
     const std::size_t length = std::max<std::size_t>(
@@ -391,17 +398,16 @@ void CheckFinishedSection(CheckState& s) {
   } else {
     LoadClientKeyPath(path, s.Config->Devices.back());
   }
-  const std::string key = Utf16ToUtf8(path);
   for (int i = 0; i < 2; ++i) {
     if (section.ZeroIds[i].Line != 0) {
       s.Add(Check::kZeroId, section.ZeroIds[i],
-            {Quote(i == 0 ? "VID" : "PID"), key});
+            {Quote(i == 0 ? "VID" : "PID"), Utf16ToUtf8(path)});
     }
   }
   CheckSameInterface(s, path);
   if (modem) return;
   CheckIgnoredIds(s);
-  CheckLoadClientMatch(s, s.Config->Devices.back(), key);
+  CheckLoadClientMatch(s, s.Config->Devices.back(), path);
 }
 
 void CheckAppliedKey(CheckState& s) {

@@ -79,7 +79,18 @@ std::size_t WriteLog::KeyOf(const regstore::RegNode* node) {
   return it->second;
 }
 
+const std::size_t* WriteLog::OpenKey(RegHandle handle) const {
+  for (const auto& open : open_) {
+    if (open.first == handle) return &open.second;
+  }
+  return nullptr;
+}
+
 std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
+  // The writers spell each name one way: the exact name is found first.
+  for (std::size_t slot : keys_[key].Slots) {
+    if (slots_[slot].Name == name) return slot;
+  }
   for (std::size_t slot : keys_[key].Slots) {
     if (regstore::SameName(slots_[slot].Name, name)) return slot;
   }
@@ -98,9 +109,9 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
   if (result != kErrorSuccess) return result;
   std::size_t parent_key = kNobody;
   if (parent != kLocalMachine) {
-    auto it = open_.find(parent);
-    if (it == open_.end()) return result;
-    parent_key = it->second;
+    const std::size_t* open = OpenKey(parent);
+    if (open == nullptr) return result;
+    parent_key = *open;
   }
   const std::size_t index = KeyOf(target_.NodeOf(*key));
   if (keys_[index].Path.empty()) {
@@ -110,7 +121,7 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
     }
     keys_[index].Path += path;
   }
-  open_[*key] = index;
+  open_.emplace_back(*key, index);
   if (parent == kLocalMachine &&
       std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
     entries_.emplace_back();  // a device entry begins
@@ -123,20 +134,20 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
                                 std::uint32_t type, const void* data,
                                 std::uint32_t size) {
   const std::int32_t result = target_.SetValue(key, name, type, data, size);
-  auto it = open_.find(key);
-  if (result != kErrorSuccess || it == open_.end()) return result;
+  const std::size_t* open = OpenKey(key);
+  if (result != kErrorSuccess || open == nullptr) return result;
   if (std::u16string_view(name) == kTemplateValue) {
     // A modem entry begins, with the interface key it just opened.
-    if (!entries_.empty() && entries_.back().Keys.back() == it->second) {
+    if (!entries_.empty() && entries_.back().Keys.back() == *open) {
       entries_.back().Keys.pop_back();
     }
     entries_.emplace_back();
     entries_.back().Kind = SectionKind::kModem;
-    entries_.back().Keys.push_back(it->second);
+    entries_.back().Keys.push_back(*open);
   }
   if (entries_.empty()) return result;  // a value of no entry of the pass
   const std::size_t entry = entries_.size() - 1;
-  Slot& slot = slots_[SlotOf(it->second, name)];
+  Slot& slot = slots_[SlotOf(*open, name)];
   const std::string_view bytes(static_cast<const char*>(data), size);
   Write write;
   write.Slot = static_cast<std::size_t>(&slot - slots_.data());
@@ -152,7 +163,9 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
 }
 
 std::int32_t WriteLog::CloseKey(RegHandle key) {
-  open_.erase(key);
+  open_.erase(std::remove_if(open_.begin(), open_.end(),
+                             [key](const auto& open) { return open.first == key; }),
+              open_.end());
   return target_.CloseKey(key);
 }
 

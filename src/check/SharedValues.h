@@ -78,7 +78,9 @@ class WriteLog : public Registry {
   std::vector<Entry> entries_;
   // The store's node of a key is the key, whatever spelling opened it.
   std::unordered_map<const regstore::RegNode*, std::size_t> key_index_;
-  std::unordered_map<RegHandle, std::size_t> open_;  // handle: key
+  // The keys open now, by handle: the writers hold one or two at a time.
+  std::vector<std::pair<RegHandle, std::size_t>> open_;
+  const std::size_t* OpenKey(RegHandle handle) const;
 };
 
 }  // namespace tarnwell::check

@@ -84,7 +84,7 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
-  const std::string field = Quote(s.Applied->Key);
+  const auto field = [&s] { return Quote(s.Applied->Key); };
   const bool counts = IsWrittenValue(*s.Applied);
   // "10d": a decimal number marked as some tools mark it. IDs are
   // hexadecimal by habit, and may well end in D.
@@ -93,7 +93,7 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
       IsDecimal(marked) && (digits.back() == 'd' || digits.back() == 'D')) {
     const std::uint64_t decimal = DecimalValue(marked);
     s.Add(Check::kDecimalSuffix, s.At(spelled),
-          {field, digits, Hex(c.Reading.Value), Hex(decimal),
+          {field(), digits, Hex(c.Reading.Value), Hex(decimal),
            std::to_string(decimal)});
     return;
   }
@@ -101,10 +101,10 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
   const std::uint64_t decimal = DecimalValue(digits);
   if (counts) {
     s.Add(Check::kHexCount, s.At(spelled),
-          {field, digits, std::to_string(c.Reading.Value), Hex(decimal)});
+          {field(), digits, std::to_string(c.Reading.Value), Hex(decimal)});
   } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
     s.Add(Check::kDecimalId, s.At(spelled),
-          {field, DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
+          {field(), DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
   }
 }
 
@@ -245,20 +245,23 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
 void CheckGuidValue(CheckState& s) {
   const std::string_view text = GuidBody(s.Value);
   const GUID& guid = static_cast<const DeviceEntry*>(s.Entry)->*kGuidKey.Field;
-  char16_t wide[64];
-  GuidText(wide, guid);
-  const std::string shown = Utf16ToUtf8(wide);
+  // What the installer writes, as its writer spells it.
+  const auto shown = [&guid] {
+    char16_t wide[64];
+    GuidText(wide, guid);
+    return Utf16ToUtf8(wide);
+  };
   Args args;
   const int form = GuidFault(ReadGuidGroups(text), text, &args);
   if (form == kSeparatorsOnly) {
-    s.Add(Check::kGuidSeparators, s.At(s.Value), {shown});
+    s.Add(Check::kGuidSeparators, s.At(s.Value), {shown()});
   } else if (form >= 0) {
-    args.insert(args.begin(), {std::to_string(form), shown});
+    args.insert(args.begin(), {std::to_string(form), shown()});
     s.Add(Check::kMalformedGuid, s.At(s.Value), args);
   }
   if (std::memcmp(&guid, &kDesktopModemClass, sizeof guid) == 0) {
     s.Add(Check::kDesktopName, s.At(s.Value),
-          {"2", shown, Quote(Utf16ToUtf8(kGuidKey.ValueName))});
+          {"2", shown(), Quote(Utf16ToUtf8(kGuidKey.ValueName))});
   }
 }
 
@@ -286,8 +289,9 @@ std::string_view InfToken(std::string_view value) {
 
 // The value's own comment or punctuation, written with it: the root of
 // what else its line shows.
-void CheckTextEnd(CheckState& s, const std::string& field) {
+void CheckTextEnd(CheckState& s) {
   const std::string_view value = s.Value;
+  const auto field = [&s] { return Quote(s.Applied->Key); };
   for (std::size_t i = 1; i < value.size(); ++i) {
     const bool comment = (value[i] == '#' || value[i] == ';') &&
                          (value[i - 1] == ' ' || value[i - 1] == '\t');
@@ -295,7 +299,7 @@ void CheckTextEnd(CheckState& s, const std::string& field) {
       const std::size_t at = comment ? i : i - 1;
       s.AddRoot(Check::kInlineComment, s.At(value.substr(at)),
                 {std::string(value.substr(at, comment ? 1 : 2)), Quote(value),
-                 field});
+                 field()});
       return;
     }
   }
@@ -310,7 +314,7 @@ void CheckTextEnd(CheckState& s, const std::string& field) {
   if (form >= 0) {
     const std::size_t at = form == 1 ? value.find('"') : value.size() - 1;
     s.AddRoot(Check::kValueSyntax, s.At(value.substr(at, 1)),
-              {std::to_string(form), Quote(value), field});
+              {std::to_string(form), Quote(value), field()});
   }
 }
 
@@ -319,32 +323,32 @@ bool IsQuote(char c) { return c == '"' || c == '\''; }
 void CheckTextValue(CheckState& s) {
   const KeyFacts& facts = *s.Applied;
   const std::string_view value = s.Value;
-  const std::string field = Quote(facts.Key);
-  const std::string value_name = Quote(Utf16ToUtf8(facts.ValueName));
-  CheckTextEnd(s, field);
+  const auto field = [&facts] { return Quote(facts.Key); };
+  const auto value_name = [&facts] { return Quote(Utf16ToUtf8(facts.ValueName)); };
+  CheckTextEnd(s);
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
   if (facts.Key == "BaudRate") {
-    s.AddRoot(Check::kBaudRateType, s.At(value), {field, Quote(value)});
+    s.AddRoot(Check::kBaudRateType, s.At(value), {field(), Quote(value)});
   }
   if (facts.Key == "DLL" && value.empty()) {
     s.Add(Check::kEmptyDll, s.At(value));
   }
   if ((facts.Key == "TSP" || facts.Key == "FriendlyName") && value.empty()) {
-    s.Add(Check::kEmptyText, s.At(value), {field});
+    s.Add(Check::kEmptyText, s.At(value), {field()});
   }
   if (facts.Key == "BaudRate" && (value.empty() || !IsDecimal(value))) {
-    s.Add(Check::kDecimalText, s.At(value), {field, Quote(value)});
+    s.Add(Check::kDecimalText, s.At(value), {field(), Quote(value)});
   }
   if (value.size() >= 2 && IsQuote(value.front()) &&
       value.back() == value.front()) {
     const std::string_view unquoted = value.substr(1, value.size() - 2);
     s.Add(Check::kQuotedValue, s.At(value),
-          {field, Quote(std::string(s.Key) + " = " + std::string(unquoted))});
+          {field(), Quote(std::string(s.Key) + " = " + std::string(unquoted))});
   }
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (static_cast<unsigned char>(value[i]) >= 0x80) {
       s.Add(Check::kHighByte, s.At(value.substr(i, 1)),
-            {field, Quote(WidenedAsUtf8(value))});
+            {field(), Quote(WidenedAsUtf8(value))});
       break;
     }
   }
@@ -353,11 +357,11 @@ void CheckTextValue(CheckState& s) {
                                                                          : -1;
   if (desktop >= 0) {
     s.Add(Check::kDesktopName, s.At(value),
-          {std::to_string(desktop), Quote(value), value_name});
+          {std::to_string(desktop), Quote(value), value_name()});
   }
   if (const std::string_view token = InfToken(value); !token.empty()) {
     s.Add(Check::kInfToken, s.At(token),
-          {Quote(token), value_name, Quote(value)});
+          {Quote(token), value_name(), Quote(value)});
   }
   // The command prefix of a modem, where the port's belongs.
   if (modem && facts.Key == "Prefix" && value.size() >= 3 &&
@@ -367,7 +371,7 @@ void CheckTextValue(CheckState& s) {
   const std::size_t kept = facts.Capacity - 1;
   if (value.size() > kept) {
     s.Add(Check::kTextCut, s.At(value.substr(kept)),
-          {field, std::to_string(kept), std::to_string(value.size())});
+          {field(), std::to_string(kept), std::to_string(value.size())});
   }
 }
 
