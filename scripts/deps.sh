@@ -16,6 +16,9 @@ packages=(
   # setfacl, getfacl and setfattr, for the store's tests of ACLs and
   # extended attributes.
   acl attr
+  # libgcab, the cabinet library of tarnwell-check --emit=cab (found with
+  # pkg-config); cabextract, which unpacks the cabinets in the tests.
+  libgcab-dev pkg-config cabextract
   # The host programs and tests built for 32-bit ARM and run under QEMU,
   # which the tests start themselves (no binfmt_misc registration needed).
   g++-arm-linux-gnueabi qemu-user

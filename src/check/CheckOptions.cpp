@@ -60,6 +60,19 @@ bool FileName(std::string* file, const char* option, std::string_view value,
   return !value.empty();
 }
 
+// A name of the cabinet: printable ASCII, which every device shows alike.
+bool CabText(std::string* text, const char* option, std::string_view value,
+             std::string* error) {
+  *text = value;
+  const bool printable =
+      !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F;
+      });
+  if (!printable) *error = "option " + std::string(option) +
+                           " takes a text of printable ASCII";
+  return printable;
+}
+
 // The place of value among the words, or -1.
 int IndexOf(std::string_view value,
             std::initializer_list<std::string_view> words) {
@@ -88,15 +101,28 @@ const std::vector<OptionRow> kOptions = {
      }},
     {{"--emit"}, "KIND",
      "with -o FILE: write an OS image's registry\n"
-     "fragment (image-reg) or a CAB Wizard .inf\n(cab-inf) instead",
+     "fragment (image-reg), a CAB Wizard .inf\n(cab-inf) or a cabinet the "
+     "device installs\n(cab) instead",
      [](Options& o, Value v, Error e) {
        EmitKind kind;
        o.Emit = v;
        if (!ParseEmitKind(v, &kind)) {
-         *e = "option --emit takes image-reg or cab-inf";
+         *e = "option --emit takes image-reg, cab-inf or cab";
          return false;
        }
        return true;
+     }},
+    {{"--cab-name"}, "TEXT",
+     "the name the device shows for the cabinet\n"
+     "(default \"USB CDC settings\")",
+     [](Options& o, Value v, Error e) {
+       return CabText(&o.Cab.App, "--cab-name", v, e);
+     }},
+    {{"--cab-provider"}, "TEXT",
+     "its provider (default \"tarnwell\"); a cabinet\n"
+     "of the same names replaces it on the device",
+     [](Options& o, Value v, Error e) {
+       return CabText(&o.Cab.Provider, "--cab-provider", v, e);
      }},
     {{"--registry"}, "FILE",
      "start from this registry (a regedit 5.00 export\n"
@@ -292,6 +318,10 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
   }
   if (!options->Emit.empty() && options->OutputFile.empty()) {
     *error = "option --emit writes to the file of -o FILE";
+    return false;
+  }
+  if (options->Emit == "cab" && options->OutputFile == "-") {
+    *error = "--emit=cab writes a binary file, never standard output";
     return false;
   }
   if (options->PrintReg && options->Format != OutputFormat::kText) {

@@ -25,6 +25,14 @@ struct CheckSetting {
   bool NoError = false;  // -Wno-error=NAME
 };
 
+// What the device shows of a cabinet under its installed programs, and
+// what a later cabinet of the same names replaces (--cab-name,
+// --cab-provider); the .inf of cab-inf names the same.
+struct CabNames {
+  std::string App = "USB CDC settings";
+  std::string Provider = "tarnwell";
+};
+
 // The findings shown when --max-findings is not given: GitHub takes at
 // most 25,000 results of a SARIF run.
 constexpr std::size_t kTextMaxFindings = 1000;
@@ -37,6 +45,7 @@ struct CheckOptions {
   std::string OutputFile;          // -o FILE
   std::string Emit;                // --emit=KIND: what -o FILE gets instead
   std::string RegistryFile;        // --registry FILE
+  CabNames Cab;
   bool WarningsAreErrors = false;  // -Werror, --werror
   bool NoWarnings = false;         // -w
   bool Quiet = false;

@@ -15,6 +15,7 @@
 #include "check/CheckOptions.h"
 #include "check/Console.h"
 #include "check/Emit.h"
+#include "platform/Cabinet.h"
 #include "check/FileCheck.h"
 #include "check/OutputFile.h"
 #include "check/Report.h"
@@ -105,6 +106,20 @@ bool OutputIsInput(const CheckOptions& options) {
   return false;
 }
 
+// The keys a cabinet creates without values: no public description says
+// that a device creates them, so they are named.
+void SayEmptyKeys(const FileReport& report, bool say) {
+  const std::vector<std::u16string> empty = EmptyKeys(report);
+  if (!say || empty.empty()) return;
+  std::string list;
+  for (const std::u16string& key : empty) {
+    list += "\n  HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key);
+  }
+  Say("note: the cabinet names these keys without a value, and no public "
+      "description of the format promises that a device creates them:" +
+      list);
+}
+
 // The bytes the installer's store leaves: the registry it started from as
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
@@ -148,7 +163,7 @@ int Run(const CheckOptions& options) {
       EmitKind kind = EmitKind::kImageReg;
       Diagnostic refusal;
       const bool emit = ParseEmitKind(options.Emit, &kind);
-      const bool refused = emit && FindUnwritable(*report, &refusal);
+      const bool refused = emit && FindUnwritable(kind, *report, &refusal);
       if (refused) report->Diagnostics.push_back(std::move(refusal));
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
@@ -164,14 +179,25 @@ int Run(const CheckOptions& options) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
       }
-      std::string bytes;
+      std::string bytes, why;
+      bool made = !refused;
       if (emit && !refused) {
-        bytes = Emit(kind, *report, result.Name, TARNWELL_VERSION);
+        bytes = Emit(kind, *report, result.Name, TARNWELL_VERSION, options.Cab);
+        if (kind == EmitKind::kCab) {
+          std::string setup;
+          setup.swap(bytes);
+          made = platform::MakeCabinet(kSetupFileName, setup, &bytes, &why);
+          if (!made) {
+            Say("cannot make the cabinet: " + why);
+            result.ExitStatus = 2;
+          }
+          SayEmptyKeys(*report, text && !options.Quiet);
+        }
       } else if (!emit && !options.OutputFile.empty()) {
         bytes = RegFileOf(*report, start);
       }
-      std::string why;
-      if (!options.OutputFile.empty() && !refused &&
+      why.clear();
+      if (!options.OutputFile.empty() && made &&
           !ReplaceFile(options.OutputFile, bytes, &why)) {
         Say("cannot write '" + options.OutputFile + "'" +
             (why.empty() ? "" : ": " + why));

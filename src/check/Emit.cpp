@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "check/KeyCatalog.h"
@@ -103,29 +104,6 @@ constexpr char kFlagString[] = "0x00000000";
 constexpr char kFlagDword[] = "0x00010001";
 constexpr char kFlagKeyOnly[] = "0x00000010";
 
-constexpr char kHead[] =
-    "\r\n"
-    "[Version]\r\n"
-    "Signature=\"$Windows NT$\"\r\n"
-    "CESignature=\"$Windows CE$\"\r\n"
-    "Provider=\"tarnwell\"\r\n"
-    "\r\n"
-    "[CEStrings]\r\n"
-    "AppName=\"USB CDC settings\"\r\n"
-    "InstallDir=%CE1%\\%AppName%\r\n"
-    "\r\n"
-    "[CEDevice]\r\n"
-    "VersionMin=5.00\r\n"
-    "\r\n"
-    "[DefaultInstall]\r\n"
-    "AddReg=Registry\r\n"
-    "\r\n"
-    "[SourceDisksNames]\r\n"
-    "\r\n"
-    "[SourceDisksFiles]\r\n"
-    "\r\n"
-    "[Registry]\r\n";
-
 // A quoted INF string: a double quote is doubled, and so is a percent
 // sign, which would otherwise start a string substitution.
 std::string InfString(const std::string& text) {
@@ -150,9 +128,26 @@ bool HasLoggedChild(const Pass& pass, const std::u16string& path) {
 }
 
 
-std::string FormatCabInf(const Pass& pass, const std::string& comment) {
+// The sections that the CAB Wizard requires, none of them empty: the
+// names the device shows, Windows CE 5.0 and later, the registry section,
+// and a source and a destination, which no file uses.
+std::string CabInfHead(const CabNames& names) {
+  return "\r\n[Version]\r\nSignature=\"$Windows NT$\"\r\n"
+         "CESignature=\"$Windows CE$\"\r\nProvider=" +
+         InfString(names.Provider) + "\r\n\r\n[CEStrings]\r\nAppName=" +
+         InfString(names.App) +
+         "\r\nInstallDir=%CE1%\\%AppName%\r\n\r\n"
+         "[CEDevice]\r\nVersionMin=5.00\r\n\r\n"
+         "[DefaultInstall]\r\nAddReg=Registry\r\n\r\n"
+         "[SourceDisksNames]\r\n1=,\"tarnwell\",,.\r\n\r\n"
+         "[DestinationDirs]\r\nDefaultDestDir=0,%InstallDir%\r\n\r\n"
+         "[Registry]\r\n";
+}
+
+std::string FormatCabInf(const Pass& pass, const std::string& comment,
+                         const CabNames& names) {
   std::string out = comment;
-  out += kHead;
+  out += CabInfHead(names);
   for (const WriteLog::Key& key : pass.Keys) {
     const std::string subkey = "HKLM," + InfString(Utf16ToUtf8(key.Path)) + ",";
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
@@ -204,48 +199,207 @@ std::string FormatImageReg(const Pass& pass, const std::string& comment) {
   return out;
 }
 
+// Little-endian numbers, as every number of a cabinet's setup file.
+void Put(std::string& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+}
+
+// The limits of a setup file: every count and length is 16 bits.
+constexpr std::size_t kMost = 0xFFFF;
+
+// The setup file's parts: each distinct name of a key path once (STRINGS),
+// each key as the ids of its names (REGHIVES), each value (REGKEYS).
+struct Setup {
+  std::vector<std::string> Strings;
+  std::vector<std::vector<std::size_t>> Hives;
+  std::string Values;  // REGKEYS, whole
+  std::size_t ValueCount = 0;
+};
+
+// Adds the keys and values of the pass, or stops at the first that goes
+// beyond a limit: *over says which (5 strings, 6 keys, 7 values, 4 a
+// value's length) and *at the key or slot.
+Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
+  Setup setup;
+  std::unordered_map<std::u16string, std::size_t> ids;
+  *over = 0;
+  for (std::size_t k = 0; k < pass.Keys.size() && *over == 0; ++k) {
+    const WriteLog::Key& key = pass.Keys[k];
+    std::vector<std::size_t> hive;
+    for (std::size_t begin = 0; begin <= key.Path.size();) {
+      std::size_t end = key.Path.find(u'\\', begin);
+      if (end == std::u16string::npos) end = key.Path.size();
+      const std::u16string name = key.Path.substr(begin, end - begin);
+      const auto [it, added] = ids.emplace(name, setup.Strings.size() + 1);
+      if (added) setup.Strings.push_back(Utf16ToUtf8(name));
+      hive.push_back(it->second);
+      begin = end + 1;
+    }
+    if (setup.Strings.size() > kMost) *over = 5;
+    if (setup.Hives.size() == kMost) *over = 6;
+    *at = k;
+    if (*over != 0) break;
+    setup.Hives.push_back(hive);
+    for (std::size_t index : key.Slots) {
+      const WriteLog::Slot& slot = pass.Slots[index];
+      std::string body = Utf16ToUtf8(slot.Name) + '\0';
+      if (slot.Type == kRegDword) {
+        Put(body, SlotNumber(slot), 4);
+      } else {
+        body += SlotText(slot) + '\0';
+      }
+      *at = index;
+      if (setup.ValueCount == kMost) *over = 7;
+      if (body.size() > kMost) *over = 4;
+      if (*over != 0) break;
+      Put(setup.Values, static_cast<std::uint32_t>(++setup.ValueCount), 2);
+      Put(setup.Values, static_cast<std::uint32_t>(setup.Hives.size()), 2);
+      Put(setup.Values, 0, 2);  // no substitution: data stays as it stands
+      Put(setup.Values, slot.Type == kRegDword ? 0x00010001 : 0, 4);
+      Put(setup.Values, static_cast<std::uint32_t>(body.size()), 2);
+      setup.Values += body;
+    }
+  }
+  return setup;
+}
+
+// A Windows CE cabinet's setup file of the pass's keys and values, for
+// any processor, Windows CE 5.0 and later. No directories, files or links.
+std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
+  int over = 0;
+  std::size_t at = 0;
+  const Setup setup = BuildSetup(pass, &over, &at);
+  constexpr std::size_t kHeader = 100;
+  std::string texts = names.App + '\0' + names.Provider + '\0';
+  std::string sections[6];  // STRINGS, DIRS, FILES, REGHIVES, REGKEYS, LINKS
+  for (std::size_t i = 0; i < setup.Strings.size(); ++i) {
+    Put(sections[0], static_cast<std::uint32_t>(i + 1), 2);
+    Put(sections[0], static_cast<std::uint32_t>(setup.Strings[i].size() + 1), 2);
+    sections[0] += setup.Strings[i] + '\0';
+  }
+  for (std::size_t i = 0; i < setup.Hives.size(); ++i) {
+    Put(sections[3], static_cast<std::uint32_t>(i + 1), 2);
+    Put(sections[3], 3, 2);  // HKEY_LOCAL_MACHINE
+    Put(sections[3], 0, 2);
+    Put(sections[3], static_cast<std::uint32_t>(2 * (setup.Hives[i].size() + 1)), 2);
+    for (std::size_t id : setup.Hives[i]) Put(sections[3], static_cast<std::uint32_t>(id), 2);
+    Put(sections[3], 0, 2);
+  }
+  sections[4] = setup.Values;
+  const std::size_t counts[6] = {setup.Strings.size(), 0, 0, setup.Hives.size(),
+                                 setup.ValueCount, 0};
+  std::string header = "MSCE";
+  std::string body = texts;
+  std::uint32_t offsets[6];
+  for (int i = 0; i < 6; ++i) {
+    offsets[i] = static_cast<std::uint32_t>(kHeader + body.size());
+    body += sections[i];
+  }
+  Put(header, 0, 4);
+  Put(header, static_cast<std::uint32_t>(kHeader + body.size()), 4);
+  Put(header, 0, 4);
+  Put(header, 1, 4);
+  Put(header, 0, 4);  // any processor
+  Put(header, 5, 4);  // Windows CE 5.0 and later
+  for (int i = 0; i < 5; ++i) Put(header, 0, 4);  // minor, highest, builds
+  for (std::size_t count : counts) Put(header, static_cast<std::uint32_t>(count), 2);
+  for (std::uint32_t offset : offsets) Put(header, offset, 4);
+  Put(header, kHeader, 2);
+  Put(header, static_cast<std::uint32_t>(names.App.size() + 1), 2);
+  Put(header, static_cast<std::uint32_t>(kHeader + names.App.size() + 1), 2);
+  Put(header, static_cast<std::uint32_t>(names.Provider.size() + 1), 2);
+  Put(header, 0, 8);  // no unsupported platforms; the last two fields 0
+  return header + body;
+}
+
+// The line of the file that made the key: the header of the section of the
+// entry that first opened it.
+std::size_t LineOfKey(const FileReport& report, const WriteLog::Key& key) {
+  return key.Opener < report.Sections.size()
+             ? report.Sections[key.Opener].Header.Line
+             : 0;
+}
+
 }  // namespace
 
 bool ParseEmitKind(std::string_view name, EmitKind* kind) {
-  if (name == "image-reg") {
-    *kind = EmitKind::kImageReg;
-  } else if (name == "cab-inf") {
-    *kind = EmitKind::kCabInf;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-bool FindUnwritable(const FileReport& report, Diagnostic* refusal) {
-  if (!report.Log) return false;
-  for (const WriteLog::Key& key : report.Log->Keys()) {
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = report.Log->Slots()[index];
-      const char16_t bad = FirstUnwritable(slot);
-      if (bad == u'\0') continue;
-      const std::size_t number = LineOfText(report, slot);
-      const std::size_t at =
-          report.Lines.Line(number).find(static_cast<char>(bad));
-      const Place place{number, at == std::string_view::npos ? 1 : at + 1, 1};
-      *refusal = MakeDiagnostic(
-          Check::kUnwritableText, place,
-          {Quote(Utf16ToUtf8(slot.Name)), bad < 0x80 ? "0" : "1", Hex(bad, 2)});
+  static const std::string_view kNames[] = {"image-reg", "cab-inf", "cab"};
+  for (int i = 0; i < 3; ++i) {
+    if (name == kNames[i]) {
+      *kind = static_cast<EmitKind>(i);
       return true;
     }
   }
   return false;
 }
 
+bool FindUnwritable(EmitKind kind, const FileReport& report,
+                    Diagnostic* refusal) {
+  if (!report.Log) return false;
+  const Pass pass{report.Log->Keys(), report.Log->Slots()};
+  // A refusal at a line of the file: its column is that of the character
+  // when the line holds it.
+  auto refuse = [&](std::size_t line, const Args& args, char16_t bad = 0) {
+    const std::size_t at =
+        bad == 0 ? std::string_view::npos
+                 : report.Lines.Line(line).find(static_cast<char>(bad));
+    const Place place{line, at == std::string_view::npos ? 1 : at + 1, 1};
+    *refusal = MakeDiagnostic(Check::kUnwritableText, place, args);
+    return true;
+  };
+  for (const WriteLog::Key& key : pass.Keys) {
+    for (std::size_t index : key.Slots) {
+      const WriteLog::Slot& slot = pass.Slots[index];
+      const std::string name = Quote(Utf16ToUtf8(slot.Name));
+      const char16_t bad = FirstUnwritable(slot);
+      if (bad != u'\0') {
+        const char* why = bad < 0x80 ? "0" : kind == EmitKind::kCab ? "2" : "1";
+        return refuse(LineOfText(report, slot), {name, why, Hex(bad, 2)}, bad);
+      }
+      // The CAB Wizard's documentation has installs fail outside the
+      // signed range.
+      if (kind == EmitKind::kCabInf && slot.Type == kRegDword &&
+          SlotNumber(slot) > 0x7FFFFFFF) {
+        return refuse(LineOfText(report, slot),
+                      {name, "3", Hex(SlotNumber(slot), 8)});
+      }
+    }
+  }
+  if (kind != EmitKind::kCab) return false;
+  int over = 0;
+  std::size_t at = 0;
+  BuildSetup(pass, &over, &at);
+  if (over == 0) return false;
+  const bool value = over == 4 || over == 7;
+  const std::size_t line = value ? LineOfText(report, pass.Slots[at])
+                                 : LineOfKey(report, pass.Keys[at]);
+  return refuse(line, {value ? Quote(Utf16ToUtf8(pass.Slots[at].Name)) : "",
+                       std::to_string(over), ""});
+}
+
+std::vector<std::u16string> EmptyKeys(const FileReport& report) {
+  std::vector<std::u16string> empty;
+  if (!report.Log) return empty;
+  const Pass pass{report.Log->Keys(), report.Log->Slots()};
+  for (const WriteLog::Key& key : pass.Keys) {
+    if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
+      empty.push_back(key.Path);
+    }
+  }
+  return empty;
+}
+
 std::string Emit(EmitKind kind, const FileReport& report,
-                 const std::string& name, const std::string& version) {
+                 const std::string& name, const std::string& version,
+                 const CabNames& names) {
   static const std::vector<WriteLog::Key> kNoKeys;
   static const std::vector<WriteLog::Slot> kNoSlots;
   const Pass pass{report.Log ? report.Log->Keys() : kNoKeys,
                   report.Log ? report.Log->Slots() : kNoSlots};
+  if (kind == EmitKind::kCab) return FormatSetupFile(pass, names);
   const std::string comment = SourceComment(name, version);
   return kind == EmitKind::kImageReg ? FormatImageReg(pass, comment)
-                                     : FormatCabInf(pass, comment);
+                                     : FormatCabInf(pass, comment, names);
 }
 
 }  // namespace tarnwell::check

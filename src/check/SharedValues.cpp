@@ -114,18 +114,21 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
     parent_key = *open;
   }
   const std::size_t index = KeyOf(target_.NodeOf(*key));
+  if (parent == kLocalMachine &&
+      std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
+    entries_.emplace_back();  // a device entry begins
+  }
+  fresh_ = kNobody;
   if (keys_[index].Path.empty()) {
     // Named once, as it was first opened.
     if (parent_key != kNobody) {
       keys_[index].Path = keys_[parent_key].Path + u"\\";
     }
     keys_[index].Path += path;
+    keys_[index].Opener = entries_.empty() ? kNobody : entries_.size() - 1;
+    fresh_ = index;
   }
   open_.emplace_back(*key, index);
-  if (parent == kLocalMachine &&
-      std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
-    entries_.emplace_back();  // a device entry begins
-  }
   if (!entries_.empty()) entries_.back().Keys.push_back(index);
   return result;
 }
@@ -144,6 +147,7 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
     entries_.emplace_back();
     entries_.back().Kind = SectionKind::kModem;
     entries_.back().Keys.push_back(*open);
+    if (fresh_ == *open) keys_[*open].Opener = entries_.size() - 1;
   }
   if (entries_.empty()) return result;  // a value of no entry of the pass
   const std::size_t entry = entries_.size() - 1;

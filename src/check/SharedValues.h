@@ -38,6 +38,7 @@ class WriteLog : public Registry {
   struct Key {
     std::u16string Path;  // below HKEY_LOCAL_MACHINE, as first created
     std::vector<std::size_t> Slots;
+    std::size_t Opener = kNobody;  // the first entry that opened it
   };
 
   // One value set by an entry; Replaced is the entry whose different value
@@ -78,6 +79,7 @@ class WriteLog : public Registry {
   std::vector<Entry> entries_;
   // The store's node of a key is the key, whatever spelling opened it.
   std::unordered_map<const regstore::RegNode*, std::size_t> key_index_;
+  std::size_t fresh_ = kNobody;  // the key that the last CreateKey named
   // The keys open now, by handle: the writers hold one or two at a time.
   std::vector<std::pair<RegHandle, std::size_t>> open_;
   const std::size_t* OpenKey(RegHandle handle) const;

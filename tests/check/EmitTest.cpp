@@ -3,6 +3,8 @@
 // data, and nothing is written that a code page could change.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "check/CheckRun.h"
 
 namespace tarnwell::check::testing {
@@ -77,11 +79,13 @@ TEST(Emit, TheInstallersKeysAndLastValuesInItsOrder) {
   ASSERT_EQ(Emit(dir, "cab-inf", kConfig).Text, "");
   const std::string inf = ReadBytes(dir.File("out"));
   EXPECT_EQ(inf.substr(0, comment.size()), comment);
+  // The sections the CAB Wizard requires, none empty.
   for (const char* section : {"[Version]", "[CEStrings]", "[CEDevice]",
                               "[DefaultInstall]", "[SourceDisksNames]",
-                              "[SourceDisksFiles]"}) {
-    EXPECT_NE(inf.find(std::string("\r\n") + section + "\r\n"), std::string::npos)
-        << section;
+                              "[DestinationDirs]"}) {
+    const std::size_t at = inf.find(std::string("\r\n") + section + "\r\n");
+    ASSERT_NE(at, std::string::npos) << section;
+    EXPECT_NE(inf.substr(at + std::strlen(section) + 4, 2), "\r\n") << section;
   }
   EXPECT_EQ(inf.substr(inf.find("[Registry]")), Crlf(kInfRegistry));
 }
@@ -90,6 +94,7 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
   const struct {
     std::string Config;
     const char* Where;  // "" when the file is written
+    const char* Only = nullptr;  // the one kind that refuses it
   } cases[] = {
       {"[M]\nDLL=a.dll\n[MODEM SETTINGS]\nDLL=m\nBogus=1\nTSP=t\nFriendlyName = f\xE9t\xE9\n",
        "usbcdc.cfg:7:17: error: \"FriendlyName\" would hold a character outside ASCII (0xE9)"},
@@ -100,16 +105,32 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
       // What the installer does not write, or writes over, is no matter.
       {"[MODEM SETTINGS]\nDLL=m\nTSP=\xE9\n[MODEM SETTINGS]\nDLL=m\nTSP=t\n", ""},
       {"[D]\nDLL=a\tb\nFriendlyName=\xE9\nBogus=\x80\n", ""},
+      // Outside the signed range, where the CAB Wizard's installs fail.
+      {"[D]\nDLL=a\nBufferCountIn=80000000\n",
+       "usbcdc.cfg:3:1: error: \"BufferCountIn\" = 0x80000000 lies above", "cab-inf"},
+
+      // A cabinet counts its names of keys in 16 bits: a load-client key
+      // each, and one more than it can hold.
+      {[] {
+         std::string many;
+         for (unsigned i = 0; i < 0x10000; ++i) {
+           many += "[d]\nDLL=a\nVID=" + std::to_string(i >> 12) +
+                   "\nPID=" + std::to_string(i & 0xFFF) + "\n";
+         }
+         return many;
+       }(),
+       "error: a cabinet holds at most 65,535 names of keys", "cab"},
   };
   for (const auto& c : cases) {
-    for (const char* kind : {"image-reg", "cab-inf"}) {
-      SCOPED_TRACE(c.Config + kind);
+    for (const char* kind : {"image-reg", "cab-inf", "cab"}) {
+      SCOPED_TRACE(c.Config.substr(0, 60) + kind);
+      const bool refused = *c.Where && (c.Only == nullptr || c.Only == std::string(kind));
       ScratchDir dir;
       WriteBytes(dir.File("out"), "before");
       const Output out = Emit(dir, kind, c.Config);
-      EXPECT_EQ(out.ExitCode, *c.Where ? 1 : 0) << out.Text;
-      EXPECT_NE(out.Text.find(c.Where), std::string::npos) << out.Text;
-      EXPECT_EQ(ReadBytes(dir.File("out")) == "before", *c.Where != 0);
+      EXPECT_EQ(out.ExitCode, refused ? 1 : 0) << out.Text;
+      EXPECT_NE(out.Text.find(refused ? c.Where : ""), std::string::npos) << out.Text;
+      EXPECT_EQ(ReadBytes(dir.File("out")) == "before", refused);
       EXPECT_EQ(ListDirectory(dir.Path()).size(), 2u);  // no temporary left
     }
   }

@@ -1,22 +1,104 @@
 // The preview is the registry the host installer really writes: for each
 // configuration the installer accepts, `tarnwell-check -o` gives the bytes
-// of its registry.reg, and `--reg` the same text in UTF-8; with --registry
-// the installer starts from a registry.reg equal to that file. And -o
-// never overwrites an input, nor leaves half a file.
+// of its registry.reg, `--reg` the same text in UTF-8, and `--emit=cab` a
+// cabinet whose setup file, as cabextract unpacks it, holds the same keys
+// and values; with --registry the installer starts from a registry.reg
+// equal to that file. And -o never overwrites an input, nor leaves half a
+// file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <map>
 #include <thread>
 
 #include "check/CheckRun.h"
+#include "platform/Registry.h"
+#include "regstore/RegFormat.h"
+#include "support/StoreFiles.h"
 #include "check/Text.h"
 #include "regstore/Utf.h"
 
 namespace tarnwell::check::testing {
 namespace {
+
+// ASCII as the bytes of UTF-16LE.
+std::string Utf16Le(const std::string& ascii) {
+  std::string out;
+  for (char c : ascii) out += {c, '\0'};
+  return out;
+}
+
+// A Windows CE cabinet's setup file read as its public description gives
+// it: each key of REGHIVES by the names of STRINGS, each value of
+// REGKEYS. False when it is not one.
+bool ReadSetupFile(std::string_view f, regstore::RegTree* tree) {
+  auto n = [&f](std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+      v = v << 8 | static_cast<unsigned char>(f.at(at + i));
+    }
+    return std::size_t{v};
+  };
+  if (f.substr(0, 4) != "MSCE" || n(8, 4) != f.size()) return false;
+  std::map<std::size_t, std::string> strings, hives;
+  for (std::size_t i = 0, at = n(60, 4); i < n(48, 2); ++i, at += 4 + n(at + 2, 2)) {
+    strings[n(at, 2)] = std::string(f.substr(at + 4, n(at + 2, 2) - 1));
+  }
+  for (std::size_t i = 0, at = n(72, 4); i < n(54, 2); ++i, at += 8 + n(at + 6, 2)) {
+    if (n(at + 2, 2) != 3) return false;  // HKEY_LOCAL_MACHINE
+    std::string& path = hives[n(at, 2)] = "HKEY_LOCAL_MACHINE";
+    for (std::size_t id = at + 8; n(id, 2) != 0; id += 2) {
+      path += "\\" + strings.at(n(id, 2));
+    }
+    tree->Create(regstore::DecodeUtf16Le(Utf16Le(path)));
+  }
+  for (std::size_t i = 0, at = n(76, 4); i < n(56, 2); ++i, at += 12 + n(at + 10, 2)) {
+    const std::string body(f.substr(at + 12, n(at + 10, 2)));
+    const std::string name = body.substr(0, body.find('\0'));
+    std::string data = body.substr(name.size() + 1);
+    const std::uint32_t type =
+        n(at + 6, 4) == 0x00010001 ? kRegDword : kRegSz;
+    if (type == kRegSz) data = Utf16Le(data);  // the text and its NUL
+    tree->Find(regstore::DecodeUtf16Le(Utf16Le(hives.at(n(at + 2, 2)))))
+        ->SetValue(regstore::DecodeUtf16Le(Utf16Le(name)), type, data);
+  }
+  return true;
+}
+
+// The cabinet of the configuration in dir, unpacked by cabextract into one
+// setup file, holds the registry that the installer left there.
+void CompareCabinet(const fs::path& dir, const fs::path& config) {
+  SCOPED_TRACE(config.string());
+  const Output cab = RunProgram(
+      TARNWELL_CHECK_EXE, {"-q", "--emit=cab", "-o", "out.cab", "usbcdc.cfg"}, dir);
+  if (cab.Text.find("has no libgcab") != std::string::npos) return;  // ARM
+  if (!fs::exists(dir / "out.cab")) {  // text outside printable ASCII
+    EXPECT_NE(cab.Text.find("[-Wunwritable-text]"), std::string::npos) << cab.Text;
+    return;
+  }
+  ASSERT_TRUE(tarnwell::testing::RunTool({"/usr/bin/cabextract", "-q", "-d",
+                       (dir / "unpacked").string(), (dir / "out.cab").string()}));
+  const std::vector<fs::directory_entry> unpacked(
+      fs::directory_iterator(dir / "unpacked"), fs::directory_iterator());
+  ASSERT_EQ(unpacked.size(), 1u);
+  EXPECT_EQ(unpacked[0].path().extension(), ".000");
+  regstore::RegTree from_cab, from_installer;
+  ASSERT_TRUE(ReadSetupFile(ReadBytes(unpacked[0].path()), &from_cab));
+  if (fs::exists(dir / "registry.reg")) {
+    ASSERT_TRUE(tarnwell::testing::LoadStoreFile((dir / "registry.reg").string(),
+                                                 &from_installer));
+  }
+  EXPECT_EQ(regstore::FormatRegFile(from_cab),
+            regstore::FormatRegFile(from_installer));
+  // The example's, byte for byte, as the golden file has it.
+  if (config == TARNWELL_EXAMPLE) {
+    EXPECT_EQ(ReadBytes(unpacked[0].path()),
+              ReadBytes(fs::path(CHECK_GOLDEN) / "usbcdc.000"));
+  }
+}
 
 void ComparePreviews(const fs::path& start) {
   std::vector<fs::path> files = FixtureFiles();
@@ -36,6 +118,7 @@ void ComparePreviews(const fs::path& start) {
       args.insert(args.begin(), {"--registry", "old.reg"});
     }
     Output installer = RunProgram((dir / "tarnwell").string(), {}, dir);
+    if (start.empty()) CompareCabinet(dir, file);
     // Files the installer reads as nothing are errors to the checker only;
     // made warnings, the checker fails exactly where the installer does.
     Output check = RunProgram(TARNWELL_CHECK_EXE, args, dir, true);

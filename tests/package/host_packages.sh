@@ -24,6 +24,8 @@ for field in Package=tarnwell "Version=$VERSION"; do
   [ "$(dpkg-deb -f "$deb" "${field%%=*}")" = "${field#*=}" ] || fail "the .deb's ${field%%=*} is not ${field#*=}"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "the .deb does not depend on the C library"
+dpkg-deb -f "$deb" Depends | grep -q 'libgcab' ||
+  fail "the .deb does not depend on libgcab, which tarnwell-check --emit=cab needs"
 
 # What the built installer leaves for the example.
 cp "$BUILD/tarnwell" "$BUILD/usbcdc.cfg" "$WORK/built/"

@@ -12,7 +12,8 @@ cmake --build "$build" -j2 --target tarnwell-check || fail "cross build of tarnw
 
 headers=$(x86_64-w64-mingw32-objdump -p "$check_exe")
 grep -q 'Subsystem.*(Windows CUI)' <<<"$headers" || fail "not a console program"
-allowed='^(kernel32|user32|advapi32|ole32|msvcrt)\.dll$'
+# cabinet.dll (FCI, for --emit=cab) is part of every Windows since 95.
+allowed='^(kernel32|user32|advapi32|ole32|msvcrt|cabinet)\.dll$'
 while read -r dll; do
   [[ "${dll,,}" =~ $allowed ]] || fail "needs $dll, which Windows does not ship"
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
