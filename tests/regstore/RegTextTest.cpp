@@ -119,9 +119,14 @@ TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
        {u"N", kRegDword, Dword(0xFFFFFFFFu)},
        u"\"N\"=dword:ffffffff"},
       {"dword zero", {u"N", kRegDword, Dword(0)}, u"\"N\"=dword:00000000"},
+      {"tab stays text", {u"S", kRegSz, Sz(u"a\tb")}, u"\"S\"=\"a\tb\""},
+      {"a surrogate pair stays text",
+       {u"S", kRegSz, Sz(u"\U0001F600")},
+       u"\"S\"=\"\U0001F600\""},
       {"control character",
-       {u"S", kRegSz, Sz(u"a\tb")},
-       u"\"S\"=hex(1):61,00,09,00,62,00,00,00"},
+       {u"S", kRegSz, Sz(u"a\x01")},
+       u"\"S\"=hex(1):61,00,01,00,00,00"},
+      {"lone CR", {u"S", kRegSz, Sz(u"\r")}, u"\"S\"=hex(1):0d,00,00,00"},
       {"CR LF in text",
        {u"S", kRegSz, Sz(u"a\r\n")},
        u"\"S\"=hex(1):61,00,0d,00,0a,00,00,00"},
@@ -138,6 +143,12 @@ TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
       {"lone surrogate",
        {u"S", kRegSz, Sz(std::u16string(1, 0xD800))},
        u"\"S\"=hex(1):00,d8,00,00"},
+      {"surrogates in the wrong order",
+       {u"S", kRegSz, Sz(u"\xDC00\xD800")},
+       u"\"S\"=hex(1):00,dc,00,d8,00,00"},
+      {"high surrogate before a letter",
+       {u"S", kRegSz, Sz(u"\xD800" u"a")},
+       u"\"S\"=hex(1):00,d8,61,00,00,00"},
       {"binary", {u"B", kRegBinary, Bytes(3, 0xFE)}, u"\"B\"=hex:fe,ff,00"},
       {"empty binary", {u"B", kRegBinary, std::string()}, u"\"B\"=hex:"},
       {"expandable string",
@@ -220,6 +231,8 @@ RegTree SampleTree() {
   usb.SetValue(u"Esc\\\"aped", kRegSz, Sz(u"\\\\server\\\"share\""));
   usb.SetValue(u"Count", kRegDword, Dword(0x1234abcd));
   usb.SetValue(u"Tab", kRegSz, Sz(u"a\tb"));
+  usb.SetValue(u"Emoji", kRegSz, Sz(u"\U0001F600"));
+  usb.SetValue(u"Lone", kRegSz, Sz(u"\xDC00"));
   usb.SetValue(u"NoNul", kRegSz, std::string("x\0", 2));
   usb.SetValue(u"Odd", kRegSz, std::string("x\0\0", 3));
   usb.SetValue(u"Nul", kRegSz, std::string("a\0\0\0b\0\0\0", 8));
