@@ -26,10 +26,20 @@ std::int32_t MayWrite(const StorePlace& place) {
   const uid_t me = Calls().Geteuid();
   if (me != 0 && me != place.Status.st_uid) return kErrorAccessDenied;
   if (Calls().Access(place.Directory, place.Name.c_str(), W_OK,
-                     AT_EACCESS) != 0) {
-    return WindowsError(errno);
+                     AT_EACCESS) == 0) {
+    return kErrorSuccess;
   }
-  return kErrorSuccess;
+  // AT_EACCESS takes faccessat2 (Linux 5.8). Lacking where it fails for
+  // the directory as well (an immutable store says EPERM too): then the
+  // owner's mode says it, and the rename still fails on an immutable
+  // store or a read-only file system.
+  const int error = errno;
+  if (!Lacking(error) ||
+      Calls().Access(place.Directory, ".", F_OK, AT_EACCESS) == 0) {
+    return WindowsError(error);
+  }
+  return me == 0 || (place.Status.st_mode & S_IWUSR) != 0 ? kErrorSuccess
+                                                         : kErrorAccessDenied;
 }
 
 constexpr std::size_t kChunk = 64 * 1024;
