@@ -562,24 +562,48 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   EXPECT_EQ(ReadFileBytes(victim), seed);
 }
 
+// What killed runs left, marked with the sticky bit (before the file got
+// its mode) or the attribute (after), is removed. What merely looks like
+// it stays: a user's file of the old temporaries' pattern or of this one
+// without the mark, a marked one with a second name, marked ones whose
+// names are off in one way. Nor does the mark stay on the store or lock.
 TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
-  const std::string left = Store() + ".tmp-abcdefghij";
-  WriteFileBytes(left, "half a store");
-  // Names like a temporary's, each off in one way: kept.
-  const std::string others[] = {
-      Store() + ".tmp-mine",           dir_.File("registry.reg.tmp-ABCDEFGHIJ"),
-      dir_.File("registry.reg.bak-abcdefghij"),
-      dir_.File("registryXreg.tmp-abcdefghij"),
-      dir_.File("registry.reg.tmp-abcde.ghij")};
-  for (const std::string& other : others) {
-    WriteFileBytes(other, "not a temporary of the store's");
+  constexpr char kMark[] = "user.tarnwell.temporary";
+  const std::string ours = "registry.reg.~tarnwell-abcdefghij";
+  enum Mark { kNone, kSticky, kAttribute };
+  const struct {
+    std::string Name;
+    Mark How;
+    bool Removed;
+  } files[] = {
+      {ours + "01", kSticky, true},
+      {ours + "02", kAttribute, true},
+      {"registry.reg.tmp-backup2024", kNone, false},
+      {"registry.reg.tmp-abcdefghij", kNone, false},
+      {ours + "03", kNone, false},
+      {ours + "04", kAttribute, false},  // with a second name
+      {"registry.reg.~tarnwell-ABCDEFGHIJ05", kSticky, false},
+      {"registryXreg.~tarnwell-abcdefghij06", kSticky, false},
+      {ours + "0", kSticky, false},
+      {"registry.reg.~tarnwell-abcde.ghij07", kSticky, false},
+  };
+  for (const auto& f : files) {
+    const std::string path = dir_.File(f.Name);
+    WriteFileBytes(path, "someone's");
+    ASSERT_EQ(chmod(path.c_str(), f.How == kSticky ? 01600 : 0600), 0);
+    if (f.How == kAttribute) {
+      ASSERT_EQ(setxattr(path.c_str(), kMark, "", 0, 0), 0);
+    }
   }
+  ASSERT_EQ(link(dir_.File(ours + "04").c_str(), dir_.File("kept").c_str()), 0);
   FileRegistry store(Store());
   ASSERT_EQ(WriteOne(store, u"N", 1), 0);
-  EXPECT_FALSE(FileExists(left));
-  for (const std::string& other : others) {
-    EXPECT_TRUE(FileExists(other)) << other;
+  for (const auto& f : files) {
+    EXPECT_EQ(FileExists(dir_.File(f.Name)), !f.Removed) << f.Name;
+  }
+  for (const std::string& made : {Store(), Store() + ".lock"}) {
+    EXPECT_LT(getxattr(made.c_str(), kMark, nullptr, 0), 0) << made;
   }
 }
 

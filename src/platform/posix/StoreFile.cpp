@@ -182,6 +182,10 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
   } catch (const std::bad_alloc&) {
     result = kErrorNotEnoughMemory;
   }
+  // A second descriptor takes the mark away once the file has the store's
+  // name; the first is closed before, for what a close reports (NFS).
+  const int kept = Calls().Dup(fd);
+  if (kept < 0 && result == kErrorSuccess) result = WindowsError(errno);
   if (Calls().Close(fd) != 0 && result == kErrorSuccess) {
     result = WindowsError(errno);
   }
@@ -196,8 +200,11 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
   }
   if (result != kErrorSuccess) {
     Calls().Unlinkat(place_.Directory, temporary.c_str(), 0);
+    if (kept >= 0) Calls().Close(kept);
     return result;
   }
+  UnmarkTemporary(kept);
+  Calls().Close(kept);
   // The rename is lasting once the directory is. Should flushing it fail,
   // the new file is in place all the same and cannot be taken back, so the
   // save has happened: reporting a failure would say the old file stayed.
@@ -216,13 +223,11 @@ void StoreFile::RemoveTemporaries() {
   // What root's runs leave belongs to the store's owner already.
   const uid_t me = Calls().Geteuid();
   while (struct dirent* entry = Calls().Readdir(directory)) {
-    if (!IsTemporaryOf(place_.Name, entry->d_name)) continue;
     struct stat st;
-    // Only what this user's runs leave: a file of another is not ours to
-    // judge.
-    if (Calls().Fstatat(place_.Directory, entry->d_name, &st,
-                           AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(st.st_mode) &&
+    // Only what this user's runs made and left: a file of another is not
+    // ours to judge, nor one that merely has such a name.
+    if (IsTemporaryOf(place_.Name, entry->d_name) &&
+        IsMarkedTemporary(place_.Directory, entry->d_name, &st) &&
         (st.st_uid == me ||
          (me == 0 && exists_ && st.st_uid == old_.st_uid))) {
       Calls().Unlinkat(place_.Directory, entry->d_name, 0);

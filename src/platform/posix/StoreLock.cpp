@@ -96,7 +96,10 @@ std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
                 : Calls().Renameat2(t.Directory, temporary.c_str(),
                                     t.Directory, t.Name.c_str(),
                                     RENAME_NOREPLACE);
-    if (renamed == 0) return kErrorSuccess;
+    if (renamed == 0) {
+      UnmarkTemporary(*fd);
+      return kErrorSuccess;
+    }
     *again = errno == EEXIST || errno == ENOENT;
     result = WindowsError(errno);
   }
