@@ -49,6 +49,9 @@ namespace tarnwell::posix {
                    const char* to, unsigned flags),                          \
     renameat2)                                                               \
   X(Unlinkat, int(int directory, const char* name, int flags), unlinkat)    \
+  X(Linkat, int(int from_directory, const char* from, int to_directory,     \
+                const char* to, int flags),                                  \
+    linkat)                                                                  \
   X(Close, int(int fd), close)                                               \
   X(Lock, int(int fd, int command, struct flock* lock), RealLock)            \
   X(Fcntl, int(int fd, int command, int argument), RealFcntl)                \
