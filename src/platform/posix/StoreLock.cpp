@@ -179,8 +179,10 @@ std::int32_t Replace(const Target& t, const struct stat* stale, int* fd) {
       // Nothing is renamed over a directory: an empty one goes first, and
       // a run that puts its lock in the gap is waited for like any other.
       result = Install(t, false, fd, &again);
-      if (again) result = kErrorSuccess;
     }
+    // Another run was quicker, or its clean-up took the temporary: look
+    // again.
+    if (again) result = kErrorSuccess;
   }
   // Gone before it is let go: whoever waits for it then finds its name
   // empty or another's, and starts anew.
