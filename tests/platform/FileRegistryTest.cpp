@@ -441,7 +441,8 @@ TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
 
 // The walk to the store: "." and ".." (at the root too) as the kernel
 // takes them, a relative path, and what it refuses untouched: a loop of
-// links, a directory of another user or one that others may write.
+// links, a directory of another user or one that others may write, and
+// one where no file could be renamed into place (append-only).
 TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChangeIt) {
   const std::string sub = dir_.File("sub");
   ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
@@ -476,6 +477,9 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
          ASSERT_TRUE(RunTool({"/usr/bin/setfacl", "-m", "u:nobody:rwx", sub}));
        },
        kErrorAccessDenied, false},
+      {"an append-only directory", sub + "/registry.reg",
+       [&] { ASSERT_TRUE(RunTool({"/usr/bin/chattr", "+a", sub})); },
+       kErrorAccessDenied, true},
   };
   for (const auto& c : cases) {
     if (c.NeedsRoot && !root) continue;
@@ -492,7 +496,9 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     ASSERT_EQ(chdir("/"), 0);
     regstore::RegTree tree;
     EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
-    EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
+    EXPECT_EQ(ListDirectory(sub), std::set<std::string>{})
+        << "a refused run made files";
+    RunTool({"/usr/bin/chattr", "-a", sub});
   }
 }
 

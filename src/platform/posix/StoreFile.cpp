@@ -1,5 +1,6 @@
 #include "platform/posix/StoreFile.h"
 
+#include <linux/fs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,6 +41,19 @@ std::int32_t MayWrite(const StorePlace& place) {
   }
   return me == 0 || (place.Status.st_mode & S_IWUSR) != 0 ? kErrorSuccess
                                                          : kErrorAccessDenied;
+}
+
+// Where files may be made but never renamed or removed (chattr +a), a
+// save can only fail and leaves its temporary behind; where none may be
+// made (+i), it fails as well. A file system without these attributes
+// cannot tell, and the save goes on.
+std::int32_t MayChange(int directory) {
+  int flags = 0;
+  if (Calls().Ioctl(directory, FS_IOC_GETFLAGS, &flags) != 0) {
+    return kErrorSuccess;
+  }
+  return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0 ? kErrorAccessDenied
+                                                         : kErrorSuccess;
 }
 
 constexpr std::size_t kChunk = 64 * 1024;
@@ -102,6 +116,7 @@ std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
     result = kErrorAccessDenied;
   }
   if (result == kErrorSuccess) result = MayWrite(place_);
+  if (result == kErrorSuccess) result = MayChange(place_.Directory);
   if (result == kErrorSuccess) {
     result = TakeStoreLock(place_.Directory, place_.Name, place_.Owner, &lock_);
   }
