@@ -51,55 +51,50 @@ std::vector<char*> EmulatorPrefix() {
 #endif
 }
 
+// The start of exe's ELF header (zeros where it is none): the machine is
+// bytes 18 and 19, the class byte 4, the byte order byte 5.
+struct ElfHeader {
+  explicit ElfHeader(const std::string& exe) {
+    const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && read(fd, Bytes, sizeof Bytes) != sizeof Bytes) Bytes[0] = 0;
+    if (fd >= 0) close(fd);
+  }
+  unsigned Machine() const { return Bytes[18] | Bytes[19] << 8; }
+  unsigned char Bytes[20] = {};
+};
+
 // Whether exe is a program of the build's processor rather than one of
 // the machine's own (setfacl, useradd), which runs as it is: an ELF file
 // for 32-bit ARM when the build is one for ARM under its emulator.
 bool NeedsEmulator(const std::string& exe) {
   if (EmulatorPrefix().empty()) return false;
-  unsigned char header[20] = {};
-  const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool read_whole = read(fd, header, sizeof header) == sizeof header;
-  close(fd);
+  const ElfHeader header(exe);
   constexpr unsigned kMachineArm = 40;  // e_machine, little-endian
-  return read_whole && header[0] == 0x7F &&
-         (header[18] | header[19] << 8) == kMachineArm;
+  return header.Bytes[0] == 0x7F && header.Machine() == kMachineArm;
 }
 
-// The audit architecture of a program (its ELF header's machine, class
-// and byte order): the filter bars calls of that architecture only, whose
-// numbers are the ones listed.
-std::uint32_t AuditArch(const std::string& exe) {
-  unsigned char header[20] = {};
-  const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  const bool whole = read(fd, header, sizeof header) == sizeof header;
-  close(fd);
-  if (!whole) return 0;
-  return static_cast<std::uint32_t>(header[18] | header[19] << 8) |
-         (header[4] == 2 ? __AUDIT_ARCH_64BIT : 0u) |
-         (header[5] == 1 ? __AUDIT_ARCH_LE : 0u);
-}
-
-sock_filter Statement(unsigned code, std::uint32_t k) {
-  return {static_cast<std::uint16_t>(code), 0, 0, k};
-}
-sock_filter JumpIfEqual(std::uint32_t k, std::uint8_t yes, std::uint8_t no) {
-  return {BPF_JMP | BPF_JEQ | BPF_K, yes, no, k};
-}
-
-// Allows every call but the barred, which get their errno.
+// A seccomp filter that answers the barred calls of exe's own audit
+// architecture (the numbers listed are that one's) with their errno, and
+// allows everything else.
 std::vector<sock_filter> Filter(const std::string& exe,
                                 const ChildOptions& options) {
-  const sock_filter allow = Statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+  const ElfHeader elf(exe);
+  const std::uint32_t arch = elf.Machine() |
+                             (elf.Bytes[4] == 2 ? __AUDIT_ARCH_64BIT : 0u) |
+                             (elf.Bytes[5] == 1 ? __AUDIT_ARCH_LE : 0u);
+  auto op = [](unsigned code, std::uint32_t k, std::uint8_t yes = 0,
+               std::uint8_t no = 0) {
+    return sock_filter{static_cast<std::uint16_t>(code), yes, no, k};
+  };
+  const sock_filter allow = op(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
   std::vector<sock_filter> program = {
-      Statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      JumpIfEqual(AuditArch(exe), 1, 0), allow,
-      Statement(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
-  const auto answer = static_cast<std::uint32_t>(options.BarredErrno);
+      op(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      op(BPF_JMP | BPF_JEQ | BPF_K, arch, 1, 0), allow,
+      op(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
   for (long call : options.Barred) {
-    program.push_back(JumpIfEqual(static_cast<std::uint32_t>(call), 0, 1));
-    program.push_back(Statement(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | answer));
+    program.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(call), 0, 1));
+    program.push_back(op(BPF_RET | BPF_K,
+                         SECCOMP_RET_ERRNO | std::uint32_t(options.BarredErrno)));
   }
   program.push_back(allow);
   return program;
