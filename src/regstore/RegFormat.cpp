@@ -22,13 +22,22 @@ char16_t Unit(std::string_view data, std::size_t i) {
 }
 
 // A REG_SZ that reads back unchanged from "..." form: whole units, one NUL
-// at the end and none before, nothing that a line cannot hold.
+// at the end and none before, no CR or LF (regedit ends a line at either)
+// and no surrogate outside a pair (no text file holds one). Tabs and
+// characters beyond the basic plane stay readable. The other C0 controls,
+// which Wine's regedit reads back as well, are no text a person reads, and
+// hex(1) keeps them safe from readers and editors that take them otherwise.
 bool IsPlainString(std::string_view data) {
   if (data.size() < 2 || data.size() % 2 != 0) return false;
   const std::size_t units = data.size() / 2;
   for (std::size_t i = 0; i + 1 < units; ++i) {
     const char16_t c = Unit(data, i);
-    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    if (c < 0x20 && c != u'\t') return false;
+    if (c >= 0xDC00 && c <= 0xDFFF) return false;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      const char16_t low = i + 2 < units ? Unit(data, ++i) : 0;
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+    }
   }
   return Unit(data, units - 1) == 0;
 }

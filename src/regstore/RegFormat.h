@@ -21,9 +21,10 @@ class RegTextSink {
 // Streams the export of tree into sink; false when the sink stopped it.
 bool WriteRegText(const RegTree& tree, RegTextSink& sink);
 
-// One value line with its CRLF. Strings that do not read back plainly
-// (control characters, no terminating NUL, embedded NULs) are written as
-// hex(1); long hex data is wrapped as regedit does.
+// One value line with its CRLF. Strings that do not read back plainly (a
+// CR, LF or other control character but the tab, a lone surrogate, no
+// terminating NUL, embedded NULs) are written as hex(1); long hex data is
+// wrapped as regedit does.
 void AppendValueLine(std::u16string& out, const RegValue& value);
 
 // The whole export as text, and as the file's bytes (byte-order mark,

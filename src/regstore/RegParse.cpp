@@ -143,6 +143,9 @@ class Parser {
   bool Line(std::u16string_view line) {
     ++line_number_;
     if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    // regedit ends a line at a carriage return too, and would read the
+    // rest as a line of its own: the file means otherwise to it.
+    if (line.find(u'\r') != std::u16string_view::npos) return false;
     line = TrimRight(line);
     if (want_version_) {
       want_version_ = false;

@@ -8,6 +8,7 @@
 
 #include <linux/fs.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,6 +43,8 @@ struct Plan {
   int Errno = -1;        // what a failure sets; -1: EIO (ENOSPC for a write)
   std::string Only;      // when set, only calls of this name count
   std::set<std::string> Made;  // the names of the calls made
+  std::set<std::string> Lacking;  // fail with EPERM throughout, uncounted
+  bool Done = false;  // a failing call takes effect all the same (a lost reply)
 };
 Plan g_plan;
 
@@ -83,12 +86,14 @@ template <typename R, typename... A, R (*PosixCalls::*Field)(A...),
           const char* Name>
 struct Faulty<Field, Name> {
   static R Call(A... args) {
-    if (Fails(Name)) {
+    const bool lacking = g_plan.Lacking.count(Name) != 0;
+    if (lacking || Fails(Name)) {
       if (Is<Field, &PosixCalls::Close>() ||
-          Is<Field, &PosixCalls::Closedir>()) {
+          Is<Field, &PosixCalls::Closedir>() || (g_plan.Done && !lacking)) {
         (posix::RealCalls().*Field)(args...);  // what it held goes
       }
-      errno = g_plan.Errno >= 0                       ? g_plan.Errno
+      errno = lacking                                 ? EPERM
+              : g_plan.Errno >= 0                     ? g_plan.Errno
               : Is<Field, &PosixCalls::Write>() ? ENOSPC
                                                 : EIO;
       return Failure<R>();
@@ -116,12 +121,14 @@ const std::set<std::string> kEveryCall = {TARNWELL_POSIX_CALLS(TARNWELL_NAME_OF)
 
 class FaultyTable {
  public:
-  FaultyTable(long at, bool lasting, int error = -1, const char* only = "") {
+  FaultyTable(long at, bool lasting, int error = -1, const char* only = "",
+              const std::set<std::string>& lacking = {}) {
     g_plan = Plan();
     g_plan.At = at;
     g_plan.Lasting = lasting;
     g_plan.Errno = error;
     g_plan.Only = only;
+    g_plan.Lacking = lacking;
     PosixCalls table = posix::RealCalls();
     TARNWELL_POSIX_CALLS(TARNWELL_FAULTY)
     posix::Calls() = table;
@@ -159,15 +166,20 @@ enum class Start { kExistingStore, kNewStore, kPlantedLock, kSharedDirectory };
 // lock file another user planted, which the run replaces, and one reached
 // through a link in a directory its owner's private group may write,
 // owned by another user, where new files inherit an ACL the store lacks.
-void SweepFaults(Start start, std::set<std::string>* made) {
+// Sandboxed, every run goes without the newer calls, as under a seccomp
+// filter that predates them.
+void SweepFaults(Start start, bool sandboxed, std::set<std::string>* made) {
   const char* const kWhat[] = {"an existing store", "a new store",
                                "a planted lock file", "a shared directory"};
   SCOPED_TRACE(kWhat[static_cast<int>(start)]);
+  SCOPED_TRACE(sandboxed ? "without the newer calls" : "");
+  std::set<std::string> lacking;
+  if (sandboxed) lacking = {"Openat2", "Renameat2", "Access", "Random"};
   const bool fresh = start == Start::kNewStore;
   const bool shared = start == Start::kSharedDirectory;
-  // In memory where flushes are cheap, but not where the store carries a
-  // user xattr: tmpfs takes those only from Linux 6.6 on.
-  ScratchDir dir(fresh || start == Start::kPlantedLock);
+  // Not in memory: the temporaries' marks are user xattrs, which tmpfs
+  // takes only from Linux 6.6 on.
+  ScratchDir dir;
   std::string path = dir.File("registry.reg");
   const std::string file = shared ? dir.File("real.reg") : path;
   const std::string seed = fresh ? "" : StoreBytes(kSeed);
@@ -203,35 +215,37 @@ void SweepFaults(Start start, std::set<std::string>* made) {
       ASSERT_EQ(chown(lock.c_str(), 65534, 65534), 0);
     }
   };
+  auto install = [&](long at, bool lasting, Plan* plan) {
+    FaultyTable faults(at, lasting, -1, "", lacking);
+    const bool ok = InstallAndSave(path);
+    *plan = g_plan;
+    return ok;
+  };
+  Plan plan;
   reset();
   const std::string before = fresh ? "" : FileMetadata(file);
-  ASSERT_TRUE(InstallAndSave(path));
+  ASSERT_TRUE(install(0, false, &plan));
   const std::string clean = ReadFileBytes(file);
   std::set<std::string> must_fail = {"Openat", "Write", "Fsync",
                                      "Renameat", "Lock", "Fstat", "Read"};
   if (!fresh) must_fail.insert({"Flistxattr", "Fchmod"});
   if (start == Start::kExistingStore) must_fail.insert({"Fgetxattr", "Fsetxattr", "Getcwd"});
   if (shared) must_fail.insert({"Readlinkat", "Fchown", "Fremovexattr"});
-  // Without openat2 (old kernels, QEMU) names in the store's directory are
-  // opened with openat too, and a lock that fails to open is replaced,
-  // which is no failed run.
+  if (sandboxed && start == Start::kPlantedLock) must_fail.insert("Linkat");
+  // Without openat2 (old kernels, QEMU, sandboxes) names in the store's
+  // directory are opened with openat too, and a lock that fails to open is
+  // replaced, which is no failed run.
   const int probe = posix::RealCalls().Openat2(AT_FDCWD, ".",
                                                O_RDONLY | O_DIRECTORY, 0, 0);
   if (probe >= 0) close(probe);
-  if (probe < 0 && errno == ENOSYS) must_fail.erase("Openat");
+  if (sandboxed || (probe < 0 && errno == ENOSYS)) must_fail.erase("Openat");
   std::set<std::string> leaves = ListDirectory(dir.Path());
   for (bool lasting : {false, true}) {
     std::set<std::string> reported;
     long points = 0;
     for (long at = 1;; ++at) {
       reset();
-      bool ok;
-      Plan plan;
-      {
-        FaultyTable faults(at, lasting);
-        ok = InstallAndSave(path);
-        plan = g_plan;
-      }
+      const bool ok = install(at, lasting, &plan);
       made->insert(plan.Made.begin(), plan.Made.end());
       if (plan.Count < at) break;  // the run makes fewer calls: all tried
       points = at;
@@ -245,7 +259,12 @@ void SweepFaults(Start start, std::set<std::string>* made) {
         EXPECT_EQ(bytes, seed) << "a run that failed changed the store";
       }
       if (!fresh) {
-        EXPECT_EQ(FileMetadata(file), before) << "the metadata changed";
+        // Once the store is replaced, a failure may leave the temporary's
+        // mark on it, to no effect.
+        std::string now = FileMetadata(file);
+        const std::size_t mark = now.find(" user.tarnwell.temporary=");
+        if (plan.Renamed && mark != std::string::npos) now.erase(mark, 25);
+        EXPECT_EQ(now, before) << "the metadata changed";
       }
       // Once the store is replaced the save has happened: what fails after
       // cannot take it back.
@@ -255,7 +274,7 @@ void SweepFaults(Start start, std::set<std::string>* made) {
       // The next run works, whatever this one left, and leaves only the
       // store and its lock.
       reset();
-      ASSERT_TRUE(InstallAndSave(path));
+      ASSERT_TRUE(install(0, false, &plan));
       EXPECT_EQ(ReadFileBytes(file), clean);
       EXPECT_EQ(ListDirectory(dir.Path()), leaves);
     }
@@ -270,12 +289,15 @@ void SweepFaults(Start start, std::set<std::string>* made) {
 
 TEST(StoreFaults, EveryCallFailsInTurnAndTheStoreIsBeforeOrAfterNeverBetween) {
   std::set<std::string> made;
-  SweepFaults(Start::kExistingStore, &made);
-  SweepFaults(Start::kNewStore, &made);
-  // Planting as another user, and owners other than the run's, take root.
+  for (bool sandboxed : {false, true}) {
+    SweepFaults(Start::kExistingStore, sandboxed, &made);
+    SweepFaults(Start::kNewStore, sandboxed, &made);
+    // Planting as another user, and owners other than the run's, take root.
+    if (geteuid() != 0) continue;
+    SweepFaults(Start::kPlantedLock, sandboxed, &made);
+    SweepFaults(Start::kSharedDirectory, sandboxed, &made);
+  }
   if (geteuid() != 0) GTEST_SKIP() << "the rest needs root, to act as others";
-  SweepFaults(Start::kPlantedLock, &made);
-  SweepFaults(Start::kSharedDirectory, &made);
   // Every call in the table failed somewhere; waiting is swept below.
   for (const std::string& name : kEveryCall) {
     EXPECT_TRUE(made.count(name) != 0 || name == "Sleep")
@@ -310,9 +332,12 @@ TEST(StoreFaults, InterruptedReadsWritesAndLockWaitsAreRetried) {
   }
 }
 
-// A kernel without openat2 or locks per open file description, a file
-// system without extended attributes: the run saves all the same. A lock
-// file that keeps appearing as the run makes its own: it gives up.
+// A kernel, a file system or a sandbox without openat2, renameat2's
+// RENAME_NOREPLACE (NFS, 9p, FUSE), faccessat2, getrandom, locks per open
+// file description, extended or chattr attributes: the run saves all the
+// same, and leaves the store and a lock, no other name. A link made on NFS
+// whose reply was lost is found made. A lock file that keeps appearing as
+// the run makes its own: it gives up.
 TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
   ScratchDir dir(true);
   const std::string path = dir.File("registry.reg");
@@ -324,21 +349,39 @@ TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
     int Errno;
     bool Lasting;
     bool Saves;
+    const char* Lacking = "";  // fails with EPERM throughout
+    bool Done = false;         // the failing call took effect
   } cases[] = {{"Openat2", ENOSYS, true, true},
+               {"Openat2", EPERM, true, true},
+               {"Openat2", EINVAL, true, true},
+               {"Renameat2", EINVAL, true, true},
+               {"Renameat2", EPERM, true, true},
+               {"Renameat2", ENOSYS, true, true},
+               {"Linkat", EIO, false, true, "Renameat2", true},
+               {"Access", EPERM, true, true},
+               {"Random", EPERM, true, true},
                {"Flistxattr", ENOTSUP, true, true},
+               {"Fsetxattr", ENOTSUP, true, true},
                {"Ioctl", ENOTTY, true, true},  // no chattr attributes
                {"Lock", EINVAL, false, true},  // F_OFD_SETLK unknown
                {"Renameat2", EEXIST, true, false}};
-  for (const auto& [call, error, lasting, saves] : cases) {
+  for (const auto& [call, error, lasting, saves, lacks, done] : cases) {
+    SCOPED_TRACE(std::string(call) + " " + std::to_string(error));
     WriteFileBytes(path, StoreBytes(kSeed));
     std::remove((path + ".lock").c_str());
     bool ok;
     {
-      FaultyTable faults(1, lasting, error, call);
+      FaultyTable faults(1, lasting, error, call,
+                         *lacks != '\0' ? std::set<std::string>{lacks}
+                                        : std::set<std::string>{});
+      g_plan.Done = done;
       ok = InstallAndSave(path);
     }
-    EXPECT_EQ(ok, saves) << call;
-    EXPECT_EQ(ReadFileBytes(path), saves ? clean : StoreBytes(kSeed)) << call;
+    EXPECT_EQ(ok, saves);
+    EXPECT_EQ(ReadFileBytes(path), saves ? clean : StoreBytes(kSeed));
+    std::set<std::string> left = {"registry.reg", "registry.reg.lock"};
+    if (!saves) left.erase("registry.reg.lock");
+    EXPECT_EQ(ListDirectory(dir.Path()), left);
   }
 }
 
@@ -381,8 +424,11 @@ int FakeClock(clockid_t, struct timespec* now) {
 }
 int NoSleep(const struct timespec*, struct timespec*) { return 0; }
 
+// A lock with a second name, as one made by a link (renameat2 lacking) has
+// until its maker removes its temporary's, is waited for alike, and once
+// free replaced, the other name going with the clean-up.
 TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
-  ScratchDir dir(true);
+  ScratchDir dir;
   const std::string path = dir.File("registry.reg");
   WriteFileBytes(path, StoreBytes(kSeed));
   posix::FileRegistry holder(path);
@@ -401,6 +447,13 @@ TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
   EXPECT_LE(g_fake_seconds, 32) << "it waits 30 seconds, no more";
   EXPECT_NE(waiter.Save(), kErrorSuccess);
   EXPECT_EQ(ReadFileBytes(path), StoreBytes(kSeed));
+  const std::string second = path + ".~tarnwell-abcdefghij01";
+  ASSERT_EQ(link((path + ".lock").c_str(), second.c_str()), 0);
+  ASSERT_EQ(setxattr(second.c_str(), "user.tarnwell.temporary", "", 0, 0), 0);
+  posix::Calls().Clock = FakeClock;
+  posix::Calls().Sleep = NoSleep;
+  EXPECT_EQ(posix::FileRegistry(path).Load(nullptr), 1460);
+  posix::Calls() = posix::RealCalls();
 
   ASSERT_EQ(holder.Save(), kErrorSuccess);
   ASSERT_EQ(waiter.Load(nullptr), 0)
@@ -411,6 +464,8 @@ TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
   ASSERT_TRUE(LoadStoreFile(path, &tree));
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Holder"), nullptr);
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Waiter"), nullptr);
+  EXPECT_EQ(ListDirectory(dir.Path()),
+            (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <set>
@@ -316,11 +317,12 @@ TEST_F(FileRegistryTest, ARunWhoseLockWasReplacedSavesNothing) {
   EXPECT_EQ(ReadFileBytes(Store()), before);
 }
 
-// A lock file with a second name is refused, and the file behind it keeps
-// its owner and permissions: they are another file's to keep.
+bool g_lock_renamed = false;
+
 // A lock file that others could hold, or that is no lock file at all: the
 // store's owner puts one of its own in its place, and leaves what the old
-// name led to as it was.
+// name led to as it was. Should another run's clean-up take the new lock's
+// temporary away before the rename, the run makes another.
 TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
   const bool root = geteuid() == 0;
   const std::string lock = Store() + ".lock";
@@ -359,8 +361,17 @@ TEST_F(FileRegistryTest, ALockFileOthersCouldHoldIsReplacedAndLeftAsItWas) {
     WriteFileBytes(Store(), StoreBytes(kStoreText));
     ASSERT_EQ(chmod(Store().c_str(), 0644), 0);
     c.Plant();
+    g_lock_renamed = false;
+    posix::Calls().Renameat = [](int at, const char* from, int to_at,
+                                 const char* to) {
+      if (!g_lock_renamed && std::strstr(to, ".lock") != nullptr) {
+        g_lock_renamed = unlinkat(at, from, 0) == 0;
+      }
+      return posix::RealCalls().Renameat(at, from, to_at, to);
+    };
     FileRegistry store(Store());
     EXPECT_EQ(WriteOne(store, u"N", 1), 0);
+    posix::Calls() = posix::RealCalls();
     struct stat st;
     ASSERT_EQ(lstat(lock.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode) && st.st_nlink == 1);
@@ -418,7 +429,8 @@ TEST_F(FileRegistryTest, RunsThatMeetABadLockTogetherLoseNothingOfEachOther) {
 
 // The walk to the store: "." and ".." (at the root too) as the kernel
 // takes them, a relative path, and what it refuses untouched: a loop of
-// links, a directory of another user or one that others may write.
+// links, a directory of another user or one that others may write, and
+// one where no file could be renamed into place (append-only).
 TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChangeIt) {
   const std::string sub = dir_.File("sub");
   ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
@@ -453,6 +465,9 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
          ASSERT_TRUE(RunTool({"/usr/bin/setfacl", "-m", "u:nobody:rwx", sub}));
        },
        kErrorAccessDenied, false},
+      {"an append-only directory", sub + "/registry.reg",
+       [&] { ASSERT_TRUE(RunTool({"/usr/bin/chattr", "+a", sub})); },
+       kErrorAccessDenied, true},
   };
   for (const auto& c : cases) {
     if (c.NeedsRoot && !root) continue;
@@ -469,7 +484,9 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     ASSERT_EQ(chdir("/"), 0);
     regstore::RegTree tree;
     EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);
-    EXPECT_FALSE(FileExists(sub + "/registry.reg")) << "a refused store was made";
+    EXPECT_EQ(ListDirectory(sub), std::set<std::string>{})
+        << "a refused run made files";
+    RunTool({"/usr/bin/chattr", "-a", sub});
   }
 }
 
@@ -562,24 +579,46 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
   EXPECT_EQ(ReadFileBytes(victim), seed);
 }
 
+// What killed runs left, marked with the sticky bit (before the file got
+// its mode) or the attribute (after), is removed. What merely looks like
+// it stays: a user's file of the old temporaries' pattern or of this one
+// without the mark, a marked one with a second name, marked ones named
+// otherwise. Nor does the mark stay on the store or the lock.
 TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
-  const std::string left = Store() + ".tmp-abcdefghij";
-  WriteFileBytes(left, "half a store");
-  // Names like a temporary's, each off in one way: kept.
-  const std::string others[] = {
-      Store() + ".tmp-mine",           dir_.File("registry.reg.tmp-ABCDEFGHIJ"),
-      dir_.File("registry.reg.bak-abcdefghij"),
-      dir_.File("registryXreg.tmp-abcdefghij"),
-      dir_.File("registry.reg.tmp-abcde.ghij")};
-  for (const std::string& other : others) {
-    WriteFileBytes(other, "not a temporary of the store's");
+  constexpr char kMark[] = "user.tarnwell.temporary";
+  const std::string ours = "registry.reg.~tarnwell-abcdefghij";
+  enum Mark { kNone, kSticky, kAttribute };
+  const struct {
+    std::string Name;
+    Mark How;
+    bool Removed;
+  } files[] = {
+      {ours + "01", kSticky, true},
+      {ours + "02", kAttribute, true},
+      {"registry.reg.tmp-backup2024", kNone, false},
+      {"registry.reg.tmp-abcdefghij", kNone, false},
+      {ours + "03", kNone, false},
+      {ours + "04", kAttribute, false},  // with a second name
+      {"registry.reg.~tarnwell-ABCDEFGHIJ05", kSticky, false},
+      {"registryXreg.~tarnwell-abcdefghij06", kSticky, false},
+  };
+  for (const auto& f : files) {
+    const std::string path = dir_.File(f.Name);
+    WriteFileBytes(path, "someone's");
+    ASSERT_EQ(chmod(path.c_str(), f.How == kSticky ? 01600 : 0600), 0);
+    if (f.How == kAttribute) {
+      ASSERT_EQ(setxattr(path.c_str(), kMark, "", 0, 0), 0);
+    }
   }
+  ASSERT_EQ(link(dir_.File(ours + "04").c_str(), dir_.File("kept").c_str()), 0);
   FileRegistry store(Store());
   ASSERT_EQ(WriteOne(store, u"N", 1), 0);
-  EXPECT_FALSE(FileExists(left));
-  for (const std::string& other : others) {
-    EXPECT_TRUE(FileExists(other)) << other;
+  for (const auto& f : files) {
+    EXPECT_EQ(FileExists(dir_.File(f.Name)), !f.Removed) << f.Name;
+  }
+  for (const std::string& made : {Store(), Store() + ".lock"}) {
+    EXPECT_LT(getxattr(made.c_str(), kMark, nullptr, 0), 0) << made;
   }
 }
 

@@ -119,9 +119,13 @@ TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
        {u"N", kRegDword, Dword(0xFFFFFFFFu)},
        u"\"N\"=dword:ffffffff"},
       {"dword zero", {u"N", kRegDword, Dword(0)}, u"\"N\"=dword:00000000"},
+      {"tab stays text", {u"S", kRegSz, Sz(u"a\tb")}, u"\"S\"=\"a\tb\""},
+      {"a surrogate pair stays text",
+       {u"S", kRegSz, Sz(u"\U0001F600")},
+       u"\"S\"=\"\U0001F600\""},
       {"control character",
-       {u"S", kRegSz, Sz(u"a\tb")},
-       u"\"S\"=hex(1):61,00,09,00,62,00,00,00"},
+       {u"S", kRegSz, Sz(u"a\x01")},
+       u"\"S\"=hex(1):61,00,01,00,00,00"},
       {"CR LF in text",
        {u"S", kRegSz, Sz(u"a\r\n")},
        u"\"S\"=hex(1):61,00,0d,00,0a,00,00,00"},
@@ -138,6 +142,12 @@ TEST(RegTextFormat, ValueLinesTakeTheFormRegeditReadsBack) {
       {"lone surrogate",
        {u"S", kRegSz, Sz(std::u16string(1, 0xD800))},
        u"\"S\"=hex(1):00,d8,00,00"},
+      {"surrogates in the wrong order",
+       {u"S", kRegSz, Sz(u"\xDC00\xD800")},
+       u"\"S\"=hex(1):00,dc,00,d8,00,00"},
+      {"high surrogate before a letter",
+       {u"S", kRegSz, Sz(u"\xD800" u"a")},
+       u"\"S\"=hex(1):00,d8,61,00,00,00"},
       {"binary", {u"B", kRegBinary, Bytes(3, 0xFE)}, u"\"B\"=hex:fe,ff,00"},
       {"empty binary", {u"B", kRegBinary, std::string()}, u"\"B\"=hex:"},
       {"expandable string",
@@ -220,6 +230,7 @@ RegTree SampleTree() {
   usb.SetValue(u"Esc\\\"aped", kRegSz, Sz(u"\\\\server\\\"share\""));
   usb.SetValue(u"Count", kRegDword, Dword(0x1234abcd));
   usb.SetValue(u"Tab", kRegSz, Sz(u"a\tb"));
+  usb.SetValue(u"Emoji", kRegSz, Sz(u"\U0001F600"));
   usb.SetValue(u"NoNul", kRegSz, std::string("x\0", 2));
   usb.SetValue(u"Odd", kRegSz, std::string("x\0\0", 3));
   usb.SetValue(u"Nul", kRegSz, std::string("a\0\0\0b\0\0\0", 8));
@@ -385,6 +396,10 @@ TEST(RegTextParse, RejectsWhatIsNotAStoreFile) {
       {"escaped carriage return", k + u"\"a\"=\"\\r\"\r\n", 4},
       {"escaped NUL", k + u"\"a\"=\"\\0\"\r\n", 4},
       {"control character in a value name", k + u"\"a\tb\"=\"c\"\r\n", 4},
+      {"carriage return inside quoted data", k + u"\"a\"=\"x\ry\"\r\n", 4},
+      {"line feed inside quoted data", k + u"\"a\"=\"x\ny\"\r\n", 4},
+      {"carriage return in a comment, which regedit ends there",
+       k + u"; note\r\"a\"=\"b\"\r\n", 4},
       {"hex data cut inside a byte", k + u"\"a\"=hex:01,0", 0},
       {"a value given twice, in any case",
        k + u"\"a\"=dword:1\r\n\"A\"=dword:2\r\n", 5},

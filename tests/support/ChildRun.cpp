@@ -1,11 +1,18 @@
 #include "support/ChildRun.h"
 
 #include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string_view>
 
@@ -44,19 +51,53 @@ std::vector<char*> EmulatorPrefix() {
 #endif
 }
 
+// The start of exe's ELF header (zeros where it is none): the machine is
+// bytes 18 and 19, the class byte 4, the byte order byte 5.
+struct ElfHeader {
+  explicit ElfHeader(const std::string& exe) {
+    const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && read(fd, Bytes, sizeof Bytes) != sizeof Bytes) Bytes[0] = 0;
+    if (fd >= 0) close(fd);
+  }
+  unsigned Machine() const { return Bytes[18] | Bytes[19] << 8; }
+  unsigned char Bytes[20] = {};
+};
+
 // Whether exe is a program of the build's processor rather than one of
 // the machine's own (setfacl, useradd), which runs as it is: an ELF file
 // for 32-bit ARM when the build is one for ARM under its emulator.
 bool NeedsEmulator(const std::string& exe) {
   if (EmulatorPrefix().empty()) return false;
-  unsigned char header[20] = {};
-  const int fd = open(exe.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool read_whole = read(fd, header, sizeof header) == sizeof header;
-  close(fd);
+  const ElfHeader header(exe);
   constexpr unsigned kMachineArm = 40;  // e_machine, little-endian
-  return read_whole && header[0] == 0x7F &&
-         (header[18] | header[19] << 8) == kMachineArm;
+  return header.Bytes[0] == 0x7F && header.Machine() == kMachineArm;
+}
+
+// A seccomp filter that answers the barred calls of exe's own audit
+// architecture (the numbers listed are that one's) with their errno, and
+// allows everything else.
+std::vector<sock_filter> Filter(const std::string& exe,
+                                const ChildOptions& options) {
+  const ElfHeader elf(exe);
+  const std::uint32_t arch = elf.Machine() |
+                             (elf.Bytes[4] == 2 ? __AUDIT_ARCH_64BIT : 0u) |
+                             (elf.Bytes[5] == 1 ? __AUDIT_ARCH_LE : 0u);
+  auto op = [](unsigned code, std::uint32_t k, std::uint8_t yes = 0,
+               std::uint8_t no = 0) {
+    return sock_filter{static_cast<std::uint16_t>(code), yes, no, k};
+  };
+  const sock_filter allow = op(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+  std::vector<sock_filter> program = {
+      op(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      op(BPF_JMP | BPF_JEQ | BPF_K, arch, 1, 0), allow,
+      op(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+  for (long call : options.Barred) {
+    program.push_back(op(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(call), 0, 1));
+    program.push_back(op(BPF_RET | BPF_K,
+                         SECCOMP_RET_ERRNO | std::uint32_t(options.BarredErrno)));
+  }
+  program.push_back(allow);
+  return program;
 }
 
 // Everything is prepared before fork: the child only redirects and execs.
@@ -86,6 +127,9 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
     env.push_back(const_cast<char*>(s.c_str()));
   }
   env.push_back(nullptr);
+  std::vector<sock_filter> filter = Filter(exe, options);
+  const sock_fprog program = {static_cast<unsigned short>(filter.size()),
+                              filter.data()};
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in_fd, 0);
@@ -105,6 +149,16 @@ pid_t Spawn(const std::string& exe, const ChildOptions& options, int in_fd,
     if (options.User != 0 && getuid() == 0 &&
         (setgid(options.User) != 0 || setuid(options.User) != 0)) {
       _exit(125);
+    }
+    if (!options.Barred.empty()) {
+      if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+          prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0) {
+        _exit(122);
+      }
+      if (syscall(options.Barred[0], 0, 0, 0, 0, 0) != -1 ||
+          errno != options.BarredErrno) {
+        _exit(121);
+      }
     }
     execve(argv[0], argv.data(), env.data());
     _exit(127);

@@ -20,6 +20,12 @@ struct ChildOptions {
   uid_t User = 0;                // when nonzero and we are root: run as it
   long FileSizeLimit = -1;       // RLIMIT_FSIZE in bytes, when not -1
   long StackLimit = -1;          // RLIMIT_STACK in bytes, when not -1
+  // System calls (SYS_*) that a seccomp filter answers with BarredErrno,
+  // as a sandbox that predates them does. The child checks the filter on
+  // the first, made with null arguments; it exits 121 when that call is
+  // not barred, 122 when no filter can be set (QEMU's user mode).
+  std::vector<long> Barred;
+  int BarredErrno = 0;
 };
 
 struct RunResult {

@@ -13,7 +13,9 @@
 #
 # cases/CASE holds usbcdc.cfg (absent: no configuration file), messages.txt,
 # expected.reg and, optionally, seed.reg: values in the registry before the
-# run (the host gets them as Wine's regedit exports them).
+# run (the host gets them as Wine's regedit exports them), and
+# host_lines.txt: lines that the host's registry.reg holds as they stand
+# (text that stays readable).
 here="$(dirname "$0")"
 source "$here/wine_common.sh"
 source "$here/api_calls.sh"
@@ -123,6 +125,13 @@ set -e
 same_or_fail "$out/windows_messages.txt" "$out/host_messages.txt" "the host build's messages"
 [ "$host_code" -eq "$win_code" ] ||
   fail "the host build exited with $host_code, tarnwell.exe with $win_code"
+if [ -f "$case_dir/host_lines.txt" ]; then
+  "$ICONV" -f UTF-16 -t UTF-8 "$host_dir/registry.reg" | tr -d '\r' >"$out/host_registry.txt"
+  while IFS= read -r line; do
+    grep -qxF -- "$line" "$out/host_registry.txt" ||
+      fail "the host's registry.reg lacks the line $line"
+  done <"$case_dir/host_lines.txt"
+fi
 clear_drivers "$IMPORT_PREFIX"
 if [ -f "$host_dir/registry.reg" ]; then
   wine_in "$IMPORT_PREFIX" regedit /s "$(winpath "$host_dir/registry.reg")" >/dev/null 2>&1 ||

@@ -63,6 +63,7 @@ bool ReplaceFile(const std::string& name, const std::string& bytes,
     umask(mask);
     written = fchmod(fd, exists ? st.st_mode & 07777 : 0666 & ~mask) == 0 &&
               WriteAll(fd, bytes);
+    posix::UnmarkTemporary(fd);  // the store's clean-up mark: not the output's
     written = close(fd) == 0 && written;
     written =
         written && renameat(dir, temporary.c_str(), dir, base.c_str()) == 0;

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
@@ -58,11 +59,21 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+bool Lacking(int error) {
+  return error == ENOSYS || error == EINVAL || error == EPERM;
+}
+
 int OpenIn(int directory, const char* name, int flags, mode_t mode) {
   const int fd = Calls().Openat2(
       directory, name, flags, mode,
       RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS);
-  if (fd >= 0 || errno != ENOSYS) return fd;
+  if (fd >= 0 || !Lacking(errno)) return fd;
+  // O_NOFOLLOW guards the last name only: one name, then, and not the
+  // parent, as openat2 would have refused it.
+  if (std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) {
+    errno = EXDEV;
+    return -1;
+  }
   return Calls().Openat(directory, name, flags | O_NOFOLLOW, mode);
 }
 

@@ -49,6 +49,9 @@ namespace tarnwell::posix {
                    const char* to, unsigned flags),                          \
     renameat2)                                                               \
   X(Unlinkat, int(int directory, const char* name, int flags), unlinkat)    \
+  X(Linkat, int(int from_directory, const char* from, int to_directory,     \
+                const char* to, int flags),                                  \
+    linkat)                                                                  \
   X(Close, int(int fd), close)                                               \
   X(Lock, int(int fd, int command, struct flock* lock), RealLock)            \
   X(Fcntl, int(int fd, int command, int argument), RealFcntl)                \
@@ -93,9 +96,16 @@ const PosixCalls& RealCalls();
 // The permissions a new file gets: what the user's umask leaves of 0666.
 mode_t NewFileMode();
 
+// Whether a newer call's failure says that the system lacks it rather
+// than that it failed: ENOSYS from an older kernel, EINVAL from a file
+// system without the flag, EPERM from a sandbox whose filter predates the
+// call (containers, systemd's SystemCallFilter). The older way then does.
+bool Lacking(int error);
+
 // Opens name in directory, never through a symbolic link and never
-// anywhere but in it (openat2's RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH, or
-// O_NOFOLLOW where the kernel lacks openat2).
+// anywhere but in it (openat2's RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH, or,
+// where openat2 is lacking, openat with O_NOFOLLOW, which refuses a name
+// with a '/' in it or "..").
 int OpenIn(int directory, const char* name, int flags, mode_t mode = 0);
 
 // Appends the bytes from where fd stands to its end to *bytes, read

@@ -1,5 +1,6 @@
 #include "platform/posix/StoreFile.h"
 
+#include <linux/fs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,10 +27,33 @@ std::int32_t MayWrite(const StorePlace& place) {
   const uid_t me = Calls().Geteuid();
   if (me != 0 && me != place.Status.st_uid) return kErrorAccessDenied;
   if (Calls().Access(place.Directory, place.Name.c_str(), W_OK,
-                     AT_EACCESS) != 0) {
-    return WindowsError(errno);
+                     AT_EACCESS) == 0) {
+    return kErrorSuccess;
   }
-  return kErrorSuccess;
+  // AT_EACCESS takes faccessat2 (Linux 5.8). Lacking where it fails for
+  // the directory as well (an immutable store says EPERM too): then the
+  // owner's mode says it, and the rename still fails on an immutable
+  // store or a read-only file system.
+  const int error = errno;
+  if (!Lacking(error) ||
+      Calls().Access(place.Directory, ".", F_OK, AT_EACCESS) == 0) {
+    return WindowsError(error);
+  }
+  return me == 0 || (place.Status.st_mode & S_IWUSR) != 0 ? kErrorSuccess
+                                                         : kErrorAccessDenied;
+}
+
+// Where files may be made but never renamed or removed (chattr +a), a
+// save can only fail and leaves its temporary behind; where none may be
+// made (+i), it fails as well. A file system without these attributes
+// cannot tell, and the save goes on.
+std::int32_t MayChange(int directory) {
+  int flags = 0;
+  if (Calls().Ioctl(directory, FS_IOC_GETFLAGS, &flags) != 0) {
+    return kErrorSuccess;
+  }
+  return (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0 ? kErrorAccessDenied
+                                                         : kErrorSuccess;
 }
 
 constexpr std::size_t kChunk = 64 * 1024;
@@ -92,6 +116,7 @@ std::int32_t StoreFile::Open(const std::string& path, std::string* bytes,
     result = kErrorAccessDenied;
   }
   if (result == kErrorSuccess) result = MayWrite(place_);
+  if (result == kErrorSuccess) result = MayChange(place_.Directory);
   if (result == kErrorSuccess) {
     result = TakeStoreLock(place_.Directory, place_.Name, place_.Owner, &lock_);
   }
@@ -172,6 +197,10 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
   } catch (const std::bad_alloc&) {
     result = kErrorNotEnoughMemory;
   }
+  // A second descriptor takes the mark away once the file has the store's
+  // name; the first is closed before, for what a close reports (NFS).
+  const int kept = Calls().Dup(fd);
+  if (kept < 0 && result == kErrorSuccess) result = WindowsError(errno);
   if (Calls().Close(fd) != 0 && result == kErrorSuccess) {
     result = WindowsError(errno);
   }
@@ -186,8 +215,11 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
   }
   if (result != kErrorSuccess) {
     Calls().Unlinkat(place_.Directory, temporary.c_str(), 0);
+    if (kept >= 0) Calls().Close(kept);
     return result;
   }
+  UnmarkTemporary(kept);
+  Calls().Close(kept);
   // The rename is lasting once the directory is. Should flushing it fail,
   // the new file is in place all the same and cannot be taken back, so the
   // save has happened: reporting a failure would say the old file stayed.
@@ -206,13 +238,11 @@ void StoreFile::RemoveTemporaries() {
   // What root's runs leave belongs to the store's owner already.
   const uid_t me = Calls().Geteuid();
   while (struct dirent* entry = Calls().Readdir(directory)) {
-    if (!IsTemporaryOf(place_.Name, entry->d_name)) continue;
     struct stat st;
-    // Only what this user's runs leave: a file of another is not ours to
-    // judge.
-    if (Calls().Fstatat(place_.Directory, entry->d_name, &st,
-                           AT_SYMLINK_NOFOLLOW) == 0 &&
-        S_ISREG(st.st_mode) &&
+    // Only what this user's runs made and left: a file of another is not
+    // ours to judge, nor one that merely has such a name.
+    if (IsTemporaryOf(place_.Name, entry->d_name) &&
+        IsMarkedTemporary(place_.Directory, entry->d_name, &st) &&
         (st.st_uid == me ||
          (me == 0 && exists_ && st.st_uid == old_.st_uid))) {
       Calls().Unlinkat(place_.Directory, entry->d_name, 0);

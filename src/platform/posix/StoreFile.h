@@ -27,9 +27,10 @@ class StoreFile {
   // Finds the file at path along a path nobody else can change (refused
   // otherwise, see FindStorePlace), takes its lock and reads it whole into
   // *bytes; *exists is false when there is no file yet. Everything after
-  // works on the directory found, never on the path again. Temporary
-  // files that a killed run left behind are removed. On failure nothing
-  // is held.
+  // works on the directory found, never on the path again. A directory
+  // that is append-only or immutable is refused before anything is made
+  // in it. Temporary files that a killed run left behind are removed. On
+  // failure nothing is held.
   std::int32_t Open(const std::string& path, std::string* bytes,
                     bool* exists);
 

@@ -27,8 +27,10 @@ constexpr char kLockSuffix[] = ".lock";
 // over the first's, which may already be held).
 constexpr char kGuardSuffix[] = ".lock-new";
 
-bool Good(const struct stat& lock, uid_t owner) {
-  return S_ISREG(lock.st_mode) && lock.st_nlink == 1 &&
+// Whether the file is a lock as it must be; with links 2, one that is so
+// but for a second name, as a lock made by a link has for a moment.
+bool Good(const struct stat& lock, uid_t owner, nlink_t links = 1) {
+  return S_ISREG(lock.st_mode) && lock.st_nlink == links &&
          lock.st_uid == owner && (lock.st_mode & 07777) == kLockMode;
 }
 
@@ -71,10 +73,37 @@ struct Target {
   long long Start;
 };
 
+// Gives the held temporary the target's name where nothing has it yet:
+// renameat2's RENAME_NOREPLACE or, where that is lacking (NFS, 9p, FUSE,
+// older kernels, sandboxes), the exclusive creation that NFS keeps, a hard
+// link, after which the temporary's name goes. NFS may answer a link whose
+// reply was lost with EEXIST (or EIO, mounted soft): the held file's link
+// count says whether it was made. 0 when named, 1 when named but the
+// temporary's name stayed, -1 (errno set) when not named.
+int NameAnew(const Target& t, const std::string& temporary, int fd) {
+  if (Calls().Renameat2(t.Directory, temporary.c_str(), t.Directory,
+                        t.Name.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  if (!Lacking(errno)) return -1;
+  if (Calls().Linkat(t.Directory, temporary.c_str(), t.Directory,
+                     t.Name.c_str(), 0) != 0) {
+    const int error = errno;
+    struct stat held;
+    if (Calls().Fstat(fd, &held) != 0) return -1;
+    errno = error;
+    if (held.st_nlink != 2) return -1;
+  }
+  return Calls().Unlinkat(t.Directory, temporary.c_str(), 0) == 0 ||
+                 errno == ENOENT
+             ? 0
+             : 1;
+}
+
 // Makes a lock file as it must be under a temporary name, locked by this
-// run, and renames it to the target's name: over what is there when
-// `replace`, else only where nothing is. *again when another run was
-// quicker or took the temporary name away.
+// run, and gives it the target's name: over what is there when `replace`,
+// else only where nothing is. *again when another run was quicker or took
+// the temporary name away.
 std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
   *again = false;
   std::string temporary;
@@ -90,13 +119,14 @@ std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
     result = Lock(*fd, t.Start);
   }
   if (result == kErrorSuccess) {
-    const int renamed =
+    const int named =
         replace ? Calls().Renameat(t.Directory, temporary.c_str(), t.Directory,
                                    t.Name.c_str())
-                : Calls().Renameat2(t.Directory, temporary.c_str(),
-                                    t.Directory, t.Name.c_str(),
-                                    RENAME_NOREPLACE);
-    if (renamed == 0) return kErrorSuccess;
+                : NameAnew(t, temporary, *fd);
+    // While the temporary's name stays, the file keeps the mark by which
+    // clean-up removes it under that name once the lock is replaced.
+    if (named == 0) UnmarkTemporary(*fd);
+    if (named >= 0) return kErrorSuccess;
     *again = errno == EEXIST || errno == ENOENT;
     result = WindowsError(errno);
   }
@@ -108,18 +138,24 @@ std::int32_t Install(const Target& t, bool replace, int* fd, bool* again) {
 
 std::int32_t Acquire(const Target& t, bool may_replace, int* fd);
 
+bool Same(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Whether the name in the directory still leads to the file held.
 bool NameLeadsTo(int directory, const std::string& name,
                  const struct stat& held) {
   struct stat named;
   return Calls().Fstatat(directory, name.c_str(), &named,
                          AT_SYMLINK_NOFOLLOW) == 0 &&
-         named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+         Same(named, held);
 }
 
 // Under the guard, replaces the lock file if it is still not as it must
-// be; *fd then holds the new one, locked.
-std::int32_t Replace(const Target& t, int* fd) {
+// be; *fd then holds the new one, locked. One that is so but for a second
+// name is being made: it is left to its maker unless it is `stale`, which
+// the caller held and found so still.
+std::int32_t Replace(const Target& t, const struct stat* stale, int* fd) {
   *fd = -1;
   Target guard = t;
   guard.Name = t.Store + kGuardSuffix;
@@ -130,7 +166,9 @@ std::int32_t Replace(const Target& t, int* fd) {
   if (Calls().Fstatat(t.Directory, t.Name.c_str(), &lock,
                       AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno != ENOENT) result = WindowsError(errno);
-  } else if (!Good(lock, t.Owner)) {
+  } else if (!Good(lock, t.Owner) &&
+             (!Good(lock, t.Owner, 2) ||
+              (stale != nullptr && Same(lock, *stale)))) {
     bool again = false;
     if (!S_ISDIR(lock.st_mode)) {
       result = Install(t, true, fd, &again);
@@ -141,8 +179,10 @@ std::int32_t Replace(const Target& t, int* fd) {
       // Nothing is renamed over a directory: an empty one goes first, and
       // a run that puts its lock in the gap is waited for like any other.
       result = Install(t, false, fd, &again);
-      if (again) result = kErrorSuccess;
     }
+    // Another run was quicker, or its clean-up took the temporary: look
+    // again.
+    if (again) result = kErrorSuccess;
   }
   // Gone before it is let go: whoever waits for it then finds its name
   // empty or another's, and starts anew.
@@ -170,20 +210,38 @@ std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
       Calls().Close(*fd);
       return e;
     }
+    // Made by a link a moment ago, it has a second name until its maker,
+    // who holds it, removes that: it is waited for like any held lock,
+    // then looked at again.
+    const bool waited = *fd >= 0 && Good(held, t.Owner, 2);
+    if (waited) {
+      std::int32_t e = Lock(*fd, t.Start);
+      if (e == kErrorSuccess && Calls().Fstat(*fd, &held) != 0) {
+        e = WindowsError(errno);
+      }
+      if (e != kErrorSuccess) {
+        Calls().Close(*fd);
+        return e;
+      }
+    }
     // Removed since it was opened (the guard at the end of another run's
     // replacement): the name leads elsewhere now, so look again.
     if (*fd >= 0 && held.st_nlink == 0) {
       Calls().Close(*fd);
       continue;
     }
-    if (*fd < 0 || !Good(held, t.Owner)) {
+    // Two names still: its maker was killed before it removed the other.
+    // The guard, whose name goes when its holder is done, serves so; a
+    // lock is replaced, and the other name, alone then, is cleaned up.
+    if (*fd < 0 || !(Good(held, t.Owner) ||
+                     (waited && !may_replace && Good(held, t.Owner, 2)))) {
       if (*fd >= 0) Calls().Close(*fd);
       if (!may_replace) return kErrorAccessDenied;
-      const std::int32_t e = Replace(t, fd);
+      const std::int32_t e = Replace(t, waited ? &held : nullptr, fd);
       if (e != kErrorSuccess || *fd >= 0) return e;
       continue;  // another run had replaced it already
     }
-    std::int32_t e = Lock(*fd, t.Start);
+    std::int32_t e = waited ? kErrorSuccess : Lock(*fd, t.Start);
     if (e == kErrorSuccess && NameLeadsTo(t.Directory, t.Name, held)) {
       return kErrorSuccess;
     }

@@ -10,6 +10,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
+#include "platform/posix/TemporaryFile.h"
 
 namespace tarnwell::posix {
 namespace {
@@ -46,6 +47,8 @@ constexpr int kKeptFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL |
                            FS_SYNC_FL | FS_NODUMP_FL | FS_NOATIME_FL |
                            FS_NOCOMP_FL | FS_JOURNAL_DATA_FL | FS_NOTAIL_FL |
                            FS_NOCOW_FL;
+
+bool IsMark(const char* name) { return std::strcmp(name, kTemporaryMark) == 0; }
 
 bool Listed(const std::vector<char>& names, const char* name) {
   for (std::size_t at = 0; at < names.size(); at += std::strlen(&names[at]) + 1) {
@@ -85,8 +88,10 @@ std::int32_t CopyMetadata(int from, const struct stat& old, int to) {
   std::vector<char> ours;
   if (std::int32_t e = Names(from, &theirs)) return e;
   if (std::int32_t e = Names(to, &ours)) return e;
+  // The temporary's mark stays until it has the file's name, and an old
+  // file's is not copied.
   for (std::size_t at = 0; at < ours.size(); at += std::strlen(&ours[at]) + 1) {
-    if (!Listed(theirs, &ours[at]) &&
+    if (!Listed(theirs, &ours[at]) && !IsMark(&ours[at]) &&
         Calls().Fremovexattr(to, &ours[at]) != 0 && errno != ENODATA) {
       return WindowsError(errno);
     }
@@ -97,6 +102,7 @@ std::int32_t CopyMetadata(int from, const struct stat& old, int to) {
   for (std::size_t at = 0; at < theirs.size();
        at += std::strlen(&theirs[at]) + 1) {
     const char* name = &theirs[at];
+    if (IsMark(name)) continue;
     if (std::int32_t e = Value(from, name, &value)) return e;
     if (Calls().Fsetxattr(to, name, value.data(), value.size(), 0) != 0) {
       return WindowsError(errno);

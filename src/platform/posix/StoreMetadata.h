@@ -13,8 +13,8 @@
 namespace tarnwell::posix {
 
 // Gives the file `to` what the file `from` (of status old) has; what `to`
-// has and `from` has not (an ACL inherited from the directory) goes.
-// Fails when any of it cannot be given.
+// has and `from` has not (an ACL inherited from the directory) goes, but
+// for the temporary's mark. Fails when any of it cannot be given.
 std::int32_t CopyMetadata(int from, const struct stat& old, int to);
 
 // Gives the empty file `to` the file attributes of `from` that say how it

@@ -1,5 +1,7 @@
 #include "platform/posix/TemporaryFile.h"
 
+#include <time.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -9,12 +11,33 @@
 #include "platform/posix/PosixCalls.h"
 
 namespace tarnwell::posix {
+
+const char kTemporaryMark[] = "user.tarnwell.temporary";
+
 namespace {
 
-constexpr char kTemporaryInfix[] = ".tmp-";
+constexpr char kTemporaryInfix[] = ".~tarnwell-";
 constexpr char kNameLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::size_t kRandomLetters = 10;
+constexpr std::size_t kRandomLetters = 12;
 constexpr int kTemporaryTries = 16;
+constexpr mode_t kTemporaryMode = S_ISVTX | 0600;
+
+// Random bytes for a name. Where getrandom (Linux 3.17) is lacking, the
+// clock's nanoseconds: the name need only be new, which the exclusive
+// creation makes sure of, not secret, since nobody but the directory's
+// owner and root may make files there.
+std::int32_t NameBytes(unsigned char* bytes, std::size_t size) {
+  if (Calls().Random(bytes, size) == 0) return kErrorSuccess;
+  if (!Lacking(errno)) return WindowsError(errno);
+  struct timespec now;
+  if (Calls().Clock(CLOCK_REALTIME, &now) != 0) return WindowsError(errno);
+  auto n = static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
+           static_cast<std::uint64_t>(now.tv_nsec);
+  for (std::size_t i = 0; i < size; ++i, n /= sizeof kNameLetters - 1) {
+    bytes[i] = static_cast<unsigned char>(n % (sizeof kNameLetters - 1));
+  }
+  return kErrorSuccess;
+}
 
 }  // namespace
 
@@ -22,18 +45,31 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
                              std::string* name, int* fd) {
   for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
     unsigned char random[kRandomLetters];
-    if (Calls().Random(random, sizeof random) != 0) return WindowsError(errno);
+    if (std::int32_t e = NameBytes(random, sizeof random)) return e;
     *name = store + kTemporaryInfix;
     for (unsigned char r : random) {
       *name += kNameLetters[r % (sizeof kNameLetters - 1)];
     }
     *fd = OpenIn(directory, name->c_str(),
-                 O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (*fd >= 0) return kErrorSuccess;
-    if (errno != EEXIST) return WindowsError(errno);
+                 O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kTemporaryMode);
+    if (*fd < 0 && errno == EEXIST) continue;
+    if (*fd < 0) return WindowsError(errno);
+    // Where none can be set (no extended attributes, a umask that took the
+    // owner's write), the sticky bit alone marks the file.
+    if (Calls().Fsetxattr(*fd, kTemporaryMark, "", 0, 0) == 0 ||
+        errno == ENOTSUP || errno == EACCES) {
+      return kErrorSuccess;
+    }
+    const std::int32_t e = WindowsError(errno);
+    Calls().Unlinkat(directory, name->c_str(), 0);
+    Calls().Close(*fd);
+    *fd = -1;
+    return e;
   }
   return kErrorAccessDenied;  // every name taken: someone is playing games
 }
+
+void UnmarkTemporary(int fd) { Calls().Fremovexattr(fd, kTemporaryMark); }
 
 bool IsTemporaryOf(const std::string& store, const char* name) {
   const std::size_t prefix = store.size() + sizeof kTemporaryInfix - 1;
@@ -47,6 +83,24 @@ bool IsTemporaryOf(const std::string& store, const char* name) {
     if (std::strchr(kNameLetters, *p) == nullptr) return false;
   }
   return true;
+}
+
+bool IsMarkedTemporary(int directory, const char* name, struct stat* st) {
+  // Only a plain file is opened: a device's open may act.
+  if (Calls().Fstatat(directory, name, st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(st->st_mode) || st->st_nlink != 1) {
+    return false;
+  }
+  if ((st->st_mode & S_ISVTX) != 0) return true;
+  const int fd = OpenIn(directory, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat held;
+  const bool marked =
+      Calls().Fstat(fd, &held) == 0 && held.st_dev == st->st_dev &&
+      held.st_ino == st->st_ino &&
+      Calls().Fgetxattr(fd, kTemporaryMark, nullptr, 0) >= 0;
+  Calls().Close(fd);
+  return marked;
 }
 
 }  // namespace tarnwell::posix
