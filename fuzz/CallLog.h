@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::fuzz {
 

@@ -1,7 +1,7 @@
 // One run of the installer: read usbcdc.cfg, write the registry, report.
 #pragma once
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell {
 

@@ -16,8 +16,8 @@
 #include "check/Console.h"
 #include "check/Emit.h"
 #include "platform/Cabinet.h"
+#include "platform/OutputFile.h"
 #include "check/FileCheck.h"
-#include "check/OutputFile.h"
 #include "check/Report.h"
 #include "check/Text.h"
 #include "regstore/RegFormat.h"
@@ -179,12 +179,12 @@ int Run(const CheckOptions& options) {
         console::Write(Stream::kErr, RenderText(result.Shown, report->Lines,
                                                 result.Name, color));
       }
-      std::string bytes, why;
+      std::string bytes;
       bool made = !refused;
       if (emit && !refused) {
         bytes = Emit(kind, *report, result.Name, TARNWELL_VERSION, options.Cab);
         if (kind == EmitKind::kCab) {
-          std::string setup;
+          std::string setup, why;
           setup.swap(bytes);
           made = platform::MakeCabinet(kSetupFileName, setup, &bytes, &why);
           if (!made) {
@@ -196,11 +196,14 @@ int Run(const CheckOptions& options) {
       } else if (!emit && !options.OutputFile.empty()) {
         bytes = RegFileOf(*report, start);
       }
-      why.clear();
+      platform::OutputRefusal refused_output = platform::OutputRefusal::kNone;
       if (!options.OutputFile.empty() && made &&
-          !ReplaceFile(options.OutputFile, bytes, &why)) {
+          platform::ReplaceFile(options.OutputFile, bytes, &refused_output) != 0) {
+        static const char* const kWhy[] = {
+            "", ": it is not a regular file",
+            ": it is a symbolic link of another user"};
         Say("cannot write '" + options.OutputFile + "'" +
-            (why.empty() ? "" : ": " + why));
+            kWhy[static_cast<int>(refused_output)]);
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {

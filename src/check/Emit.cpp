@@ -9,7 +9,7 @@
 #include "check/KeyCatalog.h"
 #include "check/Text.h"
 #include "config/LineSyntax.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::check {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "config/ReadTrace.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "regstore/TreeRegistry.h"
 
 namespace tarnwell::check {

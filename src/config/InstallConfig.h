@@ -8,7 +8,7 @@
 #include "config/DeviceEntry.h"
 #include "config/EntryList.h"
 #include "config/ModemEntry.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::regstore {
 

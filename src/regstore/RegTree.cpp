@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::regstore {
 namespace {

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::regstore {

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "check/CheckRun.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "regstore/RegFormat.h"
 #include "support/StoreFiles.h"
 #include "check/Text.h"

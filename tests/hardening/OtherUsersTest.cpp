@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/FileRegistry.h"
 #include "support/ChildRun.h"
 #include "support/Files.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/UserGroups.h"
 

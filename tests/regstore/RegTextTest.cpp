@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "regstore/Arena.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::posix {
 

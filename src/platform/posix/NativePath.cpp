@@ -34,13 +34,13 @@ std::u16string NativeToWide(std::string_view bytes) {
 
 std::string WideToNative(std::u16string_view text) {
   std::string out;
+  char bytes[4];
   for (std::size_t i = 0; i < text.size();) {
-    char32_t c = regstore::NextCodePoint(text, &i);
-    if (c >= 0xDC80 && c <= 0xDCFF) {
-      out += static_cast<char>(c - 0xDC00);  // a byte carried through
+    if (text[i] >= 0xDC80 && text[i] <= 0xDCFF) {
+      out += static_cast<char>(text[i++] - 0xDC00);  // a byte carried through
     } else {
-      // A lone surrogate names no byte.
-      regstore::AppendUtf8(out, regstore::IsSurrogate(c) ? 0xFFFD : c);
+      // Any other lone surrogate names no byte: U+FFFD.
+      out.append(bytes, regstore::NextUtf8(text, &i, bytes));
     }
   }
   return out;

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 
 namespace tarnwell::posix {
@@ -90,5 +90,20 @@ std::int32_t ReadToEnd(int fd, std::string* bytes) {
     if (n < 0 && errno != EINTR) return WindowsError(errno);
   }
 }
+
+std::int32_t WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = Calls().Write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return WindowsError(errno);
+    }
+    if (n == 0) return kErrorDiskFull;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return kErrorSuccess;
+}
+
 
 }  // namespace tarnwell::posix

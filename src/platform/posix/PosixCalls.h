@@ -114,4 +114,9 @@ int OpenIn(int directory, const char* name, int flags, mode_t mode = 0);
 // of the failed read.
 std::int32_t ReadToEnd(int fd, std::string* bytes);
 
+// Writes every byte, again after an interrupted or short write. Returns 0
+// or the Windows code of the failed write (a write of nothing: a full
+// disk).
+std::int32_t WriteAll(int fd, const char* data, std::size_t size);
+
 }  // namespace tarnwell::posix

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "platform/Platform.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/NativePath.h"
 #include "platform/posix/PosixCalls.h"
@@ -44,11 +44,9 @@ class FdByteSource : public ByteSource {
 // length.
 std::size_t AppendUtf8(char* out, std::size_t capacity, std::size_t length,
                        std::u16string_view text) {
+  char bytes[4];
   for (std::size_t i = 0; i < text.size();) {
-    char32_t c = regstore::NextCodePoint(text, &i);
-    char bytes[4];
-    const std::size_t n =
-        regstore::EncodeUtf8(regstore::IsSurrogate(c) ? 0xFFFD : c, bytes);
+    const std::size_t n = regstore::NextUtf8(text, &i, bytes);
     if (length + n > capacity) break;
     for (std::size_t k = 0; k < n; ++k) out[length++] = bytes[k];
   }
@@ -91,13 +89,7 @@ void ShowMessageBox(const char16_t* text, const char16_t* caption,
   line[length++] = '\n';
   // The error icon goes with the error stream.
   const int fd = (style & 0xF0) == 0x10 ? STDERR_FILENO : STDOUT_FILENO;
-  std::size_t done = 0;
-  while (done < length) {
-    ssize_t n = posix::Calls().Write(fd, line + done, length - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
+  posix::WriteAll(fd, line, length);
 }
 
 void ComInitialize() {}

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/StoreLock.h"
 #include "platform/posix/PosixCalls.h"
@@ -57,20 +57,6 @@ std::int32_t MayChange(int directory) {
 }
 
 constexpr std::size_t kChunk = 64 * 1024;
-
-std::int32_t WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = Calls().Write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return WindowsError(errno);
-    }
-    if (n == 0) return kErrorDiskFull;
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return kErrorSuccess;
-}
 
 // Encodes the export as UTF-16LE into a buffer of its own size and writes
 // it out chunk by chunk.
@@ -174,57 +160,23 @@ std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
   // change who may use the store: that is a failed save, not a silent
   // change. Only once the content is written: a write takes a set-user-ID
   // bit and a file capability away.
-  if (exists_) {
-    if (std::int32_t e = CopyMetadata(old_fd_, old_, fd)) return e;
-  } else if (Calls().Fchmod(fd, NewFileMode()) != 0) {
-    return WindowsError(errno);
-  }
-  if (Calls().Fsync(fd) != 0) return WindowsError(errno);
-  return kErrorSuccess;
+  if (exists_) return CopyMetadata(old_fd_, old_, fd);
+  return Calls().Fchmod(fd, NewFileMode()) != 0 ? WindowsError(errno)
+                                                : kErrorSuccess;
 }
 
 std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
   if (lock_ < 0) return kErrorInvalidHandle;
-  std::string temporary;
-  int fd = -1;
-  if (std::int32_t e =
-          CreateTemporary(place_.Directory, place_.Name, &temporary, &fd)) {
-    return e;
-  }
-  std::int32_t result = kErrorSuccess;
-  try {
-    result = WriteTemporary(fd, tree);
-  } catch (const std::bad_alloc&) {
-    result = kErrorNotEnoughMemory;
-  }
-  // A second descriptor takes the mark away once the file has the store's
-  // name; the first is closed before, for what a close reports (NFS).
-  const int kept = Calls().Dup(fd);
-  if (kept < 0 && result == kErrorSuccess) result = WindowsError(errno);
-  if (Calls().Close(fd) != 0 && result == kErrorSuccess) {
-    result = WindowsError(errno);
-  }
-  if (result == kErrorSuccess &&
-      !StillHoldsStoreLock(place_.Directory, place_.Name, lock_)) {
-    result = kErrorAccessDenied;
-  }
-  if (result == kErrorSuccess &&
-      Calls().Renameat(place_.Directory, temporary.c_str(),
-                          place_.Directory, place_.Name.c_str()) != 0) {
-    result = WindowsError(errno);
-  }
-  if (result != kErrorSuccess) {
-    Calls().Unlinkat(place_.Directory, temporary.c_str(), 0);
-    if (kept >= 0) Calls().Close(kept);
-    return result;
-  }
-  UnmarkTemporary(kept);
-  Calls().Close(kept);
-  // The rename is lasting once the directory is. Should flushing it fail,
-  // the new file is in place all the same and cannot be taken back, so the
-  // save has happened: reporting a failure would say the old file stayed.
-  Calls().Fsync(place_.Directory);
-  return kErrorSuccess;
+  return ReplaceIn(
+      place_.Directory, place_.Name,
+      [&](int fd) {
+        try {
+          return WriteTemporary(fd, tree);
+        } catch (const std::bad_alloc&) {
+          return kErrorNotEnoughMemory;
+        }
+      },
+      [&] { return StillHoldsStoreLock(place_.Directory, place_.Name, lock_); });
 }
 
 void StoreFile::RemoveTemporaries() {

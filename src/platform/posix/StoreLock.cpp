@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TemporaryFile.h"

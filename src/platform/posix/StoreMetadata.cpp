@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/TemporaryFile.h"

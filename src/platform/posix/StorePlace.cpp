@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
 #include "platform/posix/UserGroups.h"

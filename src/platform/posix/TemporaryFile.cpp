@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
 
@@ -70,6 +70,48 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
 }
 
 void UnmarkTemporary(int fd) { Calls().Fremovexattr(fd, kTemporaryMark); }
+
+std::int32_t ReplaceIn(int directory, const std::string& name,
+                       const std::function<std::int32_t(int fd)>& fill,
+                       const std::function<bool()>& still) {
+  std::string temporary;
+  int fd = -1;
+  if (std::int32_t e = CreateTemporary(directory, name, &temporary, &fd)) {
+    return e;
+  }
+  std::int32_t result = fill(fd);
+  if (result == kErrorSuccess && Calls().Fsync(fd) != 0) {
+    result = WindowsError(errno);
+  }
+  // A second descriptor takes the mark away once the file has its name;
+  // the first is closed before, for what a close reports (NFS).
+  const int kept = Calls().Dup(fd);
+  if (kept < 0 && result == kErrorSuccess) result = WindowsError(errno);
+  if (Calls().Close(fd) != 0 && result == kErrorSuccess) {
+    result = WindowsError(errno);
+  }
+  if (result == kErrorSuccess && still && !still()) {
+    result = kErrorAccessDenied;
+  }
+  if (result == kErrorSuccess &&
+      Calls().Renameat(directory, temporary.c_str(), directory,
+                       name.c_str()) != 0) {
+    result = WindowsError(errno);
+  }
+  if (result != kErrorSuccess) {
+    Calls().Unlinkat(directory, temporary.c_str(), 0);
+    if (kept >= 0) Calls().Close(kept);
+    return result;
+  }
+  UnmarkTemporary(kept);
+  Calls().Close(kept);
+  // The rename is lasting once the directory is. Should flushing it fail,
+  // the new file is in place all the same and cannot be taken back, so the
+  // replacement has happened: reporting a failure would say the old file
+  // stayed.
+  Calls().Fsync(directory);
+  return kErrorSuccess;
+}
 
 bool IsTemporaryOf(const std::string& store, const char* name) {
   const std::size_t prefix = store.size() + sizeof kTemporaryInfix - 1;

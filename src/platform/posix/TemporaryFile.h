@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarnwell::posix {
@@ -31,6 +32,16 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
 // that fail, the file keeps it to no effect: clean-up looks only at
 // temporaries' names.
 void UnmarkTemporary(int fd);
+
+// Puts a new file in the place of `name` in `directory`, or makes it: a
+// marked temporary beside it that `fill` writes and gives its metadata
+// (its result: 0 or a Windows code), flushed, unmarked and, when `still`
+// allows it (null: always), renamed over name, then the directory flushed.
+// On any failure before the rename the old file is untouched and the
+// temporary gone.
+std::int32_t ReplaceIn(int directory, const std::string& name,
+                       const std::function<std::int32_t(int fd)>& fill,
+                       const std::function<bool()>& still = nullptr);
 
 // Whether name is one that CreateTemporary makes for store.
 bool IsTemporaryOf(const std::string& store, const char* name);

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 #include "platform/posix/Errors.h"
 #include "platform/posix/PosixCalls.h"
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "platform/Platform.h"
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::platform {
 namespace {

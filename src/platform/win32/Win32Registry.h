@@ -2,7 +2,7 @@
 // the installer relies on.
 #pragma once
 
-#include "platform/Registry.h"
+#include "regstore/Registry.h"
 
 namespace tarnwell::win32 {
 

@@ -1,6 +1,8 @@
 // The registry as the installer sees it: create-or-open a key, set a value,
 // close a key. One implementation per world (the real Win32 registry, the
-// host's file store), plus in-memory stores for previews and tests.
+// host's file store), plus in-memory stores for previews and tests. It lies
+// on the ground floor, beside the in-memory store, so that the stores and
+// the platforms above them all include it from below.
 #pragma once
 
 #include <cstdint>

@@ -1,15 +1,18 @@
 // -o FILE on Windows, through the standard library's file system calls.
-#include "check/OutputFile.h"
+#include "platform/OutputFile.h"
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-namespace tarnwell::check {
+#include "regstore/Registry.h"
 
-bool ReplaceFile(const std::string& name, const std::string& bytes,
-                 std::string* why) {
+namespace tarnwell::platform {
+
+std::int32_t ReplaceFile(const std::string& name, std::string_view bytes,
+                         OutputRefusal* refusal) {
+  *refusal = OutputRefusal::kNone;
   std::error_code ec;
   std::filesystem::path path = std::filesystem::u8path(name);
   if (std::filesystem::is_symlink(path, ec)) {
@@ -17,8 +20,8 @@ bool ReplaceFile(const std::string& name, const std::string& bytes,
   }
   if (std::filesystem::exists(path, ec) &&
       !std::filesystem::is_regular_file(path, ec)) {
-    *why = "it is not a regular file";
-    return false;
+    *refusal = OutputRefusal::kNotRegular;
+    return kErrorAccessDenied;
   }
   std::filesystem::path temporary = path;
   temporary += ".tarnwell-check-" +
@@ -30,7 +33,7 @@ bool ReplaceFile(const std::string& name, const std::string& bytes,
   std::error_code renamed, ignored;
   if (out) std::filesystem::rename(temporary, path, renamed);
   if (!out || renamed) std::filesystem::remove(temporary, ignored);
-  return out && !renamed;
+  return out && !renamed ? kErrorSuccess : kErrorRegistryIoFailed;
 }
 
-}  // namespace tarnwell::check
+}  // namespace tarnwell::platform
