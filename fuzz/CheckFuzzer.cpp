@@ -121,7 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::vector<std::size_t> all = Tally(result.Shown);
   const std::size_t off = size % all.size();
   check::CheckOptions fewer = DefaultOptions();
-  if (!check::InfoOf(static_cast<check::Check>(off)).Fatal) {
+  if (check::InfoOf(static_cast<check::Check>(off)).Stays ==
+      check::Fixed::kOptional) {
     fewer.Settings[off].Off = true;
     check::Counts counts;
     std::vector<std::size_t> left =
