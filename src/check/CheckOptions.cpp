@@ -60,17 +60,24 @@ bool FileName(std::string* file, const char* option, std::string_view value,
   return !value.empty();
 }
 
-// A name of the cabinet: printable ASCII, which every device shows alike.
-bool CabText(std::string* text, const char* option, std::string_view value,
-             std::string* error) {
+// A name of the cabinet: printable ASCII, which every device shows alike,
+// within the CAB Wizard's lengths, and none of the characters a file name
+// cannot hold (the device names the cabinet's uninstall file with both).
+bool CabText(std::string* text, const char* option, std::size_t most,
+             std::string_view value, std::string* error) {
   *text = value;
-  const bool printable =
-      !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F;
+  const bool fits =
+      !value.empty() && value.size() <= most &&
+      std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F &&
+               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
       });
-  if (!printable) *error = "option " + std::string(option) +
-                           " takes a text of printable ASCII";
-  return printable;
+  if (!fits) {
+    *error = "option " + std::string(option) + " takes 1 to " +
+             std::to_string(most) +
+             " characters of printable ASCII, none of \\ / : * ? \" < > |";
+  }
+  return fits;
 }
 
 // The place of value among the words, or -1.
@@ -116,13 +123,13 @@ const std::vector<OptionRow> kOptions = {
      "the name the device shows for the cabinet\n"
      "(default \"USB CDC settings\")",
      [](Options& o, Value v, Error e) {
-       return CabText(&o.Cab.App, "--cab-name", v, e);
+       return CabText(&o.Cab.App, "--cab-name", 40, v, e);
      }},
     {{"--cab-provider"}, "TEXT",
      "its provider (default \"tarnwell\"); a cabinet\n"
      "of the same names replaces it on the device",
      [](Options& o, Value v, Error e) {
-       return CabText(&o.Cab.Provider, "--cab-provider", v, e);
+       return CabText(&o.Cab.Provider, "--cab-provider", 30, v, e);
      }},
     {{"--registry"}, "FILE",
      "start from this registry (a regedit 5.00 export\n"
@@ -320,8 +327,9 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     *error = "option --emit writes to the file of -o FILE";
     return false;
   }
-  if (options->Emit == "cab" && options->OutputFile == "-") {
-    *error = "--emit=cab writes a binary file, never standard output";
+  if (options->OutputFile == "-") {
+    *error = "-o writes a file, never standard output (--reg prints the "
+             "registry there)";
     return false;
   }
   if (options->PrintReg && options->Format != OutputFormat::kText) {

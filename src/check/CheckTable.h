@@ -436,12 +436,15 @@ CHECK(MalformedGuid, "malformed-guid", Warning, Optional, Nothing,
       "%4 and is read as %5|group %2 has %3 digits instead of %4 and is read "
       "as %5|group %2 has %3 digits instead of %4; only its last %4 are "
       "kept|group %2 has a sign or \"0x\"|%2 after the last group is "
-      "ignored}0; the installer writes \"IClass\" = %1",
+      "ignored|group %2 has %3 digits, more than the 16 the installer reads "
+      "of a number, and is read as %5}0; the installer writes \"IClass\" = "
+      "%1",
       "a GUID that does not read as written",
       "A GUID is read as five hexadecimal groups with one separator "
       "character between them; braces and quotes at its ends are dropped. "
       "The number of digits is not tested: a short group is padded with "
-      "zeros, a long one loses its high digits, a group that cannot be read "
+      "zeros, a long one loses its high digits (the last group, past 16 "
+      "digits, reads as all ones), a group that cannot be read "
       "keeps its previous value, and \"IClass\" is written all the same.",
       "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173D}",
       "GUID = {CC5195AC-BA49-48a0-BE17-DF6D1B0173DD}",

@@ -35,7 +35,8 @@ using console::Stream;
 constexpr char kStandardInput[] = "-";
 
 void Say(const std::string& message) {
-  console::Write(Stream::kErr, "tarnwell-check: " + message + "\n");
+  // File names come as the user typed them, in any bytes.
+  console::Write(Stream::kErr, "tarnwell-check: " + Printable(message) + "\n");
 }
 
 bool UseColor(ColorMode mode, Stream stream) {
@@ -180,8 +181,15 @@ int Run(const CheckOptions& options) {
                                                 result.Name, color));
       }
       std::string bytes;
-      bool made = !refused;
-      if (emit && !refused) {
+      // A configuration with errors gets no file: a device would take an
+      // empty one as any other, and a cabinet of the same names replaces
+      // the one installed, values and all.
+      bool made = !emit || result.ExitStatus == 0;
+      if (emit && !made && !refused) {
+        Say("no " + options.Emit + " file is written for a configuration "
+            "with errors");
+      }
+      if (emit && made) {
         bytes = Emit(kind, *report, result.Name, TARNWELL_VERSION, options.Cab);
         if (kind == EmitKind::kCab) {
           std::string setup, why;
@@ -213,7 +221,7 @@ int Run(const CheckOptions& options) {
       }
       if (text && !options.Quiet) {
         console::Write(Stream::kErr,
-                       result.Name + ": " + SummaryText(result) + "\n");
+                       Printable(result.Name) + ": " + SummaryText(result) + "\n");
       }
     }
     status = std::max(status, result.ExitStatus);

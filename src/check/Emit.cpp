@@ -58,6 +58,21 @@ struct Pass {
   const std::vector<WriteLog::Slot>& Slots;
 };
 
+// The log's keys with only the values that the pass wrote: what a start
+// registry held before is the device's, not the file's to carry.
+std::vector<WriteLog::Key> WrittenKeys(const WriteLog& log) {
+  std::vector<WriteLog::Key> keys = log.Keys();
+  for (WriteLog::Key& key : keys) {
+    key.Slots.erase(std::remove_if(key.Slots.begin(), key.Slots.end(),
+                                   [&](std::size_t slot) {
+                                     return log.Slots()[slot].Writer >=
+                                            WriteLog::kBefore;
+                                   }),
+                    key.Slots.end());
+  }
+  return keys;
+}
+
 // "; <what> from <source>, made by tarnwell-check <version>" and a line
 // end; bytes of the name outside printable ASCII become "?".
 std::string SourceComment(std::string name, const std::string& version) {
@@ -201,7 +216,7 @@ std::string FormatImageReg(const Pass& pass, const std::string& comment) {
 
 // Little-endian numbers, as every number of a cabinet's setup file.
 void Put(std::string& out, std::uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i));
+  for (int i = 0; i < bytes; ++i, value >>= 8) out += static_cast<char>(value);
 }
 
 // The limits of a setup file: every count and length is 16 bits.
@@ -308,7 +323,8 @@ std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
   Put(header, static_cast<std::uint32_t>(names.App.size() + 1), 2);
   Put(header, static_cast<std::uint32_t>(kHeader + names.App.size() + 1), 2);
   Put(header, static_cast<std::uint32_t>(names.Provider.size() + 1), 2);
-  Put(header, 0, 8);  // no unsupported platforms; the last two fields 0
+  Put(header, 0, 4);  // no unsupported platforms
+  Put(header, 0, 4);  // the last two fields
   return header + body;
 }
 
@@ -336,7 +352,8 @@ bool ParseEmitKind(std::string_view name, EmitKind* kind) {
 bool FindUnwritable(EmitKind kind, const FileReport& report,
                     Diagnostic* refusal) {
   if (!report.Log) return false;
-  const Pass pass{report.Log->Keys(), report.Log->Slots()};
+  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
+  const Pass pass{keys, report.Log->Slots()};
   // A refusal at a line of the file: its column is that of the character
   // when the line holds it.
   auto refuse = [&](std::size_t line, const Args& args, char16_t bad = 0) {
@@ -380,7 +397,8 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
 std::vector<std::u16string> EmptyKeys(const FileReport& report) {
   std::vector<std::u16string> empty;
   if (!report.Log) return empty;
-  const Pass pass{report.Log->Keys(), report.Log->Slots()};
+  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
+  const Pass pass{keys, report.Log->Slots()};
   for (const WriteLog::Key& key : pass.Keys) {
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
       empty.push_back(key.Path);
@@ -392,10 +410,10 @@ std::vector<std::u16string> EmptyKeys(const FileReport& report) {
 std::string Emit(EmitKind kind, const FileReport& report,
                  const std::string& name, const std::string& version,
                  const CabNames& names) {
-  static const std::vector<WriteLog::Key> kNoKeys;
   static const std::vector<WriteLog::Slot> kNoSlots;
-  const Pass pass{report.Log ? report.Log->Keys() : kNoKeys,
-                  report.Log ? report.Log->Slots() : kNoSlots};
+  const std::vector<WriteLog::Key> keys =
+      report.Log ? WrittenKeys(*report.Log) : std::vector<WriteLog::Key>();
+  const Pass pass{keys, report.Log ? report.Log->Slots() : kNoSlots};
   if (kind == EmitKind::kCab) return FormatSetupFile(pass, names);
   const std::string comment = SourceComment(name, version);
   return kind == EmitKind::kImageReg ? FormatImageReg(pass, comment)

@@ -46,7 +46,10 @@ class ConfigChecker : public ReadTrace {
     state_.ResumeLine = 0;
     state_.Open = false;
     line_offset_ = line - 1;
-    MemoryByteSource source(bytes.substr(state_.Lines.Offset(line)));
+    // The lines are kept as read, without the byte-order mark that the
+    // reader skips at the start of the file.
+    const std::size_t mark = line > 1 && bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    MemoryByteSource source(bytes.substr(state_.Lines.Offset(line) + mark));
     return ReadConfigSource(config, source, this);
   }
 

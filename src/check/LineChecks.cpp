@@ -87,9 +87,10 @@ void UnclosedHeader(CheckState& s, const Place& place, const Args& args,
 }
 
 // The finding just made is the root of what the section's misread header
-// brings about.
+// brings about; when it is a note of its line's root, that root is.
 void MakeRoot(CheckState& s, const Diagnostic& d) {
-  s.Root = s.Section.Info.Root = s.IndexOf(d);
+  const std::size_t root = s.IndexOf(d);
+  s.Root = s.Section.Info.Root = root != kNoRoot ? root : s.LineRoot;
 }
 
 // "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
@@ -195,8 +196,14 @@ Diagnostic& CheckState::Add(Check check, const Place& place, const Args& args) {
     return Attach(LineRoot, std::move(d));
   }
   const std::size_t roots[] = {kNoRoot, Root, Section.Info.Root};
-  return Attach(roots[static_cast<std::size_t>(InfoOf(check).From)],
-                std::move(d));
+  std::size_t root = roots[static_cast<std::size_t>(InfoOf(check).From)];
+  // An error follows from an error only: as a warning's note it would
+  // count as less than it is.
+  if (root != kNoRoot && d.Level == Severity::kError &&
+      Diagnostics[root].Level != Severity::kError) {
+    root = kNoRoot;
+  }
+  return Attach(root, std::move(d));
 }
 
 Diagnostic& CheckState::AddRoot(Check check, const Place& place,
@@ -435,8 +442,8 @@ void CheckUnknownKey(CheckState& s) {
   const Place place = s.At(s.Key);
   const std::string key(s.Key);
   if (key.empty()) {
-    // The "=" sits right before the value.
-    s.Add(Check::kEmptyKey, s.At(s.Text.substr(s.Column(s.Value) - 2, 1)));
+    // The first "=" of the line ends the empty key.
+    s.Add(Check::kEmptyKey, s.At(s.Text.substr(s.Text.find('='), 1)));
     return;
   }
   if (key.front() == '[') {

@@ -146,27 +146,29 @@ std::string EchoLine(std::string_view line, std::size_t column,
   std::string text = begin > 0 ? "..." : "";
   std::string indent = begin > 0 ? "   " : "";
   // Control bytes other than tab show as blanks, and bytes that are not
-  // UTF-8 as U+FFFD, one column each.
-  for (std::size_t i = begin; i < end; ++i) {
+  // UTF-8 as U+FFFD; every character takes one column, and the caret line
+  // counts in characters, its tabs kept so that any tab width lines it up.
+  std::string marks;
+  for (std::size_t i = begin; i < end;) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
     char32_t code = 0;
-    const std::size_t length = regstore::DecodeUtf8(line.substr(0, end), i, &code);
-    if (length > 1) {
-      text.append(line.substr(i, length));
-      i += length - 1;
-    } else if (length == 0) {
+    std::size_t n = regstore::DecodeUtf8(line.substr(0, end), i, &code);
+    if (n > 1) {
+      text.append(line.substr(i, n));
+    } else if (n == 0) {
       text += "\xEF\xBF\xBD";
     } else {
       text += (c < 0x20 && c != '\t') || c == 0x7F ? ' ' : line[i];
     }
+    if (i < caret) {
+      indent += c == '\t' ? '\t' : ' ';
+    } else if (i < caret + length) {
+      marks += marks.empty() ? '^' : '~';
+    }
+    i += std::max<std::size_t>(n, 1);
   }
   if (end < line.size()) text += "...";
-  // Tabs in the caret line keep it under the column on any tab width.
-  for (std::size_t i = begin; i < caret && i < end; ++i) {
-    indent += line[i] == '\t' ? '\t' : ' ';
-  }
-  std::string marks = "^";
-  for (std::size_t i = 1; i < length && caret + i < end; ++i) marks += '~';
+  if (marks.empty()) marks = "^";  // at the end of the line
   if (color) marks = kGreen + marks + kReset;
   return text + '\n' + indent + marks + '\n';
 }

@@ -96,9 +96,8 @@ void Result(JsonWriter& json, const FileResult& r, std::size_t artifact,
 void Invocation(JsonWriter& json, const std::vector<FileResult>& results,
                 int exit_status) {
   json.Key("invocations").BeginArray().BeginObject();
-  bool all_read = true;
-  for (const FileResult& r : results) all_read = all_read && r.Error.empty();
-  json.Key("executionSuccessful").Bool(all_read);
+  // Status 2: a file that could not be read, or an -o FILE not written.
+  json.Key("executionSuccessful").Bool(exit_status != 2);
   json.Key("exitCode").Number(static_cast<std::uint64_t>(exit_status));
   json.Key("toolExecutionNotifications").BeginArray();
   for (const FileResult& r : results) {

@@ -222,7 +222,15 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
     if (digits != kGuidDigits[i]) {
       *args = {group(i), std::to_string(digits),
                std::to_string(kGuidDigits[i]), Hex(stored, kGuidDigits[i])};
-      return digits > kGuidDigits[i] ? 9 : digits == 1 ? 7 : 8;
+      // Past 16 digits of value the reading is all ones.
+      const std::size_t value_digits =
+          WithoutLeadingZeros(text.substr(spelling.DigitsBegin,
+                                          static_cast<std::size_t>(digits)))
+              .size();
+      return value_digits > 16 ? 12
+             : digits > kGuidDigits[i] ? 9
+             : digits == 1             ? 7
+                                       : 8;
     }
     if (spelling.Prefix || spelling.Negative) {
       *args = {group(i)};
@@ -270,10 +278,13 @@ bool EndsWith(std::string_view text, std::string_view end) {
          KeyIs(text.substr(text.size() - end.size()), end);
 }
 
-// A "%Token%" of an INF file's strings in the value, or empty.
+// A "%Token%" of an INF file's strings in the value (a letter first), or
+// empty.
 std::string_view InfToken(std::string_view value) {
-  for (std::size_t open = value.find('%'); open != std::string_view::npos;
+  for (std::size_t open = value.find('%');
+       open != std::string_view::npos && open + 1 < value.size();
        open = value.find('%', open + 1)) {
+    if (std::isalpha(static_cast<unsigned char>(value[open + 1])) == 0) continue;
     std::size_t end = open + 1;
     while (end < value.size() &&
            (std::isalnum(static_cast<unsigned char>(value[end])) != 0 ||
@@ -290,12 +301,14 @@ std::string_view InfToken(std::string_view value) {
 // The value's own comment or punctuation, written with it: the root of
 // what else its line shows.
 void CheckTextEnd(CheckState& s) {
-  const std::string_view value = s.Value;
+  // What the installer keeps of the value: what lies beyond is cut away.
+  const std::string_view value = s.Value.substr(0, s.Applied->Capacity - 1);
   const auto field = [&s] { return Quote(s.Applied->Key); };
   for (std::size_t i = 1; i < value.size(); ++i) {
     const bool comment = (value[i] == '#' || value[i] == ';') &&
                          (value[i - 1] == ' ' || value[i - 1] == '\t');
-    if (comment || value.substr(i - 1, 2) == "//") {
+    // "//" is no comment in a modem's commands (ATD//).
+    if (comment || (value.substr(i - 1, 2) == "//" && !s.Applied->Command)) {
       const std::size_t at = comment ? i : i - 1;
       s.AddRoot(Check::kInlineComment, s.At(value.substr(at)),
                 {std::string(value.substr(at, comment ? 1 : 2)), Quote(value),
@@ -359,7 +372,9 @@ void CheckTextValue(CheckState& s) {
     s.Add(Check::kDesktopName, s.At(value),
           {std::to_string(desktop), Quote(value), value_name()});
   }
-  if (const std::string_view token = InfToken(value); !token.empty()) {
+  // A modem's commands hold "%" of their own (AT&F%C0).
+  if (const std::string_view token = facts.Command ? "" : InfToken(value);
+      !token.empty()) {
     s.Add(Check::kInfToken, s.At(token),
           {Quote(token), value_name(), Quote(value)});
   }

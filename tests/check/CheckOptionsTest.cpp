@@ -42,6 +42,12 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
       {{"-W"}, "unknown option '-W'"},
       {{"--formatting", "json"}, "unknown option '--formatting'"},
       {{"--colorful"}, "unknown option '--colorful'"},
+      // Longer than the header's 16-bit offsets allow, and names a device
+      // cannot make files of.
+      {{"--cab-name", std::string(41, 'a')}, "option --cab-name takes 1 to 40"},
+      {{"--cab-provider=A:B"}, "option --cab-provider takes 1 to 30"},
+      {{"--cab-name="}, "option --cab-name takes"},
+      {{"--emit=cab", "-o", "-"}, "-o writes a file, never standard output"},
   };
   for (const auto& c : cases) {
     CheckOptions options;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "check/CheckRun.h"
+#include "support/StoreFiles.h"
 
 namespace tarnwell::check::testing {
 namespace {
@@ -88,6 +89,19 @@ TEST(Emit, TheInstallersKeysAndLastValuesInItsOrder) {
     EXPECT_NE(inf.substr(at + std::strlen(section) + 4, 2), "\r\n") << section;
   }
   EXPECT_EQ(inf.substr(inf.find("[Registry]")), Crlf(kInfRegistry));
+  // What a start registry holds is the device's, not the file's to carry,
+  // even where the file writes the same key.
+  WriteBytes(dir.File("start.reg"),
+             tarnwell::testing::StoreBytes(
+                 u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_"
+                 u"MACHINE\\Drivers\\USB\\ClientDrivers\\USBCDC_COM_"
+                 u"Template]\r\n\"Foo\"=\"caf\u00e9\"\r\n"));
+  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE,
+                       {"-q", "--registry", "start.reg", "--emit=cab-inf", "-o",
+                        "out", "usbcdc.cfg"},
+                       dir.Path()).Text, "");
+  EXPECT_EQ(ReadBytes(dir.File("out")).substr(inf.find("[Registry]")),
+            Crlf(kInfRegistry));
 }
 
 TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
@@ -151,15 +165,21 @@ TEST(Emit, UsageAndWriteErrors) {
         << args[0];
   }
   EXPECT_EQ(ListDirectory(dir.Path()).size(), 2u);
-  // A file the installer fails to read writes nothing: no key. The name
-  // in the comment keeps to printable ASCII.
-  WriteBytes(dir.File("caf\xC3\xA9\t.cfg"), "[D]\nVID=1\n");
-  EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE,
-                       {"--emit=image-reg", "-o", "out", "./caf\xC3\xA9\t.cfg"},
-                       dir.Path()).ExitCode, 1);
-  EXPECT_EQ(ReadBytes(dir.File("out")),
+  // A file the installer fails to read, or one with errors, gets no file
+  // (a device would take an empty one as any other); a file with nothing to
+  // write gets its comment. The name in it keeps to printable ASCII.
+  for (const char* kind : {"--emit=image-reg", "--emit=cab"}) {
+    WriteBytes(dir.File("caf\xC3\xA9\t.cfg"), "[D]\nVID=1\n");
+    EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {kind, "-o", "out", "./caf\xC3\xA9\t.cfg"},
+                         dir.Path()).ExitCode, 1);
+    EXPECT_FALSE(fs::exists(dir.File("out"))) << kind;
+  }
+  WriteBytes(dir.File("caf\xC3\xA9\t.cfg"), "[D]\nDLL=a\nVID=1\nIFC_Class=2\n");
+  RunProgram(TARNWELL_CHECK_EXE, {"--emit=image-reg", "-o", "out", "./caf\xC3\xA9\t.cfg"},
+             dir.Path());
+  EXPECT_EQ(ReadBytes(dir.File("out")).substr(0, 76),
             "; USB CDC driver and modem settings from caf???.cfg, made by "
-            "tarnwell-check " TARNWELL_VERSION "\r\n");
+            "tarnwell-check ");
 }
 
 }  // namespace
