@@ -21,6 +21,7 @@
 
 #include "config/ConfigReader.h"
 #include "config/InstallConfig.h"
+#include "platform/OutputFile.h"
 #include "platform/Platform.h"
 #include "platform/posix/FileRegistry.h"
 #include "platform/posix/NativePath.h"
@@ -466,6 +467,33 @@ TEST(StoreFaults, ARunThatCannotGetTheLockGivesUpAndTouchesNothing) {
   EXPECT_NE(tree.Find(u"HKEY_LOCAL_MACHINE\\Waiter"), nullptr);
   EXPECT_EQ(ListDirectory(dir.Path()),
             (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+// tarnwell-check's -o replaces its file through the same calls as the
+// store: whichever fails, once or from then on, the file is the old one or
+// the new one, whole, and a single failure leaves no temporary beside it.
+TEST(StoreFaults, AnOutputFileIsOldOrNewNeverBetween) {
+  ScratchDir dir;
+  const std::string path = dir.File("out.reg");
+  for (bool lasting : {false, true}) {
+    for (long at = 1;; ++at) {
+      WriteFileBytes(path, "old");
+      std::int32_t result;
+      Plan plan;
+      {
+        FaultyTable faults(at, lasting);
+        platform::OutputRefusal refusal;
+        result = platform::ReplaceFile(path, "new bytes", &refusal);
+        plan = g_plan;
+      }
+      if (plan.Count < at) break;
+      SCOPED_TRACE("call " + std::to_string(at) + " (" + plan.Failed + ")");
+      EXPECT_EQ(ReadFileBytes(path), result == 0 ? "new bytes" : "old");
+      if (!lasting) {
+        EXPECT_EQ(ListDirectory(dir.Path()).size(), 1u);
+      }
+    }
+  }
 }
 
 }  // namespace
