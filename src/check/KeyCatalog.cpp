@@ -30,25 +30,25 @@ struct Gather {
   std::vector<KeyFacts>* Keys;
 
   template <typename Entry, typename Number>
-  bool operator()(const NumberKey<Entry, Number>& row) const {
+  void operator()(const NumberKey<Entry, Number>& row) const {
     KeyFacts f = Facts(row.Key, ValueForm::kNumber, row.ValueName);
     f.Width = row.Width;
     f.FieldBits = 8 * sizeof(Number);
     f.Stored = FieldOf<Entry, Number>;
     f.Row = &row;
-    return Add(f);
+    Add(f);
   }
   template <typename Entry, std::size_t Capacity>
-  bool operator()(const TextKey<Entry, Capacity>& row) const {
+  void operator()(const TextKey<Entry, Capacity>& row) const {
     KeyFacts f = Facts(row.Key, ValueForm::kText, row.ValueName);
     f.Capacity = Capacity;
     if constexpr (std::is_same_v<decltype(row), const ModemTextKey&>) {
       f.Command = &row >= std::begin(kModemSettingsKeys) &&
                   &row < std::end(kModemSettingsKeys);
     }
-    return Add(f);
+    Add(f);
   }
-  bool operator()(const InitKey& row) const {
+  void operator()(const InitKey& row) const {
     KeyFacts f = Facts(row.Key, ValueForm::kText, nullptr);
     f.Capacity = kTextCapacity;
     f.Command = true;
@@ -56,24 +56,21 @@ struct Gather {
     for (const char* p = row.Key + sizeof kInitStem - 1; *p != '\0'; ++p) {
       f.ValueName += static_cast<char16_t>(*p);
     }
-    return Add(f);
+    Add(f);
   }
-  bool operator()(const GuidKey& row) const {
-    return Add(Facts(row.Key, ValueForm::kGuid, row.ValueName));
+  void operator()(const GuidKey& row) const {
+    Add(Facts(row.Key, ValueForm::kGuid, row.ValueName));
   }
-  bool operator()(const DisableListKey& row) const {
+  void operator()(const DisableListKey& row) const {
     KeyFacts f = Facts(row.Key, ValueForm::kList, nullptr);
     f.Width = row.Width;
     f.FieldBits = 8;
-    return Add(f);
+    Add(f);
   }
-  bool operator()(const IgnoredKey& row) const {
-    return Add(Facts(row.Key, ValueForm::kNone, nullptr));
+  void operator()(const IgnoredKey& row) const {
+    Add(Facts(row.Key, ValueForm::kNone, nullptr));
   }
-  bool Add(const KeyFacts& f) const {
-    Keys->push_back(f);
-    return false;  // on to the next row
-  }
+  void Add(const KeyFacts& f) const { Keys->push_back(f); }
 };
 
 }  // namespace

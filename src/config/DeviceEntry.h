@@ -87,13 +87,16 @@ extern const DisableListKey kDisableKey;
 extern const IgnoredKey kDeviceIgnoredKey;
 
 // Calls visit(row) with every row of a device section's key tables in
-// turn, until it returns true: the one list that the entry operation and
-// tarnwell-check read.
+// turn: the one list that the entry operation and tarnwell-check read.
 template <typename Visit>
 void VisitDeviceKeys(Visit visit) {
-  (void)(visit(kDeviceDllKey) || VisitRows(kIdKeys<DeviceEntry>, visit) ||
-      VisitRows(kInterfaceClassKeys, visit) || VisitRows(kBufferKeys, visit) ||
-      visit(kGuidKey) || visit(kDisableKey) || visit(kDeviceIgnoredKey));
+  visit(kDeviceDllKey);
+  for (const auto& row : kIdKeys<DeviceEntry>) visit(row);
+  for (const auto& row : kInterfaceClassKeys) visit(row);
+  for (const auto& row : kBufferKeys) visit(row);
+  visit(kGuidKey);
+  visit(kDisableKey);
+  visit(kDeviceIgnoredKey);
 }
 
 // Clears the entry, then sets Name (cut to 127 units), Prefix "COM" and

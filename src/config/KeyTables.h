@@ -61,25 +61,13 @@ std::size_t FindKeyRow(Visit visit, std::string_view key, Apply apply) {
   std::size_t index = 0;
   std::size_t found = kNoKey;
   visit([&](const auto& row) {
-    if (!KeyIs(key, row.Key)) {
-      ++index;
-      return false;
+    if (found == kNoKey && KeyIs(key, row.Key)) {
+      apply(row);
+      found = index;
     }
-    apply(row);
-    found = index;
-    return true;
+    ++index;
   });
   return found;
-}
-
-// Calls visit with each row of the table, stopping where it returns true;
-// true when it stopped.
-template <typename Row, std::size_t N, typename Visit>
-bool VisitRows(const Row (&rows)[N], Visit& visit) {
-  for (const Row& row : rows) {
-    if (visit(row)) return true;
-  }
-  return false;
 }
 
 }  // namespace tarnwell

@@ -46,13 +46,6 @@ const ModemTextKey kModemSettingsKeys[10] = {
     {"Tone", &ModemEntry::Tone, &ModemEntry::HasTone, u"Tone"},
 };
 
-InitKey::InitKey(std::size_t n) : Key(), Index(n) {
-  std::size_t length = 0;
-  for (const char* p = kInitStem; *p != '\0'; ++p) Key[length++] = *p;
-  if (n >= 10) Key[length++] = static_cast<char>('0' + n / 10);
-  Key[length] = static_cast<char>('0' + n % 10);
-}
-
 namespace {
 
 void ApplyRow(ModemEntry& entry, const InitKey& row, std::string_view value) {

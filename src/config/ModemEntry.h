@@ -2,6 +2,7 @@
 // Unimodem values. A plain fixed-size record, copied by value.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
@@ -81,26 +82,36 @@ extern const ModemTextKey kModemSettingsKeys[10];
 // element, without leading zeros. The Init subkey names each value by the
 // number alone.
 struct InitKey {
-  explicit InitKey(std::size_t n);
-  char Key[16];
+  char Key[8];
   std::size_t Index;
 };
 inline constexpr char kInitStem[] = "Init";
+constexpr std::array<InitKey, kInitStringCount> MakeInitKeys() {
+  std::array<InitKey, kInitStringCount> keys{};
+  for (std::size_t n = 0; n < kInitStringCount; ++n) {
+    std::size_t length = 0;
+    for (const char* p = kInitStem; *p != '\0'; ++p) keys[n].Key[length++] = *p;
+    if (n >= 10) keys[n].Key[length++] = static_cast<char>('0' + n / 10);
+    keys[n].Key[length] = static_cast<char>('0' + n % 10);
+    keys[n].Index = n;
+  }
+  return keys;
+}
+inline constexpr std::array<InitKey, kInitStringCount> kInitKeys =
+    MakeInitKeys();
 
 // Calls visit(row) with every row of a modem section's key tables in
-// turn, until it returns true: the one list that the entry operation and
-// tarnwell-check read.
+// turn: the one list that the entry operation and tarnwell-check read.
 template <typename Visit>
 void VisitModemKeys(Visit visit) {
-  if (visit(kModemDllKey) || VisitRows(kIdKeys<ModemEntry>, visit) ||
-      visit(kModemInterfaceKey) || VisitRows(kUnimodemTextKeys, visit) ||
-      visit(kDeviceTypeKey) || VisitRows(kConfigTextKeys, visit)) {
-    return;
-  }
-  for (std::size_t n = 0; n < kInitStringCount; ++n) {
-    if (visit(InitKey(n))) return;
-  }
-  VisitRows(kModemSettingsKeys, visit);
+  visit(kModemDllKey);
+  for (const auto& row : kIdKeys<ModemEntry>) visit(row);
+  visit(kModemInterfaceKey);
+  for (const auto& row : kUnimodemTextKeys) visit(row);
+  visit(kDeviceTypeKey);
+  for (const auto& row : kConfigTextKeys) visit(row);
+  for (const auto& row : kInitKeys) visit(row);
+  for (const auto& row : kModemSettingsKeys) visit(row);
 }
 
 // Clears the entry, then sets Prefix "COM" and HasPrefix.
