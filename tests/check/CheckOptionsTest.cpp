@@ -26,6 +26,7 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
   } cases[] = {
       {{"-Wno-error=bogus"}, "unknown check 'bogus'"},
       {{"-Wno-missing-dll"}, "'missing-dll' cannot be turned off"},
+      {{"-Wno-error=unwritable-text"}, "'unwritable-text' cannot be turned off: --emit"},
       {{"--explain=bogus"}, "no check is named 'bogus'"},
       {{"--registry"}, "option --registry needs a file name"},
       {{"--max-findings=-1"}, "option --max-findings takes a number"},

@@ -89,6 +89,17 @@ TEST(Emit, TheInstallersKeysAndLastValuesInItsOrder) {
     EXPECT_NE(inf.substr(at + std::strlen(section) + 4, 2), "\r\n") << section;
   }
   EXPECT_EQ(inf.substr(inf.find("[Registry]")), Crlf(kInfRegistry));
+  // The cabinet names the modem's keys without values, and says so.
+  const Output cab = RunProgram(
+      TARNWELL_CHECK_EXE, {"--emit=cab", "-o", "out.cab", "usbcdc.cfg"}, dir.Path());
+  if (cab.Text.find("has no libgcab") == std::string::npos) {
+    EXPECT_NE(cab.Text.find("no public description of the format promises that "
+                            "a device creates them:\n  HKEY_LOCAL_MACHINE\\Drivers"
+                            "\\USB\\ClientDrivers\\USBCDC_COM_Template\\"
+                            "Unimodem\\Config\n"),
+              std::string::npos)
+        << cab.Text;
+  }
   // What a start registry holds is the device's, not the file's to carry,
   // even where the file writes the same key.
   WriteBytes(dir.File("start.reg"),
