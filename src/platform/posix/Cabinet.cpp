@@ -8,13 +8,12 @@
 namespace tarnwell::platform {
 namespace {
 
-// GLib's objects, let go whatever the way out.
+// GLib's objects, let go whatever the way out. GLib makes every object
+// it is asked for, or ends the process when memory runs out.
 template <typename T>
 struct Owned {
-  T* Object = nullptr;
-  ~Owned() {
-    if (Object != nullptr) g_object_unref(Object);
-  }
+  T* Object;
+  ~Owned() { g_object_unref(Object); }
 };
 
 }  // namespace
@@ -38,9 +37,9 @@ bool MakeCabinet(const std::string& name, std::string_view data,
       gcab_cabinet_write_simple(archive.Object, out.Object, nullptr, nullptr,
                                 nullptr, &failure) &&
       g_output_stream_close(out.Object, nullptr, &failure);
-  if (!made) {
-    *error = failure != nullptr ? failure->message : "libgcab failed";
-    if (failure != nullptr) g_error_free(failure);
+  if (!made) {  // a failing GLib call always says why
+    *error = failure->message;
+    g_error_free(failure);
     return false;
   }
   auto* memory = G_MEMORY_OUTPUT_STREAM(out.Object);
