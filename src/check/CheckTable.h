@@ -656,13 +656,12 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
       "device reads a cabinet's texts in its ANSI code page; no file is "
       "written: write the text in printable ASCII|%0 = %2 lies above "
       "0x7FFFFFFF, where the CAB Wizard's documentation has an install fail; "
-      "no file is written: --emit=cab carries it as it is|%0 and its data "
-      "take more than the 65,535 bytes of a cabinet's value; no file is "
-      "written|a cabinet holds at most 65,535 names of keys, and this "
-      "section's key brings one more; no file is written|a cabinet holds at "
-      "most 65,535 keys, and this section's brings one more; no file is "
-      "written|a cabinet holds at most 65,535 values, and this one, %0, is "
-      "one more; no file is written}1",
+      "no file is written: --emit=cab carries it as it is|a cabinet holds at "
+      "most 65,535 names of keys, and this section's key brings one more; no "
+      "file is written|a cabinet holds at most 65,535 keys, and this "
+      "section's brings one more; no file is written|a cabinet holds at "
+      "most 65,535 values, and this one, %0, is one more; no file is "
+      "written}1",
       "a value that an --emit file cannot hold",
       "Image builders and the CAB Wizard read the files of --emit in the "
       "build machine's code page, and a device a cabinet's in its own, which "
@@ -670,8 +669,7 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
       "0x7F, or a control character other than tab) would reach the device "
       "as other characters. The CAB Wizard's documentation has a DWORD above "
       "0x7FFFFFFF fail the install, and a cabinet counts its names, keys and "
-      "values, and measures each value, in 16 bits. --emit then writes no "
-      "file.",
+      "values in 16 bits. --emit then writes no file.",
       "FriendlyName = Modem f\xC3\xBCr B\xC3\xBCro",
       "FriendlyName = Modem fuer Buero",
       "Write the text in printable ASCII; give the DWORD to --emit=cab; split "

@@ -221,6 +221,9 @@ void Put(std::string& out, std::uint32_t value, int bytes) {
 
 // The limits of a setup file: every count and length is 16 bits.
 constexpr std::size_t kMost = 0xFFFF;
+// A value's name and data are a name of the writers' tables and one field
+// of an entry: in UTF-8 at most three bytes a unit, far within a length.
+static_assert(3 * (kKeyPathCapacity + kTextCapacity) + 2 <= kMost);
 
 // The setup file's parts: each distinct name of a key path once (STRINGS),
 // each key as the ids of its names (REGHIVES), each value (REGKEYS).
@@ -232,8 +235,8 @@ struct Setup {
 };
 
 // Adds the keys and values of the pass, or stops at the first that goes
-// beyond a limit: *over says which (5 strings, 6 keys, 7 values, 4 a
-// value's length) and *at the key or slot.
+// beyond a limit: *over says which (4 strings, 5 keys, 6 values) and *at
+// the key or slot.
 Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
   Setup setup;
   std::unordered_map<std::u16string, std::size_t> ids;
@@ -250,8 +253,8 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
       hive.push_back(it->second);
       begin = end + 1;
     }
-    if (setup.Strings.size() > kMost) *over = 5;
-    if (setup.Hives.size() == kMost) *over = 6;
+    if (setup.Strings.size() > kMost) *over = 4;
+    if (setup.Hives.size() == kMost) *over = 5;
     *at = k;
     if (*over != 0) break;
     setup.Hives.push_back(hive);
@@ -264,9 +267,10 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
         body += SlotText(slot) + '\0';
       }
       *at = index;
-      if (setup.ValueCount == kMost) *over = 7;
-      if (body.size() > kMost) *over = 4;
-      if (*over != 0) break;
+      if (setup.ValueCount == kMost) {
+        *over = 6;
+        break;
+      }
       Put(setup.Values, static_cast<std::uint32_t>(++setup.ValueCount), 2);
       Put(setup.Values, static_cast<std::uint32_t>(setup.Hives.size()), 2);
       Put(setup.Values, 0, 2);  // no substitution: data stays as it stands
@@ -387,7 +391,7 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
   std::size_t at = 0;
   BuildSetup(pass, &over, &at);
   if (over == 0) return false;
-  const bool value = over == 4 || over == 7;
+  const bool value = over == 6;
   const std::size_t line = value ? LineOfText(report, pass.Slots[at])
                                  : LineOfKey(report, pass.Keys[at]);
   return refuse(line, {value ? Quote(Utf16ToUtf8(pass.Slots[at].Name)) : "",
