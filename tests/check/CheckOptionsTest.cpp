@@ -48,6 +48,8 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
       {{"--cab-name", std::string(41, 'a')}, "option --cab-name takes 1 to 40"},
       {{"--cab-provider=A:B"}, "option --cab-provider takes 1 to 30"},
       {{"--cab-name="}, "option --cab-name takes"},
+      {{"--cab-name=a\tb"}, "option --cab-name takes"},
+      {{"--cab-provider=Caf\xC3\xA9"}, "option --cab-provider takes"},
       {{"--emit=cab", "-o", "-"}, "-o writes a file, never standard output"},
   };
   for (const auto& c : cases) {

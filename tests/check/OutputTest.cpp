@@ -54,7 +54,10 @@ TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
 }
 
 TEST(Output, MessagesQuoteControlBytesAsEscapes) {
-  EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC"), "\"a\\tb\\r\\x01\\x7F\xC3\xBC\"");
+  EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC\xFF"),
+            "\"a\\tb\\r\\x01\\x7F\xC3\xBC\\xFF\"");
+  // An echoed line shows a byte that is not UTF-8 as U+FFFD.
+  EXPECT_EQ(Printable("a\xFF\xC3\xBC"), "a\xEF\xBF\xBD\xC3\xBC");
 }
 
 TEST(Output, SarifColumnsCountUtf16Units) {
