@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <tuple>
 
 #include "check/Text.h"
 #include "registry/KeyPaths.h"
@@ -22,8 +21,10 @@ struct Meeting {
 std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   const auto& all = log.Slots();
   std::sort(slots.begin(), slots.end(), [&](std::size_t a, std::size_t b) {
-    return std::tie(log.Keys()[all[a].Key].Path, all[a].Folded) <
-           std::tie(log.Keys()[all[b].Key].Path, all[b].Folded);
+    const std::u16string& key_a = log.Keys()[all[a].Key].Path;
+    const std::u16string& key_b = log.Keys()[all[b].Key].Path;
+    if (key_a != key_b) return key_a < key_b;
+    return regstore::FoldLess()(all[a].Name, all[b].Name);
   });
   slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
   std::string out;
@@ -56,7 +57,7 @@ Args SharedArgs(const WriteLog& log, const SectionInfo& other,
 // A device section's "Disable" in the interface key of this modem section.
 std::string DisableKey(const WriteLog& log, const Meeting& m) {
   for (std::size_t slot : m.Given) {
-    if (log.Slots()[slot].Folded == u"DISABLE") {
+    if (regstore::SameName(log.Slots()[slot].Name, u"Disable")) {
       return Utf16ToUtf8(log.Keys()[log.Slots()[slot].Key].Path);
     }
   }
@@ -97,7 +98,6 @@ std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
   Slot added;
   added.Key = key;
   added.Name = name;
-  added.Folded = regstore::FoldCase(name);
   slots_.push_back(std::move(added));
   keys_[key].Slots.push_back(slots_.size() - 1);
   return slots_.size() - 1;

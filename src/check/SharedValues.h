@@ -29,7 +29,6 @@ class WriteLog : public Registry {
   struct Slot {
     std::size_t Key = 0;    // index into Keys()
     std::u16string Name;    // as first written
-    std::u16string Folded;  // Name as names compare
     std::uint32_t Type = 0;
     std::string Data;
     std::size_t Writer = kNobody;  // the entry that set it last, or kBefore
