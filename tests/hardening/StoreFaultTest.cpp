@@ -363,6 +363,7 @@ TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
                {"Random", EPERM, true, true},
                {"Flistxattr", ENOTSUP, true, true},
                {"Fsetxattr", ENOTSUP, true, true},
+               {"Fsetxattr", EPERM, true, true},  // a sandbox refuses it
                {"Ioctl", ENOTTY, true, true},  // no chattr attributes
                {"Lock", EINVAL, false, true},  // F_OFD_SETLK unknown
                {"Renameat2", EEXIST, true, false}};

@@ -583,7 +583,8 @@ TEST_F(FileRegistryTest, WhatAnotherUserPlantsIsRefusedAndLeftAlone) {
 // its mode) or the attribute (after), is removed. What merely looks like
 // it stays: a user's file of the old temporaries' pattern or of this one
 // without the mark, a marked one with a second name, marked ones named
-// otherwise. Nor does the mark stay on the store or the lock.
+// otherwise. Nor does the mark stay on the store or the lock. A guard of
+// a lock's replacement that nobody holds goes too.
 TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
   constexpr char kMark[] = "user.tarnwell.temporary";
@@ -596,6 +597,7 @@ TEST_F(FileRegistryTest, TemporariesThatKilledRunsLeftAreRemovedAndNothingElse) 
   } files[] = {
       {ours + "01", kSticky, true},
       {ours + "02", kAttribute, true},
+      {"registry.reg.lock-new", kNone, true},  // a killed run's guard
       {"registry.reg.tmp-backup2024", kNone, false},
       {"registry.reg.tmp-abcdefghij", kNone, false},
       {ours + "03", kNone, false},

@@ -40,20 +40,22 @@ long long NowNanoseconds() {
   return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+// One try for a write lock on the whole file: 0, or -1 with errno set.
+int TryLock(int fd) {
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (Calls().Lock(fd, F_OFD_SETLK, &lock) == 0) return 0;
+  // A kernel without lock ownership per descriptor.
+  return errno == EINVAL ? Calls().Lock(fd, F_SETLK, &lock) : -1;
+}
+
 // A write lock on the whole file, waiting for the holder until the
 // allowed time since start is up. Where locks are not to be had, the run
 // does not write.
 std::int32_t Lock(int fd, long long start) {
-  struct flock lock = {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  int command = F_OFD_SETLK;
   for (;;) {
-    if (Calls().Lock(fd, command, &lock) == 0) return kErrorSuccess;
-    if (errno == EINVAL && command == F_OFD_SETLK) {
-      command = F_SETLK;  // a kernel without lock ownership per descriptor
-      continue;
-    }
+    if (TryLock(fd) == 0) return kErrorSuccess;
     if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
       return WindowsError(errno);
     }
@@ -252,6 +254,22 @@ std::int32_t Acquire(const Target& t, bool may_replace, int* fd) {
   return kErrorAccessDenied;
 }
 
+// A guard that a run killed while it replaced a lock left behind: nobody
+// holds it, and no run removes it until the next bad lock. Taken, it goes,
+// as its maker would have removed it; one that a run holds stays.
+void RemoveLeftGuard(const Target& t) {
+  const std::string name = t.Store + kGuardSuffix;
+  const int fd = OpenIn(t.Directory, name.c_str(),
+                        O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat held;
+  if (Calls().Fstat(fd, &held) == 0 && Good(held, t.Owner) &&
+      TryLock(fd) == 0 && NameLeadsTo(t.Directory, name, held)) {
+    Calls().Unlinkat(t.Directory, name.c_str(), 0);
+  }
+  Calls().Close(fd);
+}
+
 }  // namespace
 
 std::int32_t TakeStoreLock(int directory, const std::string& name,
@@ -261,6 +279,7 @@ std::int32_t TakeStoreLock(int directory, const std::string& name,
   const Target target = {directory, name, name + kLockSuffix, owner, start};
   int fd = -1;
   if (std::int32_t e = Acquire(target, true, &fd)) return e;
+  RemoveLeftGuard(target);
   *lock_fd = fd;
   return kErrorSuccess;
 }

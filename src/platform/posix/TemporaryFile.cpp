@@ -55,9 +55,10 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
     if (*fd < 0 && errno == EEXIST) continue;
     if (*fd < 0) return WindowsError(errno);
     // Where none can be set (no extended attributes, a umask that took the
-    // owner's write), the sticky bit alone marks the file.
+    // owner's write, a sandbox that refuses the call), the sticky bit alone
+    // marks the file.
     if (Calls().Fsetxattr(*fd, kTemporaryMark, "", 0, 0) == 0 ||
-        errno == ENOTSUP || errno == EACCES) {
+        errno == ENOTSUP || errno == EACCES || Lacking(errno)) {
       return kErrorSuccess;
     }
     const std::int32_t e = WindowsError(errno);
