@@ -468,6 +468,13 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
       {"an append-only directory", sub + "/registry.reg",
        [&] { ASSERT_TRUE(RunTool({"/usr/bin/chattr", "+a", sub})); },
        kErrorAccessDenied, true},
+      // As a user namespace without a map shows every owner and the run's.
+      {"owners that cannot be told apart", sub + "/registry.reg",
+       [&] {
+         ASSERT_EQ(chown(sub.c_str(), kNobody, kNobody), 0);
+         posix::Calls().Geteuid = [] { return kNobody; };
+       },
+       kErrorAccessDenied, true},
   };
   for (const auto& c : cases) {
     if (c.NeedsRoot && !root) continue;
@@ -481,6 +488,7 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
     c.Prepare();
     FileRegistry store(c.Path);
     EXPECT_EQ(WriteOne(store, u"N", 1), c.Result);
+    posix::Calls() = posix::RealCalls();
     ASSERT_EQ(chdir("/"), 0);
     regstore::RegTree tree;
     EXPECT_EQ(LoadStoreFile(Store(), &tree), c.Result == 0);

@@ -22,8 +22,12 @@ constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 enum class Trust { kNone, kFull, kSticky };
 
+// What a user namespace without a map shows as the owner of every file
+// and as this run's user alike: no owner can be told from another there.
+constexpr uid_t kOverflowUid = 65534;
+
 bool TrustedOwner(uid_t owner) {
-  return owner == 0 || owner == Calls().Geteuid();
+  return owner != kOverflowUid && (owner == 0 || owner == Calls().Geteuid());
 }
 
 // Whether a directory lets nobody but this user and root change it, or
