@@ -661,13 +661,15 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
       "file is written|a cabinet holds at most 65,535 keys, and this "
       "section's brings one more; no file is written|a cabinet holds at "
       "most 65,535 values, and this one, %0, is one more; no file is "
-      "written}1",
+      "written|%0 would hold a control character (%2), and the device shows "
+      "a cabinet's texts as they are; no file is written: write the text in "
+      "printable ASCII}1",
       "a value that an --emit file cannot hold",
       "Image builders and the CAB Wizard read the files of --emit in the "
       "build machine's code page, and a device a cabinet's in its own, which "
       "nothing here can know: a text outside printable ASCII (a byte above "
-      "0x7F, or a control character other than tab) would reach the device "
-      "as other characters. The CAB Wizard's documentation has a DWORD above "
+      "0x7F, or a control character other than a tab, which a cabinet cannot "
+      "hold either) would reach the device as other characters. The CAB Wizard's documentation has a DWORD above "
       "0x7FFFFFFF fail the install, and a cabinet counts its names, keys and "
       "values in 16 bits. --emit then writes no file.",
       "FriendlyName = Modem f\xC3\xBCr B\xC3\xBCro",

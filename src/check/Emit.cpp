@@ -15,7 +15,11 @@
 namespace tarnwell::check {
 namespace {
 
-bool Writable(char16_t c) { return c == u'\t' || (c >= 0x20 && c < 0x7F); }
+// Printable ASCII, and a tab where the file is text that keeps it (a
+// cabinet's texts are shown on the device, where a tab has no place).
+bool Writable(char16_t c, bool tab) {
+  return (tab && c == u'\t') || (c >= 0x20 && c < 0x7F);
+}
 
 std::u16string Units(const WriteLog::Slot& slot) {
   // The bytes are the installer's char16_t buffer, copied: no alignment.
@@ -29,10 +33,10 @@ std::u16string Units(const WriteLog::Slot& slot) {
 // The first character of a text value that no file may hold (a byte of
 // the file: the installer widens them one by one), or NUL. Key paths and
 // value names are the installer's own and always ASCII.
-char16_t FirstUnwritable(const WriteLog::Slot& slot) {
+char16_t FirstUnwritable(const WriteLog::Slot& slot, bool tab) {
   if (slot.Type == kRegDword) return u'\0';
   for (char16_t c : Units(slot)) {
-    if (!Writable(c)) return c;
+    if (!Writable(c, tab)) return c;
   }
   return u'\0';
 }
@@ -79,7 +83,7 @@ std::string SourceComment(std::string name, const std::string& version) {
   const std::size_t slash = name.find_last_of("/\\");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   for (char& c : name) {
-    if (!Writable(static_cast<unsigned char>(c)) || c == '\t') c = '?';
+    if (!Writable(static_cast<unsigned char>(c), false)) c = '?';
   }
   return "; USB CDC driver and modem settings from " + name +
          ", made by tarnwell-check " + version + "\r\n";
@@ -372,9 +376,10 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
     for (std::size_t index : key.Slots) {
       const WriteLog::Slot& slot = pass.Slots[index];
       const std::string name = Quote(Utf16ToUtf8(slot.Name));
-      const char16_t bad = FirstUnwritable(slot);
+      const bool cab = kind == EmitKind::kCab;
+      const char16_t bad = FirstUnwritable(slot, !cab);
       if (bad != u'\0') {
-        const char* why = bad < 0x80 ? "0" : kind == EmitKind::kCab ? "2" : "1";
+        const char* why = cab ? (bad < 0x80 ? "7" : "2") : bad < 0x80 ? "0" : "1";
         return refuse(LineOfText(report, slot), {name, why, Hex(bad, 2)}, bad);
       }
       // The CAB Wizard's documentation has installs fail outside the

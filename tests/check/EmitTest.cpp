@@ -129,7 +129,11 @@ TEST(Emit, TextACodePageCouldChangeIsRefusedWithItsLine) {
        "usbcdc.cfg:3:9: error: \"3\" would hold a character outside ASCII (0xFF)"},
       // What the installer does not write, or writes over, is no matter.
       {"[MODEM SETTINGS]\nDLL=m\nTSP=\xE9\n[MODEM SETTINGS]\nDLL=m\nTSP=t\n", ""},
-      {"[D]\nDLL=a\tb\nFriendlyName=\xE9\nBogus=\x80\n", ""},
+      {"[D]\nDLL=a\nFriendlyName=\xE9\nBogus=\x80\n", ""},
+      // A tab stays in a text file; a cabinet shows its texts as they are.
+      {"[D]\nDLL=a\tb\n",
+       "usbcdc.cfg:2:6: error: \"Dll\" would hold a control character (0x09), "
+       "and the device shows", "cab"},
       // Outside the signed range, where the CAB Wizard's installs fail.
       {"[D]\nDLL=a\nBufferCountIn=80000000\n",
        "usbcdc.cfg:3:1: error: \"BufferCountIn\" = 0x80000000 lies above", "cab-inf"},
