@@ -92,15 +92,18 @@ std::string ReadRegistry(const std::string& name, StartRegistry* start) {
                           : std::string());
 }
 
-// Whether -o names one of the inputs, through links too: the same file.
+// Whether -o names one of the inputs, through links too: the same file,
+// or the one standard input reads when an input is "-".
 bool OutputIsInput(const CheckOptions& options) {
   std::vector<std::string> inputs = options.Files;
   inputs.push_back(options.RegistryFile);
   for (const std::string& input : inputs) {
     std::error_code ec;
-    if (!input.empty() && input != kStandardInput &&
-        std::filesystem::equivalent(PathOf(options.OutputFile), PathOf(input),
-                                    ec)) {
+    if (input == kStandardInput
+            ? platform::IsStandardInput(options.OutputFile)
+            : !input.empty() &&
+                  std::filesystem::equivalent(PathOf(options.OutputFile),
+                                              PathOf(input), ec)) {
       return true;
     }
   }

@@ -22,4 +22,8 @@ enum class OutputRefusal { kNone, kNotRegular, kOthersLink };
 std::int32_t ReplaceFile(const std::string& name, std::string_view bytes,
                          OutputRefusal* refusal);
 
+// Whether the file `name` (UTF-8), through links, is the one standard
+// input reads.
+bool IsStandardInput(const std::string& name);
+
 }  // namespace tarnwell::platform

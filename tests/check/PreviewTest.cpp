@@ -144,8 +144,9 @@ TEST(Preview, StartsFromTheRegistryItIsGiven) {
   ComparePreviews(fs::path(CHECK_FIXTURES) / "old.reg");
 }
 
-// -o naming an input, by its name or through a link, is refused before
-// anything is read or written; a write that fails leaves the old file.
+// -o naming an input, by its name, through a link or as the file that
+// standard input reads, is refused before anything is read or written; a
+// write that fails leaves the old file.
 TEST(Preview, TheOutputNeverOverwritesAnInput) {
   ScratchDir scratch;
   const fs::path dir(scratch.Path());
@@ -157,9 +158,10 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   const std::vector<std::vector<std::string>> refused = {
       {"-o", "usbcdc.cfg"},         {"-o", "hard.cfg", "usbcdc.cfg"},
       {"-o", "soft.cfg"},           {"-o", "./soft.cfg", "hard.cfg"},
-      {"--registry", "old.reg", "-oold.reg", "usbcdc.cfg"}};
+      {"--registry", "old.reg", "-oold.reg", "usbcdc.cfg"},
+      {"--emit=cab", "-o", "hard.cfg", "-"}};  // what standard input reads
   for (const auto& args : refused) {
-    Output run = RunProgram(TARNWELL_CHECK_EXE, args, dir);
+    Output run = RunProgram(TARNWELL_CHECK_EXE, args, dir, false, "usbcdc.cfg");
     EXPECT_EQ(run.ExitCode, 2) << args[1];
     EXPECT_NE(run.Text.find("is an input file"), std::string::npos)
         << run.Text;

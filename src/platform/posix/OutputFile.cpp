@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -84,6 +85,13 @@ std::int32_t ReplaceFile(const std::string& path, std::string_view bytes,
   }
   if (directory >= 0) Calls().Close(directory);
   return result;
+}
+
+bool IsStandardInput(const std::string& name) {
+  struct stat input, named;
+  return Calls().Fstat(STDIN_FILENO, &input) == 0 &&
+         Calls().Fstatat(AT_FDCWD, name.c_str(), &named, 0) == 0 &&
+         input.st_dev == named.st_dev && input.st_ino == named.st_ino;
 }
 
 }  // namespace tarnwell::platform

@@ -1,6 +1,8 @@
 // -o FILE on Windows, through the standard library's file system calls.
 #include "platform/OutputFile.h"
 
+#include <windows.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,25 @@ std::int32_t ReplaceFile(const std::string& name, std::string_view bytes,
   if (out) std::filesystem::rename(temporary, path, renamed);
   if (!out || renamed) std::filesystem::remove(temporary, ignored);
   return out && !renamed ? kErrorSuccess : kErrorRegistryIoFailed;
+}
+
+bool IsStandardInput(const std::string& name) {
+  BY_HANDLE_FILE_INFORMATION input, named;
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  if (in == nullptr || in == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(in, &input)) {
+    return false;  // a console or a pipe: no file of a name
+  }
+  const HANDLE file = CreateFileW(
+      std::filesystem::u8path(name).c_str(), 0,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool got = GetFileInformationByHandle(file, &named) != 0;
+  CloseHandle(file);
+  return got && input.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+         input.nFileIndexHigh == named.nFileIndexHigh &&
+         input.nFileIndexLow == named.nFileIndexLow;
 }
 
 }  // namespace tarnwell::platform
