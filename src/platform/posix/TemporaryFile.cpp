@@ -21,6 +21,16 @@ constexpr char kNameLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kRandomLetters = 12;
 constexpr int kTemporaryTries = 16;
 constexpr mode_t kTemporaryMode = S_ISVTX | 0600;
+// The longest name a directory entry takes on Linux (NAME_MAX).
+constexpr std::size_t kLongestName = 255;
+
+// How a temporary's name of the file `name` begins: as much of the name as
+// leaves room for the rest within the longest name.
+std::string TemporaryStem(const std::string& name) {
+  constexpr std::size_t kRoom =
+      kLongestName - (sizeof kTemporaryInfix - 1) - kRandomLetters;
+  return name.substr(0, kRoom) + kTemporaryInfix;
+}
 
 // Random bytes for a name. Where getrandom (Linux 3.17) is lacking, the
 // clock's nanoseconds: the name need only be new, which the exclusive
@@ -46,7 +56,7 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
   for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
     unsigned char random[kRandomLetters];
     if (std::int32_t e = NameBytes(random, sizeof random)) return e;
-    *name = store + kTemporaryInfix;
+    *name = TemporaryStem(store);
     for (unsigned char r : random) {
       *name += kNameLetters[r % (sizeof kNameLetters - 1)];
     }
@@ -115,14 +125,12 @@ std::int32_t ReplaceIn(int directory, const std::string& name,
 }
 
 bool IsTemporaryOf(const std::string& store, const char* name) {
-  const std::size_t prefix = store.size() + sizeof kTemporaryInfix - 1;
-  if (std::strlen(name) != prefix + kRandomLetters) return false;
-  if (std::strncmp(name, store.c_str(), store.size()) != 0 ||
-      std::strncmp(name + store.size(), kTemporaryInfix,
-                   sizeof kTemporaryInfix - 1) != 0) {
+  const std::string stem = TemporaryStem(store);
+  if (std::strlen(name) != stem.size() + kRandomLetters ||
+      std::strncmp(name, stem.c_str(), stem.size()) != 0) {
     return false;
   }
-  for (const char* p = name + prefix; *p != '\0'; ++p) {
+  for (const char* p = name + stem.size(); *p != '\0'; ++p) {
     if (std::strchr(kNameLetters, *p) == nullptr) return false;
   }
   return true;
