@@ -676,6 +676,21 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
       "FriendlyName = Modem fuer Buero",
       "Write the text in printable ASCII; give the DWORD to --emit=cab; split "
       "a configuration of more than 65,535 keys or values.")
+CHECK(ValuelessKey, "valueless-key", Note, Optional, Nothing,
+      "the cabinet names %0 without a value, and no public description of "
+      "the format promises that a device creates a key that holds none",
+      "a key the cabinet names without a value",
+      "The installer creates a modem's Config, Init and Settings keys even "
+      "where no value goes there. --emit=cab names each such key in the "
+      "cabinet, but no public description of the format says how to create "
+      "a key that holds no value, nor whether a device creates one it is "
+      "given so: a device may leave it out. It holds nothing, so nothing "
+      "else is lost.",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7",
+      "[MODEM SETTINGS]\nDLL = usbser.dll\nVID = 0x0525\nPID = 0xA4A7\n"
+      "BaudRate = 115200\nInit1 = ATZ\nPrefix = AT",
+      "Where the key must exist on the device, give it a value in the "
+      "section, or install with the program.")
 #undef CHECK
 
 TEXT(Section, "%{device section %1 (line %2)|[MODEM SETTINGS] section at "

@@ -110,20 +110,6 @@ bool OutputIsInput(const CheckOptions& options) {
   return false;
 }
 
-// The keys a cabinet creates without values: no public description says
-// that a device creates them, so they are named.
-void SayEmptyKeys(const FileReport& report, bool say) {
-  const std::vector<std::u16string> empty = EmptyKeys(report);
-  if (!say || empty.empty()) return;
-  std::string list;
-  for (const std::u16string& key : empty) {
-    list += "\n  HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key);
-  }
-  Say("note: the cabinet names these keys without a value, and no public "
-      "description of the format promises that a device creates them:" +
-      list);
-}
-
 // The bytes the installer's store leaves: the registry it started from as
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
@@ -169,6 +155,11 @@ int Run(const CheckOptions& options) {
       const bool emit = ParseEmitKind(options.Emit, &kind);
       const bool refused = emit && FindUnwritable(kind, *report, &refusal);
       if (refused) report->Diagnostics.push_back(std::move(refusal));
+      if (emit && kind == EmitKind::kCab && !refused) {
+        for (Diagnostic& note : EmptyKeyNotes(*report)) {
+          report->Diagnostics.push_back(std::move(note));
+        }
+      }
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
       if (result.Shown.size() > budget) {
@@ -202,7 +193,6 @@ int Run(const CheckOptions& options) {
             Say("cannot make the cabinet: " + why);
             result.ExitStatus = 2;
           }
-          SayEmptyKeys(*report, text && !options.Quiet);
         }
       } else if (!emit && !options.OutputFile.empty()) {
         bytes = RegFileOf(*report, start);

@@ -403,17 +403,20 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
                        std::to_string(over), ""});
 }
 
-std::vector<std::u16string> EmptyKeys(const FileReport& report) {
-  std::vector<std::u16string> empty;
-  if (!report.Log) return empty;
+std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {
+  std::vector<Diagnostic> notes;
+  if (!report.Log) return notes;
   const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
   const Pass pass{keys, report.Log->Slots()};
   for (const WriteLog::Key& key : pass.Keys) {
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
-      empty.push_back(key.Path);
+      const std::size_t line = LineOfKey(report, key);
+      notes.push_back(MakeDiagnostic(
+          Check::kValuelessKey, Place{line, 1, report.Lines.Line(line).size()},
+          {"HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key.Path)}));
     }
   }
-  return empty;
+  return notes;
 }
 
 std::string Emit(EmitKind kind, const FileReport& report,

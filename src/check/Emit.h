@@ -35,10 +35,11 @@ inline constexpr char kSetupFileName[] = "TARNWELL.000";
 bool FindUnwritable(EmitKind kind, const FileReport& report,
                     Diagnostic* refusal);
 
-// The keys that the file creates without a value and without a key of
-// the pass below them: no public description promises how a device takes
-// them.
-std::vector<std::u16string> EmptyKeys(const FileReport& report);
+// A note for each key that the file creates without a value and without
+// a key of the pass below it, at the header of the section that made it:
+// no public description promises that a device creates such a key from a
+// cabinet.
+std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report);
 
 // The file of that kind for the checked file `name` (as messages show it):
 // keys in the order the installer first created them, each with its values
