@@ -110,6 +110,22 @@ bool OutputIsInput(const CheckOptions& options) {
   return false;
 }
 
+// Why a file could not be written, from the platform's error code.
+std::string WriteFailure(std::int32_t code) {
+  static const struct {
+    std::int32_t Code;
+    const char* Why;
+  } kWhy[] = {{kErrorFileNotFound, "no such directory"},
+              {3, "no such directory"},  // ERROR_PATH_NOT_FOUND
+              {kErrorAccessDenied, "permission denied"},
+              {kErrorDiskFull, "the disk is full"},
+              {kErrorFilenameTooLong, "the name is too long"}};
+  for (const auto& row : kWhy) {
+    if (row.Code == code) return std::string(": ") + row.Why;
+  }
+  return ": error " + std::to_string(code);
+}
+
 // The bytes the installer's store leaves: the registry it started from as
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
@@ -198,13 +214,18 @@ int Run(const CheckOptions& options) {
         bytes = RegFileOf(*report, start);
       }
       platform::OutputRefusal refused_output = platform::OutputRefusal::kNone;
-      if (!options.OutputFile.empty() && made &&
-          platform::ReplaceFile(options.OutputFile, bytes, &refused_output) != 0) {
+      const std::int32_t written =
+          options.OutputFile.empty() || !made
+              ? kErrorSuccess
+              : platform::ReplaceFile(options.OutputFile, bytes, &refused_output);
+      if (written != kErrorSuccess) {
         static const char* const kWhy[] = {
             "", ": it is not a regular file",
             ": it is a symbolic link of another user"};
         Say("cannot write '" + options.OutputFile + "'" +
-            kWhy[static_cast<int>(refused_output)]);
+            (refused_output == platform::OutputRefusal::kNone
+                 ? WriteFailure(written)
+                 : kWhy[static_cast<int>(refused_output)]));
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {
