@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -24,12 +25,12 @@ constexpr mode_t kTemporaryMode = S_ISVTX | 0600;
 // The longest name a directory entry takes on Linux (NAME_MAX).
 constexpr std::size_t kLongestName = 255;
 
-// How a temporary's name of the file `name` begins: as much of the name as
+// How much of the file's name a temporary's name begins with: as much as
 // leaves room for the rest within the longest name.
-std::string TemporaryStem(const std::string& name) {
+std::size_t StemLength(const std::string& name) {
   constexpr std::size_t kRoom =
       kLongestName - (sizeof kTemporaryInfix - 1) - kRandomLetters;
-  return name.substr(0, kRoom) + kTemporaryInfix;
+  return std::min(name.size(), kRoom);
 }
 
 // Random bytes for a name. Where getrandom (Linux 3.17) is lacking, the
@@ -56,7 +57,7 @@ std::int32_t CreateTemporary(int directory, const std::string& store,
   for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
     unsigned char random[kRandomLetters];
     if (std::int32_t e = NameBytes(random, sizeof random)) return e;
-    *name = TemporaryStem(store);
+    *name = store.substr(0, StemLength(store)) + kTemporaryInfix;
     for (unsigned char r : random) {
       *name += kNameLetters[r % (sizeof kNameLetters - 1)];
     }
@@ -124,13 +125,18 @@ std::int32_t ReplaceIn(int directory, const std::string& name,
   return kErrorSuccess;
 }
 
+// Allocates nothing: clean-up asks it of each name while it holds a
+// directory stream open.
 bool IsTemporaryOf(const std::string& store, const char* name) {
-  const std::string stem = TemporaryStem(store);
-  if (std::strlen(name) != stem.size() + kRandomLetters ||
-      std::strncmp(name, stem.c_str(), stem.size()) != 0) {
+  const std::size_t kept = StemLength(store);
+  const std::size_t prefix = kept + sizeof kTemporaryInfix - 1;
+  if (std::strlen(name) != prefix + kRandomLetters ||
+      std::strncmp(name, store.c_str(), kept) != 0 ||
+      std::strncmp(name + kept, kTemporaryInfix,
+                   sizeof kTemporaryInfix - 1) != 0) {
     return false;
   }
-  for (const char* p = name + stem.size(); *p != '\0'; ++p) {
+  for (const char* p = name + prefix; *p != '\0'; ++p) {
     if (std::strchr(kNameLetters, *p) == nullptr) return false;
   }
   return true;
