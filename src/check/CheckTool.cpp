@@ -110,7 +110,8 @@ bool OutputIsInput(const CheckOptions& options) {
   return false;
 }
 
-// Why a file could not be written, from the platform's error code.
+// Why a file could not be written, from the platform's error code; nothing
+// where the code says no more than that it failed.
 std::string WriteFailure(std::int32_t code) {
   static const struct {
     std::int32_t Code;
@@ -123,7 +124,7 @@ std::string WriteFailure(std::int32_t code) {
   for (const auto& row : kWhy) {
     if (row.Code == code) return std::string(": ") + row.Why;
   }
-  return ": error " + std::to_string(code);
+  return "";
 }
 
 // The bytes the installer's store leaves: the registry it started from as
