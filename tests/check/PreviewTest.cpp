@@ -181,8 +181,8 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
             2);
   // A FIFO, a link to a device or into no directory is no file to replace,
-  // nor is a link of another user (it could aim the output at any file of the user): each
-  // is refused untouched. A private output stays private.
+  // nor is a link of another user (it could aim the output at any file of
+  // the user): each is refused untouched. A private output stays private.
   ASSERT_EQ(mkfifo((dir / "pipe.reg").c_str(), 0600), 0);
   fs::create_symlink("/dev/null", dir / "null.reg");
   fs::create_symlink("target.reg", dir / "theirs.reg");

@@ -468,13 +468,11 @@ TEST_F(FileRegistryTest, ThePathIsWalkedNameByNameAndRefusedWhereOthersMayChange
       {"an append-only directory", sub + "/registry.reg",
        [&] { ASSERT_TRUE(RunTool({"/usr/bin/chattr", "+a", sub})); },
        kErrorAccessDenied, true},
-      // As a user namespace without a map shows every owner and the run's.
-      {"owners that cannot be told apart", sub + "/registry.reg",
-       [&] {
+      {"owners a user namespace without a map cannot tell apart",
+       sub + "/registry.reg", [&] {
          ASSERT_EQ(chown(sub.c_str(), kNobody, kNobody), 0);
-         posix::Calls().Geteuid = [] { return kNobody; };
-       },
-       kErrorAccessDenied, true},
+         posix::Calls().Geteuid = [] { return kNobody; };  // the run's too
+       }, kErrorAccessDenied, true},
   };
   for (const auto& c : cases) {
     if (c.NeedsRoot && !root) continue;
