@@ -669,9 +669,10 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
       "build machine's code page, and a device a cabinet's in its own, which "
       "nothing here can know: a text outside printable ASCII (a byte above "
       "0x7F, or a control character other than a tab, which a cabinet cannot "
-      "hold either) would reach the device as other characters. The CAB Wizard's documentation has a DWORD above "
-      "0x7FFFFFFF fail the install, and a cabinet counts its names, keys and "
-      "values in 16 bits. --emit then writes no file.",
+      "hold either) would reach the device as other characters. The CAB "
+      "Wizard's documentation has a DWORD above 0x7FFFFFFF fail the install, "
+      "and a cabinet counts its names, keys and values in 16 bits. --emit "
+      "then writes no file.",
       "FriendlyName = Modem f\xC3\xBCr B\xC3\xBCro",
       "FriendlyName = Modem fuer Buero",
       "Write the text in printable ASCII; give the DWORD to --emit=cab; split "
