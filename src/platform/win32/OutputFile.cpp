@@ -2,6 +2,8 @@
 #include "platform/OutputFile.h"
 
 #include <windows.h>
+// windows.h names its own ReplaceFile (ReplaceFileW): ours keeps its name.
+#undef ReplaceFile
 
 #include <chrono>
 #include <filesystem>
