@@ -6,6 +6,7 @@
 #undef ReplaceFile
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -40,23 +41,45 @@ std::int32_t ReplaceFile(const std::string& name, std::string_view bytes,
   return out && !renamed ? kErrorSuccess : kErrorRegistryIoFailed;
 }
 
+namespace {
+
+// A file's volume and its index there; false where the handle has none (a
+// console, a pipe).
+bool IdentityOf(HANDLE handle, ULONGLONG* volume, FILE_ID_128* id) {
+  FILE_ID_INFO info;
+  if (GetFileInformationByHandleEx(handle, FileIdInfo, &info, sizeof info)) {
+    *volume = info.VolumeSerialNumber;
+    *id = info.FileId;
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION old;  // before Windows 8
+  if (!GetFileInformationByHandle(handle, &old)) return false;
+  *volume = old.dwVolumeSerialNumber;
+  const ULONGLONG index =
+      (static_cast<ULONGLONG>(old.nFileIndexHigh) << 32) | old.nFileIndexLow;
+  *id = FILE_ID_128{};
+  std::memcpy(id->Identifier, &index, sizeof index);
+  return true;
+}
+
+}  // namespace
+
 bool IsStandardInput(const std::string& name) {
-  BY_HANDLE_FILE_INFORMATION input, named;
-  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  if (in == nullptr || in == INVALID_HANDLE_VALUE ||
-      !GetFileInformationByHandle(in, &input)) {
-    return false;  // a console or a pipe: no file of a name
+  ULONGLONG input_volume = 0, named_volume = 0;
+  FILE_ID_128 input, named;
+  if (!IdentityOf(GetStdHandle(STD_INPUT_HANDLE), &input_volume, &input)) {
+    return false;
   }
   const HANDLE file = CreateFileW(
       std::filesystem::u8path(name).c_str(), 0,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
-  const bool got = GetFileInformationByHandle(file, &named) != 0;
+  const bool got = IdentityOf(file, &named_volume, &named);
   CloseHandle(file);
-  return got && input.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-         input.nFileIndexHigh == named.nFileIndexHigh &&
-         input.nFileIndexLow == named.nFileIndexLow;
+  // Wine shows a redirected standard input on volume 0.
+  return got && std::memcmp(&input, &named, sizeof input) == 0 &&
+         (input_volume == named_volume || input_volume == 0);
 }
 
 }  // namespace tarnwell::platform
