@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -27,10 +28,15 @@ TEST(Crash, AKilledRunLeavesTheStoreBeforeOrAfterNeverBetween) {
   const std::string seed = StoreBytes(kSeed);
   InstallerDir whole(TARNWELL_EXE);
   whole.WriteConfig(config);
-  WriteFileBytes(whole.Store(), seed);
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(whole.Run().ExitCode, 0);
-  const auto duration = std::chrono::steady_clock::now() - start;
+  // The shortest of three whole runs: one slowed by a busy machine would
+  // spread the kills past the end of the run.
+  auto duration = std::chrono::steady_clock::duration::max();
+  for (int i = 0; i < 3; ++i) {
+    WriteFileBytes(whole.Store(), seed);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(whole.Run().ExitCode, 0);
+    duration = std::min(duration, std::chrono::steady_clock::now() - start);
+  }
   const std::string after = ReadFileBytes(whole.Store());
 
   constexpr int kKillPoints = 30;
