@@ -14,8 +14,7 @@ TEST(WriteLog, NotesSuccessfulCallsInTheEntriesThatTheWritersBegin) {
   const std::uint32_t one = 1, two = 2;
   RegHandle before = 0, key = 0, below = 0, failed = 0, modem = 0, direct = 0;
   ASSERT_EQ(log.CreateKey(kLocalMachine, u"Before", kKeyReadWrite, &before), 0);
-  // Values before the first entry, and keys the log did not open, are the
-  // store's alone.
+  // Values before the first entry, and keys it did not open, go unlogged.
   ASSERT_EQ(log.SetValue(before, u"Early", 4, &one, 4), 0);
   ASSERT_EQ(store.CreateKey(kLocalMachine, u"Direct", kKeyReadWrite, &direct), 0);
   ASSERT_EQ(log.CreateKey(direct, u"Sub", kKeyReadWrite, &failed), 0);
