@@ -1,9 +1,9 @@
 // tarnwell-check against the installer on the same text held in memory:
 // the installer's whole run (read, registry calls into the host's store in
 // a fresh directory, the store's save), and the
-// whole check (read with every check listening, the logged pass into the
-// same kind of store, the shared-values analysis, the text of the report).
-// The check is meant to stay linear and within twice the installer's time;
+// whole check (read with every check listening, the pass into the
+// checker's write log, the shared-values analysis, the text of the report).
+// The check is meant to stay linear and within 1.2 times the installer's time;
 // BM_CheckOverInstaller reports that ratio on the same file.
 #include <benchmark/benchmark.h>
 

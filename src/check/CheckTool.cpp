@@ -130,8 +130,8 @@ std::string WriteFailure(std::int32_t code) {
 // The bytes the installer's store leaves: the registry it started from as
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
-  if (start != nullptr && !report.Registry.Changed()) return start->Bytes;
-  return regstore::FormatRegFileBytes(report.Registry.Tree());
+  if (start != nullptr && !report.Log->Changed()) return start->Bytes;
+  return regstore::FormatRegFileBytes(report.Log->Result());
 }
 
 int Run(const CheckOptions& options) {
@@ -184,7 +184,9 @@ int Run(const CheckOptions& options) {
         result.Shown.resize(budget);
       }
       budget -= result.Shown.size();
-      result.Size = MeasureTree(report->Registry.Tree());
+      result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
+      result.Size.Keys += report->Log->AddedKeys();
+      result.Size.Values += report->Log->AddedValues();
       result.ExitStatus =
           report->Read && report->Written && result.Found.Errors == 0 ? 0 : 1;
       if (text) {
@@ -232,7 +234,7 @@ int Run(const CheckOptions& options) {
       if (options.PrintReg) {
         // The store's own export text, as UTF-8.
         console::Write(Stream::kOut, Utf16ToUtf8(regstore::FormatRegFile(
-                                         report->Registry.Tree())));
+                                         report->Log->Result())));
       }
       if (text && !options.Quiet) {
         console::Write(Stream::kErr,

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <unordered_map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -16,6 +15,7 @@
 
 #include "check/Diagnostic.h"
 #include "check/KeyCatalog.h"
+#include "check/KeyIndex.h"
 #include "check/LineStore.h"
 #include "check/SharedValues.h"
 #include "config/InstallConfig.h"
@@ -102,7 +102,8 @@ struct CheckState {
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
   // Modems).
-  std::unordered_map<std::u16string, std::size_t> NamedKeys;
+  KeyIndex NamedKeys;
+  std::vector<std::size_t> NamedBy;  // by the key's number in NamedKeys
 
   // The key line being applied; Applied is null while no key matched, and
   // Entry is the section's entry after it.

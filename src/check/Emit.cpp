@@ -49,7 +49,7 @@ std::string SlotText(const WriteLog::Slot& slot) {
 }
 
 std::uint32_t SlotNumber(const WriteLog::Slot& slot) {
-  std::string bytes = slot.Data;
+  std::string bytes(slot.Data);
   bytes.resize(sizeof(std::uint32_t), '\0');
   std::uint32_t value = 0;
   std::memcpy(&value, bytes.data(), sizeof value);
@@ -136,8 +136,8 @@ std::string InfString(const std::string& text) {
 
 // Whether a key of the log lies below this one: creating it makes this
 // one too.
-bool HasLoggedChild(const Pass& pass, const std::u16string& path) {
-  const std::u16string prefix = regstore::FoldCase(path + u"\\");
+bool HasLoggedChild(const Pass& pass, std::u16string_view path) {
+  const std::u16string prefix = regstore::FoldCase(std::u16string(path) + u"\\");
   for (const WriteLog::Key& other : pass.Keys) {
     if (regstore::FoldCase(other.Path).compare(0, prefix.size(), prefix) == 0) {
       return true;
@@ -251,7 +251,7 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
     for (std::size_t begin = 0; begin <= key.Path.size();) {
       std::size_t end = key.Path.find(u'\\', begin);
       if (end == std::u16string::npos) end = key.Path.size();
-      const std::u16string name = key.Path.substr(begin, end - begin);
+      const std::u16string name(key.Path.substr(begin, end - begin));
       const auto [it, added] = ids.emplace(name, setup.Strings.size() + 1);
       if (added) setup.Strings.push_back(Utf16ToUtf8(name));
       hive.push_back(it->second);

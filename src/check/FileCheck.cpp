@@ -157,9 +157,9 @@ void CheckBytes(std::string_view bytes, FileReport* report,
   CheckWholeFile(state);  // what only the whole file shows
   report->StopLine = state.StopLine;
 
-  if (start != nullptr) report->Registry.Tree() = start->Tree.Copy();
+  report->Log = std::make_unique<WriteLog>(start == nullptr ? nullptr
+                                                           : &start->Tree);
   if (report->Read) {
-    report->Log = std::make_unique<WriteLog>(report->Registry);
     WriteLog& log = *report->Log;
     report->Written = config.WriteConfigToRegistry(log);
     // The log's entries are the pass's, each of its kind in file order.

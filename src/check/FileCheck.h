@@ -15,7 +15,7 @@
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
 #include "check/SharedValues.h"
-#include "regstore/TreeRegistry.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
 
@@ -30,10 +30,9 @@ struct FileReport {
   std::vector<Diagnostic> Diagnostics;               // as found
   std::set<std::pair<std::size_t, Check>> Disabled;  // by directives
   LineStore Lines;
-  // What the installer would leave: the store it started from, with what
-  // it writes.
-  regstore::TreeRegistry Registry;
-  std::unique_ptr<WriteLog> Log;      // how it writes it, when Read
+  // The installer's registry pass over the store it started from: empty
+  // when it does not read the file.
+  std::unique_ptr<WriteLog> Log;
   std::vector<SectionInfo> Sections;  // the log's entries, one for one
 };
 
@@ -46,8 +45,8 @@ struct StartRegistry {
   std::string Name;
 };
 
-// Checks the file's bytes. With `start`, the store starts from a copy of
-// that registry.
+// Checks the file's bytes. With `start`, the store starts from that
+// registry, which must outlive the report.
 void CheckBytes(std::string_view bytes, FileReport* report,
                 const StartRegistry* start = nullptr);
 

@@ -143,11 +143,15 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
   }
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
   const std::vector<SectionInfo>& done = modem ? s.Modems : s.Devices;
-  const auto [it, added] = s.NamedKeys.emplace(path, done.size());
-  if (added) return;
+  bool added = false;
+  const std::size_t key = s.NamedKeys.Add(path, &added);
+  if (added) {
+    s.NamedBy.push_back(done.size());
+    return;
+  }
   const Diagnostic& d = s.Add(
       Check::kSameInterface, s.Section.Info.Header,
-      {modem ? "1" : "0", DescribeSection(done[it->second]), Utf16ToUtf8(path)});
+      {modem ? "1" : "0", DescribeSection(done[s.NamedBy[key]]), Utf16ToUtf8(path)});
   if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
 }
 

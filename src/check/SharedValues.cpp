@@ -11,6 +11,9 @@
 namespace tarnwell::check {
 namespace {
 
+constexpr char16_t kLocalMachineName[] = u"HKEY_LOCAL_MACHINE";
+
+
 // What a section and one other section have in common.
 struct Meeting {
   std::vector<std::size_t> Replaced;  // values this section replaced
@@ -21,8 +24,8 @@ struct Meeting {
 std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   const auto& all = log.Slots();
   std::sort(slots.begin(), slots.end(), [&](std::size_t a, std::size_t b) {
-    const std::u16string& key_a = log.Keys()[all[a].Key].Path;
-    const std::u16string& key_b = log.Keys()[all[b].Key].Path;
+    const std::u16string_view key_a = log.Keys()[all[a].Key].Path;
+    const std::u16string_view key_b = log.Keys()[all[b].Key].Path;
     if (key_a != key_b) return key_a < key_b;
     return regstore::FoldLess()(all[a].Name, all[b].Name);
   });
@@ -66,18 +69,41 @@ std::string DisableKey(const WriteLog& log, const Meeting& m) {
 
 }  // namespace
 
-std::size_t WriteLog::KeyOf(const regstore::RegNode* node) {
-  auto [it, added] = key_index_.emplace(node, keys_.size());
-  if (!added) return it->second;
+std::size_t WriteLog::KeyOf(std::u16string_view path, bool* created) {
+  const std::size_t index = key_index_.Add(path, created);
+  if (!*created) return index;
   keys_.emplace_back();
-  // What the key holds when the pass first meets it was there before.
-  for (const regstore::RegValue& value : node->Values()) {
-    Slot& slot = slots_[SlotOf(it->second, value.Name)];
-    slot.Type = value.Type;
-    slot.Data.assign(value.Data);
-    slot.Writer = kBefore;
+  keys_.back().Path = key_index_.Path(index);  // as it was first opened
+  const regstore::RegNode* held =
+      start_ == nullptr
+          ? nullptr
+          : start_->Find(std::u16string(kLocalMachineName) + u"\\" +
+                         std::u16string(path));
+  if (held == nullptr) {
+    changed_ = true;
+    return index;
   }
-  return it->second;
+  // What the key holds when the pass first meets it was there before.
+  for (const regstore::RegValue& value : held->Values()) {
+    Slot& slot = slots_[SlotOf(index, value.Name)];
+    slot.Type = value.Type;
+    slot.Data = Hold(std::string_view(value.Data));
+    slot.Writer = kBefore;
+    slot.Held = true;
+  }
+  return index;
+}
+
+template <typename C>
+std::basic_string_view<C> WriteLog::Hold(std::basic_string_view<C> text) {
+  if (text.empty()) return {};
+  C* copy = static_cast<C*>(arena_.allocate(text.size() * sizeof(C), alignof(C)));
+  std::copy(text.begin(), text.end(), copy);
+  return {copy, text.size()};
+}
+
+void WriteLog::BeginEntry(SectionKind kind) {
+  entries_.push_back({kind, entry_keys_.size(), 0, writes_.size(), 0});
 }
 
 const std::size_t* WriteLog::OpenKey(RegHandle handle) const {
@@ -97,82 +123,134 @@ std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
   }
   Slot added;
   added.Key = key;
-  added.Name = name;
-  slots_.push_back(std::move(added));
+  added.Name = Hold(name);
+  slots_.push_back(added);
   keys_[key].Slots.push_back(slots_.size() - 1);
   return slots_.size() - 1;
 }
 
 std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
                                  std::uint32_t access, RegHandle* key) {
-  const std::int32_t result = target_.CreateKey(parent, path, access, key);
-  if (result != kErrorSuccess) return result;
-  std::size_t parent_key = kNobody;
+  (void)access;  // every caller may read and write
+  if (key == nullptr || path == nullptr) return kErrorInvalidParameter;
+  *key = 0;
+  path_.clear();
   if (parent != kLocalMachine) {
     const std::size_t* open = OpenKey(parent);
-    if (open == nullptr) return result;
-    parent_key = *open;
+    if (open == nullptr) return kErrorInvalidHandle;
+    path_.assign(keys_[*open].Path).push_back(u'\\');
   }
-  const std::size_t index = KeyOf(target_.NodeOf(*key));
+  // How many names lie above the new ones, HKEY_LOCAL_MACHINE too.
+  const auto above =
+      1 + static_cast<std::size_t>(std::count(path_.begin(), path_.end(), u'\\'));
+  if (std::int32_t e = regstore::SplitKeyPath(path, &names_, above)) return e;
+  if (names_.empty()) {
+    if (path_.empty()) return kErrorInvalidParameter;  // the root key itself
+    path_.pop_back();
+  }
+  path_ += path;
+  bool created = false;
+  const std::size_t index = KeyOf(path_, &created);
   if (parent == kLocalMachine &&
       std::u16string_view(path).rfind(kLoadClientsKey, 0) == 0) {
-    entries_.emplace_back();  // a device entry begins
+    BeginEntry(SectionKind::kDevice);
   }
-  fresh_ = kNobody;
-  if (keys_[index].Path.empty()) {
-    // Named once, as it was first opened.
-    if (parent_key != kNobody) {
-      keys_[index].Path = keys_[parent_key].Path + u"\\";
-    }
-    keys_[index].Path += path;
+  fresh_ = created ? index : kNobody;
+  if (created) {
     keys_[index].Opener = entries_.empty() ? kNobody : entries_.size() - 1;
-    fresh_ = index;
   }
-  open_.emplace_back(*key, index);
-  if (!entries_.empty()) entries_.back().Keys.push_back(index);
-  return result;
+  RegHandle handle = next_handle_++;
+  if (handle == kLocalMachine) handle = next_handle_++;
+  open_.emplace_back(handle, index);
+  if (!entries_.empty()) {
+    entry_keys_.push_back(index);
+    ++entries_.back().KeyCount;
+  }
+  *key = handle;
+  return kErrorSuccess;
 }
 
 std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
                                 std::uint32_t type, const void* data,
                                 std::uint32_t size) {
-  const std::int32_t result = target_.SetValue(key, name, type, data, size);
+  if (name == nullptr || (data == nullptr && size != 0) ||
+      !regstore::IsValueName(name)) {
+    return kErrorInvalidParameter;
+  }
   const std::size_t* open = OpenKey(key);
-  if (result != kErrorSuccess || open == nullptr) return result;
+  if (open == nullptr) return kErrorInvalidHandle;
   if (std::u16string_view(name) == kTemplateValue) {
     // A modem entry begins, with the interface key it just opened.
-    if (!entries_.empty() && entries_.back().Keys.back() == *open) {
-      entries_.back().Keys.pop_back();
+    if (!entries_.empty() && entries_.back().KeyCount > 0 &&
+        entry_keys_.back() == *open) {
+      entry_keys_.pop_back();
+      --entries_.back().KeyCount;
     }
-    entries_.emplace_back();
-    entries_.back().Kind = SectionKind::kModem;
-    entries_.back().Keys.push_back(*open);
+    BeginEntry(SectionKind::kModem);
+    entry_keys_.push_back(*open);
+    entries_.back().KeyCount = 1;
     if (fresh_ == *open) keys_[*open].Opener = entries_.size() - 1;
   }
-  if (entries_.empty()) return result;  // a value of no entry of the pass
-  const std::size_t entry = entries_.size() - 1;
+  const std::size_t count = slots_.size();
   Slot& slot = slots_[SlotOf(*open, name)];
   const std::string_view bytes(static_cast<const char*>(data), size);
+  const bool same =
+      slots_.size() == count && slot.Type == type && slot.Data == bytes;
+  if (!same) {
+    slot.Type = type;
+    slot.Data = Hold(bytes);
+    changed_ = true;
+  }
+  if (entries_.empty()) {  // a value of no entry, which no longer is the start's
+    if (!same) slot.Writer = kNobody;
+    return kErrorSuccess;
+  }
+  const std::size_t entry = entries_.size() - 1;
   Write write;
   write.Slot = static_cast<std::size_t>(&slot - slots_.data());
-  const bool same = slot.Type == type && slot.Data == bytes;
   if (slot.Writer != kNobody && slot.Writer != entry && !same) {
     write.Replaced = slot.Writer;
   }
-  slot.Type = type;
-  if (!same) slot.Data.assign(bytes);
   slot.Writer = entry;
-  entries_.back().Writes.push_back(write);
-  return result;
+  writes_.push_back(write);
+  ++entries_.back().WriteCount;
+  return kErrorSuccess;
 }
 
 std::int32_t WriteLog::CloseKey(RegHandle key) {
-  open_.erase(std::remove_if(open_.begin(), open_.end(),
-                             [key](const auto& open) { return open.first == key; }),
-              open_.end());
-  return target_.CloseKey(key);
+  const auto it = std::find_if(open_.begin(), open_.end(),
+                               [key](const auto& open) { return open.first == key; });
+  if (it == open_.end()) return kErrorInvalidHandle;
+  open_.erase(it);
+  return kErrorSuccess;
 }
 
+regstore::RegTree WriteLog::Result() const {
+  regstore::RegTree tree = start_ == nullptr ? regstore::RegTree() : start_->Copy();
+  // Keys in the order the pass first opened them, so that each name keeps
+  // the spelling that made it.
+  for (const Key& key : keys_) {
+    regstore::RegNode& node = tree.Create(std::u16string(kLocalMachineName) +
+                                          u"\\" + std::u16string(key.Path));
+    for (std::size_t index : key.Slots) {
+      const Slot& slot = slots_[index];
+      if (slot.Writer != kBefore) node.SetValue(slot.Name, slot.Type, slot.Data);
+    }
+  }
+  return tree;
+}
+
+std::size_t WriteLog::AddedKeys() const {
+  return static_cast<std::size_t>(
+      std::count_if(keys_.begin(), keys_.end(), [&](const Key& key) {
+        return !key.Slots.empty() && !slots_[key.Slots.front()].Held;
+      }));
+}
+
+std::size_t WriteLog::AddedValues() const {
+  return static_cast<std::size_t>(std::count_if(
+      slots_.begin(), slots_.end(), [](const Slot& slot) { return !slot.Held; }));
+}
 
 void CheckSharedValues(CheckState& s, const WriteLog& log,
                        const std::vector<SectionInfo>& sections,
@@ -186,13 +264,13 @@ void CheckSharedValues(CheckState& s, const WriteLog& log,
   const std::size_t count = std::min(entries.size(), sections.size());
   for (std::size_t self = 0; self < count; ++self) {
     std::map<std::size_t, Meeting> meetings;  // by the other entry
-    for (const WriteLog::Write& w : entries[self].Writes) {
+    for (const WriteLog::Write& w : log.WritesOf(entries[self])) {
       written[w.Slot] = self;
       if (w.Replaced != WriteLog::kNobody) {
         meetings[w.Replaced].Replaced.push_back(w.Slot);
       }
     }
-    for (std::size_t key : entries[self].Keys) {
+    for (std::size_t key : log.KeysOf(entries[self])) {
       if (seen[key] == self) continue;
       seen[key] = self;
       for (std::size_t slot : log.Keys()[key].Slots) {

@@ -1,57 +1,127 @@
-// The log the checker keeps of the installer's registry calls: what it
-// notes, whose entry each call belongs to, and what it lets pass without a
-// note.
+// The checker's store of the installer's registry calls: what it notes,
+// whose entry each call belongs to, and the registry it leaves, which must
+// be the one the in-memory store leaves after the same calls.
 #include <gtest/gtest.h>
 
+#include "check/Report.h"
 #include "check/SharedValues.h"
+#include "regstore/RegFormat.h"
+#include "regstore/RegParse.h"
+#include "regstore/TreeRegistry.h"
+#include "regstore/Utf.h"
 
 namespace tarnwell::check {
 namespace {
 
 TEST(WriteLog, NotesSuccessfulCallsInTheEntriesThatTheWritersBegin) {
-  regstore::TreeRegistry store;
-  WriteLog log(store);
+  WriteLog log;
   const std::uint32_t one = 1, two = 2;
-  RegHandle before = 0, key = 0, below = 0, failed = 0, modem = 0, direct = 0;
+  RegHandle before = 0, key = 0, below = 0, failed = 0, modem = 0;
   ASSERT_EQ(log.CreateKey(kLocalMachine, u"Before", kKeyReadWrite, &before), 0);
-  // Values before the first entry, and keys it did not open, go unlogged.
+  // Values before the first entry are stored, and noted as no entry's.
   ASSERT_EQ(log.SetValue(before, u"Early", 4, &one, 4), 0);
-  ASSERT_EQ(store.CreateKey(kLocalMachine, u"Direct", kKeyReadWrite, &direct), 0);
-  ASSERT_EQ(log.CreateKey(direct, u"Sub", kKeyReadWrite, &failed), 0);
-  ASSERT_EQ(log.SetValue(direct, u"V", 4, &one, 4), 0);
   // A device entry begins with its load-client key.
   ASSERT_EQ(log.CreateKey(kLocalMachine, u"Drivers\\USB\\LoadClients\\X",
                           kKeyReadWrite, &key), 0);
   ASSERT_EQ(log.CreateKey(key, u"Sub", kKeyReadWrite, &below), 0);
   EXPECT_EQ(log.CreateKey(kLocalMachine, u"A\\\\B", kKeyReadWrite, &failed),
             kErrorBadPathname);
+  EXPECT_EQ(log.CreateKey(12345, u"A", kKeyReadWrite, &failed),
+            kErrorInvalidHandle);
   ASSERT_EQ(log.SetValue(below, u"V", 4, &one, 4), 0);
   ASSERT_EQ(log.SetValue(below, u"v", 4, &one, 4), 0);  // the same slot
   ASSERT_EQ(log.SetValue(below, u"W", 4, &one, 4), 0);
   EXPECT_EQ(log.SetValue(key, u"\x01", 4, &one, 4), kErrorInvalidParameter);
+  EXPECT_EQ(log.SetValue(12345, u"V", 4, &one, 4), kErrorInvalidHandle);
   // A modem entry begins with the "Template" of the key opened last.
   ASSERT_EQ(log.CreateKey(before, u"M", kKeyReadWrite, &modem), 0);
   ASSERT_EQ(log.SetValue(modem, u"Template", 4, &one, 4), 0);
   // A later entry writing the same data replaces nothing; other data does.
   ASSERT_EQ(log.SetValue(below, u"V", 4, &one, 4), 0);
   ASSERT_EQ(log.SetValue(below, u"W", 4, &two, 4), 0);
-  EXPECT_EQ(log.Save(), kErrorSuccess);
+  EXPECT_EQ(log.CloseKey(modem), kErrorSuccess);
+  EXPECT_EQ(log.CloseKey(modem), kErrorInvalidHandle);
 
   ASSERT_EQ(log.Keys().size(), 4u);
   EXPECT_EQ(log.Keys()[2].Path, u"Drivers\\USB\\LoadClients\\X\\Sub");
   EXPECT_EQ(log.Keys()[3].Path, u"Before\\M");
-  ASSERT_EQ(log.Slots().size(), 3u);
-  EXPECT_EQ(log.Slots()[0].Key, 2u);
+  ASSERT_EQ(log.Slots().size(), 4u);
+  EXPECT_EQ(log.Slots()[0].Writer, WriteLog::kNobody);
+  EXPECT_EQ(log.Slots()[1].Key, 2u);
   ASSERT_EQ(log.Entries().size(), 2u);
-  EXPECT_EQ(log.Entries()[0].Keys, (std::vector<std::size_t>{1, 2}));
-  EXPECT_EQ(log.Entries()[0].Writes.size(), 3u);
+  const auto keys = [&](std::size_t entry) {
+    const auto run = log.KeysOf(log.Entries()[entry]);
+    return std::vector<std::size_t>(run.begin(), run.end());
+  };
+  EXPECT_EQ(keys(0), (std::vector<std::size_t>{1, 2}));
+  EXPECT_EQ(log.WritesOf(log.Entries()[0]).size(), 3u);
   EXPECT_EQ(log.Entries()[1].Kind, SectionKind::kModem);
-  EXPECT_EQ(log.Entries()[1].Keys, (std::vector<std::size_t>{3}));
-  ASSERT_EQ(log.Entries()[1].Writes.size(), 3u);
-  EXPECT_EQ(log.Entries()[1].Writes[1].Replaced, WriteLog::kNobody);
-  EXPECT_EQ(log.Entries()[1].Writes[2].Replaced, 0u);
-  // Every call reached the store all the same.
-  EXPECT_NE(store.Tree().Find(u"HKEY_LOCAL_MACHINE\\Before\\M"), nullptr);
+  EXPECT_EQ(keys(1), (std::vector<std::size_t>{3}));
+  const auto writes = log.WritesOf(log.Entries()[1]);
+  ASSERT_EQ(writes.size(), 3u);
+  EXPECT_EQ(writes[1].Replaced, WriteLog::kNobody);
+  EXPECT_EQ(writes[2].Replaced, 0u);
+}
+
+// Key paths and DWORD values set in order; a null name only opens the key.
+struct Call {
+  const char16_t* Path;
+  const char16_t* Name;
+  std::uint32_t Value;
+};
+
+struct LeftCase {
+  const char16_t* Start;  // .reg text of the registry the calls start from
+  std::vector<Call> Calls;
+};
+
+// Names of other spellings, values held before, a value changed and set
+// back, a key below one the start holds, keys opened and never written.
+const LeftCase kLeftCases[] = {
+    {u"", {}},
+    {u"", {{u"A\\B", u"V", 1}, {u"a", u"v", 2}, {u"A\\b", u"v", 3},
+          {u"A\\B\\C", nullptr, 0}}},
+    {u"[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=dword:00000001\r\n", {{u"a", u"V", 1}}},
+    {u"[HKEY_LOCAL_MACHINE\\A]\r\n\"V\"=dword:00000001\r\n",
+     {{u"a", u"v", 2}, {u"A", u"V", 1}}},
+    {u"[HKEY_LOCAL_MACHINE\\A]\r\n\"X\"=dword:00000001\r\n"
+     u"[HKEY_LOCAL_MACHINE\\D\\E]\r\n",
+     {{u"a\\b", u"W", 5}, {u"a", u"Y", 1}, {u"a", u"x", 2}, {u"d\\e", u"Z", 1},
+      {u"d", nullptr, 0}}},
+    {u"[HKEY_LOCAL_MACHINE\\A]\r\n", {{u"A", nullptr, 0}}},
+};
+
+TEST(WriteLog, LeavesTheRegistryThatTheStoreLeaves) {
+  for (const LeftCase& c : kLeftCases) {
+    const std::u16string start_text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n" + std::u16string(c.Start);
+    regstore::RegTree start;
+    ASSERT_TRUE(regstore::ParseRegText(start_text, start).Ok);
+    regstore::TreeRegistry store;
+    store.Tree() = start.Copy();
+    WriteLog log(&start);
+    for (Registry* registry : {static_cast<Registry*>(&store),
+                               static_cast<Registry*>(&log)}) {
+      for (const Call& call : c.Calls) {
+        RegHandle key = 0;
+        ASSERT_EQ(registry->CreateKey(kLocalMachine, call.Path, kKeyReadWrite,
+                                      &key), 0);
+        if (call.Name != nullptr) {
+          ASSERT_EQ(registry->SetValue(key, call.Name, kRegDword, &call.Value,
+                                       4), 0);
+        }
+        ASSERT_EQ(registry->CloseKey(key), 0);
+      }
+    }
+    const std::string at = "starting from: " + regstore::Utf16ToUtf8(start_text);
+    EXPECT_EQ(regstore::FormatRegFile(log.Result()),
+              regstore::FormatRegFile(store.Tree())) << at;
+    EXPECT_EQ(log.Changed(), store.Changed()) << at;
+    const TreeSize before = MeasureTree(start);
+    const TreeSize after = MeasureTree(store.Tree());
+    EXPECT_EQ(before.Keys + log.AddedKeys(), after.Keys) << at;
+    EXPECT_EQ(before.Values + log.AddedValues(), after.Values) << at;
+  }
 }
 
 }  // namespace
