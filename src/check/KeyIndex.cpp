@@ -7,11 +7,14 @@
 namespace tarnwell::check {
 namespace {
 
-// FNV-1a over the folded units, so that the spellings of one key meet.
+// A hash of the folded units, so that the spellings of one key meet: a
+// cheap running sum and a final mix, for paths of many units.
 std::uint32_t FoldedHash(std::u16string_view path) {
-  std::uint32_t hash = 2166136261u;
-  for (char16_t c : path) hash = (hash ^ regstore::FoldUnit(c)) * 16777619u;
-  return hash;
+  std::uint64_t hash = 0;
+  for (char16_t c : path) hash = hash * 31 + regstore::FoldUnit(c);
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDull;
+  return static_cast<std::uint32_t>(hash ^ (hash >> 33));
 }
 
 }  // namespace
@@ -20,11 +23,10 @@ std::size_t KeyIndex::Add(std::u16string_view path, bool* added) {
   if (2 * (paths_.size() + 1) > buckets_.size()) {
     std::vector<Bucket> grown(std::max<std::size_t>(64, 2 * buckets_.size()));
     for (const Bucket& bucket : buckets_) {
+      if (bucket.Number == 0) continue;
       std::size_t at = bucket.Hash & (grown.size() - 1);
-      while (bucket.Number != 0 && grown[at].Number != 0) {
-        at = (at + 1) & (grown.size() - 1);
-      }
-      if (bucket.Number != 0) grown[at] = bucket;
+      while (grown[at].Number != 0) at = (at + 1) & (grown.size() - 1);
+      grown[at] = bucket;
     }
     buckets_.swap(grown);
   }
@@ -32,7 +34,9 @@ std::size_t KeyIndex::Add(std::u16string_view path, bool* added) {
   std::size_t at = hash & (buckets_.size() - 1);
   for (; buckets_[at].Number != 0; at = (at + 1) & (buckets_.size() - 1)) {
     const std::size_t number = buckets_[at].Number - 1;
-    if (buckets_[at].Hash == hash && regstore::SameName(paths_[number], path)) {
+    // The writers spell a key one way: the exact path is the quick test.
+    if (buckets_[at].Hash == hash &&
+        (paths_[number] == path || regstore::SameName(paths_[number], path))) {
       *added = false;
       return number;
     }

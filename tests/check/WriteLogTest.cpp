@@ -91,8 +91,29 @@ const LeftCase kLeftCases[] = {
     {u"[HKEY_LOCAL_MACHINE\\A]\r\n", {{u"A", nullptr, 0}}},
 };
 
+// The table, and keys enough to grow the log's index several times, each
+// met again in another spelling once all are made.
+std::vector<LeftCase> LeftCases() {
+  static std::vector<std::u16string> paths;  // the calls point into them
+  constexpr int kKeys = 300;
+  paths.clear();
+  paths.reserve(2 * kKeys);
+  LeftCase many{u"", {}};
+  for (int round = 0; round < 2; ++round) {
+    for (int n = 0; n < kKeys; ++n) {
+      const std::string name = (round == 0 ? "Key\\" : "KEY\\") + std::to_string(n);
+      paths.emplace_back(name.begin(), name.end());
+      many.Calls.push_back({paths.back().c_str(), u"V",
+                            static_cast<std::uint32_t>(round * kKeys + n)});
+    }
+  }
+  std::vector<LeftCase> cases(std::begin(kLeftCases), std::end(kLeftCases));
+  cases.push_back(many);
+  return cases;
+}
+
 TEST(WriteLog, LeavesTheRegistryThatTheStoreLeaves) {
-  for (const LeftCase& c : kLeftCases) {
+  for (const LeftCase& c : LeftCases()) {
     const std::u16string start_text =
         u"Windows Registry Editor Version 5.00\r\n\r\n" + std::u16string(c.Start);
     regstore::RegTree start;
