@@ -98,10 +98,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   // What the installer's calls leave in an empty store, saved as the host
   // saves registry.reg, is what the checker previews.
+  const regstore::RegTree left = report.Log->Result();
   if (read) {
     regstore::TreeRegistry store;
     if (!installed.Replay(store)) Fail("the store refused an installer call");
-    if (regstore::FormatRegFileBytes(report.Registry.Tree()) !=
+    if (regstore::FormatRegFileBytes(left) !=
         regstore::FormatRegFileBytes(store.Tree())) {
       Fail("the preview is not the registry the installer writes");
     }
@@ -130,11 +131,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     left[off] = all[off];
     if (left != all) Fail("turning a check off hid another's finding");
   }
-  result.Size = check::MeasureTree(report.Registry.Tree());
+  result.Size = check::MeasureTree(left);
+  if (result.Size.Keys != report.Log->AddedKeys() ||
+      result.Size.Values != report.Log->AddedValues()) {
+    Fail("the summary does not count the registry the installer writes");
+  }
   check::RenderText(result.Shown, report.Lines, result.Name, false);
   // The machine formats quote every message; SARIF adds only its fixed
   // list of rules, too dear to make for every input.
-  check::Utf16ToUtf8(regstore::FormatRegFile(report.Registry.Tree()));
+  check::Utf16ToUtf8(regstore::FormatRegFile(left));
   std::vector<check::FileResult> results;
   results.push_back(std::move(result));
   check::JsonReport(results, "fuzz");
