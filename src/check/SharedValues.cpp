@@ -181,8 +181,7 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
   if (open == nullptr) return kErrorInvalidHandle;
   if (std::u16string_view(name) == kTemplateValue) {
     // A modem entry begins, with the interface key it just opened.
-    if (!entries_.empty() && entries_.back().KeyCount > 0 &&
-        entry_keys_.back() == *open) {
+    if (!entries_.empty() && entry_keys_.back() == *open) {
       entry_keys_.pop_back();
       --entries_.back().KeyCount;
     }

@@ -33,6 +33,16 @@ TEST(WriteLog, NotesSuccessfulCallsInTheEntriesThatTheWritersBegin) {
   ASSERT_EQ(log.SetValue(below, u"W", 4, &one, 4), 0);
   EXPECT_EQ(log.SetValue(key, u"\x01", 4, &one, 4), kErrorInvalidParameter);
   EXPECT_EQ(log.SetValue(12345, u"V", 4, &one, 4), kErrorInvalidHandle);
+  // Refused as the store refuses them, or the root key, which no writer
+  // opens; an empty path below a key opens that key.
+  for (const char16_t* path : {static_cast<const char16_t*>(nullptr), u""}) {
+    EXPECT_EQ(log.CreateKey(kLocalMachine, path, kKeyReadWrite, &failed),
+              kErrorInvalidParameter);
+  }
+  EXPECT_EQ(log.CreateKey(key, u"", kKeyReadWrite, nullptr),
+            kErrorInvalidParameter);
+  EXPECT_EQ(log.SetValue(key, nullptr, 4, &one, 4), kErrorInvalidParameter);
+  EXPECT_EQ(log.SetValue(key, u"V", 4, nullptr, 4), kErrorInvalidParameter);
   // A modem entry begins with the "Template" of the key opened last.
   ASSERT_EQ(log.CreateKey(before, u"M", kKeyReadWrite, &modem), 0);
   ASSERT_EQ(log.SetValue(modem, u"Template", 4, &one, 4), 0);
@@ -61,6 +71,16 @@ TEST(WriteLog, NotesSuccessfulCallsInTheEntriesThatTheWritersBegin) {
   ASSERT_EQ(writes.size(), 3u);
   EXPECT_EQ(writes[1].Replaced, WriteLog::kNobody);
   EXPECT_EQ(writes[2].Replaced, 0u);
+
+  // The same key again, an empty value, and a type changed on the same
+  // bytes: the key is the one it was, and the type is the new one.
+  RegHandle again = 0;
+  ASSERT_EQ(log.CreateKey(below, u"", kKeyReadWrite, &again), 0);
+  ASSERT_EQ(log.SetValue(again, u"E", kRegSz, nullptr, 0), 0);
+  ASSERT_EQ(log.SetValue(again, u"W", kRegBinary, &two, 4), 0);
+  EXPECT_EQ(log.Keys().size(), 4u);
+  EXPECT_EQ(log.Slots().back().Data, "");
+  EXPECT_EQ(log.Slots()[2].Type, kRegBinary);
 }
 
 // Key paths and DWORD values set in order; a null name only opens the key.
