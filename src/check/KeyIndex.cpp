@@ -1,6 +1,7 @@
 #include "check/KeyIndex.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "regstore/RegTree.h"
 
@@ -8,9 +9,9 @@ namespace tarnwell::check {
 namespace {
 
 // A hash of the folded units, so that the spellings of one key meet: a
-// cheap running sum and a final mix, for paths of many units.
-std::uint32_t FoldedHash(std::u16string_view path) {
-  std::uint64_t hash = 0;
+// cheap running sum from the index's seed and a final mix.
+std::uint32_t FoldedHash(std::u16string_view path, std::uint64_t seed) {
+  std::uint64_t hash = seed;
   for (char16_t c : path) hash = hash * 31 + regstore::FoldUnit(c);
   hash ^= hash >> 33;
   hash *= 0xFF51AFD7ED558CCDull;
@@ -18,6 +19,11 @@ std::uint32_t FoldedHash(std::u16string_view path) {
 }
 
 }  // namespace
+
+KeyIndex::KeyIndex()
+    : seed_(static_cast<std::uint64_t>(
+                std::chrono::steady_clock::now().time_since_epoch().count()) ^
+            reinterpret_cast<std::uintptr_t>(this)) {}
 
 std::size_t KeyIndex::Add(std::u16string_view path, bool* added) {
   if (2 * (paths_.size() + 1) > buckets_.size()) {
@@ -30,7 +36,7 @@ std::size_t KeyIndex::Add(std::u16string_view path, bool* added) {
     }
     buckets_.swap(grown);
   }
-  const std::uint32_t hash = FoldedHash(path);
+  const std::uint32_t hash = FoldedHash(path, seed_);
   std::size_t at = hash & (buckets_.size() - 1);
   for (; buckets_[at].Number != 0; at = (at + 1) & (buckets_.size() - 1)) {
     const std::size_t number = buckets_[at].Number - 1;

@@ -14,6 +14,10 @@ namespace tarnwell::check {
 
 class KeyIndex {
  public:
+  // Seeded anew for each index, so that no file can be made whose key
+  // paths all meet in one place of it.
+  KeyIndex();
+
   // The number of the path, or of the one that differs from it only in
   // case; *added tells whether it is new, and then held as spelled here.
   std::size_t Add(std::u16string_view path, bool* added);
@@ -28,6 +32,7 @@ class KeyIndex {
     std::uint32_t Number = 0;
   };
 
+  std::uint64_t seed_;
   regstore::Arena arena_;
   std::vector<std::u16string_view> paths_;
   std::vector<Bucket> buckets_;
