@@ -8,11 +8,13 @@
 namespace tarnwell::check {
 namespace {
 
-// A hash of the folded units, so that the spellings of one key meet: a
-// cheap running sum from the index's seed and a final mix.
+// FNV-1a over the folded units from the index's seed, so that the
+// spellings of one key meet, then a final mix for the low bits the index
+// uses. Each step multiplies what the seed made of the units before, so
+// no two paths meet under every seed.
 std::uint32_t FoldedHash(std::u16string_view path, std::uint64_t seed) {
   std::uint64_t hash = seed;
-  for (char16_t c : path) hash = hash * 31 + regstore::FoldUnit(c);
+  for (char16_t c : path) hash = (hash ^ regstore::FoldUnit(c)) * 0x100000001B3ull;
   hash ^= hash >> 33;
   hash *= 0xFF51AFD7ED558CCDull;
   return static_cast<std::uint32_t>(hash ^ (hash >> 33));

@@ -96,8 +96,9 @@ std::size_t WriteLog::KeyOf(std::u16string_view path, bool* created) {
 
 template <typename C>
 std::basic_string_view<C> WriteLog::Hold(std::basic_string_view<C> text) {
-  if (text.empty()) return {};
-  C* copy = static_cast<C*>(arena_.allocate(text.size() * sizeof(C), alignof(C)));
+  // One unit at least, so that even an empty text has somewhere to point.
+  C* copy = static_cast<C*>(arena_.allocate(
+      std::max<std::size_t>(text.size(), 1) * sizeof(C), alignof(C)));
   std::copy(text.begin(), text.end(), copy);
   return {copy, text.size()};
 }
