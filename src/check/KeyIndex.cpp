@@ -11,7 +11,8 @@ namespace {
 // FNV-1a over the folded units from the index's seed, so that the
 // spellings of one key meet, then a final mix for the low bits the index
 // uses. Each step multiplies what the seed made of the units before, so
-// no two paths meet under every seed.
+// which paths meet depends on the seed (a plain sum from a seed would let
+// paths of one length and one sum meet under every seed).
 std::uint32_t FoldedHash(std::u16string_view path, std::uint64_t seed) {
   std::uint64_t hash = seed;
   for (char16_t c : path) hash = (hash ^ regstore::FoldUnit(c)) * 0x100000001B3ull;

@@ -13,7 +13,6 @@ namespace {
 
 constexpr char16_t kLocalMachineName[] = u"HKEY_LOCAL_MACHINE";
 
-
 // What a section and one other section have in common.
 struct Meeting {
   std::vector<std::size_t> Replaced;  // values this section replaced
