@@ -50,11 +50,7 @@ std::size_t KeyIndex::Add(std::u16string_view path, bool* added) {
       return number;
     }
   }
-  auto* held = static_cast<char16_t*>(
-      arena_.allocate(std::max<std::size_t>(path.size(), 1) * sizeof(char16_t),
-                      alignof(char16_t)));
-  std::copy(path.begin(), path.end(), held);
-  paths_.emplace_back(held, path.size());
+  paths_.push_back(regstore::HoldText(arena_, path));
   buckets_[at] = {hash, static_cast<std::uint32_t>(paths_.size())};
   *added = true;
   return paths_.size() - 1;

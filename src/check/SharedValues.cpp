@@ -11,7 +11,10 @@
 namespace tarnwell::check {
 namespace {
 
-constexpr char16_t kLocalMachineName[] = u"HKEY_LOCAL_MACHINE";
+// A key's path below HKEY_LOCAL_MACHINE as a tree names it.
+std::u16string FullPath(std::u16string_view path) {
+  return u"HKEY_LOCAL_MACHINE\\" + std::u16string(path);
+}
 
 // What a section and one other section have in common.
 struct Meeting {
@@ -76,8 +79,7 @@ std::size_t WriteLog::KeyOf(std::u16string_view path, bool* created) {
   const regstore::RegNode* held =
       start_ == nullptr
           ? nullptr
-          : start_->Find(std::u16string(kLocalMachineName) + u"\\" +
-                         std::u16string(path));
+          : start_->Find(FullPath(path));
   if (held == nullptr) {
     changed_ = true;
     return index;
@@ -86,20 +88,11 @@ std::size_t WriteLog::KeyOf(std::u16string_view path, bool* created) {
   for (const regstore::RegValue& value : held->Values()) {
     Slot& slot = slots_[SlotOf(index, value.Name)];
     slot.Type = value.Type;
-    slot.Data = Hold(std::string_view(value.Data));
+    slot.Data = regstore::HoldText(arena_, std::string_view(value.Data));
     slot.Writer = kBefore;
     slot.Held = true;
   }
   return index;
-}
-
-template <typename C>
-std::basic_string_view<C> WriteLog::Hold(std::basic_string_view<C> text) {
-  // One unit at least, so that even an empty text has somewhere to point.
-  C* copy = static_cast<C*>(arena_.allocate(
-      std::max<std::size_t>(text.size(), 1) * sizeof(C), alignof(C)));
-  std::copy(text.begin(), text.end(), copy);
-  return {copy, text.size()};
 }
 
 void WriteLog::BeginEntry(SectionKind kind) {
@@ -123,7 +116,7 @@ std::size_t WriteLog::SlotOf(std::size_t key, std::u16string_view name) {
   }
   Slot added;
   added.Key = key;
-  added.Name = Hold(name);
+  added.Name = regstore::HoldText(arena_, name);
   slots_.push_back(added);
   keys_[key].Slots.push_back(slots_.size() - 1);
   return slots_.size() - 1;
@@ -197,7 +190,7 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
       slots_.size() == count && slot.Type == type && slot.Data == bytes;
   if (!same) {
     slot.Type = type;
-    slot.Data = Hold(bytes);
+    slot.Data = regstore::HoldText(arena_, bytes);
     changed_ = true;
   }
   if (entries_.empty()) {  // a value of no entry, which no longer is the start's
@@ -229,8 +222,7 @@ regstore::RegTree WriteLog::Result() const {
   // Keys in the order the pass first opened them, so that each name keeps
   // the spelling that made it.
   for (const Key& key : keys_) {
-    regstore::RegNode& node = tree.Create(std::u16string(kLocalMachineName) +
-                                          u"\\" + std::u16string(key.Path));
+    regstore::RegNode& node = tree.Create(FullPath(key.Path));
     for (std::size_t index : key.Slots) {
       const Slot& slot = slots_[index];
       if (slot.Writer != kBefore) node.SetValue(slot.Name, slot.Type, slot.Data);

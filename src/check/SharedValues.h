@@ -106,8 +106,6 @@ class WriteLog : public Registry {
  private:
   std::size_t KeyOf(std::u16string_view path, bool* created);
   std::size_t SlotOf(std::size_t key, std::u16string_view name);
-  template <typename C>
-  std::basic_string_view<C> Hold(std::basic_string_view<C> text);
   void BeginEntry(SectionKind kind);
   const std::size_t* OpenKey(RegHandle handle) const;
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory_resource>
+#include <string_view>
 
 namespace tarnwell::regstore {
 
@@ -41,5 +42,16 @@ class Arena : public std::pmr::memory_resource {
   std::size_t left_ = 0;
   std::size_t next_block_ = kFirstBlock;
 };
+
+// A copy of the text in the arena, good while the arena lives; an empty
+// text gets a place too, so that its view points somewhere.
+template <typename C>
+std::basic_string_view<C> HoldText(std::pmr::memory_resource& arena,
+                                   std::basic_string_view<C> text) {
+  auto* units = static_cast<C*>(
+      arena.allocate((text.size() + 1) * sizeof(C), alignof(C)));
+  text.copy(units, text.size());
+  return {units, text.size()};
+}
 
 }  // namespace tarnwell::regstore

@@ -99,10 +99,7 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
   const bool missing = it == children_.end() || !SameName(it->first, name);
   if (created != nullptr) *created = missing;
   if (missing) {
-    auto* units = static_cast<char16_t*>(arena_->allocate(
-        (name.size() + 1) * sizeof(char16_t), alignof(char16_t)));
-    name.copy(units, name.size());
-    const std::u16string_view held(units, name.size());
+    const std::u16string_view held = HoldText(*arena_, name);
     // The node first: a map entry whose node could not be made would
     // hold null.
     RegNode* child = MakeIn<RegNode>(arena_, arena_, held, level_ + 1);
