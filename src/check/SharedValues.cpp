@@ -77,9 +77,7 @@ std::size_t WriteLog::KeyOf(std::u16string_view path, bool* created) {
   keys_.emplace_back();
   keys_.back().Path = key_index_.Path(index);  // as it was first opened
   const regstore::RegNode* held =
-      start_ == nullptr
-          ? nullptr
-          : start_->Find(FullPath(path));
+      start_ == nullptr ? nullptr : start_->Find(FullPath(path));
   if (held == nullptr) {
     changed_ = true;
     return index;
