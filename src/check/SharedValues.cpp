@@ -23,18 +23,25 @@ struct Meeting {
 };
 
 // "Key "a", "b"; Key2 "c"": values grouped by key, keys and names sorted.
+// Past this many, a list names the first few and counts the rest: a start
+// registry may hold thousands of values in a key that every section writes.
+constexpr std::size_t kMostListed = 16;
+
+// Each slot at most once, as the callers gather them.
 std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
   const auto& all = log.Slots();
-  std::sort(slots.begin(), slots.end(), [&](std::size_t a, std::size_t b) {
+  const std::size_t listed = std::min(slots.size(), kMostListed);
+  std::partial_sort(slots.begin(), slots.begin() + listed, slots.end(),
+                    [&](std::size_t a, std::size_t b) {
     const std::u16string_view key_a = log.Keys()[all[a].Key].Path;
     const std::u16string_view key_b = log.Keys()[all[b].Key].Path;
     if (key_a != key_b) return key_a < key_b;
     return regstore::FoldLess()(all[a].Name, all[b].Name);
   });
-  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
   std::string out;
   std::size_t key = WriteLog::kNobody;
-  for (std::size_t slot : slots) {
+  for (std::size_t i = 0; i < listed; ++i) {
+    const std::size_t slot = slots[i];
     if (all[slot].Key != key) {
       key = all[slot].Key;
       if (!out.empty()) out += "; ";
@@ -43,6 +50,9 @@ std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
       out += ", ";
     }
     out += Quote(Utf16ToUtf8(all[slot].Name));
+  }
+  if (listed < slots.size()) {
+    out += " and " + std::to_string(slots.size() - listed) + " more";
   }
   return out;
 }
