@@ -224,7 +224,7 @@ int Run(const CheckOptions& options) {
       if (written != kErrorSuccess) {
         static const char* const kWhy[] = {
             "", ": it is not a regular file",
-            ": it is a symbolic link of another user"};
+            ": its path leads through a symbolic link of another user"};
         Say("cannot write '" + options.OutputFile + "'" +
             (refused_output == platform::OutputRefusal::kNone
                  ? WriteFailure(written)

@@ -181,16 +181,20 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "no/out.reg"}, dir).ExitCode,
             2);
   // A FIFO, a link to a device or into no directory is no file to replace,
-  // nor is a link of another user (it could aim the output at any file of
-  // the user): each is refused untouched. A private output stays private.
+  // nor is a link of another user, last on the path or before (it could
+  // aim the output at any file of the user): each is refused untouched. A
+  // private output stays private.
   ASSERT_EQ(mkfifo((dir / "pipe.reg").c_str(), 0600), 0);
   fs::create_symlink("/dev/null", dir / "null.reg");
   fs::create_symlink("target.reg", dir / "theirs.reg");
   fs::create_symlink("gone/x.reg", dir / "lost.reg");
+  fs::create_directory_symlink(".", dir / "theirs");
   std::vector<std::string> outputs = {"pipe.reg", "null.reg", "lost.reg"};
   if (geteuid() == 0) {
-    ASSERT_EQ(lchown((dir / "theirs.reg").c_str(), 65534, 65534), 0);
-    outputs.push_back("theirs.reg");
+    for (const char* link : {"theirs.reg", "theirs"}) {
+      ASSERT_EQ(lchown((dir / link).c_str(), 65534, 65534), 0);
+    }
+    outputs.insert(outputs.end(), {"theirs.reg", "theirs/target.reg"});
   }
   const std::string target = ReadBytes(dir / "target.reg");
   for (const std::string& out : outputs) {
@@ -204,7 +208,7 @@ TEST(Preview, TheOutputNeverOverwritesAnInput) {
   fs::permissions(dir / "target.reg", mine);
   EXPECT_EQ(RunProgram(TARNWELL_CHECK_EXE, {"-o", "link.reg"}, dir).ExitCode, 0);
   EXPECT_EQ(fs::status(dir / "target.reg").permissions(), mine);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 11);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 12);
 }
 
 // A report that cannot reach its reader (a full disk) is no success.

@@ -19,6 +19,13 @@ namespace {
 constexpr int kMaxLinks = 32;
 constexpr std::int32_t kErrorCantResolveFilename = 1921;
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// Passing through asks only for search permission where it can (a home
+// directory of mode 0711).
+#ifdef O_PATH
+constexpr int kPassFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kPassFlags = kDirectoryFlags;
+#endif
 
 enum class Trust { kNone, kFull, kSticky };
 
@@ -62,32 +69,37 @@ std::int32_t Judge(int fd, const struct stat& st, Trust* trust) {
 // descriptors than a short one.
 class Walk {
  public:
+  explicit Walk(PlaceRule rule) : rule_(rule) {}
   ~Walk() { Leave(); }
 
   int Fd() const { return here_.Fd; }
   Trust Here() const { return here_.Level; }
   uid_t Owner() const { return here_.Owner; }
 
-  std::int32_t Root() {
-    return Enter(Calls().Openat(AT_FDCWD, "/", kDirectoryFlags, 0));
+  // "/" or, for a relative path where any directory will do, ".".
+  std::int32_t Start(bool root) {
+    return Enter(Calls().Openat(AT_FDCWD, root ? "/" : ".", Flags(), 0));
   }
 
   // Into the directory name of the current one.
   std::int32_t Down(const std::string& name) {
-    return Enter(OpenIn(Fd(), name.c_str(), kDirectoryFlags));
+    return Enter(OpenIn(Fd(), name.c_str(), Flags()));
   }
 
   // "..": the current directory's parent (the root's is itself), judged
   // anew as every directory entered.
-  std::int32_t Up() {
-    return Enter(Calls().Openat(Fd(), "..", kDirectoryFlags, 0));
-  }
+  std::int32_t Up() { return Enter(Calls().Openat(Fd(), "..", Flags(), 0)); }
 
-  // Hands the current directory over to the caller.
-  int Release() {
-    const int fd = here_.Fd;
+  // Hands the current directory over to the caller, open for reading.
+  std::int32_t Release(int* fd) {
+    if (Flags() != kDirectoryFlags) {
+      if (std::int32_t e = Enter(Calls().Openat(Fd(), ".", kDirectoryFlags, 0))) {
+        return e;
+      }
+    }
+    *fd = here_.Fd;
     here_.Fd = -1;
-    return fd;
+    return kErrorSuccess;
   }
 
  private:
@@ -96,6 +108,10 @@ class Walk {
     Trust Level = Trust::kNone;
     uid_t Owner = 0;
   };
+
+  int Flags() const {
+    return rule_ == PlaceRule::kPrivate ? kDirectoryFlags : kPassFlags;
+  }
 
   void Leave() {
     if (here_.Fd >= 0) Calls().Close(here_.Fd);
@@ -106,6 +122,10 @@ class Walk {
     if (fd < 0) return WindowsError(errno);
     Leave();
     here_.Fd = fd;
+    if (rule_ == PlaceRule::kAnyDirectory) {
+      here_.Level = Trust::kFull;
+      return kErrorSuccess;
+    }
     struct stat st;
     if (Calls().Fstat(fd, &st) != 0) return WindowsError(errno);
     here_.Owner = st.st_uid;
@@ -113,6 +133,7 @@ class Walk {
     return here_.Level == Trust::kNone ? kErrorAccessDenied : kErrorSuccess;
   }
 
+  PlaceRule rule_;
   Step here_;
 };
 
@@ -148,12 +169,18 @@ std::int32_t Absolute(const std::string& path, std::string* full) {
   return kErrorSuccess;
 }
 
-std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
-  std::string full;
-  if (std::int32_t e = Absolute(path, &full)) return e;
+std::int32_t Find(const std::string& path, PlaceRule rule, Walk* walk,
+                  StorePlace* place) {
+  // The store judges every directory from the root; any directory will do
+  // for the other rule, so a relative path starts where the user is.
+  const bool from_root = rule == PlaceRule::kPrivate || path.rfind('/', 0) == 0;
+  std::string full = path;
+  if (rule == PlaceRule::kPrivate) {
+    if (std::int32_t e = Absolute(path, &full)) return e;
+  }
   std::deque<std::string> names;
   if (PushNames(full, &names)) return kErrorBadPathname;
-  if (std::int32_t e = walk->Root()) return e;
+  if (std::int32_t e = walk->Start(from_root)) return e;
   int links = 0;
   while (!names.empty()) {
     const std::string name = names.front();
@@ -176,7 +203,10 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
     if (S_ISLNK(entry.st_mode)) {
       // A link nobody else made: in a trusted directory only its owner
       // and root could have; a sticky one says nothing of its entries.
-      if (!TrustedOwner(entry.st_uid)) return kErrorAccessDenied;
+      if (!TrustedOwner(entry.st_uid)) {
+        place->OthersLink = true;
+        return kErrorAccessDenied;
+      }
       if (++links > kMaxLinks) return kErrorCantResolveFilename;
       std::string target(PATH_MAX, '\0');
       const ssize_t n = Calls().Readlinkat(walk->Fd(), name.c_str(),
@@ -189,7 +219,7 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
       const bool last = names.empty();
       if (PushNames(target, &names) && last) return kErrorBadPathname;
       if (target[0] == '/') {
-        if (std::int32_t e = walk->Root()) return e;
+        if (std::int32_t e = walk->Start(true)) return e;
       }
       continue;
     }
@@ -207,18 +237,16 @@ std::int32_t Find(const std::string& path, Walk* walk, StorePlace* place) {
   // anything: sticky is not enough.
   if (walk->Here() != Trust::kFull) return kErrorAccessDenied;
   place->Owner = walk->Owner();
-  place->Directory = walk->Release();
-  return kErrorSuccess;
+  return walk->Release(&place->Directory);
 }
 
 }  // namespace
 
-std::int32_t FindStorePlace(const std::string& path, StorePlace* place) {
-  place->Directory = -1;
-  place->Name.clear();
-  place->Exists = false;
-  Walk walk;
-  return Find(path, &walk, place);
+std::int32_t FindStorePlace(const std::string& path, StorePlace* place,
+                           PlaceRule rule) {
+  *place = StorePlace();
+  Walk walk(rule);
+  return Find(path, rule, &walk, place);
 }
 
 }  // namespace tarnwell::posix

@@ -18,6 +18,17 @@ struct StorePlace {
   uid_t Owner = 0;     // the directory's owner: the lock's
   bool Exists = false;  // and then Status is the file's, not followed
   struct stat Status = {};
+  bool OthersLink = false;  // refused for a symbolic link of another user
+};
+
+// How far the directories on the way are trusted.
+enum class PlaceRule {
+  kPrivate,  // the store's: see FindStorePlace
+  // Any directory the user can reach (tarnwell-check -o, which writes
+  // where it is told), a relative path from the working directory; links
+  // are still followed only when they are the user's own or root's, so
+  // that no other user can aim the file at one of the user's own.
+  kAnyDirectory,
 };
 
 // Walks path from "/" one name at a time, each directory opened without
@@ -31,6 +42,7 @@ struct StorePlace {
 // directory may not be such. Otherwise the path is refused
 // (kErrorAccessDenied). The file itself need not exist. On failure place
 // holds nothing open.
-std::int32_t FindStorePlace(const std::string& path, StorePlace* place);
+std::int32_t FindStorePlace(const std::string& path, StorePlace* place,
+                           PlaceRule rule = PlaceRule::kPrivate);
 
 }  // namespace tarnwell::posix
