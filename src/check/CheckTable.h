@@ -407,6 +407,19 @@ CHECK(HighByte, "high-byte", Warning, Optional, Nothing,
       "FriendlyName = Modem fuer Buero",
       "Keep values to ASCII, or save the file as Latin-1 (ISO 8859-1) when "
       "a text needs those letters.")
+CHECK(ControlByte, "control-byte", Warning, Optional, Nothing,
+      "control character %0 in %1: %{the installer writes it into the "
+      "text, so the device gets %3|the installer's text ends at a NUL, so "
+      "the device gets %3}2",
+      "a control character is written into a text, and a NUL cuts it",
+      "Values have no escapes: every byte of a text but a NUL is written as "
+      "it is, so a control character (the Ctrl-Z an old editor leaves after "
+      "the last value of a file without a final line feed, an escape code) "
+      "becomes part of a driver's or a modem's name or command. A NUL ends "
+      "the text the device gets: the rest of the value is lost.",
+      "DLL = usbser.dll<Ctrl-Z>", "DLL = usbser.dll",
+      "Delete the character (an editor that shows control characters finds "
+      "it), and end the file with a line feed.")
 CHECK(QuotedValue, "quoted-value", Warning, Optional, Nothing,
       "the quotes are part of the value: the installer writes them into "
       "%0; write %1",

@@ -238,7 +238,10 @@ void CheckEncoding(CheckState& s) {
   const bool bom =
       text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
                            (text[0] == '\xFE' && text[1] == '\xFF'));
-  if (!bom && text.find('\0') == std::string_view::npos) return;
+  // Without a mark, ASCII text in UTF-16 has a NUL as the first or the
+  // second byte; a NUL further on is a control character of a line.
+  const bool nul = text.size() >= 2 && (text[0] == '\0') != (text[1] == '\0');
+  if (!bom && !nul) return;
   s.Utf16 = true;
   s.Root = s.Diagnostics.size();  // the file reads as nothing: see below
   s.Add(Check::kUtf16File, Place{1, 0, 1});

@@ -358,6 +358,18 @@ void CheckTextValue(CheckState& s) {
     s.Add(Check::kQuotedValue, s.At(value),
           {field(), Quote(std::string(s.Key) + " = " + std::string(unquoted))});
   }
+  const std::size_t control =
+      std::find_if(value.begin(), value.end(), [](char c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        return (u < 0x20 && u != '\t') || u == 0x7F;
+      }) - value.begin();
+  if (control < value.size()) {
+    const bool nul = value[control] == '\0';
+    s.Add(Check::kControlByte, s.At(value.substr(control, 1)),
+          {"0x" + HexDigits(static_cast<unsigned char>(value[control]), 2),
+           field(), nul ? "1" : "0",
+           Quote(nul ? value.substr(0, control) : value)});
+  }
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (static_cast<unsigned char>(value[i]) >= 0x80) {
       s.Add(Check::kHighByte, s.At(value.substr(i, 1)),
