@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <utility>
 #include <string>
 #include <system_error>
 
@@ -180,8 +181,19 @@ int Run(const CheckOptions& options) {
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
       if (result.Shown.size() > budget) {
-        result.LeftOut = result.Shown.size() - budget;
-        result.Shown.resize(budget);
+        // Errors are kept first: a limit never hides what makes the exit
+        // status 1. What is kept stays in the file's order.
+        std::vector<Diagnostic>& shown = result.Shown;
+        std::stable_partition(shown.begin(), shown.end(), [](const Diagnostic& d) {
+          return d.Level == Severity::kError;
+        });
+        result.LeftOut = shown.size() - budget;
+        shown.resize(budget);
+        std::stable_sort(shown.begin(), shown.end(),
+                         [](const Diagnostic& a, const Diagnostic& b) {
+                           return std::make_pair(a.At.Line, a.At.Column) <
+                                  std::make_pair(b.At.Line, b.At.Column);
+                         });
       }
       budget -= result.Shown.size();
       result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
