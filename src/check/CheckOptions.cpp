@@ -1,6 +1,7 @@
 #include "check/CheckOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 
@@ -60,26 +61,6 @@ bool FileName(std::string* file, const char* option, std::string_view value,
   return !value.empty();
 }
 
-// A name of the cabinet: printable ASCII, which every device shows alike,
-// within the CAB Wizard's lengths, and none of the characters a file name
-// cannot hold (the device names the cabinet's uninstall file with both).
-bool CabText(std::string* text, const char* option, std::size_t most,
-             std::string_view value, std::string* error) {
-  *text = value;
-  const bool fits =
-      !value.empty() && value.size() <= most &&
-      std::all_of(value.begin(), value.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F &&
-               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
-      });
-  if (!fits) {
-    *error = "option " + std::string(option) + " takes 1 to " +
-             std::to_string(most) +
-             " characters of printable ASCII, none of \\ / : * ? \" < > |";
-  }
-  return fits;
-}
-
 // The place of value among the words, or -1.
 int IndexOf(std::string_view value,
             std::initializer_list<std::string_view> words) {
@@ -90,6 +71,45 @@ int IndexOf(std::string_view value,
   }
   return -1;
 }
+
+// Whether Windows takes name for a device (CON, NUL, COM1, also with an
+// extension) rather than a file.
+bool IsDeviceName(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  for (char& c : base) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  const std::string_view word = std::string_view(base).substr(0, 3);
+  if (base.size() == 3) return IndexOf(word, {"CON", "PRN", "AUX", "NUL"}) >= 0;
+  return base.size() == 4 && IndexOf(word, {"COM", "LPT"}) >= 0 &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+// A name of the cabinet: printable ASCII, which every device shows alike,
+// within the CAB Wizard's lengths, and a file name of its own (the device
+// names the cabinet's uninstall file with both, and its folder with the
+// name): none of the characters a file name cannot hold, no blank or dot
+// at its end (Windows drops them), no blank at its start, no device name.
+bool CabText(std::string* text, const char* option, std::size_t most,
+             std::string_view value, std::string* error) {
+  *text = value;
+  const bool fits =
+      !value.empty() && value.size() <= most && value.front() != ' ' &&
+      value.back() != ' ' && value.back() != '.' && !IsDeviceName(value) &&
+      std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F &&
+               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
+      });
+  if (!fits) {
+    *error = "option " + std::string(option) + " takes 1 to " +
+             std::to_string(most) +
+             " characters of printable ASCII, none of \\ / : * ? \" < > |, "
+             "neither beginning with a blank nor ending in one or a dot, and "
+             "no device name such as CON";
+  }
+  return fits;
+}
+
 
 using Options = CheckOptions;
 using Value = std::string_view;

@@ -184,9 +184,9 @@ int Run(const CheckOptions& options) {
         // Errors are kept first: a limit never hides what makes the exit
         // status 1. What is kept stays in the file's order.
         std::vector<Diagnostic>& shown = result.Shown;
-        std::stable_partition(shown.begin(), shown.end(), [](const Diagnostic& d) {
-          return d.Level == Severity::kError;
-        });
+        std::stable_partition(
+            shown.begin(), shown.end(),
+            [](const Diagnostic& d) { return d.Level == Severity::kError; });
         result.LeftOut = shown.size() - budget;
         shown.resize(budget);
         std::stable_sort(shown.begin(), shown.end(),

@@ -50,6 +50,11 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
       {{"--cab-name="}, "option --cab-name takes"},
       {{"--cab-name=a\tb"}, "option --cab-name takes"},
       {{"--cab-provider=Caf\xC3\xA9"}, "option --cab-provider takes"},
+      {{"--cab-name=.."}, "option --cab-name takes"},
+      {{"--cab-name=Acme "}, "option --cab-name takes"},
+      {{"--cab-name= Acme"}, "option --cab-name takes"},
+      {{"--cab-provider=com1.txt"}, "option --cab-provider takes"},
+      {{"--cab-name=Nul"}, "option --cab-name takes"},
       {{"--emit=cab", "-o", "-"}, "-o writes a file, never standard output"},
   };
   for (const auto& c : cases) {

@@ -93,9 +93,8 @@ class Walk {
   // Hands the current directory over to the caller, open for reading.
   std::int32_t Release(int* fd) {
     if (Flags() != kDirectoryFlags) {
-      if (std::int32_t e = Enter(Calls().Openat(Fd(), ".", kDirectoryFlags, 0))) {
-        return e;
-      }
+      const int fd_read = Calls().Openat(Fd(), ".", kDirectoryFlags, 0);
+      if (std::int32_t e = Enter(fd_read)) return e;
     }
     *fd = here_.Fd;
     here_.Fd = -1;
