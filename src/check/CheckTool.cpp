@@ -140,12 +140,13 @@ int Run(const CheckOptions& options) {
   const bool color = text && UseColor(options.Color, Stream::kErr);
   StartRegistry registry;
   const StartRegistry* start = nullptr;
+  // A start that cannot be read is every file's error: the machine formats
+  // report it for each, text says it once.
+  std::string no_start;
   if (!options.RegistryFile.empty()) {
-    if (std::string error = ReadRegistry(options.RegistryFile, &registry);
-        !error.empty()) {
-      Say(error);
-      return 2;
-    }
+    no_start = ReadRegistry(options.RegistryFile, &registry);
+    if (!no_start.empty()) Say(no_start);
+    if (!no_start.empty() && text) return 2;
     start = &registry;
   }
 
@@ -159,9 +160,9 @@ int Run(const CheckOptions& options) {
     result.Stdin = file == kStandardInput;
     result.Name = result.Stdin ? "<stdin>" : file;
     std::string bytes;
-    result.Error = ReadWhole(file, &bytes);
+    result.Error = no_start.empty() ? ReadWhole(file, &bytes) : no_start;
     if (!result.Error.empty()) {
-      Say(result.Error);
+      if (no_start.empty()) Say(result.Error);
       result.ExitStatus = 2;
     } else {
       result.Report = std::make_unique<FileReport>();
@@ -221,7 +222,8 @@ int Run(const CheckOptions& options) {
           setup.swap(bytes);
           made = platform::MakeCabinet(kSetupFileName, setup, &bytes, &why);
           if (!made) {
-            Say("cannot make the cabinet: " + why);
+            result.Error = "cannot make the cabinet: " + why;
+            Say(result.Error);
             result.ExitStatus = 2;
           }
         }
@@ -237,10 +239,11 @@ int Run(const CheckOptions& options) {
         static const char* const kWhy[] = {
             "", ": it is not a regular file",
             ": its path leads through a symbolic link of another user"};
-        Say("cannot write '" + options.OutputFile + "'" +
-            (refused_output == platform::OutputRefusal::kNone
-                 ? WriteFailure(written)
-                 : kWhy[static_cast<int>(refused_output)]));
+        result.Error = "cannot write '" + options.OutputFile + "'" +
+                       (refused_output == platform::OutputRefusal::kNone
+                            ? WriteFailure(written)
+                            : kWhy[static_cast<int>(refused_output)]);
+        Say(result.Error);
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {

@@ -320,6 +320,7 @@ std::string JsonReport(const std::vector<FileResult>& results,
     for (const Diagnostic& d : r.Shown) Write(json, r.Name, d);
     json.EndArray();
     Summary(json, r);
+    if (!r.Error.empty()) json.Key("error").String(r.Error);
     json.EndObject();
   }
   json.EndArray();

@@ -29,8 +29,10 @@ TreeSize MeasureTree(const regstore::RegTree& tree);
 struct FileResult {
   std::string Name;  // as messages show it; "<stdin>" for "-"
   bool Stdin = false;
-  std::string Error;  // why the file could not be read; empty when it was
-  std::unique_ptr<FileReport> Report;  // null when Error is set
+  // Why the file could not be read (then Report is null), or its -o FILE
+  // not written; empty when all went well.
+  std::string Error;
+  std::unique_ptr<FileReport> Report;
   std::vector<Diagnostic> Shown;       // after the options
   Counts Found;
   std::size_t LeftOut = 0;  // findings beyond --max-findings, not shown
