@@ -29,7 +29,10 @@ std::string Printable(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     char32_t c = 0xFFFD;
     const std::size_t length = regstore::DecodeUtf8(text, i, &c);
-    regstore::AppendUtf8(out, c);
+    // A control character could drive the terminal (ESC, or C1's CSI).
+    const bool control = (c < 0x20 && c != '\n' && c != '\t') ||
+                         (c >= 0x7F && c < 0xA0);
+    regstore::AppendUtf8(out, control ? 0xFFFD : c);
     i += length == 0 ? 1 : length;
   }
   return out;

@@ -14,8 +14,9 @@ namespace tarnwell::check {
 // line of valid text.
 std::string Quote(std::string_view text);
 
-// The text as it can be shown: UTF-8 where it is, U+FFFD for each byte
-// that is not.
+// A name or message as it can be shown: UTF-8 where it is, U+FFFD for
+// each byte that is not and for each control character but line feed and
+// tab.
 std::string Printable(std::string_view text);
 
 // Whether every byte is a decimal digit; true for no bytes.

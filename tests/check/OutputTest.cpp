@@ -56,8 +56,10 @@ TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
 TEST(Output, MessagesQuoteControlBytesAsEscapes) {
   EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC\xFF"),
             "\"a\\tb\\r\\x01\\x7F\xC3\xBC\\xFF\"");
-  // An echoed line shows a byte that is not UTF-8 as U+FFFD.
-  EXPECT_EQ(Printable("a\xFF\xC3\xBC"), "a\xEF\xBF\xBD\xC3\xBC");
+  // A file name shows a byte that is not UTF-8, and a control character
+  // that could drive the terminal, as U+FFFD.
+  EXPECT_EQ(Printable("a\xFF\xC3\xBC\x1B\xC2\x9B"),
+            "a\xEF\xBF\xBD\xC3\xBC\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(Output, SarifColumnsCountUtf16Units) {
