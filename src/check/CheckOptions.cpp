@@ -347,6 +347,12 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     *error = "option --emit writes to the file of -o FILE";
     return false;
   }
+  if (std::count(options->Files.begin(), options->Files.end(), "-") +
+          (options->RegistryFile == "-") > 1) {
+    *error = "standard input ('-') is read once: name it once, as a FILE or "
+             "as --registry FILE";
+    return false;
+  }
   if (options->OutputFile == "-") {
     *error = "-o writes a file, never standard output (--reg prints the "
              "registry there)";

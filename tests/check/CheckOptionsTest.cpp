@@ -56,6 +56,8 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
       {{"--cab-provider=com1.txt"}, "option --cab-provider takes"},
       {{"--cab-name=Nul"}, "option --cab-name takes"},
       {{"--emit=cab", "-o", "-"}, "-o writes a file, never standard output"},
+      {{"--registry", "-", "-"}, "standard input ('-') is read once"},
+      {{"-", "a.cfg", "-"}, "standard input ('-') is read once"},
   };
   for (const auto& c : cases) {
     CheckOptions options;
