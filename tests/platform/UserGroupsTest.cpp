@@ -27,7 +27,8 @@ const std::string kGroup =
     "staff:x:50:alice,,\n"
     "empty:x:60:\n"
     "shared:x:70:\n"
-    "alice:x:1000:bob\n"  // a second line of a group counts for nothing
+    "wheel:x:80:alice\n"
+    "alias:x:80:bob\n"  // a second line of one gid: bob is in it too
     "short:x";
 
 std::string g_served[2];
@@ -59,6 +60,7 @@ TEST(UserGroups, AGroupIsTheOwnersAloneWhenItHoldsNoOtherMember) {
       {60, 1000, false},    // nobody in it
       {70, 1000, false},    // carol's primary group
       {99, 1000, false},    // not listed at all
+      {80, 1000, false},    // alice's alone by its first line
   };
   for (const auto& c : cases) {
     Calls().Openat = ServeOpen;

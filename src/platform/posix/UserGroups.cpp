@@ -89,7 +89,9 @@ std::int32_t OnlyMemberOfGroup(gid_t group, uid_t owner, bool* only) {
       for (std::string_view mine : owner_names) is_owner |= mine == name;
       others = others || !is_owner;
     }
-    return false;  // the first line of the group is the one that counts
+    // Every line of the gid: logging in (initgroups) makes the users of
+    // each a member, whatever name the line gives the group.
+    return true;
   });
   *only = listed && members > 0 && !others;
   return kErrorSuccess;

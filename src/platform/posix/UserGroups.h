@@ -11,7 +11,8 @@ namespace tarnwell::posix {
 
 // Sets *only to whether owner is the one member of group: the one account
 // whose primary group it is, or its one listed member, and no other, as
-// /etc/passwd and /etc/group say (a user-private group). A group that is
+// /etc/passwd and every line of /etc/group with its number say (a
+// user-private group). A group that is
 // not listed, or holds nobody, is not one. Reads the files through the
 // call table.
 std::int32_t OnlyMemberOfGroup(gid_t group, uid_t owner, bool* only);
