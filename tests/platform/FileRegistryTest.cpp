@@ -265,7 +265,8 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwner
 }
 
 // The first run holds the lock; a chmod of the store in between does not
-// make the second distrust the held lock and replace it: it waits.
+// make the second distrust the held lock and replace it: it waits. Nor
+// does the first run's save undo the chmod.
 TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
   ASSERT_EQ(chmod(Store().c_str(), 0666), 0);
@@ -298,6 +299,9 @@ TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
   ASSERT_TRUE(LoadStoreFile(Store(), &tree));
   EXPECT_TRUE(KeyExists(tree, u"First")) << "a lost update";
   EXPECT_EQ(ValueAt(tree, u"Drivers\\Test", u"Second"), "dword:2");
+  struct stat st;
+  ASSERT_EQ(stat(Store().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u) << "the chmod was undone";
 }
 
 // A run whose lock file was put aside while it held it (another run found

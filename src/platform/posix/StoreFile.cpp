@@ -160,9 +160,27 @@ std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
   // change who may use the store: that is a failed save, not a silent
   // change. Only once the content is written: a write takes a set-user-ID
   // bit and a file capability away.
-  if (exists_) return CopyMetadata(old_fd_, old_, fd);
-  return Calls().Fchmod(fd, NewFileMode()) != 0 ? WindowsError(errno)
-                                                : kErrorSuccess;
+  if (!exists_) {
+    return Calls().Fchmod(fd, NewFileMode()) != 0 ? WindowsError(errno)
+                                                  : kErrorSuccess;
+  }
+  // As the store is now, not as it was read: an owner, mode or ACL changed
+  // during the run stays, and a user who may no longer write it saves
+  // nothing.
+  if (Calls().Fstat(old_fd_, &old_) != 0) return WindowsError(errno);
+  place_.Status = old_;
+  if (std::int32_t e = MayWrite(place_)) return e;
+  return CopyMetadata(old_fd_, old_, fd);
+}
+
+bool StoreFile::Unchanged() const {
+  if (!exists_) return true;
+  // A change since the copy (any change of metadata moves ctime) would be
+  // undone by the rename.
+  struct stat now;
+  return Calls().Fstat(old_fd_, &now) == 0 &&
+         now.st_ctim.tv_sec == old_.st_ctim.tv_sec &&
+         now.st_ctim.tv_nsec == old_.st_ctim.tv_nsec;
 }
 
 std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
@@ -176,7 +194,10 @@ std::int32_t StoreFile::Replace(const regstore::RegTree& tree) {
           return kErrorNotEnoughMemory;
         }
       },
-      [&] { return StillHoldsStoreLock(place_.Directory, place_.Name, lock_); });
+      [&] {
+        return StillHoldsStoreLock(place_.Directory, place_.Name, lock_) &&
+               Unchanged();
+      });
 }
 
 void StoreFile::RemoveTemporaries() {

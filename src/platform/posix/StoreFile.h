@@ -35,9 +35,11 @@ class StoreFile {
                     bool* exists);
 
   // Replaces the file by the export of tree: a new file beside it (a name
-  // of its own, never one that exists), with the old file's owner, group,
-  // mode, ACL and extended attributes, flushed, then renamed over it. On
-  // failure before the rename the old file is untouched.
+  // of its own, never one that exists), with the owner, group, mode, ACL
+  // and extended attributes the old file has now (refused when this user
+  // may no longer write it, or when they change before the rename),
+  // flushed, then renamed over it. On failure before the rename the old
+  // file is untouched.
   std::int32_t Replace(const regstore::RegTree& tree);
 
   // Lets go of the lock and the directory.
@@ -46,6 +48,7 @@ class StoreFile {
  private:
   std::int32_t Read(std::string* bytes);
   std::int32_t WriteTemporary(int fd, const regstore::RegTree& tree);
+  bool Unchanged() const;
   void RemoveTemporaries();
 
   StorePlace place_;
