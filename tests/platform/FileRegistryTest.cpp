@@ -307,18 +307,22 @@ TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
 // A run whose lock file was put aside while it held it (another run found
 // the lock's mode changed and replaced it) saves nothing: that run may
 // have read the store already, and one of the two updates would be lost.
+// Nor does a run whose store was saved by another since it read it (the
+// run it took the bad lock from, which did not wait for it).
 TEST_F(FileRegistryTest, ARunWhoseLockWasReplacedSavesNothing) {
-  WriteFileBytes(Store(), StoreBytes(kStoreText));
-  const std::string before = ReadFileBytes(Store());
-  FileRegistry first(Store());
-  RegHandle key = 0;
-  ASSERT_EQ(first.Load(nullptr), 0);
-  ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
-  WriteFileBytes(dir_.File("new.lock"), "");
-  ASSERT_EQ(rename(dir_.File("new.lock").c_str(), (Store() + ".lock").c_str()),
-            0);
-  EXPECT_NE(first.Save(), 0);
-  EXPECT_EQ(ReadFileBytes(Store()), before);
+  for (const char* moved : {".lock", ""}) {  // the lock, or the store
+    WriteFileBytes(Store(), StoreBytes(kStoreText));
+    FileRegistry first(Store());
+    RegHandle key = 0;
+    ASSERT_EQ(first.Load(nullptr), 0);
+    ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
+    const std::string others = StoreBytes(kStoreText + u"; saved since\r\n");
+    WriteFileBytes(dir_.File("new"), *moved ? "" : others);
+    ASSERT_EQ(rename(dir_.File("new").c_str(), (Store() + moved).c_str()), 0);
+    const std::string left = ReadFileBytes(Store());
+    EXPECT_NE(first.Save(), 0) << moved;
+    EXPECT_EQ(ReadFileBytes(Store()), left);
+  }
 }
 
 bool g_lock_renamed = false;

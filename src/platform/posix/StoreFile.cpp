@@ -174,11 +174,18 @@ std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
 }
 
 bool StoreFile::Unchanged() const {
-  if (!exists_) return true;
-  // A change since the copy (any change of metadata moves ctime) would be
+  // The name still leads to the file read, or still to none: a run whose
+  // bad lock this one replaced without waiting may have saved since.
+  struct stat named;
+  if (Calls().Fstatat(place_.Directory, place_.Name.c_str(), &named,
+                      AT_SYMLINK_NOFOLLOW) != 0) {
+    return !exists_ && errno == ENOENT;
+  }
+  // And a change of metadata since the copy (any moves ctime) would be
   // undone by the rename.
   struct stat now;
-  return Calls().Fstat(old_fd_, &now) == 0 &&
+  return exists_ && Calls().Fstat(old_fd_, &now) == 0 &&
+         named.st_dev == now.st_dev && named.st_ino == now.st_ino &&
          now.st_ctim.tv_sec == old_.st_ctim.tv_sec &&
          now.st_ctim.tv_nsec == old_.st_ctim.tv_nsec;
 }
