@@ -366,6 +366,7 @@ TEST(StoreFaults, WhatTheSystemLacksIsDoneWithout) {
                {"Fsetxattr", EPERM, true, true},  // a sandbox refuses it
                {"Ioctl", ENOTTY, true, true},  // no chattr attributes
                {"Lock", EINVAL, false, true},  // F_OFD_SETLK unknown
+               {"Lock", EPERM, false, true},   // or refused
                {"Renameat2", EEXIST, true, false}};
   for (const auto& [call, error, lasting, saves, lacks, done] : cases) {
     SCOPED_TRACE(std::string(call) + " " + std::to_string(error));

@@ -46,8 +46,9 @@ int TryLock(int fd) {
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
   if (Calls().Lock(fd, F_OFD_SETLK, &lock) == 0) return 0;
-  // A kernel without lock ownership per descriptor.
-  return errno == EINVAL ? Calls().Lock(fd, F_SETLK, &lock) : -1;
+  // A kernel without lock ownership per descriptor, or a sandbox that
+  // refuses it.
+  return Lacking(errno) ? Calls().Lock(fd, F_SETLK, &lock) : -1;
 }
 
 // A write lock on the whole file, waiting for the holder until the
