@@ -2,6 +2,8 @@
 // sections. They take seconds, not minutes, and memory in proportion.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -80,6 +82,24 @@ TEST_F(Hostile, TwoHundredThousandDeviceSectionsAreAllWritten) {
       tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers\\USB\\LoadClients");
   ASSERT_NE(clients, nullptr);
   EXPECT_EQ(clients->ChildCount(), static_cast<std::size_t>(kSections));
+}
+
+// A store of any size that does not begin as one (a gigabyte of zeros,
+// sparse) is refused untouched before it is read whole.
+TEST_F(Hostile, AHugeFileThatIsNoStoreIsRefusedUnread) {
+  constexpr long long kSize = 1LL << 30;
+  WriteFileBytes(Cfg(), "[Dev]\nDLL=d.dll\n");
+  WriteFileBytes(Store(), "");
+  ASSERT_EQ(truncate(Store().c_str(), kSize), 0);
+  const RunResult run = Run();
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_EQ(run.Err, kWriteFailedLine);
+  struct stat st;
+  ASSERT_EQ(stat(Store().c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, kSize);
+#ifndef TARNWELL_UNDER_ASAN
+  EXPECT_LT(ChildrenPeakBytes(), kSize / 4);
+#endif
 }
 
 }  // namespace

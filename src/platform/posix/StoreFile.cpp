@@ -58,6 +58,20 @@ std::int32_t MayChange(int directory) {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
+// Reads the first two bytes: a file that does not begin with a store's
+// byte-order mark is refused before it is read whole, since it may be of
+// any size.
+std::int32_t ReadMark(int fd, std::string* bytes) {
+  while (bytes->size() < regstore::kByteOrderMark.size()) {
+    char unit[2];
+    const ssize_t n = Calls().Read(fd, unit, 2 - bytes->size());
+    if (n == 0) break;
+    if (n < 0 && errno != EINTR) return WindowsError(errno);
+    if (n > 0) bytes->append(unit, static_cast<std::size_t>(n));
+  }
+  return *bytes == regstore::kByteOrderMark ? kErrorSuccess : kErrorBadDb;
+}
+
 // Encodes the export as UTF-16LE into a buffer of its own size and writes
 // it out chunk by chunk.
 class FileSink : public regstore::RegTextSink {
@@ -131,8 +145,11 @@ std::int32_t StoreFile::Read(std::string* bytes) {
     result = kErrorAccessDenied;
   } else {
     try {
-      bytes->reserve(static_cast<std::size_t>(old_.st_size) + 1);
-      result = ReadToEnd(fd, bytes);
+      result = ReadMark(fd, bytes);
+      if (result == kErrorSuccess) {
+        bytes->reserve(static_cast<std::size_t>(old_.st_size) + 1);
+        result = ReadToEnd(fd, bytes);
+      }
     } catch (const std::bad_alloc&) {
       result = kErrorNotEnoughMemory;  // the descriptor is closed below
     }
