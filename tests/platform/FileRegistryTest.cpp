@@ -308,20 +308,28 @@ TEST_F(FileRegistryTest, AChmodOfTheStoreMidRunDoesNotLetASecondRunIn) {
 // the lock's mode changed and replaced it) saves nothing: that run may
 // have read the store already, and one of the two updates would be lost.
 // Nor does a run whose store was saved by another since it read it (the
-// run it took the bad lock from, which did not wait for it).
+// run it took the bad lock from, which did not wait for it), or written
+// in place (an editor).
 TEST_F(FileRegistryTest, ARunWhoseLockWasReplacedSavesNothing) {
-  for (const char* moved : {".lock", ""}) {  // the lock, or the store
+  for (const char* moved : {".lock", "", "in place"}) {
     WriteFileBytes(Store(), StoreBytes(kStoreText));
     FileRegistry first(Store());
     RegHandle key = 0;
     ASSERT_EQ(first.Load(nullptr), 0);
     ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
     const std::string others = StoreBytes(kStoreText + u"; saved since\r\n");
-    WriteFileBytes(dir_.File("new"), *moved ? "" : others);
-    ASSERT_EQ(rename(dir_.File("new").c_str(), (Store() + moved).c_str()), 0);
+    if (std::string(moved) == "in place") {
+      std::FILE* f = std::fopen(Store().c_str(), "r+b");
+      ASSERT_NE(f, nullptr);
+      std::fwrite(others.data(), 1, others.size(), f);
+      std::fclose(f);
+    } else {
+      WriteFileBytes(dir_.File("new"), *moved ? "" : others);
+      ASSERT_EQ(rename(dir_.File("new").c_str(), (Store() + moved).c_str()), 0);
+    }
     const std::string left = ReadFileBytes(Store());
     EXPECT_NE(first.Save(), 0) << moved;
-    EXPECT_EQ(ReadFileBytes(Store()), left);
+    EXPECT_EQ(ReadFileBytes(Store()), left) << moved;
   }
 }
 

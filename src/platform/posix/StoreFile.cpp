@@ -183,8 +183,15 @@ std::int32_t StoreFile::WriteTemporary(int fd, const regstore::RegTree& tree) {
   }
   // As the store is now, not as it was read: an owner, mode or ACL changed
   // during the run stays, and a user who may no longer write it saves
-  // nothing.
+  // nothing. Its content must be as read: a write in place since (an
+  // editor that saves so) would be lost.
+  const struct stat read = old_;
   if (Calls().Fstat(old_fd_, &old_) != 0) return WindowsError(errno);
+  if (old_.st_size != read.st_size ||
+      old_.st_mtim.tv_sec != read.st_mtim.tv_sec ||
+      old_.st_mtim.tv_nsec != read.st_mtim.tv_nsec) {
+    return kErrorAccessDenied;
+  }
   place_.Status = old_;
   if (std::int32_t e = MayWrite(place_)) return e;
   return CopyMetadata(old_fd_, old_, fd);
