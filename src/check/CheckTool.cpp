@@ -121,7 +121,8 @@ std::string WriteFailure(std::int32_t code) {
               {3, "no such directory"},  // ERROR_PATH_NOT_FOUND
               {kErrorAccessDenied, "permission denied"},
               {kErrorDiskFull, "the disk is full"},
-              {kErrorFilenameTooLong, "the name is too long"}};
+              {kErrorFilenameTooLong, "the name is too long"},
+              {1921, "too many symbolic links"}};  // ERROR_CANT_RESOLVE_FILENAME
   for (const auto& row : kWhy) {
     if (row.Code == code) return std::string(": ") + row.Why;
   }
