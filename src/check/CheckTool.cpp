@@ -182,22 +182,26 @@ int Run(const CheckOptions& options) {
       }
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
-      if (result.Shown.size() > budget) {
-        // Errors are kept first: a limit never hides what makes the exit
-        // status 1. What is kept stays in the file's order.
-        std::vector<Diagnostic>& shown = result.Shown;
-        std::stable_partition(
-            shown.begin(), shown.end(),
-            [](const Diagnostic& d) { return d.Level == Severity::kError; });
-        result.LeftOut = shown.size() - budget;
-        shown.resize(budget);
+      // Errors are kept first, and a file's errors have the whole limit even
+      // when the files before used it up: a limit never hides what makes
+      // the exit status 1. What is kept stays in the file's order.
+      std::vector<Diagnostic>& shown = result.Shown;
+      const auto error_end = std::stable_partition(
+          shown.begin(), shown.end(),
+          [](const Diagnostic& d) { return d.Level == Severity::kError; });
+      const std::size_t kept = std::max<std::size_t>(
+          budget, std::min<std::size_t>(error_end - shown.begin(),
+                                        options.MaxFindings));
+      if (shown.size() > kept) {
+        result.LeftOut = shown.size() - kept;
+        shown.resize(kept);
         std::stable_sort(shown.begin(), shown.end(),
                          [](const Diagnostic& a, const Diagnostic& b) {
                            return std::make_pair(a.At.Line, a.At.Column) <
                                   std::make_pair(b.At.Line, b.At.Column);
                          });
       }
-      budget -= result.Shown.size();
+      budget -= std::min(budget, result.Shown.size());
       result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
       result.Size.Keys += report->Log->AddedKeys();
       result.Size.Values += report->Log->AddedValues();
