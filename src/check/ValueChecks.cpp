@@ -358,17 +358,19 @@ void CheckTextValue(CheckState& s) {
     s.Add(Check::kQuotedValue, s.At(value),
           {field(), Quote(std::string(s.Key) + " = " + std::string(unquoted))});
   }
+  // Only what the field keeps reaches the device.
+  const std::string_view written = value.substr(0, facts.Capacity - 1);
   const std::size_t control =
-      std::find_if(value.begin(), value.end(), [](char c) {
+      std::find_if(written.begin(), written.end(), [](char c) {
         const unsigned char u = static_cast<unsigned char>(c);
         return (u < 0x20 && u != '\t') || u == 0x7F;
-      }) - value.begin();
-  if (control < value.size()) {
-    const bool nul = value[control] == '\0';
-    s.Add(Check::kControlByte, s.At(value.substr(control, 1)),
-          {"0x" + HexDigits(static_cast<unsigned char>(value[control]), 2),
+      }) - written.begin();
+  if (control < written.size()) {
+    const bool nul = written[control] == '\0';
+    s.Add(Check::kControlByte, s.At(written.substr(control, 1)),
+          {"0x" + HexDigits(static_cast<unsigned char>(written[control]), 2),
            field(), nul ? "1" : "0",
-           Quote(nul ? value.substr(0, control) : value)});
+           Quote(nul ? written.substr(0, control) : written)});
   }
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (static_cast<unsigned char>(value[i]) >= 0x80) {
