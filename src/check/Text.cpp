@@ -16,6 +16,8 @@ std::string Quote(std::string_view text) {
       out += "\\t";
     } else if (length == 0 || u < 0x20 || u == 0x7F) {
       out += "\\x" + HexDigits(u, 2);
+    } else if (c >= 0x80 && c < 0xA0) {
+      out += "\\u" + HexDigits(c, 4);  // C1 controls drive terminals too
     } else {
       out.append(text.substr(i, length));
     }

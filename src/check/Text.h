@@ -9,9 +9,9 @@
 
 namespace tarnwell::check {
 
-// The text in double quotes; control bytes, and bytes that are not UTF-8,
-// are shown as escapes (\r, \t, \xNN), so that a message stays on one
-// line of valid text.
+// The text in double quotes; control bytes, bytes that are not UTF-8 and
+// C1 control characters are shown as escapes (\r, \t, \xNN, \uNNNN), so
+// that a message stays on one line of valid text.
 std::string Quote(std::string_view text);
 
 // A name or message as it can be shown: UTF-8 where it is, U+FFFD for

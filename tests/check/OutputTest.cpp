@@ -54,8 +54,8 @@ TEST(Output, BytesThatAreNotUtf8ReadAsTheInstallerReadsThem) {
 }
 
 TEST(Output, MessagesQuoteControlBytesAsEscapes) {
-  EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC\xFF"),
-            "\"a\\tb\\r\\x01\\x7F\xC3\xBC\\xFF\"");
+  EXPECT_EQ(Quote("a\tb\r\x01\x7F\xC3\xBC\xFF\xC2\x9B"),
+            "\"a\\tb\\r\\x01\\x7F\xC3\xBC\\xFF\\u009B\"");
   // A file name shows a byte that is not UTF-8, and a control character
   // that could drive the terminal, as U+FFFD.
   EXPECT_EQ(Printable("a\xFF\xC3\xBC\x1B\xC2\x9B"),
