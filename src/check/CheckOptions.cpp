@@ -72,16 +72,20 @@ int IndexOf(std::string_view value,
   return -1;
 }
 
-// Whether Windows takes name for a device (CON, NUL, COM1, also with an
-// extension) rather than a file.
+// Whether Windows takes name for a device (CON, NUL, COM1, also with
+// blanks and an extension after it) rather than a file.
 bool IsDeviceName(std::string_view name) {
   std::string base(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
   for (char& c : base) {
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
-  const std::string_view word = std::string_view(base).substr(0, 3);
-  if (base.size() == 3) return IndexOf(word, {"CON", "PRN", "AUX", "NUL"}) >= 0;
-  return base.size() == 4 && IndexOf(word, {"COM", "LPT"}) >= 0 &&
+  if (IndexOf(base, {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$",
+                     "CLOCK$"}) >= 0) {
+    return true;
+  }
+  return base.size() == 4 &&
+         IndexOf(std::string_view(base).substr(0, 3), {"COM", "LPT"}) >= 0 &&
          base[3] >= '1' && base[3] <= '9';
 }
 

@@ -55,6 +55,8 @@ TEST(CheckOptions, MistakesAreRefusedWithWhatWasWrong) {
       {{"--cab-name= Acme"}, "option --cab-name takes"},
       {{"--cab-provider=com1.txt"}, "option --cab-provider takes"},
       {{"--cab-name=Nul"}, "option --cab-name takes"},
+      {{"--cab-name=CON .inf"}, "option --cab-name takes"},
+      {{"--cab-provider=conout$"}, "option --cab-provider takes"},
       {{"--emit=cab", "-o", "-"}, "-o writes a file, never standard output"},
       {{"--registry", "-", "-"}, "standard input ('-') is read once"},
       {{"-", "a.cfg", "-"}, "standard input ('-') is read once"},
