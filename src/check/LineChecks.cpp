@@ -238,9 +238,16 @@ void CheckEncoding(CheckState& s) {
   const bool bom =
       text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
                            (text[0] == '\xFE' && text[1] == '\xFF'));
-  // Without a mark, ASCII text in UTF-16 has a NUL as the first or the
-  // second byte; a NUL further on is a control character of a line.
-  const bool nul = text.size() >= 2 && (text[0] == '\0') != (text[1] == '\0');
+  // Without a mark, UTF-16 text has NULs in the high bytes of its ASCII
+  // characters: the first or the second byte, or a quarter of the bytes
+  // at even or at odd places at least (a first line that begins with "€").
+  // A stray NUL is a control character of a line.
+  std::size_t nuls[2] = {0, 0};
+  for (std::size_t i = 0; i < text.size(); ++i) nuls[i % 2] += text[i] == '\0';
+  const std::size_t half = text.size() / 2;
+  const bool nul =
+      text.size() >= 2 && ((text[0] == '\0') != (text[1] == '\0') ||
+                           4 * std::max(nuls[0], nuls[1]) >= half);
   if (!bom && !nul) return;
   s.Utf16 = true;
   s.Root = s.Diagnostics.size();  // the file reads as nothing: see below
