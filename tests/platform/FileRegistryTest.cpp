@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -262,6 +263,41 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwner
     EXPECT_EQ(lock.st_mode & 07777, 0600u) << "store " << std::oct << mode;
     EXPECT_EQ(lock.st_uid, geteuid()) << "the directory's owner";
   }
+}
+
+// A file system with projects (XFS, ext4 with project quotas), played by
+// the call table: a file's project by its inode.
+std::map<ino_t, std::uint32_t> g_projects;
+int ProjectIoctl(int fd, unsigned long request, void* argument) {
+  if (request != FS_IOC_FSGETXATTR && request != FS_IOC_FSSETXATTR) {
+    return posix::RealCalls().Ioctl(fd, request, argument);
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) return -1;
+  auto* attributes = static_cast<struct fsxattr*>(argument);
+  if (request == FS_IOC_FSGETXATTR) {
+    *attributes = {};
+    attributes->fsx_projid = g_projects[st.st_ino];
+  } else {
+    g_projects[st.st_ino] = attributes->fsx_projid;
+  }
+  return 0;
+}
+
+// The project whose quota the store counts against goes over to the new
+// file, as its other metadata does.
+TEST_F(FileRegistryTest, TheStoresProjectIsKept) {
+  WriteFileBytes(Store(), StoreBytes(kStoreText));
+  struct stat st;
+  ASSERT_EQ(stat(Store().c_str(), &st), 0);
+  g_projects = {{st.st_ino, 42}};
+  posix::Calls().Ioctl = ProjectIoctl;
+  FileRegistry store(Store());
+  const std::int32_t result = WriteOne(store, u"N", 1);
+  posix::Calls() = posix::RealCalls();
+  ASSERT_EQ(result, 0);
+  ASSERT_EQ(stat(Store().c_str(), &st), 0);
+  EXPECT_EQ(g_projects[st.st_ino], 42u);
 }
 
 // The first run holds the lock; a chmod of the store in between does not
