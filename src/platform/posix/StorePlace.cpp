@@ -38,14 +38,18 @@ bool TrustedOwner(uid_t owner) {
 }
 
 // Whether a link in the directory is followed. In a user namespace that
-// maps no root, root's links show the overflow owner, as do those of every
-// other unmapped user: where any directory will do, one is followed where
-// only that owner can have made it, in a directory of its own that nobody
-// else may write (/var/lock there, never one in /tmp).
+// maps no root (where "/" itself shows the overflow owner), root's links
+// show that owner, as do those of every other unmapped user: where any
+// directory will do, one is followed where only that owner can have made
+// it, in a directory of its own that nobody else may write (/var/lock
+// there, never one in /tmp). Elsewhere the owner is the user nobody.
 bool TrustedLink(uid_t owner, int directory, PlaceRule rule) {
   if (TrustedOwner(owner)) return true;
+  struct stat root;
   struct stat st;
   return rule == PlaceRule::kAnyDirectory && owner == kOverflowUid &&
+         Calls().Fstatat(AT_FDCWD, "/", &root, 0) == 0 &&
+         root.st_uid == kOverflowUid &&
          Calls().Fstat(directory, &st) == 0 && st.st_uid == kOverflowUid &&
          (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
