@@ -502,10 +502,9 @@ TEST(StoreFaults, AnOutputFileIsOldOrNewNeverBetween) {
   }
 }
 
-// In a user namespace that maps no root, "/" and root's links show the
-// overflow owner: -o follows such a link where only that owner can have
-// made it, in a directory of its own that nobody else may write, and not
-// where "/" shows its real owner (65534 is then the user nobody).
+// Where root is unmapped, "/" and root's links show the overflow owner:
+// -o follows such a link in a directory of that owner's that nobody else
+// may write, and not where "/" shows its real owner (65534 is nobody then).
 uid_t g_root_owner = 0;
 int RootShownAs(int directory, const char* name, struct stat* st, int flags) {
   const int result = posix::RealCalls().Fstatat(directory, name, st, flags);

@@ -266,26 +266,21 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwner
 }
 
 // A file system with projects (XFS, ext4 with project quotas), played by
-// the call table: a file's project by its inode.
+// the call table, a file's project by its inode: the store's project goes
+// over to the new file, as its other metadata does.
 std::map<ino_t, std::uint32_t> g_projects;
 int ProjectIoctl(int fd, unsigned long request, void* argument) {
-  if (request != FS_IOC_FSGETXATTR && request != FS_IOC_FSSETXATTR) {
+  struct stat st;
+  if ((request != FS_IOC_FSGETXATTR && request != FS_IOC_FSSETXATTR) ||
+      fstat(fd, &st) != 0) {
     return posix::RealCalls().Ioctl(fd, request, argument);
   }
-  struct stat st;
-  if (fstat(fd, &st) != 0) return -1;
-  auto* attributes = static_cast<struct fsxattr*>(argument);
-  if (request == FS_IOC_FSGETXATTR) {
-    *attributes = {};
-    attributes->fsx_projid = g_projects[st.st_ino];
-  } else {
-    g_projects[st.st_ino] = attributes->fsx_projid;
-  }
+  auto& project = static_cast<struct fsxattr*>(argument)->fsx_projid;
+  if (request == FS_IOC_FSGETXATTR) project = g_projects[st.st_ino];
+  if (request == FS_IOC_FSSETXATTR) g_projects[st.st_ino] = project;
   return 0;
 }
 
-// The project whose quota the store counts against goes over to the new
-// file, as its other metadata does.
 TEST_F(FileRegistryTest, TheStoresProjectIsKept) {
   WriteFileBytes(Store(), StoreBytes(kStoreText));
   struct stat st;
