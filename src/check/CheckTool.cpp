@@ -186,13 +186,16 @@ int Run(const CheckOptions& options) {
       // when the files before used it up: a limit never hides what makes
       // the exit status 1. What is kept stays in the file's order.
       std::vector<Diagnostic>& shown = result.Shown;
-      const auto error_end = std::stable_partition(
-          shown.begin(), shown.end(),
-          [](const Diagnostic& d) { return d.Level == Severity::kError; });
+      const auto is_error = [](const Diagnostic& d) {
+        return d.Level == Severity::kError;
+      };
       const std::size_t kept = std::max<std::size_t>(
-          budget, std::min<std::size_t>(error_end - shown.begin(),
-                                        options.MaxFindings));
+          budget,
+          std::min<std::size_t>(
+              std::count_if(shown.begin(), shown.end(), is_error),
+              options.MaxFindings));
       if (shown.size() > kept) {
+        std::stable_partition(shown.begin(), shown.end(), is_error);
         result.LeftOut = shown.size() - kept;
         shown.resize(kept);
         std::stable_sort(shown.begin(), shown.end(),
