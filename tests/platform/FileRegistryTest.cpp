@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -263,36 +262,6 @@ TEST_F(FileRegistryTest, OwnerAndPermissionsAreKeptAndTheLockIsTheDirectoryOwner
     EXPECT_EQ(lock.st_mode & 07777, 0600u) << "store " << std::oct << mode;
     EXPECT_EQ(lock.st_uid, geteuid()) << "the directory's owner";
   }
-}
-
-// A file system with projects (XFS, ext4 with project quotas), played by
-// the call table, a file's project by its inode: the store's project goes
-// over to the new file, as its other metadata does.
-std::map<ino_t, std::uint32_t> g_projects;
-int ProjectIoctl(int fd, unsigned long request, void* argument) {
-  struct stat st;
-  if ((request != FS_IOC_FSGETXATTR && request != FS_IOC_FSSETXATTR) ||
-      fstat(fd, &st) != 0) {
-    return posix::RealCalls().Ioctl(fd, request, argument);
-  }
-  auto& project = static_cast<struct fsxattr*>(argument)->fsx_projid;
-  if (request == FS_IOC_FSGETXATTR) project = g_projects[st.st_ino];
-  if (request == FS_IOC_FSSETXATTR) g_projects[st.st_ino] = project;
-  return 0;
-}
-
-TEST_F(FileRegistryTest, TheStoresProjectIsKept) {
-  WriteFileBytes(Store(), StoreBytes(kStoreText));
-  struct stat st;
-  ASSERT_EQ(stat(Store().c_str(), &st), 0);
-  g_projects = {{st.st_ino, 42}};
-  posix::Calls().Ioctl = ProjectIoctl;
-  FileRegistry store(Store());
-  const std::int32_t result = WriteOne(store, u"N", 1);
-  posix::Calls() = posix::RealCalls();
-  ASSERT_EQ(result, 0);
-  ASSERT_EQ(stat(Store().c_str(), &st), 0);
-  EXPECT_EQ(g_projects[st.st_ino], 42u);
 }
 
 // The first run holds the lock; a chmod of the store in between does not

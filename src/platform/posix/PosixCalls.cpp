@@ -35,8 +35,8 @@ int RealLock(int fd, int command, struct flock* lock) {
 int RealFcntl(int fd, int command, int argument) {
   return fcntl(fd, command, argument);
 }
-int RealIoctl(int fd, unsigned long request, void* argument) {
-  return ioctl(fd, request, argument);
+int RealIoctl(int fd, unsigned long request, int* flags) {
+  return ioctl(fd, request, flags);
 }
 
 const PosixCalls kReal = {

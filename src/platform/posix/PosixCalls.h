@@ -72,8 +72,8 @@ namespace tarnwell::posix {
         int flags),                                                          \
     fsetxattr)                                                               \
   X(Fremovexattr, int(int fd, const char* name), fremovexattr)               \
-  /* the file attribute requests of ioctl (FS_IOC_GETFLAGS and the like) */ \
-  X(Ioctl, int(int fd, unsigned long request, void* argument), RealIoctl)
+  /* the FS_IOC_GETFLAGS and FS_IOC_SETFLAGS requests of ioctl */           \
+  X(Ioctl, int(int fd, unsigned long request, int* flags), RealIoctl)
 
 // The calls that cannot fail.
 #define TARNWELL_POSIX_STEADY_CALLS(X)       \

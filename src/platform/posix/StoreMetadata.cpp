@@ -74,25 +74,6 @@ std::int32_t CopyFlags(int from, int to) {
   if (wanted != ours && Calls().Ioctl(to, FS_IOC_SETFLAGS, &wanted) != 0) {
     return WindowsError(errno);
   }
-  // The project, whose quota the file counts against (XFS, ext4), where
-  // the file system has projects.
-  struct fsxattr their_project = {};
-  struct fsxattr our_project = {};
-  if (Calls().Ioctl(from, FS_IOC_FSGETXATTR, &their_project) != 0) {
-    // Not a request this system, emulator or sandbox knows.
-    return errno == ENOTTY || errno == ENOTSUP || Lacking(errno)
-               ? kErrorSuccess
-               : WindowsError(errno);
-  }
-  if (Calls().Ioctl(to, FS_IOC_FSGETXATTR, &our_project) != 0) {
-    return WindowsError(errno);
-  }
-  if (our_project.fsx_projid != their_project.fsx_projid) {
-    our_project.fsx_projid = their_project.fsx_projid;
-    if (Calls().Ioctl(to, FS_IOC_FSSETXATTR, &our_project) != 0) {
-      return WindowsError(errno);
-    }
-  }
   return kErrorSuccess;
 }
 

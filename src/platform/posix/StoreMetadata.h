@@ -19,8 +19,8 @@ std::int32_t CopyMetadata(int from, const struct stat& old, int to);
 
 // Gives the empty file `to` the file attributes of `from` that say how it
 // is kept (no dump, no atime, synchronous, no copy on write and the
-// like; some take only on a file without content) and its project. Fails
-// when one cannot be given.
+// like); some take only on a file without content. Fails when one cannot
+// be given.
 std::int32_t CopyFlags(int from, int to);
 
 }  // namespace tarnwell::posix
