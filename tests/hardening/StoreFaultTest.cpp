@@ -502,35 +502,5 @@ TEST(StoreFaults, AnOutputFileIsOldOrNewNeverBetween) {
   }
 }
 
-// Where root is unmapped, "/" and root's links show the overflow owner:
-// -o follows such a link in a directory of that owner's that nobody else
-// may write, and not where "/" shows its real owner (65534 is nobody then).
-uid_t g_root_owner = 0;
-int RootShownAs(int directory, const char* name, struct stat* st, int flags) {
-  const int result = posix::RealCalls().Fstatat(directory, name, st, flags);
-  if (result == 0 && std::string(name) == "/") st->st_uid = g_root_owner;
-  return result;
-}
-
-TEST(StoreFaults, RootsLinksAreFollowedWhereRootIsUnmapped) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root, to give links away";
-  ScratchDir dir;
-  const std::string system = dir.File("system");
-  ASSERT_EQ(mkdir(system.c_str(), 0755), 0);
-  ASSERT_EQ(symlink("..", (system + "/up").c_str()), 0);
-  for (const std::string& name : {system + "/up", system}) {
-    ASSERT_EQ(lchown(name.c_str(), 65534, 65534), 0);
-  }
-  for (uid_t root : {65534u, 0u}) {
-    g_root_owner = root;
-    posix::Calls().Fstatat = RootShownAs;
-    platform::OutputRefusal refusal;
-    const std::int32_t result =
-        platform::ReplaceFile(system + "/up/out.reg", "new", &refusal);
-    posix::Calls() = posix::RealCalls();
-    EXPECT_EQ(result == 0, root == 65534u) << "root shown as " << root;
-  }
-}
-
 }  // namespace
 }  // namespace tarnwell::testing

@@ -37,23 +37,6 @@ bool TrustedOwner(uid_t owner) {
   return owner != kOverflowUid && (owner == 0 || owner == Calls().Geteuid());
 }
 
-// Whether a link in the directory is followed. In a user namespace that
-// maps no root (where "/" itself shows the overflow owner), root's links
-// show that owner, as do those of every other unmapped user: where any
-// directory will do, one is followed where only that owner can have made
-// it, in a directory of its own that nobody else may write (/var/lock
-// there, never one in /tmp). Elsewhere the owner is the user nobody.
-bool TrustedLink(uid_t owner, int directory, PlaceRule rule) {
-  if (TrustedOwner(owner)) return true;
-  struct stat root;
-  struct stat st;
-  return rule == PlaceRule::kAnyDirectory && owner == kOverflowUid &&
-         Calls().Fstatat(AT_FDCWD, "/", &root, 0) == 0 &&
-         root.st_uid == kOverflowUid &&
-         Calls().Fstat(directory, &st) == 0 && st.st_uid == kOverflowUid &&
-         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
 // Whether a directory lets nobody but this user and root change it, or
 // only as a sticky directory does. Where the group may write, an access
 // ACL may let named users and groups write as well (its mask shows as the
@@ -219,7 +202,7 @@ std::int32_t Find(const std::string& path, PlaceRule rule, Walk* walk,
     if (S_ISLNK(entry.st_mode)) {
       // A link nobody else made: in a trusted directory only its owner
       // and root could have; a sticky one says nothing of its entries.
-      if (!TrustedLink(entry.st_uid, walk->Fd(), rule)) {
+      if (!TrustedOwner(entry.st_uid)) {
         place->OthersLink = true;
         return kErrorAccessDenied;
       }
