@@ -129,7 +129,8 @@ struct CheckState {
 
 // The file and its lines (LineChecks.cpp). A UTF-16 file is said once, on
 // line 1, and then nothing else: every other finding would follow from it.
-void CheckEncoding(CheckState& s);
+// head: the file's first bytes.
+void CheckEncoding(CheckState& s, std::string_view head);
 void CheckLineStart(CheckState& s);  // carriage returns, invisible bytes
 // A comment: "; tarnwell-check: disable=NAME[,NAME...]" turns those checks
 // off for the next line, and a header in it is said when a key follows.

@@ -46,6 +46,7 @@ class ConfigChecker : public ReadTrace {
     state_.ResumeLine = 0;
     state_.Open = false;
     line_offset_ = line - 1;
+    head_ = bytes.substr(0, kHead);
     // The lines are kept as read, without the byte-order mark that the
     // reader skips at the start of the file.
     const std::size_t mark = line > 1 && bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
@@ -63,7 +64,7 @@ class ConfigChecker : public ReadTrace {
     // A resumed read repeats the header where it stopped.
     if (number <= s.Lines.Count()) return;
     s.Lines.Add(text);
-    if (number == 1) CheckEncoding(s);
+    if (number == 1) CheckEncoding(s, head_);
     if (!Checking()) return;
     CheckLineStart(s);
     if (s.Kind == LineKind::kComment) CheckComment(s);
@@ -135,8 +136,12 @@ class ConfigChecker : public ReadTrace {
   // follow from that.
   bool Checking() const { return !state_.Utf16; }
 
+  // How much of the file tells UTF-16 from 8-bit text.
+  static constexpr std::size_t kHead = 256;
+
   CheckState state_;
   std::size_t line_offset_ = 0;
+  std::string_view head_;
 };
 
 }  // namespace

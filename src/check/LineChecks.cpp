@@ -233,22 +233,17 @@ std::size_t CheckState::IndexOf(const Diagnostic& d) const {
   return &d == &Diagnostics.back() ? Diagnostics.size() - 1 : kNoRoot;
 }
 
-void CheckEncoding(CheckState& s) {
-  const std::string_view text = s.Text;
+void CheckEncoding(CheckState& s, std::string_view head) {
   const bool bom =
-      text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') ||
-                           (text[0] == '\xFE' && text[1] == '\xFF'));
+      head.size() >= 2 && ((head[0] == '\xFF' && head[1] == '\xFE') ||
+                           (head[0] == '\xFE' && head[1] == '\xFF'));
   // Without a mark, UTF-16 text has NULs in the high bytes of its ASCII
-  // characters: the first or the second byte, or a quarter of the bytes
-  // at even or at odd places at least (a first line that begins with "€").
-  // A stray NUL is a control character of a line.
+  // characters: a quarter of the bytes at even or at odd places at least,
+  // and more than one. A stray NUL is a control character of a line.
   std::size_t nuls[2] = {0, 0};
-  for (std::size_t i = 0; i < text.size(); ++i) nuls[i % 2] += text[i] == '\0';
-  const std::size_t half = text.size() / 2;
-  const bool nul =
-      text.size() >= 2 && ((text[0] == '\0') != (text[1] == '\0') ||
-                           4 * std::max(nuls[0], nuls[1]) >= half);
-  if (!bom && !nul) return;
+  for (std::size_t i = 0; i < head.size(); ++i) nuls[i % 2] += head[i] == '\0';
+  const std::size_t most = std::max(nuls[0], nuls[1]);
+  if (!bom && (most < 2 || 4 * most < head.size() / 2)) return;
   s.Utf16 = true;
   s.Root = s.Diagnostics.size();  // the file reads as nothing: see below
   s.Add(Check::kUtf16File, Place{1, 0, 1});
