@@ -372,10 +372,10 @@ void CheckTextValue(CheckState& s) {
            field(), nul ? "1" : "0",
            Quote(nul ? written.substr(0, control) : written)});
   }
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (static_cast<unsigned char>(value[i]) >= 0x80) {
-      s.Add(Check::kHighByte, s.At(value.substr(i, 1)),
-            {field(), Quote(WidenedAsUtf8(value))});
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    if (static_cast<unsigned char>(written[i]) >= 0x80) {
+      s.Add(Check::kHighByte, s.At(written.substr(i, 1)),
+            {field(), Quote(WidenedAsUtf8(written))});
       break;
     }
   }
