@@ -23,6 +23,8 @@
 #include "check/Text.h"
 #include "regstore/RegFormat.h"
 #include "regstore/RegParse.h"
+#include "regstore/RegSyntax.h"
+#include "regstore/Utf.h"
 
 #ifndef TARNWELL_VERSION
 #define TARNWELL_VERSION "unknown"
@@ -255,9 +257,13 @@ int Run(const CheckOptions& options) {
         result.ExitStatus = 2;
       }
       if (options.PrintReg) {
-        // The store's own export text, as UTF-8.
-        console::Write(Stream::kOut, Utf16ToUtf8(regstore::FormatRegFile(
-                                         report->Log->Result())));
+        // What -o writes, as UTF-8: the start's own text when the run
+        // changes nothing, as the installer then leaves the file alone.
+        const std::string file = RegFileOf(*report, start);
+        console::Write(Stream::kOut,
+                       Utf16ToUtf8(regstore::DecodeUtf16Le(
+                           std::string_view(file).substr(
+                               regstore::kByteOrderMark.size()))));
       }
       if (text && !options.Quiet) {
         console::Write(Stream::kErr,
