@@ -427,6 +427,22 @@ struct Filter {
 
 }  // namespace
 
+std::size_t KeepWithin(std::vector<Diagnostic>* shown, std::size_t budget,
+                       std::size_t most) {
+  const auto is_error = [](const Diagnostic& d) {
+    return d.Level == Severity::kError;
+  };
+  const std::size_t kept = std::max<std::size_t>(
+      budget, std::min<std::size_t>(
+                  std::count_if(shown->begin(), shown->end(), is_error), most));
+  if (shown->size() <= kept) return 0;
+  std::stable_partition(shown->begin(), shown->end(), is_error);
+  const std::size_t left_out = shown->size() - kept;
+  shown->resize(kept);
+  std::stable_sort(shown->begin(), shown->end(), Before);
+  return left_out;
+}
+
 std::vector<Diagnostic> ApplyOptions(
     const std::vector<Diagnostic>& found, const CheckOptions& options,
     Counts* counts, const std::set<std::pair<std::size_t, Check>>& disabled) {

@@ -87,6 +87,13 @@ struct Counts {
 // follow-ons shown on their own; levels changed (and marked Promoted); -w
 // drops warnings and notes, and --quiet all but errors. *counts counts
 // what is left before --quiet.
+// Keeps at most `budget` of the findings, errors first, and a file's
+// errors up to `most` whatever the budget: a limit never hides what makes
+// the exit status 1. What is kept stays in order of position. Returns how
+// many were left out.
+std::size_t KeepWithin(std::vector<Diagnostic>* shown, std::size_t budget,
+                       std::size_t most);
+
 std::vector<Diagnostic> ApplyOptions(
     const std::vector<Diagnostic>& found, const CheckOptions& options,
     Counts* counts,

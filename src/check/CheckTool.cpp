@@ -9,7 +9,6 @@
 #include <iostream>
 #include <memory>
 #include <new>
-#include <utility>
 #include <string>
 #include <system_error>
 
@@ -124,7 +123,7 @@ std::string WriteFailure(std::int32_t code) {
               {kErrorAccessDenied, "permission denied"},
               {kErrorDiskFull, "the disk is full"},
               {kErrorFilenameTooLong, "the name is too long"},
-              {1921, "too many symbolic links"}};  // ERROR_CANT_RESOLVE_FILENAME
+              {kErrorCantResolveFilename, "too many symbolic links"}};
   for (const auto& row : kWhy) {
     if (row.Code == code) return std::string(": ") + row.Why;
   }
@@ -184,28 +183,7 @@ int Run(const CheckOptions& options) {
       }
       result.Shown = ApplyOptions(report->Diagnostics, options, &result.Found,
                                   report->Disabled);
-      // Errors are kept first, and a file's errors have the whole limit even
-      // when the files before used it up: a limit never hides what makes
-      // the exit status 1. What is kept stays in the file's order.
-      std::vector<Diagnostic>& shown = result.Shown;
-      const auto is_error = [](const Diagnostic& d) {
-        return d.Level == Severity::kError;
-      };
-      const std::size_t kept = std::max<std::size_t>(
-          budget,
-          std::min<std::size_t>(
-              std::count_if(shown.begin(), shown.end(), is_error),
-              options.MaxFindings));
-      if (shown.size() > kept) {
-        std::stable_partition(shown.begin(), shown.end(), is_error);
-        result.LeftOut = shown.size() - kept;
-        shown.resize(kept);
-        std::stable_sort(shown.begin(), shown.end(),
-                         [](const Diagnostic& a, const Diagnostic& b) {
-                           return std::make_pair(a.At.Line, a.At.Column) <
-                                  std::make_pair(b.At.Line, b.At.Column);
-                         });
-      }
+      result.LeftOut = KeepWithin(&result.Shown, budget, options.MaxFindings);
       budget -= std::min(budget, result.Shown.size());
       result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
       result.Size.Keys += report->Log->AddedKeys();

@@ -29,6 +29,7 @@ constexpr std::int32_t kErrorBadPathname = 161;
 constexpr std::int32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 constexpr std::int32_t kErrorBadDb = 1009;           // the store is corrupt
 constexpr std::int32_t kErrorRegistryIoFailed = 1016;
+constexpr std::int32_t kErrorCantResolveFilename = 1921;  // links in a loop
 
 // Value types.
 constexpr std::uint32_t kRegSz = 1;

@@ -17,7 +17,6 @@ namespace tarnwell::posix {
 namespace {
 
 constexpr int kMaxLinks = 32;
-constexpr std::int32_t kErrorCantResolveFilename = 1921;
 constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // Passing through asks only for search permission where it can (a home
 // directory of mode 0711).
