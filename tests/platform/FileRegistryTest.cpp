@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <set>
@@ -319,10 +320,7 @@ TEST_F(FileRegistryTest, ARunWhoseLockWasReplacedSavesNothing) {
     ASSERT_EQ(first.CreateKey(kLocalMachine, u"First", kKeyReadWrite, &key), 0);
     const std::string others = StoreBytes(kStoreText + u"; saved since\r\n");
     if (std::string(moved) == "in place") {
-      std::FILE* f = std::fopen(Store().c_str(), "r+b");
-      ASSERT_NE(f, nullptr);
-      std::fwrite(others.data(), 1, others.size(), f);
-      std::fclose(f);
+      std::ofstream(Store(), std::ios::binary | std::ios::in) << others;
     } else {
       WriteFileBytes(dir_.File("new"), *moved ? "" : others);
       ASSERT_EQ(rename(dir_.File("new").c_str(), (Store() + moved).c_str()), 0);
