@@ -7,7 +7,12 @@ include(GNUInstallDirs)
 # do.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-if(WIN32)
+if(TARNWELL_WINDOWS_CE)
+  # The device's image beside its example and a short text, in one folder.
+  install(PROGRAMS ${PROJECT_BINARY_DIR}/tarnwell.exe DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/examples/usbcdc.cfg
+    ${PROJECT_BINARY_DIR}/doc/README.txt DESTINATION .)
+elseif(WIN32)
   # One flat folder: the installer reads usbcdc.cfg beside itself.
   install(TARGETS tarnwell tarnwell-check RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/examples/usbcdc.cfg
@@ -33,7 +38,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "USB CDC driver and modem setup for Windows CE, and its configuration checker")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_SOURCE_GENERATOR "")
-if(WIN32)
+if(TARNWELL_WINDOWS_CE)
+  # tarnwell-1.2.0-wince-arm.zip
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME wince-arm)
+elseif(WIN32)
   # tarnwell-1.2.0-win64.zip, tarnwell-1.2.0-win32.zip: the programs are
   # stripped when they are linked.
   set(CPACK_GENERATOR ZIP)

@@ -2,12 +2,10 @@
 # devices: clang for thumbv7-w64-windows-gnu with mingw-w64's headers.
 # Nothing is linked: Debian has no C runtime or import libraries for ARM
 # Windows, so this build compiles the installer's objects and archives
-# them, no more. TARNWELL_WINDOWS_CE compiles the Windows CE form
-# (_WIN32_WCE: the CE entry, the CE look-up of COM's functions).
+# them, no more. (The Windows CE form is a real build: preset wince-arm.)
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TARNWELL_WINDOWS_CE)
 
 find_program(CMAKE_CXX_COMPILER NAMES clang++ clang++-14 REQUIRED)
 set(CMAKE_CXX_COMPILER_TARGET thumbv7-w64-windows-gnu)
@@ -37,7 +35,3 @@ endif()
 # this file more than once.)
 set(CMAKE_CXX_FLAGS_INIT
   "-nostdinc++ -nostdlibinc -isystem ${TARNWELL_LIBSTDCXX_INCLUDE} -isystem ${TARNWELL_LIBSTDCXX_INCLUDE}/i686-w64-mingw32 -isystem ${TARNWELL_MINGW_INCLUDE}")
-if(TARNWELL_WINDOWS_CE)
-  # The version of Windows CE whose API the installer keeps to.
-  string(APPEND CMAKE_CXX_FLAGS_INIT " -D_WIN32_WCE=0x500")
-endif()

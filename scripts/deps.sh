@@ -22,6 +22,9 @@ packages=(
   # The host programs and tests built for 32-bit ARM and run under QEMU,
   # which the tests start themselves (no binfmt_misc registration needed).
   g++-arm-linux-gnueabi qemu-user
+  # The device's tarnwell.exe: the bare-metal ARM compiler, the reader of
+  # its ELF link for cmake/ElfToPe.py, and a PE reader for the tests.
+  gcc-arm-none-eabi python3-pyelftools python3-pefile
 )
 
 # The Windows builds (64-bit and 32-bit x86) and their tests under Wine. A
@@ -29,6 +32,8 @@ packages=(
 # then say they skipped.
 windows_packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xdotool imagemagick
+  # winedump, the second reader of the device's image.
+  wine64-tools
 )
 
 # 32-bit Wine, for the 32-bit build: Debian ships it for the i386

@@ -1,5 +1,7 @@
 #include "config/ConfigReader.h"
 
+#include <memory>
+#include <new>
 #include <string_view>
 
 #include "config/KeyName.h"
@@ -101,15 +103,19 @@ class SectionReader {
 bool ReadConfigSource(InstallConfig& config, ByteSource& source,
                       ReadTrace* trace) {
   LineReader lines(source);
-  SectionReader sections(config, trace);
+  // The two working entries (16 KB) live on the heap: a device thread's
+  // stack is 64 KB, and Windows CE wants no frame larger than a page.
+  std::unique_ptr<SectionReader> sections(new (std::nothrow)
+                                              SectionReader(config, trace));
+  if (!sections) return false;
   std::string_view line;
   for (;;) {
     switch (lines.Next(&line)) {
       case LineReader::Status::kLine:
-        if (!sections.Line(lines.LineNumber(), line)) return false;
+        if (!sections->Line(lines.LineNumber(), line)) return false;
         break;
       case LineReader::Status::kEnd:
-        return sections.CloseSection();
+        return sections->CloseSection();
       case LineReader::Status::kError:
         // A file that cannot be read to its end is not a configuration.
         if (trace != nullptr) trace->Stopped();

@@ -54,12 +54,6 @@ class HandleByteSource : public ByteSource {
 // Windows CE names exports by wide text only (GetProcAddressW); desktop
 // Windows by 8-bit text only (GetProcAddress). Names here are ASCII.
 #ifdef _WIN32_WCE
-#ifdef __MINGW64_VERSION_MAJOR
-// mingw-w64's headers, used to compile the CE form of this file, are
-// desktop headers and do not declare it.
-extern "C" WINBASEAPI FARPROC WINAPI GetProcAddressW(HMODULE module,
-                                                     LPCWSTR name);
-#endif
 FARPROC FindExport(HMODULE module, const char* name) {
   wchar_t wide[32];
   std::size_t i = 0;
