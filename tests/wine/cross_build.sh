@@ -1,7 +1,7 @@
 # Cross-builds tarnwell.exe for ARCH with its preset (mingw or mingw32)
 # into the test tree and checks what makes it fit for the device: a GUI
-# program that needs no DLL beyond the system's, not even ole32, carries
-# its version, and is at most 64 KiB.
+# program that needs no DLL beyond the system's, not even ole32, and
+# carries its version.
 source "$(dirname "$0")/wine_common.sh"
 need MINGW_CXX
 
@@ -30,7 +30,6 @@ done
 
 check_version_resource "$EXE"
 
-size=$(stat -c %s "$EXE")
-limit=65536
-echo "tarnwell.exe ($ARCH): $size bytes, stripped (at most $limit)"
-[ "$size" -le "$limit" ] || fail "tarnwell.exe ($ARCH) is $size bytes, above $limit"
+# The size that is bounded is the device's (device.image); this one is
+# printed for the record.
+echo "tarnwell.exe ($ARCH): $(stat -c %s "$EXE") bytes, stripped"
