@@ -144,8 +144,10 @@ run() {
     fi
   fi
   [ -n "$stack" ] || stack="?"
+  local verdict="same as the host"
+  ! $long_path || verdict="as the case expects"
   if [ ${#problems[@]} -eq 0 ]; then
-    report "$name" "exit $code, stack $stack bytes of 65536: same as the host"
+    report "$name" "exit $code, stack $stack bytes of 65536: $verdict"
   else
     report "$name" "FAILED: $(printf '%s; ' "${problems[@]}")"
     sed 's/^/    /' "$out/device.err"
