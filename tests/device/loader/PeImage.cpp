@@ -155,6 +155,7 @@ std::uint32_t Relocate(const Image& image) {
       static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image.base)) -
       image.preferred_base;
   const std::uint32_t start = image.DirectoryRva(5), size = image.DirectorySize(5);
+  if (size == 0) Refuse("no base relocations: the image cannot move");
   std::uint32_t count = 0;
   for (std::uint32_t at = start; at < start + size;) {
     const std::uint32_t page = image.Mapped32(at);

@@ -152,8 +152,6 @@ std::uint32_t RegSetValueExW(const Args& a) {
 
 std::uint32_t RegCloseKey(const Args& a) {
   Work();
-  std::int32_t error = LoadRegistry();
-  if (error != tarnwell::kErrorSuccess) return static_cast<std::uint32_t>(error);
   return static_cast<std::uint32_t>(g_registry.CloseKey(a[0]));
 }
 
@@ -319,9 +317,6 @@ std::uint32_t Memcmp(const Args& a) {
 std::uint32_t Memcpy(const Args& a) {
   return Address(std::memcpy(a.Pointer<void>(0), a.Pointer<const void>(1), a[2]));
 }
-std::uint32_t Memmove(const Args& a) {
-  return Address(std::memmove(a.Pointer<void>(0), a.Pointer<const void>(1), a[2]));
-}
 std::uint32_t Memset(const Args& a) {
   return Address(std::memset(a.Pointer<void>(0), static_cast<int>(a[1]), a[2]));
 }
@@ -348,7 +343,6 @@ const StandIn kStandIns[] = {
     {"coredll.dll", "memchr", Memchr},
     {"coredll.dll", "memcmp", Memcmp},
     {"coredll.dll", "memcpy", Memcpy},
-    {"coredll.dll", "memmove", Memmove},
     {"coredll.dll", "memset", Memset},
     {"coredll.dll", "strlen", Strlen},
     {"ole32.dll", "CoInitializeEx", CoInitializeEx},
