@@ -275,8 +275,8 @@ void CatchFaults() {
   for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, nullptr);
 }
 
-// The deepest word the image wrote: the first below the top whose paint
-// is gone, counted from the bottom.
+// How far below the top the image wrote: the lowest word whose paint is
+// gone.
 std::uint32_t StackDepth(const std::uint32_t* stack) {
   const std::uint32_t words = kStackSize / 4;
   for (std::uint32_t i = 0; i < words; ++i) {
@@ -330,8 +330,10 @@ int main(int argc, char** argv) {
   static const char16_t command_line[] = u"";
   const std::uint32_t args[4] = {
       base, 0, static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(command_line)), 1};
+  // The entry starts one word below the top: a stack aligned to 4 bytes
+  // and not 8, as CE code may hand on, so that any reliance on 8 shows.
   const std::uint32_t top = static_cast<std::uint32_t>(
-      reinterpret_cast<std::uintptr_t>(g_stack + kPage + kStackSize));
+      reinterpret_cast<std::uintptr_t>(g_stack + kPage + kStackSize)) - 4;
   const std::uint32_t result = ce_enter(base + entry, top, args);
 
   bool sound = ce::FinishRun();
