@@ -250,13 +250,13 @@ std::uint32_t MessageBoxW(const Args& a) {
   return 1;  // IDOK
 }
 
-// --- COM, loaded at run time.
-bool SameName(const char16_t* wide, const char* name) {
+// --- COM, loaded at run time. Module names are file names, in any case;
+// export names are exact.
+bool SameName(const char16_t* wide, const char* name, bool any_case) {
+  auto fold = [any_case](int c) { return any_case ? std::tolower(c) : c; };
   for (; *name != '\0'; ++wide, ++name) {
     if (*wide == u'\0' || *wide > 0x7F) return false;
-    if (std::tolower(static_cast<int>(*wide)) != std::tolower(static_cast<unsigned char>(*name))) {
-      return false;
-    }
+    if (fold(*wide) != fold(static_cast<unsigned char>(*name))) return false;
   }
   return *wide == u'\0';
 }
@@ -264,7 +264,7 @@ bool SameName(const char16_t* wide, const char* name) {
 std::uint32_t LoadLibraryW(const Args& a) {
   const auto* name = a.Pointer<const char16_t>(0);
   if (g_world.without_ole32 || name == nullptr ||
-      !(SameName(name, "ole32.dll") || SameName(name, "ole32"))) {
+      !(SameName(name, "ole32.dll", true) || SameName(name, "ole32", true))) {
     return Fail(kErrorModNotFound);
   }
   return kOle32;
@@ -274,7 +274,7 @@ std::uint32_t GetProcAddressW(const Args& a) {
   if (a[0] != kOle32) return Fail(tarnwell::kErrorInvalidHandle);
   if (a[1] < 0x10000) Unmodelled("a look-up by ordinal");
   for (const char* name : {"CoInitializeEx", "CoUninitialize"}) {
-    if (SameName(a.Pointer<const char16_t>(1), name)) return ce::Bind("ole32.dll", name);
+    if (SameName(a.Pointer<const char16_t>(1), name, false)) return ce::Bind("ole32.dll", name);
   }
   return Fail(kErrorProcNotFound);
 }
