@@ -102,13 +102,14 @@ run() {
     expected_code=0
 
   local code host_code problems=()
-  (cd / && env "${environment[@]}" "$QEMU" -cpu pxa270 "$LOADER" "$device/tarnwell.exe") \
+  (cd / && env "${environment[@]}" timeout 120 "$QEMU" -cpu pxa270 "$LOADER" "$device/tarnwell.exe") \
     >"$out/device.out" 2>"$out/device.err"
   code=$?
   grep -v '^ce_loader: ' "$out/device.err" >"$out/device_messages.err"
   local stack
   stack=$(sed -n 's/^ce_loader: stack: \([0-9]*\) bytes.*/\1/p' "$out/device.err")
-  [ "$code" -lt 64 ] || problems+=("the loader failed ($code): $(grep '^ce_loader: ' "$out/device.err" | grep -v ': stack: \|: mapped at\|MessageBoxW' | tr '\n' ' ')")
+  [ "$code" -ne 124 ] || problems+=("no end within 120 seconds")
+  [ "$code" -lt 64 ] || [ "$code" -eq 124 ] || problems+=("the loader failed ($code): $(grep '^ce_loader: ' "$out/device.err" | grep -v ': stack: \|: mapped at\|MessageBoxW' | tr '\n' ' ')")
 
   # Each box: no owner, the error icon with "Error", the information icon
   # with "Success"; in order, the case's messages.
@@ -133,7 +134,7 @@ run() {
     [ ! -e "$device/registry.reg" ] || problems+=("a registry.reg written")
   else
     place "$host" "$HOST_EXE" tarnwell
-    (cd / && "$host/tarnwell") >"$out/host.out" 2>"$out/host.err"
+    (cd / && timeout 120 "$host/tarnwell") >"$out/host.out" 2>"$out/host.err"
     host_code=$?
     [ "$host_code" -eq "$code" ] || problems+=("exit code $code, the host's $host_code")
     cmp -s "$out/host.out" "$out/device.out" || problems+=("standard output differs from the host's")
