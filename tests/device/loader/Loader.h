@@ -38,8 +38,10 @@ void SetWorld(const World& world);
 // what broke a rule on stderr.
 bool FinishRun();
 
-// The import called last, for crash reports.
+// The import called last and where the image called it from, for crash
+// reports.
 const char* LastImport();
+std::uint32_t LastImportReturn();
 
 }  // namespace ce
 

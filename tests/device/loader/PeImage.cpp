@@ -118,9 +118,15 @@ int Protection(std::uint32_t characteristics) {
   return protection;
 }
 
-// Maps the headers and every section at a base the system picks (never
-// the preferred one, which this loader's own code holds on ARM Linux).
+// Maps the headers and every section elsewhere than at the preferred
+// base, which is kept inaccessible: an address the relocations missed
+// faults instead of reading something else.
 void MapSections(Image& image) {
+  void* kept = mmap(reinterpret_cast<void*>(static_cast<std::uintptr_t>(image.preferred_base)),
+                    image.size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (kept != reinterpret_cast<void*>(static_cast<std::uintptr_t>(image.preferred_base))) {
+    Refuse("cannot keep the preferred base 0x%x from use", image.preferred_base);
+  }
   void* memory = mmap(nullptr, image.size, PROT_READ | PROT_WRITE,
                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) Refuse("cannot map 0x%x bytes", image.size);
@@ -247,19 +253,30 @@ bool EntryIsCode(const Image& image, std::uint32_t entry) {
 const Image* g_image = nullptr;
 unsigned char* g_stack = nullptr;  // the guard page; the stack follows it
 
+// Where an address lies: the image's own (with its address in the linked
+// ELF file, for objdump) or elsewhere (the loader, a stand-in).
+std::string Place(std::uintptr_t address) {
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(g_image->base);
+  char text[64];
+  if (address - base < g_image->size) {
+    std::snprintf(text, sizeof text, "0x%lx (ELF 0x%lx)", static_cast<unsigned long>(address),
+                  static_cast<unsigned long>(address - base + g_image->preferred_base));
+  } else {
+    std::snprintf(text, sizeof text, "0x%lx (not the image)", static_cast<unsigned long>(address));
+  }
+  return text;
+}
+
 void OnFault(int signal, siginfo_t* info, void* context) {
   const mcontext_t& m = static_cast<ucontext_t*>(context)->uc_mcontext;
-  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(g_image->base);
   const std::uintptr_t fault = reinterpret_cast<std::uintptr_t>(info->si_addr);
-  const bool guard = fault >= reinterpret_cast<std::uintptr_t>(g_stack) &&
-                     fault < reinterpret_cast<std::uintptr_t>(g_stack) + kPage;
-  std::fprintf(stderr,
-               "ce_loader: %s%s at pc=0x%lx (ELF 0x%lx), lr=0x%lx (ELF 0x%lx), "
-               "sp=0x%lx, address 0x%lx; the last import called: %s\n",
+  const bool guard = fault - reinterpret_cast<std::uintptr_t>(g_stack) < kPage;
+  std::fprintf(stderr, "ce_loader: %s%s at pc=%s, lr=%s, sp=0x%lx, address 0x%lx; "
+               "the last import called: %s, returning to %s\n",
                strsignal(signal), guard ? " in the stack's guard page" : "",
-               m.arm_pc, m.arm_pc - base + g_image->preferred_base, m.arm_lr,
-               m.arm_lr - base + g_image->preferred_base, m.arm_sp,
-               static_cast<unsigned long>(fault), ce::LastImport());
+               Place(m.arm_pc).c_str(), Place(m.arm_lr).c_str(), m.arm_sp,
+               static_cast<unsigned long>(fault), ce::LastImport(),
+               Place(ce::LastImportReturn()).c_str());
   _exit(ce::kExitCrash);
 }
 

@@ -65,6 +65,7 @@ struct Binding {
 ce::World g_world;
 std::vector<Binding> g_bindings;
 const char* g_last_import = "(none)";
+std::uint32_t g_last_return = 0;
 std::uint32_t g_last_error = 0;
 
 tarnwell::posix::FileRegistry g_registry;
@@ -373,6 +374,7 @@ std::uint32_t Bind(const std::string& dll, const std::string& name) {
 void SetWorld(const World& world) { g_world = world; }
 
 const char* LastImport() { return g_last_import; }
+std::uint32_t LastImportReturn() { return g_last_return; }
 
 bool FinishRun() {
   bool sound = true;
@@ -409,6 +411,7 @@ bool FinishRun() {
 extern "C" std::uint32_t ce_dispatch(const CeCall* call, std::uint32_t index) {
   const Binding& binding = g_bindings.at(index);
   g_last_import = binding.name.c_str();
+  g_last_return = call->lr;
   if (binding.stand_in == nullptr) {
     std::fprintf(stderr, "ce_loader: the image called %s!%s, which no stand-in knows (lr=0x%x)\n",
                  binding.dll.c_str(), binding.name.c_str(), call->lr);
