@@ -62,6 +62,23 @@ place() {
   fi
 }
 
+# boxes ERR: "Caption: Text" of each message box the loader saw, in order;
+# adds to the caller's problems a box with an owner, or with another style
+# than the error icon for "Error" and the information icon for "Success".
+boxes() {
+  local line owner style text
+  while IFS= read -r line; do
+    [[ "$line" =~ ^ce_loader:\ MessageBoxW\ owner\ 0x([0-9a-f]+)\ style\ 0x([0-9a-f]+):\ (.*)$ ]] || continue
+    owner=${BASH_REMATCH[1]} style=${BASH_REMATCH[2]} text=${BASH_REMATCH[3]}
+    [ "$owner" = 0 ] || problems+=("a message box with owner 0x$owner")
+    case "${text%%:*}:$style" in
+      Error:10 | Success:40) ;;
+      *) problems+=("style 0x$style for \"$text\"") ;;
+    esac
+    printf '%s\n' "$text"
+  done <"$1"
+}
+
 # run NAME CASE [--dir D] [--long-path] [--config-directory]
 #     [--config-read-error] [--config-no-permission] [--without-ole32]
 #     [--cut-nul]
@@ -111,20 +128,7 @@ run() {
   [ "$code" -ne 124 ] || problems+=("no end within 120 seconds")
   [ "$code" -lt 64 ] || [ "$code" -eq 124 ] || problems+=("the loader failed ($code): $(grep '^ce_loader: ' "$out/device.err" | grep -v ': stack: \|: mapped at\|MessageBoxW' | tr '\n' ' ')")
 
-  # Each box: no owner, the error icon with "Error", the information icon
-  # with "Success"; in order, the case's messages.
-  : >"$out/device_messages.txt"
-  local line owner style text
-  while IFS= read -r line; do
-    [[ "$line" =~ ^ce_loader:\ MessageBoxW\ owner\ 0x([0-9a-f]+)\ style\ 0x([0-9a-f]+):\ (.*)$ ]] || continue
-    owner=${BASH_REMATCH[1]} style=${BASH_REMATCH[2]} text=${BASH_REMATCH[3]}
-    [ "$owner" = 0 ] || problems+=("a message box with owner 0x$owner")
-    case "${text%%:*}:$style" in
-      Error:10 | Success:40) ;;
-      *) problems+=("style 0x$style for \"$text\"") ;;
-    esac
-    printf '%s\n' "$text" >>"$out/device_messages.txt"
-  done <"$out/device.err"
+  boxes "$out/device.err" >"$out/device_messages.txt"
   cmp -s "$case_dir/messages.txt" "$out/device_messages.txt" ||
     problems+=("messages $(tr '\n' '|' <"$out/device_messages.txt"), expected $(tr '\n' '|' <"$case_dir/messages.txt")")
   [ "$code" -eq "$expected_code" ] || problems+=("exit code $code, expected $expected_code")
@@ -156,6 +160,51 @@ run() {
   fi
 }
 
+# sweep NAME CASE [+]: the image's mallocs fail in turn, the first, the
+# second, ... (with +, every later one too) until a run needs fewer. Each
+# run must end cleanly: with one error message and exit code 1, or with the
+# success and the registry of the case's clean run (run first); a failed
+# read leaves the registry as it was.
+sweep() {
+  local name="$1" clean="$WORK/emulated/$2/device/program/registry.reg" persist="${3:-}"
+  local out="$WORK/emulated/$name" n code message tally_read=0 tally_write=0 tally_recovered=0
+  local -a problems=()
+  case_dir="$CASES/$2" config=copy
+  for ((n = 1; n < 1000; ++n)); do
+    rm -rf "$out"
+    place "$out/program" "$IMAGE" tarnwell.exe
+    [ ! -f "$out/program/registry.reg" ] || cp "$out/program/registry.reg" "$out/seed.reg"
+    (cd / && CE_FAIL_MALLOC="$n$persist" timeout 120 "$QEMU" -cpu pxa270 "$LOADER" "$out/program/tarnwell.exe") \
+      >/dev/null 2>"$out/device.err"
+    code=$?
+    message=$(boxes "$out/device.err")
+    if ! grep -q "^ce_loader: malloc $n fails" "$out/device.err"; then
+      [ "$code" -eq 0 ] && cmp -s "$clean" "$out/program/registry.reg" ||
+        problems+=("the run without a failing malloc differs from the clean one")
+      break
+    fi
+    case "$code:$message" in
+      "1:Error: Read configuration file failed!")
+        tally_read=$((tally_read + 1))
+        [ -e "$out/seed.reg" ] || [ ! -e "$out/program/registry.reg" ] || problems+=("malloc $n: a failed read wrote")
+        [ ! -e "$out/seed.reg" ] || cmp -s "$out/seed.reg" "$out/program/registry.reg" ||
+          problems+=("malloc $n: a failed read changed the registry") ;;
+      "1:Error: Write configuration to registry failed!") tally_write=$((tally_write + 1)) ;;
+      "0:Success: Configuration successfully written to the registry!")
+        tally_recovered=$((tally_recovered + 1))
+        cmp -s "$clean" "$out/program/registry.reg" || problems+=("malloc $n: recovered, with another registry") ;;
+      *) problems+=("malloc $n: exit $code, $message $(grep '^ce_loader: ' "$out/device.err" |
+           grep -v ': stack: \|: mapped at\|MessageBoxW\|COM started\|fails$' | tr '\n' ' ')") ;;
+    esac
+  done
+  if [ ${#problems[@]} -eq 0 ]; then
+    report "$name" "$((n - 1)) mallocs failed in turn: $tally_read read failures, $tally_write write failures, $tally_recovered recovered"
+  else
+    report "$name" "FAILED: $(printf '%s; ' "${problems[@]}")"
+    failures=$((failures + 1))
+  fi
+}
+
 for case_dir in "$CASES"/*/; do
   case_name=$(basename "$case_dir")
   case "$case_name" in
@@ -171,5 +220,8 @@ for case_dir in "$CASES"/*/; do
 done
 run cyrillic_directory device_and_modem --dir "Установка драйвера"
 run without_ole32 device_and_modem --without-ole32
+sweep out_of_memory device_and_modem
+sweep out_of_memory_on device_and_modem +
+sweep out_of_memory_seeded existing_values
 
 [ "$failures" -eq 0 ] || fail "$failures runs differ"

@@ -30,6 +30,8 @@ struct World {
   std::uint32_t image_base;    // where it is mapped (its HINSTANCE)
   bool without_ole32;          // LoadLibraryW("ole32.dll") fails
   bool module_name_cut_nul;    // GetModuleFileNameW cuts as NUL-ended
+  unsigned failing_malloc;     // malloc call n fails (0: none)
+  bool malloc_fails_on;        // ... and every later one
 };
 void SetWorld(const World& world);
 

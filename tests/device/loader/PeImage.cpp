@@ -5,7 +5,8 @@
 //
 // Environment: CE_WITHOUT_OLE32=1 (LoadLibraryW("ole32.dll") fails),
 // CE_MODULE_NAME_CUT=nul (GetModuleFileNameW cuts a long path to nSize - 1
-// units and a NUL instead of nSize units).
+// units and a NUL instead of nSize units), CE_FAIL_MALLOC=N or N+ (the
+// image's Nth malloc call fails, or the Nth and every later one).
 #include <signal.h>
 #include <sys/mman.h>
 #include <ucontext.h>
@@ -325,8 +326,11 @@ int main(int argc, char** argv) {
   const char* without = std::getenv("CE_WITHOUT_OLE32");
   const std::uint32_t base =
       static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image.base));
+  const char* failing = std::getenv("CE_FAIL_MALLOC");
   ce::SetWorld({real, base, without != nullptr && std::strcmp(without, "1") == 0,
-                cut != nullptr && std::strcmp(cut, "nul") == 0});
+                cut != nullptr && std::strcmp(cut, "nul") == 0,
+                failing != nullptr ? static_cast<unsigned>(std::atoi(failing)) : 0u,
+                failing != nullptr && std::strchr(failing, '+') != nullptr});
   const std::uint32_t imports = BindImports(image);
   Protect(image);
   std::fprintf(stderr, "ce_loader: mapped at 0x%x (preferred 0x%x), %u relocations, %u imports\n",

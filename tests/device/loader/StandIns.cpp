@@ -294,7 +294,13 @@ std::uint32_t CoUninitialize(const Args&) {
 }
 
 // --- The C run-time functions of the core library.
+unsigned g_mallocs = 0;
 std::uint32_t Malloc(const Args& a) {
+  const unsigned n = ++g_mallocs, failing = g_world.failing_malloc;
+  if (failing != 0 && (n == failing || (n > failing && g_world.malloc_fails_on))) {
+    std::fprintf(stderr, "ce_loader: malloc %u fails\n", n);
+    return Fail(tarnwell::kErrorNotEnoughMemory);
+  }
   void* block = std::malloc(a[0]);
   if (block != nullptr) g_blocks.insert(reinterpret_cast<std::uintptr_t>(block));
   return Address(block);
