@@ -62,6 +62,11 @@ place() {
   fi
 }
 
+# complaints ERR: what the loader reported beyond its usual lines.
+complaints() {
+  grep '^ce_loader: ' "$1" | grep -v ': stack: \|: mapped at\|MessageBoxW\|COM started\|fails$' | tr '\n' ' '
+}
+
 # boxes ERR: "Caption: Text" of each message box the loader saw, in order;
 # adds to the caller's problems a box with an owner, or with another style
 # than the error icon for "Error" and the information icon for "Success".
@@ -126,7 +131,7 @@ run() {
   local stack
   stack=$(sed -n 's/^ce_loader: stack: \([0-9]*\) bytes.*/\1/p' "$out/device.err")
   [ "$code" -ne 124 ] || problems+=("no end within 120 seconds")
-  [ "$code" -lt 64 ] || [ "$code" -eq 124 ] || problems+=("the loader failed ($code): $(grep '^ce_loader: ' "$out/device.err" | grep -v ': stack: \|: mapped at\|MessageBoxW' | tr '\n' ' ')")
+  [ "$code" -lt 64 ] || [ "$code" -eq 124 ] || problems+=("the loader failed ($code): $(complaints "$out/device.err")")
 
   boxes "$out/device.err" >"$out/device_messages.txt"
   cmp -s "$case_dir/messages.txt" "$out/device_messages.txt" ||
@@ -193,8 +198,7 @@ sweep() {
       "0:Success: Configuration successfully written to the registry!")
         tally_recovered=$((tally_recovered + 1))
         cmp -s "$clean" "$out/program/registry.reg" || problems+=("malloc $n: recovered, with another registry") ;;
-      *) problems+=("malloc $n: exit $code, $message $(grep '^ce_loader: ' "$out/device.err" |
-           grep -v ': stack: \|: mapped at\|MessageBoxW\|COM started\|fails$' | tr '\n' ' ')") ;;
+      *) problems+=("malloc $n: exit $code, $message $(complaints "$out/device.err")") ;;
     esac
   done
   if [ ${#problems[@]} -eq 0 ]; then

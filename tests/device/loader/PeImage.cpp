@@ -111,14 +111,6 @@ void ReadHeaders(Image& image) {
   }
 }
 
-int Protection(std::uint32_t characteristics) {
-  int protection = PROT_NONE;
-  if (characteristics & 0x40000000u) protection |= PROT_READ;
-  if (characteristics & 0x80000000u) protection |= PROT_WRITE;
-  if (characteristics & 0x20000000u) protection |= PROT_EXEC;
-  return protection;
-}
-
 // Maps the headers and every section elsewhere than at the preferred
 // base, which is kept inaccessible: an address the relocations missed
 // faults instead of reading something else.
@@ -229,7 +221,11 @@ void Protect(const Image& image) {
     const std::uint32_t virtual_size = image.Read32(at + 8);
     const std::uint32_t rva = image.Read32(at + 12);
     const std::uint32_t length = (virtual_size + kPage - 1) / kPage * kPage;
-    if (mprotect(image.At(rva, length), length, Protection(image.Read32(at + 36))) != 0) {
+    const std::uint32_t flags = image.Read32(at + 36);
+    const int protection = (flags & 0x40000000u ? PROT_READ : 0) |
+                           (flags & 0x80000000u ? PROT_WRITE : 0) |
+                           (flags & 0x20000000u ? PROT_EXEC : 0);
+    if (mprotect(image.At(rva, length), length, protection) != 0) {
       Refuse("cannot protect section %u", i);
     }
   }
