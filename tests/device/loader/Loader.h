@@ -1,6 +1,6 @@
-// The test loader's pieces: the PE image mapped and called (PeImage.cpp),
-// the coredll stand-ins (StandIns.cpp) and the trampolines between the
-// image's calling convention and ours (Trampolines.S).
+// The test loader's pieces: the image mapped and called (PeImage.cpp), the
+// coredll stand-ins (StandIns.cpp) and the trampolines between the image's
+// calling convention and ours (Trampolines.S).
 #pragma once
 
 #include <cstdint>
@@ -8,48 +8,28 @@
 
 namespace ce {
 
-// Exit codes of the loader's own failures, above any the image returns.
-constexpr int kExitBadImage = 64;       // not an image this loader maps
-constexpr int kExitUnknownImport = 65;  // the image called what no stand-in knows
-constexpr int kExitCrash = 66;          // a fault signal in the image
-constexpr int kExitBrokenRule = 67;     // stack, ABI, leaks, COM order
+// The loader's own failures exit with this, above any code the image returns.
+constexpr int kExitRefused = 64;
 
-// Trampolines: the image calls trampoline i, which saves its argument
-// registers and stack pointer, moves to the loader's stack and calls
-// Dispatch with i.
-constexpr std::uint32_t kTrampolineCount = 64;
-std::uint32_t TrampolineAddress(std::uint32_t index);
+// Says why on stderr and exits with kExitRefused.
+[[noreturn]] void Refuse(const char* format, ...);
 
-// Binds one import (or a GetProcAddressW result) to a trampoline; returns
-// its address, or 0 when every trampoline is taken.
+// Binds dll!name (an import, or what GetProcAddressW found) to a trampoline
+// and returns its address. A name no stand-in knows fails when called.
 std::uint32_t Bind(const std::string& dll, const std::string& name);
 
-// The world the stand-ins show the image.
-struct World {
-  std::string image_path;      // real path of the image
-  std::uint32_t image_base;    // where it is mapped (its HINSTANCE)
-  bool without_ole32;          // LoadLibraryW("ole32.dll") fails
-  bool module_name_cut_nul;    // GetModuleFileNameW cuts as NUL-ended
-  unsigned failing_malloc;     // malloc call n fails (0: none)
-  bool malloc_fails_on;        // ... and every later one
-};
-void SetWorld(const World& world);
+// Before the entry: the image's real path and where it is mapped.
+void SetImage(const std::string& path, std::uint32_t base);
 
-// After the entry returned: saves the registry and checks what the run
-// left (open keys, files, heap blocks, COM). Returns false after saying
-// what broke a rule on stderr.
+// After the entry: saves the registry and checks the order of COM. Returns
+// false after saying what broke on stderr.
 bool FinishRun();
-
-// The import called last and where the image called it from, for crash
-// reports.
-const char* LastImport();
-std::uint32_t LastImportReturn();
 
 }  // namespace ce
 
 extern "C" {
-// Saved by a trampoline: the argument registers, the caller's sp (its
-// stack arguments start there) and its return address.
+// Saved by a trampoline: the argument registers, the caller's sp (its stack
+// arguments start there) and its return address.
 struct CeCall {
   std::uint32_t r[4];
   std::uint32_t sp;
@@ -57,10 +37,6 @@ struct CeCall {
 };
 std::uint32_t ce_dispatch(const CeCall* call, std::uint32_t index);
 // Calls entry(args[0..3]) on the stack that ends at stack_top; returns r0.
-// ce_exit_regs then holds r4..r11 and sp as the entry returned them.
-std::uint32_t ce_enter(std::uint32_t entry, std::uint32_t stack_top,
-                       const std::uint32_t* args);
-extern std::uint32_t ce_exit_regs[9];
-extern std::uint32_t ce_entry_regs[8];  // r4-r11 handed to the entry
-extern char ce_trampolines[];
+std::uint32_t ce_enter(std::uint32_t entry, std::uint32_t stack_top, const std::uint32_t* args);
+extern char ce_trampolines[];  // 64 of 16 bytes each
 }

@@ -3,6 +3,9 @@
 // host build's registry.reg (so that both runs leave the same bytes), the
 // file calls over the Linux file a Windows path names, the message box as
 // the host build's line. What no stand-in knows ends the run with its name.
+//
+// Environment: CE_WITHOUT_OLE32=1 (LoadLibraryW("ole32.dll") fails) and
+// CE_MODULE_NAME_CUT=nul (GetModuleFileNameW's other reading of a cut).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -26,17 +28,14 @@
 namespace {
 
 constexpr std::uint32_t kInvalidHandle = 0xFFFFFFFFu;  // INVALID_HANDLE_VALUE
-constexpr std::uint32_t kErrorModNotFound = 126;
-constexpr std::uint32_t kErrorProcNotFound = 127;
-constexpr std::uint32_t kOle32 = 0x7E320000u;  // ole32's HMODULE here
+constexpr std::uint32_t kOle32 = 0x7E320000u;          // ole32's HMODULE here
 
 // A call's arguments: r0-r3, then the caller's stack, 4 bytes each.
 class Args {
  public:
   explicit Args(const CeCall& call) : call_(call) {}
   std::uint32_t operator[](unsigned i) const {
-    if (i < 4) return call_.r[i];
-    return reinterpret_cast<const std::uint32_t*>(call_.sp)[i - 4];
+    return i < 4 ? call_.r[i] : reinterpret_cast<const std::uint32_t*>(call_.sp)[i - 4];
   }
   template <typename T>
   T* Pointer(unsigned i) const {
@@ -50,67 +49,35 @@ class Args {
 std::uint32_t Address(const void* pointer) {
   return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
+bool Setting(const char* name, const char* value) {
+  const char* set = std::getenv(name);
+  return set != nullptr && std::strcmp(set, value) == 0;
+}
+std::u16string Wide(const char16_t* text) { return text != nullptr ? text : u""; }
 
-struct StandIn {
-  const char* dll;
-  const char* name;
-  std::uint32_t (*call)(const Args&);
-};
-
-struct Binding {
-  std::string dll, name;
-  const StandIn* stand_in;  // null: no stand-in knows it
-};
-
-ce::World g_world;
-std::vector<Binding> g_bindings;
-const char* g_last_import = "(none)";
-std::uint32_t g_last_return = 0;
+std::string g_image_path;
+std::uint32_t g_image_base = 0;
 std::uint32_t g_last_error = 0;
-
 tarnwell::posix::FileRegistry g_registry;
 bool g_registry_loaded = false;
 std::int32_t g_load_result = 0;
 std::map<std::uint32_t, int> g_files;  // handle -> descriptor
 std::uint32_t g_next_file = 0x100;
-std::set<std::uintptr_t> g_blocks;  // what malloc gave and free did not take
-
-// The order of COM against the run's own calls.
-unsigned g_sequence = 0, g_first_work = 0, g_last_work = 0;
-unsigned g_com_started = 0, g_com_ended = 0, g_com_starts = 0, g_com_ends = 0;
-bool g_com_arguments_ok = true;
-void Work() {
-  ++g_sequence;
-  if (g_first_work == 0) g_first_work = g_sequence;
-  g_last_work = g_sequence;
-}
-
-[[noreturn]] void Unmodelled(const char* what) {
-  std::fprintf(stderr, "ce_loader: %s: %s, which no stand-in models\n", g_last_import, what);
-  std::exit(ce::kExitUnknownImport);
-}
-
-std::u16string Wide(const char16_t* text) { return text != nullptr ? text : u""; }
-
-// The Windows form of a Linux path and back: '/' and '\' swapped, no drive.
-std::u16string WindowsPath(const std::string& native) {
-  std::u16string path = tarnwell::posix::NativeToWide(native);
-  for (char16_t& c : path) {
-    if (c == u'/') c = u'\\';
-  }
-  return path;
-}
-std::string NativePath(const char16_t* windows) {
-  std::u16string path = Wide(windows);
-  for (char16_t& c : path) {
-    if (c == u'\\') c = u'/';
-  }
-  return tarnwell::posix::WideToNative(path);
-}
+// COM must start before the run's own calls (the registry, files, module
+// name, message box) and end after them.
+unsigned g_work = 0, g_work_at_com_end = 0, g_com_starts = 0, g_com_ends = 0;
+bool g_com_in_order = true;
 
 std::uint32_t Fail(std::int32_t error, std::uint32_t result = 0) {
   g_last_error = static_cast<std::uint32_t>(error);
   return result;
+}
+
+// The Linux path that a Windows one names: '\' as '/', no drive.
+std::string NativePath(const char16_t* windows) {
+  std::u16string path = Wide(windows);
+  for (char16_t& c : path) c = c == u'\\' ? u'/' : c;
+  return tarnwell::posix::WideToNative(path);
 }
 
 // --- Registry: the host's store, loaded from the image's directory at the
@@ -118,18 +85,16 @@ std::uint32_t Fail(std::int32_t error, std::uint32_t result = 0) {
 std::int32_t LoadRegistry() {
   if (!g_registry_loaded) {
     g_registry_loaded = true;
-    std::string directory = g_world.image_path.substr(0, g_world.image_path.rfind('/') + 1);
+    const std::string directory = g_image_path.substr(0, g_image_path.rfind('/') + 1);
     g_load_result = g_registry.Load(tarnwell::posix::NativeToWide(directory).c_str());
   }
   return g_load_result;
 }
 
 std::uint32_t RegCreateKeyExW(const Args& a) {
-  Work();
   // hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired,
   // lpSecurityAttributes, phkResult, lpdwDisposition
-  if (a[6] != 0) Unmodelled("security attributes (CE: set to NULL)");
-  if (a[8] != 0) Unmodelled("a disposition asked for");
+  if (a[6] != 0 || a[8] != 0) ce::Refuse("RegCreateKeyExW with security attributes or disposition");
   auto* result = a.Pointer<std::uint32_t>(7);
   if (a[2] != 0 || result == nullptr) return tarnwell::kErrorInvalidParameter;
   std::int32_t error = LoadRegistry();
@@ -142,50 +107,45 @@ std::uint32_t RegCreateKeyExW(const Args& a) {
 }
 
 std::uint32_t RegSetValueExW(const Args& a) {
-  Work();
   // hKey, lpValueName, Reserved, dwType, lpData, cbData
   if (a[2] != 0) return tarnwell::kErrorInvalidParameter;
   std::int32_t error = LoadRegistry();
-  if (error != tarnwell::kErrorSuccess) return static_cast<std::uint32_t>(error);
-  return static_cast<std::uint32_t>(g_registry.SetValue(
-      a[0], a.Pointer<const char16_t>(1), a[3], a.Pointer<const void>(4), a[5]));
+  if (error == tarnwell::kErrorSuccess) {
+    error = g_registry.SetValue(a[0], a.Pointer<const char16_t>(1), a[3], a.Pointer<const void>(4),
+                                a[5]);
+  }
+  return static_cast<std::uint32_t>(error);
 }
 
 std::uint32_t RegCloseKey(const Args& a) {
-  Work();
   return static_cast<std::uint32_t>(g_registry.CloseKey(a[0]));
 }
 
-// --- Modules and errors.
 std::uint32_t GetModuleFileNameW(const Args& a) {
-  Work();
   // hModule (null or the image: the process's own file), lpFilename, nSize
-  if (a[0] != 0 && a[0] != g_world.image_base) return Fail(tarnwell::kErrorInvalidHandle);
-  const std::u16string path = WindowsPath(g_world.image_path);
+  if (a[0] != 0 && a[0] != g_image_base) return Fail(tarnwell::kErrorInvalidHandle);
+  std::u16string path = tarnwell::posix::NativeToWide(g_image_path);
+  for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
   auto* buffer = a.Pointer<char16_t>(1);
   const std::uint32_t size = a[2];
   if (path.size() < size) {
     std::memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(char16_t));
     return static_cast<std::uint32_t>(path.size());
   }
-  // "The string is truncated": nSize units as the desktop's older systems
-  // cut, or (CE_MODULE_NAME_CUT=nul) nSize - 1 units and a NUL.
+  // "The string is truncated": to nSize units, as the desktop's older
+  // systems cut, or (CE_MODULE_NAME_CUT=nul) to nSize - 1 and a NUL.
   if (size == 0) return 0;
-  const std::uint32_t kept = g_world.module_name_cut_nul ? size - 1 : size;
+  const std::uint32_t kept = Setting("CE_MODULE_NAME_CUT", "nul") ? size - 1 : size;
   std::memcpy(buffer, path.data(), kept * sizeof(char16_t));
   if (kept < size) buffer[kept] = u'\0';
   return kept;
 }
 
 std::uint32_t GetLastError(const Args&) { return g_last_error; }
-std::uint32_t SetLastError(const Args& a) {
-  g_last_error = a[0];
-  return 0;
-}
+std::uint32_t SetLastError(const Args& a) { return Fail(static_cast<std::int32_t>(a[0])); }
 
 // --- Files: GENERIC_READ and OPEN_EXISTING only, as the installer reads.
 std::uint32_t GetFileAttributesW(const Args& a) {
-  Work();
   struct stat st;
   if (stat(NativePath(a.Pointer<const char16_t>(0)).c_str(), &st) != 0) {
     return Fail(tarnwell::posix::WindowsError(errno), 0xFFFFFFFFu);
@@ -194,29 +154,26 @@ std::uint32_t GetFileAttributesW(const Args& a) {
 }
 
 std::uint32_t CreateFileW(const Args& a) {
-  Work();
   // lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
   // dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile
-  if (a[1] != 0x80000000u || a[4] != 3) Unmodelled("access other than GENERIC_READ, OPEN_EXISTING");
-  if (a[3] != 0 || a[6] != 0) Unmodelled("security attributes or a template");
-  int fd = open(NativePath(a.Pointer<const char16_t>(0)).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (a[1] != 0x80000000u || a[4] != 3 || a[3] != 0 || a[6] != 0) {
+    ce::Refuse("CreateFileW other than GENERIC_READ, OPEN_EXISTING, no security or template");
+  }
+  const int fd = open(NativePath(a.Pointer<const char16_t>(0)).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return Fail(tarnwell::posix::WindowsError(errno), kInvalidHandle);
   struct stat st;
-  // A directory is no file to CreateFile.
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // a directory is no file to CreateFile
     close(fd);
     return Fail(tarnwell::kErrorAccessDenied, kInvalidHandle);
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   g_next_file += 4;
   g_files[g_next_file] = fd;
   return g_next_file;
 }
 
 std::uint32_t ReadFile(const Args& a) {
-  Work();
   // hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped
-  if (a[4] != 0) Unmodelled("overlapped reading (CE: set to NULL)");
+  if (a[4] != 0) ce::Refuse("ReadFile overlapped (CE: set to NULL)");
   auto* count = a.Pointer<std::uint32_t>(3);
   if (count != nullptr) *count = 0;
   auto file = g_files.find(a[0]);
@@ -231,7 +188,6 @@ std::uint32_t ReadFile(const Args& a) {
 }
 
 std::uint32_t CloseHandle(const Args& a) {
-  Work();
   auto file = g_files.find(a[0]);
   if (file == g_files.end()) return Fail(tarnwell::kErrorInvalidHandle);
   close(file->second);
@@ -239,15 +195,14 @@ std::uint32_t CloseHandle(const Args& a) {
   return 1;
 }
 
-// --- The message box: the host build's line, and what the box was.
+// The host build's line. No owner, and MB_OK with the error or the
+// information icon: the stream the host picks shows which.
 std::uint32_t MessageBoxW(const Args& a) {
-  Work();
-  const std::u16string text = Wide(a.Pointer<const char16_t>(1));
-  const std::u16string caption = Wide(a.Pointer<const char16_t>(2));
-  std::fprintf(stderr, "ce_loader: MessageBoxW owner 0x%x style 0x%x: %s: %s\n", a[0], a[3],
-               tarnwell::posix::WideToNative(caption).c_str(),
-               tarnwell::posix::WideToNative(text).c_str());
-  tarnwell::platform::ShowMessageBox(text.c_str(), caption.c_str(), a[3]);
+  if (a[0] != 0 || (a[3] != 0x10 && a[3] != 0x40)) {
+    ce::Refuse("MessageBoxW with owner 0x%x, style 0x%x", a[0], a[3]);
+  }
+  tarnwell::platform::ShowMessageBox(a.Pointer<const char16_t>(1), a.Pointer<const char16_t>(2),
+                                     a[3]);
   return 1;  // IDOK
 }
 
@@ -256,70 +211,55 @@ std::uint32_t MessageBoxW(const Args& a) {
 bool SameName(const char16_t* wide, const char* name, bool any_case) {
   auto fold = [any_case](int c) { return any_case ? std::tolower(c) : c; };
   for (; *name != '\0'; ++wide, ++name) {
-    if (*wide == u'\0' || *wide > 0x7F) return false;
-    if (fold(*wide) != fold(static_cast<unsigned char>(*name))) return false;
+    if (*wide == u'\0' || *wide > 0x7F || fold(*wide) != fold(static_cast<unsigned char>(*name))) {
+      return false;
+    }
   }
   return *wide == u'\0';
 }
 
 std::uint32_t LoadLibraryW(const Args& a) {
   const auto* name = a.Pointer<const char16_t>(0);
-  if (g_world.without_ole32 || name == nullptr ||
+  if (Setting("CE_WITHOUT_OLE32", "1") || name == nullptr ||
       !(SameName(name, "ole32.dll", true) || SameName(name, "ole32", true))) {
-    return Fail(kErrorModNotFound);
+    return Fail(126);  // ERROR_MOD_NOT_FOUND
   }
   return kOle32;
 }
 
 std::uint32_t GetProcAddressW(const Args& a) {
   if (a[0] != kOle32) return Fail(tarnwell::kErrorInvalidHandle);
-  if (a[1] < 0x10000) Unmodelled("a look-up by ordinal");
+  if (a[1] < 0x10000) ce::Refuse("GetProcAddressW by ordinal");
   for (const char* name : {"CoInitializeEx", "CoUninitialize"}) {
     if (SameName(a.Pointer<const char16_t>(1), name, false)) return ce::Bind("ole32.dll", name);
   }
-  return Fail(kErrorProcNotFound);
+  return Fail(127);  // ERROR_PROC_NOT_FOUND
 }
 
 std::uint32_t CoInitializeEx(const Args& a) {
-  g_com_started = ++g_sequence;
+  if (a[0] != 0 || a[1] != 0 || g_work != 0) g_com_in_order = false;
   ++g_com_starts;
-  if (a[0] != 0 || a[1] != 0) g_com_arguments_ok = false;
   return 0;  // S_OK
 }
 
 std::uint32_t CoUninitialize(const Args&) {
-  g_com_ended = ++g_sequence;
+  g_work_at_com_end = g_work;
   ++g_com_ends;
   return 0;
 }
 
 // --- The C run-time functions of the core library.
-unsigned g_mallocs = 0;
-std::uint32_t Malloc(const Args& a) {
-  const unsigned n = ++g_mallocs, failing = g_world.failing_malloc;
-  if (failing != 0 && (n == failing || (n > failing && g_world.malloc_fails_on))) {
-    std::fprintf(stderr, "ce_loader: malloc %u fails\n", n);
-    return Fail(tarnwell::kErrorNotEnoughMemory);
-  }
-  void* block = std::malloc(a[0]);
-  if (block != nullptr) g_blocks.insert(reinterpret_cast<std::uintptr_t>(block));
-  return Address(block);
-}
+std::uint32_t Malloc(const Args& a) { return Address(std::malloc(a[0])); }
 std::uint32_t Free(const Args& a) {
-  void* block = a.Pointer<void>(0);
-  if (block == nullptr) return 0;
-  if (g_blocks.erase(reinterpret_cast<std::uintptr_t>(block)) == 0) {
-    std::fprintf(stderr, "ce_loader: free(0x%x) of no block malloc gave\n", a[0]);
-    std::exit(ce::kExitBrokenRule);
-  }
-  std::free(block);
+  std::free(a.Pointer<void>(0));
   return 0;
 }
 std::uint32_t Memchr(const Args& a) {
   return Address(std::memchr(a.Pointer<const void>(0), static_cast<int>(a[1]), a[2]));
 }
 std::uint32_t Memcmp(const Args& a) {
-  return static_cast<std::uint32_t>(std::memcmp(a.Pointer<const void>(0), a.Pointer<const void>(1), a[2]));
+  return static_cast<std::uint32_t>(
+      std::memcmp(a.Pointer<const void>(0), a.Pointer<const void>(1), a[2]));
 }
 std::uint32_t Memcpy(const Args& a) {
   return Address(std::memcpy(a.Pointer<void>(0), a.Pointer<const void>(1), a[2]));
@@ -331,97 +271,87 @@ std::uint32_t Strlen(const Args& a) {
   return static_cast<std::uint32_t>(std::strlen(a.Pointer<const char>(0)));
 }
 
-const StandIn kStandIns[] = {
-    {"coredll.dll", "RegCreateKeyExW", RegCreateKeyExW},
-    {"coredll.dll", "RegSetValueExW", RegSetValueExW},
-    {"coredll.dll", "RegCloseKey", RegCloseKey},
-    {"coredll.dll", "GetModuleFileNameW", GetModuleFileNameW},
-    {"coredll.dll", "GetLastError", GetLastError},
-    {"coredll.dll", "SetLastError", SetLastError},
-    {"coredll.dll", "GetFileAttributesW", GetFileAttributesW},
-    {"coredll.dll", "CreateFileW", CreateFileW},
-    {"coredll.dll", "ReadFile", ReadFile},
-    {"coredll.dll", "CloseHandle", CloseHandle},
-    {"coredll.dll", "MessageBoxW", MessageBoxW},
-    {"coredll.dll", "LoadLibraryW", LoadLibraryW},
-    {"coredll.dll", "GetProcAddressW", GetProcAddressW},
-    {"coredll.dll", "malloc", Malloc},
-    {"coredll.dll", "free", Free},
-    {"coredll.dll", "memchr", Memchr},
-    {"coredll.dll", "memcmp", Memcmp},
-    {"coredll.dll", "memcpy", Memcpy},
-    {"coredll.dll", "memset", Memset},
-    {"coredll.dll", "strlen", Strlen},
-    {"ole32.dll", "CoInitializeEx", CoInitializeEx},
-    {"ole32.dll", "CoUninitialize", CoUninitialize},
+struct StandIn {
+  const char* dll;
+  const char* name;
+  std::uint32_t (*call)(const Args&);
+  bool work;  // one of the run's own calls, which COM must enclose
 };
+const StandIn kStandIns[] = {
+    {"coredll.dll", "RegCreateKeyExW", RegCreateKeyExW, true},
+    {"coredll.dll", "RegSetValueExW", RegSetValueExW, true},
+    {"coredll.dll", "RegCloseKey", RegCloseKey, true},
+    {"coredll.dll", "GetModuleFileNameW", GetModuleFileNameW, true},
+    {"coredll.dll", "GetLastError", GetLastError, false},
+    {"coredll.dll", "SetLastError", SetLastError, false},
+    {"coredll.dll", "GetFileAttributesW", GetFileAttributesW, true},
+    {"coredll.dll", "CreateFileW", CreateFileW, true},
+    {"coredll.dll", "ReadFile", ReadFile, true},
+    {"coredll.dll", "CloseHandle", CloseHandle, true},
+    {"coredll.dll", "MessageBoxW", MessageBoxW, true},
+    {"coredll.dll", "LoadLibraryW", LoadLibraryW, false},
+    {"coredll.dll", "GetProcAddressW", GetProcAddressW, false},
+    {"coredll.dll", "malloc", Malloc, false},
+    {"coredll.dll", "free", Free, false},
+    {"coredll.dll", "memchr", Memchr, false},
+    {"coredll.dll", "memcmp", Memcmp, false},
+    {"coredll.dll", "memcpy", Memcpy, false},
+    {"coredll.dll", "memset", Memset, false},
+    {"coredll.dll", "strlen", Strlen, false},
+    {"ole32.dll", "CoInitializeEx", CoInitializeEx, false},
+    {"ole32.dll", "CoUninitialize", CoUninitialize, false},
+};
+
+struct Binding {
+  std::string dll, name;
+  const StandIn* stand_in;  // null: no stand-in knows it
+};
+std::vector<Binding> g_bindings;  // trampoline i calls g_bindings[i]
 
 }  // namespace
 
-namespace ce {
-
-std::uint32_t TrampolineAddress(std::uint32_t index) {
-  return Address(ce_trampolines + 16 * index);
+std::uint32_t ce::Bind(const std::string& dll, const std::string& name) {
+  std::uint32_t i = 0;
+  while (i < g_bindings.size() && (g_bindings[i].dll != dll || g_bindings[i].name != name)) ++i;
+  if (i == g_bindings.size()) {
+    if (i == 64) Refuse("more imports than trampolines");
+    const StandIn* found = nullptr;
+    for (const StandIn& s : kStandIns) found = dll == s.dll && name == s.name ? &s : found;
+    g_bindings.push_back({dll, name, found});
+  }
+  return Address(ce_trampolines + 16 * i);
 }
 
-std::uint32_t Bind(const std::string& dll, const std::string& name) {
-  for (std::uint32_t i = 0; i < g_bindings.size(); ++i) {
-    if (g_bindings[i].dll == dll && g_bindings[i].name == name) return TrampolineAddress(i);
-  }
-  if (g_bindings.size() == kTrampolineCount) return 0;
-  const StandIn* found = nullptr;
-  for (const StandIn& stand_in : kStandIns) {
-    if (dll == stand_in.dll && name == stand_in.name) found = &stand_in;
-  }
-  g_bindings.push_back({dll, name, found});
-  return TrampolineAddress(static_cast<std::uint32_t>(g_bindings.size() - 1));
+void ce::SetImage(const std::string& path, std::uint32_t base) {
+  g_image_path = path;
+  g_image_base = base;
 }
 
-void SetWorld(const World& world) { g_world = world; }
-
-const char* LastImport() { return g_last_import; }
-std::uint32_t LastImportReturn() { return g_last_return; }
-
-bool FinishRun() {
+bool ce::FinishRun() {
   bool sound = true;
-  auto broken = [&sound](const char* what, std::size_t count) {
-    if (count == 0) return;
-    std::fprintf(stderr, "ce_loader: the run left %zu %s\n", count, what);
+  if (g_registry_loaded && g_load_result == tarnwell::kErrorSuccess &&
+      g_registry.Save() != tarnwell::kErrorSuccess) {
+    std::fprintf(stderr, "ce_loader: registry.reg could not be saved\n");
     sound = false;
-  };
-  if (g_registry_loaded && g_load_result == tarnwell::kErrorSuccess) {
-    broken("registry keys open", g_registry.OpenKeyCount());
-    if (g_registry.Save() != tarnwell::kErrorSuccess) {
-      std::fprintf(stderr, "ce_loader: registry.reg could not be saved\n");
-      sound = false;
-    }
   }
-  broken("files open", g_files.size());
-  broken("heap blocks allocated", g_blocks.size());
-  if (g_world.without_ole32) {
-    broken("COM calls without ole32", g_com_starts + g_com_ends);
-  } else if (g_com_starts != 1 || g_com_ends != 1 || !g_com_arguments_ok ||
-             g_com_started > g_first_work || g_com_ended < g_last_work) {
+  // Without ole32, GetProcAddressW cannot give COM's functions at all.
+  if (!Setting("CE_WITHOUT_OLE32", "1") &&
+      (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order || g_work_at_com_end != g_work)) {
     std::fprintf(stderr,
-                 "ce_loader: COM not started once with (NULL, 0) before the run and ended "
-                 "once after it (%u starts, %u ends)\n", g_com_starts, g_com_ends);
+                 "ce_loader: COM not started once with (NULL, 0) before the run's calls and ended "
+                 "once after them (%u starts, %u ends)\n",
+                 g_com_starts, g_com_ends);
     sound = false;
-  } else {
-    std::fprintf(stderr, "ce_loader: COM started with (NULL, 0) before the run, ended after\n");
   }
   return sound;
 }
 
-}  // namespace ce
-
 extern "C" std::uint32_t ce_dispatch(const CeCall* call, std::uint32_t index) {
   const Binding& binding = g_bindings.at(index);
-  g_last_import = binding.name.c_str();
-  g_last_return = call->lr;
   if (binding.stand_in == nullptr) {
-    std::fprintf(stderr, "ce_loader: the image called %s!%s, which no stand-in knows (lr=0x%x)\n",
-                 binding.dll.c_str(), binding.name.c_str(), call->lr);
-    std::exit(ce::kExitUnknownImport);
+    ce::Refuse("the image called %s!%s, which no stand-in knows (lr=0x%x)", binding.dll.c_str(),
+               binding.name.c_str(), call->lr);
   }
+  if (binding.stand_in->work) ++g_work;
   return binding.stand_in->call(Args(*call));
 }
