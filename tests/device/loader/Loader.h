@@ -7,33 +7,24 @@
 #include <string>
 
 namespace ce {
+using u32 = std::uint32_t;
+constexpr int kExitRefused = 64;  // the loader's own failures, above the image's codes
 
-// The loader's own failures exit with this, above any code the image returns.
-constexpr int kExitRefused = 64;
-
-// Says why on stderr and exits with kExitRefused.
-[[noreturn]] void Refuse(const char* format, ...);
-
-// Binds dll!name (an import, or what GetProcAddressW found) to a trampoline
-// and returns its address. A name no stand-in knows fails when called.
-std::uint32_t Bind(const std::string& dll, const std::string& name);
-
-// Before the entry: the image's real path and where it is mapped.
-void SetImage(const std::string& path, std::uint32_t base);
-
-// After the entry: saves the registry and checks the order of COM. Returns
-// false after saying what broke on stderr.
+[[noreturn]] void Refuse(const char* format, ...);  // says why on stderr, then exits
+// Binds dll!name to a trampoline and returns its address; a name that no
+// stand-in knows fails with its name when called.
+u32 Bind(const std::string& dll, const std::string& name);
+void SetImage(const std::string& path, u32 base);  // before the entry
+// After the entry: saves the registry and checks COM's order; false after
+// saying what broke.
 bool FinishRun();
-
 }  // namespace ce
 
 extern "C" {
-// Saved by a trampoline: the argument registers, the caller's sp (its stack
-// arguments start there) and its return address.
+// Saved by a trampoline: r0-r3, the caller's sp (its stack arguments start
+// there) and its return address.
 struct CeCall {
-  std::uint32_t r[4];
-  std::uint32_t sp;
-  std::uint32_t lr;
+  std::uint32_t r[4], sp, lr;
 };
 std::uint32_t ce_dispatch(const CeCall* call, std::uint32_t index);
 // Calls entry(args[0..3]) on the stack that ends at stack_top; returns r0.
