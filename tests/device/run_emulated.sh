@@ -46,7 +46,7 @@ place() {
 # CONFIG=directory, read-error or no-permission stands in for the case's
 # file; LONG=1 puts the program deeper than Windows' 260 units (Linux has no
 # such limit: no host run to compare with); CE_WITHOUT_OLE32=1 and
-# CE_MODULE_NAME_CUT=nul go to the loader.
+# CE_CUT_NUL=1 go to the loader.
 run() {
   local name=$1 DIR=program CONFIG=copy LONG= code stack expected=1 problems=()
   case_dir="$CASES/$2"
@@ -96,7 +96,7 @@ for case_dir in "$CASES"/*/; do
   case "$case_name" in
     own_path_too_long)
       run path_too_long "$case_name" LONG=1
-      run path_too_long_cut_nul "$case_name" LONG=1 CE_MODULE_NAME_CUT=nul ;;
+      run path_too_long_cut_nul "$case_name" LONG=1 CE_CUT_NUL=1 ;;
     unreadable_config)
       run config_is_directory "$case_name" CONFIG=directory
       run config_read_error "$case_name" CONFIG=read-error

@@ -1,16 +1,16 @@
 // ce_loader IMAGE: runs a Windows CE ARM executable (PE32, machine 0x01C0)
-// as CE would: mapped at a base other than its own with every base
-// relocation applied, every import bound by name to a stand-in below, its
-// entry called as WinMain on exactly 64 KiB of stack with a guard page
-// below. Exits with the entry's result, or 64 when the loader refuses the
-// image or the run broke a rule.
+// as CE would: mapped at a base other than its own with every relocation
+// applied, every import bound by name to a stand-in below, its entry called
+// as WinMain on exactly 64 KiB of stack with a guard page below. Exits with
+// the entry's result, or 64 when the loader refuses the image or the run
+// broke a rule.
 //
-// The stand-ins do what Windows CE 5.0's reference says each function does,
-// over this machine: the registry over the host build's registry.reg (so
-// that both runs leave the same bytes), the files a Windows path names, the
-// message box as the host build's line. What no stand-in models ends the
-// run with its name. Environment: CE_WITHOUT_OLE32=1 (ole32 cannot be
-// loaded), CE_MODULE_NAME_CUT=nul (GetModuleFileNameW's other reading).
+// The stand-ins do what Windows CE 5.0's reference says of each function,
+// over this machine: the registry through the host build's registry.reg (so
+// that both runs leave the same bytes), files by the Linux path a Windows
+// one names, the message box as the host build's line. What no stand-in
+// models ends the run with its name. CE_WITHOUT_OLE32 set: ole32 cannot be
+// loaded; CE_CUT_NUL set: GetModuleFileNameW's other reading of a cut.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -51,10 +51,11 @@ extern char ce_trampolines[];  // 64 of 16 bytes each
 
 namespace {
 
+using tarnwell::posix::WindowsError;
 constexpr int kExitRefused = 64;  // above any code the image returns
-constexpr u32 kPage = 0x1000, kStackSize = 64 * 1024;
+constexpr u32 kPage = 0x1000, kStackSize = 64 * 1024, kPaint = 0xC5A5C5A5u;
 // CE keeps the last 2 KB of a thread's stack for its overflow handling.
-constexpr u32 kStackLimit = kStackSize - 2 * 1024, kPaint = 0xC5A5C5A5u;
+constexpr u32 kStackLimit = kStackSize - 2 * 1024;
 constexpr u32 kWrite = 0x80000000u, kRead = 0x40000000u, kExecute = 0x20000000u;
 constexpr u32 kInvalid = 0xFFFFFFFFu;  // INVALID_HANDLE_VALUE, INVALID_FILE_ATTRIBUTES
 constexpr u32 kOle32 = 0x7E320000u;    // ole32's HMODULE here
@@ -72,10 +73,6 @@ constexpr u32 kFiles = 0x100;          // a file's handle: its descriptor + kFil
 u32 Word(const void* pointer) {
   return static_cast<u32>(reinterpret_cast<std::uintptr_t>(pointer));
 }
-bool Setting(const char* name, const char* value) {
-  const char* set = std::getenv(name);
-  return set != nullptr && std::strcmp(set, value) == 0;
-}
 
 // --- The stand-ins.
 
@@ -91,10 +88,12 @@ struct Args {
   }
 };
 
+const bool g_without_ole32 = std::getenv("CE_WITHOUT_OLE32") != nullptr;
+const bool g_cut_nul = std::getenv("CE_CUT_NUL") != nullptr;
 std::string g_path;  // the image's real path
 u32 g_base = 0, g_last_error = 0;
 tarnwell::posix::FileRegistry g_registry;
-std::int32_t g_load_result = -1;  // Load's result; loaded as the host does, before the first write
+std::int32_t g_loaded = -1;  // what g_registry.Load gave
 // COM must start before the run's own calls (a StandIn's work) and end after them.
 unsigned g_work = 0, g_work_at_com_end = 0, g_com_starts = 0, g_com_ends = 0;
 bool g_com_in_order = true;
@@ -103,19 +102,12 @@ u32 Fail(std::int32_t error, u32 result = 0) {
   g_last_error = static_cast<u32>(error);
   return result;
 }
-// The text at a wide pointer as UTF-8, '\' swapped with '/' (a Windows path
-// as the Linux one it names), lowered on request (ASCII only).
+// The text at a wide pointer as UTF-8, '\' as '/' (a Windows path as the
+// Linux one it names), ASCII lowered on request.
 std::string Narrow(const char16_t* text, bool lower = false) {
   std::u16string wide = text != nullptr ? text : u"";
   for (char16_t& c : wide) c = c == u'\\' ? u'/' : lower && c < 0x80 ? std::tolower(c) : c;
   return tarnwell::posix::WideToNative(wide);
-}
-std::int32_t LoadRegistry() {
-  if (g_load_result < 0) {
-    const std::string directory = g_path.substr(0, g_path.rfind('/') + 1);
-    g_load_result = g_registry.Load(tarnwell::posix::NativeToWide(directory).c_str());
-  }
-  return g_load_result;
 }
 
 u32 RegCreateKeyExW(const Args& a) {
@@ -124,10 +116,8 @@ u32 RegCreateKeyExW(const Args& a) {
   if (a[6] != 0 || a[8] != 0) Refuse("RegCreateKeyExW with security or disposition");
   if (a[2] != 0 || a[7] == 0) return tarnwell::kErrorInvalidParameter;
   tarnwell::RegHandle key = 0;
-  std::int32_t error = LoadRegistry();
-  if (error == tarnwell::kErrorSuccess) {
-    error = g_registry.CreateKey(a[0], a.Ptr<const char16_t>(1), a[5], &key);
-  }
+  const std::int32_t error =
+      g_loaded != 0 ? g_loaded : g_registry.CreateKey(a[0], a.Ptr<char16_t>(1), a[5], &key);
   *a.Ptr<u32>(7) = static_cast<u32>(key);
   return static_cast<u32>(error);
 }
@@ -135,11 +125,9 @@ u32 RegCreateKeyExW(const Args& a) {
 u32 RegSetValueExW(const Args& a) {
   // hKey, lpValueName, Reserved, dwType, lpData, cbData
   if (a[2] != 0) return tarnwell::kErrorInvalidParameter;
-  std::int32_t error = LoadRegistry();
-  if (error == tarnwell::kErrorSuccess) {
-    error = g_registry.SetValue(a[0], a.Ptr<const char16_t>(1), a[3], a.Ptr<const void>(4), a[5]);
-  }
-  return static_cast<u32>(error);
+  if (g_loaded != 0) return static_cast<u32>(g_loaded);
+  return static_cast<u32>(
+      g_registry.SetValue(a[0], a.Ptr<char16_t>(1), a[3], a.Ptr<void>(4), a[5]));
 }
 
 u32 GetModuleFileNameW(const Args& a) {
@@ -148,21 +136,20 @@ u32 GetModuleFileNameW(const Args& a) {
   std::u16string path = tarnwell::posix::NativeToWide(g_path);
   std::replace(path.begin(), path.end(), u'/', u'\\');
   // "The string is truncated": to nSize units, as the desktop's older
-  // systems cut, or (CE_MODULE_NAME_CUT=nul) to nSize - 1 and a NUL.
+  // systems cut, or (CE_CUT_NUL) to nSize - 1 and a NUL.
   const u32 size = a[2];
   u32 kept = static_cast<u32>(path.size());
-  if (kept >= size) kept = size > 0 && Setting("CE_MODULE_NAME_CUT", "nul") ? size - 1 : size;
+  if (kept >= size) kept = size > 0 && g_cut_nul ? size - 1 : size;
   std::memcpy(a.Ptr<char16_t>(1), path.c_str(), kept * sizeof(char16_t));
   if (kept < size) a.Ptr<char16_t>(1)[kept] = u'\0';
   return kept;
 }
 
-// Files: GENERIC_READ and OPEN_EXISTING only, as the installer reads.
+// Files: read whole, as the installer reads its configuration.
 u32 GetFileAttributesW(const Args& a) {
   struct stat st;
-  if (stat(Narrow(a.Ptr<const char16_t>(0)).c_str(), &st) != 0) {
-    return Fail(tarnwell::posix::WindowsError(errno), kInvalid);
-  }
+  if (stat(Narrow(a.Ptr<char16_t>(0)).c_str(), &st) != 0)
+    return Fail(WindowsError(errno), kInvalid);
   return S_ISDIR(st.st_mode) ? 0x10 /* DIRECTORY */ : 0x80 /* NORMAL */;
 }
 
@@ -170,10 +157,10 @@ u32 CreateFileW(const Args& a) {
   // lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes,
   // dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile
   if (a[1] != 0x80000000u || a[3] != 0 || a[4] != 3 || a[6] != 0) {
-    Refuse("CreateFileW other than GENERIC_READ, OPEN_EXISTING, no security or template");
+    Refuse("CreateFileW other than GENERIC_READ, OPEN_EXISTING, no security, no template");
   }
-  const int fd = open(Narrow(a.Ptr<const char16_t>(0)).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Fail(tarnwell::posix::WindowsError(errno), kInvalid);
+  const int fd = open(Narrow(a.Ptr<char16_t>(0)).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(WindowsError(errno), kInvalid);
   struct stat st;
   if (fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) return kFiles + static_cast<u32>(fd);
   close(fd);  // a directory is no file to CreateFile
@@ -185,7 +172,7 @@ u32 ReadFile(const Args& a) {
   if (a[4] != 0) Refuse("ReadFile overlapped (CE: set to NULL)");
   const ssize_t got = read(static_cast<int>(a[0] - kFiles), a.Ptr<void>(1), a[2]);
   if (a[3] != 0) *a.Ptr<u32>(3) = got < 0 ? 0 : static_cast<u32>(got);
-  return got < 0 ? Fail(tarnwell::posix::WindowsError(errno)) : 1;
+  return got < 0 ? Fail(WindowsError(errno)) : 1;
 }
 
 u32 CloseHandle(const Args& a) {
@@ -195,19 +182,16 @@ u32 CloseHandle(const Args& a) {
 // The host build's line, for no owner and MB_OK with the error or the
 // information icon (the stream the host picks shows which).
 u32 MessageBoxW(const Args& a) {
-  if (a[0] != 0 || (a[3] != 0x10 && a[3] != 0x40)) {
-    Refuse("MessageBoxW with owner 0x%x, style 0x%x", a[0], a[3]);
-  }
-  tarnwell::platform::ShowMessageBox(a.Ptr<const char16_t>(1), a.Ptr<const char16_t>(2), a[3]);
+  if (a[0] != 0 || (a[3] != 0x10 && a[3] != 0x40))
+    Refuse("MessageBoxW owner 0x%x style 0x%x", a[0], a[3]);
+  tarnwell::platform::ShowMessageBox(a.Ptr<char16_t>(1), a.Ptr<char16_t>(2), a[3]);
   return 1;  // IDOK
 }
 
 // COM, loaded at run time: module names in any case, export names exact.
 u32 LoadLibraryW(const Args& a) {
-  const std::string name = Narrow(a.Ptr<const char16_t>(0), true);
-  if (Setting("CE_WITHOUT_OLE32", "1") || (name != "ole32.dll" && name != "ole32")) {
-    return Fail(126);  // ERROR_MOD_NOT_FOUND
-  }
+  const std::string name = Narrow(a.Ptr<char16_t>(0), true);
+  if (g_without_ole32 || (name != "ole32.dll" && name != "ole32")) return Fail(126);  // not found
   return kOle32;
 }
 
@@ -215,7 +199,7 @@ u32 Bind(const std::string& dll, const std::string& name);
 u32 GetProcAddressW(const Args& a) {
   if (a[0] != kOle32) return Fail(tarnwell::kErrorInvalidHandle);
   if (a[1] < 0x10000) Refuse("GetProcAddressW by ordinal");
-  const std::string name = Narrow(a.Ptr<const char16_t>(1));
+  const std::string name = Narrow(a.Ptr<char16_t>(1));
   if (name == "CoInitializeEx" || name == "CoUninitialize") return Bind("ole32.dll", name);
   return Fail(127);  // ERROR_PROC_NOT_FOUND
 }
@@ -284,25 +268,6 @@ u32 Bind(const std::string& dll, const std::string& name) {
   return Word(ce_trampolines + 16 * i);
 }
 
-// After the entry: saves the registry and checks COM's order (without
-// ole32 there is none). False after saying what broke.
-bool FinishRun() {
-  bool sound = true;
-  if (g_load_result == tarnwell::kErrorSuccess && g_registry.Save() != tarnwell::kErrorSuccess) {
-    std::fprintf(stderr, "ce_loader: registry.reg could not be saved\n");
-    sound = false;
-  }
-  if (!Setting("CE_WITHOUT_OLE32", "1") &&
-      (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order || g_work_at_com_end != g_work)) {
-    std::fprintf(stderr,
-                 "ce_loader: COM not started once with (NULL, 0) before the run's calls "
-                 "and ended once after them (%u starts, %u ends)\n",
-                 g_com_starts, g_com_ends);
-    sound = false;
-  }
-  return sound;
-}
-
 // --- The image.
 
 std::vector<unsigned char> g_file;
@@ -311,15 +276,12 @@ u32 g_size = 0;                    // SizeOfImage
 
 // Bytes of the file, or of the mapped image at an RVA, that must lie inside it.
 const unsigned char* FileAt(u32 offset, u32 length) {
-  if (offset > g_file.size() || g_file.size() - offset < length) {
-    Refuse("bytes 0x%x (+%u) beyond the file", offset, length);
-  }
+  if (offset > g_file.size() || g_file.size() - offset < length) Refuse("beyond the file");
   return &g_file[offset];
 }
 unsigned char* At(u32 rva, u32 length) {
-  if (rva > g_size || g_size - rva < length) {
-    Refuse("RVA 0x%x (+%u) outside the image of 0x%x bytes", rva, length, g_size);
-  }
+  if (rva > g_size || g_size - rva < length)
+    Refuse("RVA 0x%x (+%u) outside the image", rva, length);
   return g_image + rva;
 }
 u32 Little(const unsigned char* bytes, u32 length) {
@@ -339,17 +301,13 @@ u32 Relocate(u32 start, u32 size, u32 preferred) {
   for (u32 at = start, block; at < start + size; at += block) {
     const u32 page = Get(at);
     block = Get(at + 4);
-    if (block < 8 || block % 2 != 0 || block > start + size - at) {
-      Refuse("relocation block at RVA 0x%x of %u bytes", at, block);
-    }
+    if (block < 8 || block % 2 != 0 || block > start + size - at) Refuse("relocation block size");
     for (u32 e = at + 8; e < at + block; e += 2) {
       const u32 entry = Get(e, 2), type = entry >> 12, site = page + (entry & 0xFFF);
       if (type == 0) continue;
       if (type != 3) Refuse("relocation of type %u at RVA 0x%x", type, site);
       const u32 target = Get(site);
-      if (target - preferred > g_size) {
-        Refuse("relocation at RVA 0x%x points outside the image (0x%x)", site, target);
-      }
+      if (target - preferred > g_size) Refuse("relocation at RVA 0x%x to 0x%x", site, target);
       Put(site, target - preferred + Word(g_image));
       ++count;
     }
@@ -431,8 +389,6 @@ int main(int argc, char** argv) {
     std::memcpy(At(rva, size), FileAt(File(at + 20), copied), copied);
   }
   const u32 relocations = Relocate(File(optional + 136), File(optional + 140), preferred);
-  g_path = real;
-  g_base = Word(g_image);
   const u32 imports = BindImports(File(optional + 104));
   mprotect(g_image, kPage, PROT_READ);
   for (u32 i = 0, at = sections; i < File(pe + 6, 2); ++i, at += 40) {
@@ -462,6 +418,11 @@ int main(int argc, char** argv) {
   action.sa_flags = SA_SIGINFO | SA_ONSTACK;
   for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, nullptr);
 
+  // The registry as the host build has it before its first write.
+  g_path = real;
+  g_base = Word(g_image);
+  g_loaded = g_registry.Load(
+      tarnwell::posix::NativeToWide(g_path.substr(0, g_path.rfind('/') + 1)).c_str());
   // WinMain(hInstance, hPrevInstance, lpCmdLine, nShowCmd): an empty wide
   // command line, SW_SHOWNORMAL. The entry starts one word below the top:
   // aligned to 4 bytes and not 8, as CE code may hand on, so that any
@@ -471,7 +432,18 @@ int main(int argc, char** argv) {
   const u32 top = Word(stack + kStackSize / 4) - 4;
   const u32 result = ce_enter(g_base + File(optional + 16), top, args);
 
-  bool sound = FinishRun();
+  // What the run left: the registry saved, COM started first and ended last
+  // (without ole32 there is none), the stack clear of CE's last 2 KB.
+  bool sound = true;
+  if (g_loaded == 0 && g_registry.Save() != 0) {
+    std::fprintf(stderr, "ce_loader: registry.reg could not be saved\n");
+    sound = false;
+  }
+  if (!g_without_ole32 &&
+      (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order || g_work_at_com_end != g_work)) {
+    std::fprintf(stderr, "ce_loader: COM not started once with (NULL, 0) first, ended once last\n");
+    sound = false;
+  }
   u32 depth = kStackSize;
   while (depth > 0 && stack[kStackSize / 4 - depth / 4] == kPaint) depth -= 4;
   std::fprintf(stderr, "ce_loader: stack: %u bytes of %u\n", depth, kStackSize);

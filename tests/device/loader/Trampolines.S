@@ -8,13 +8,10 @@
 
         .bss
         .align 3
-ce_call:                        @ the CeCall in progress
-        .space 24
-ce_host_sp:                     @ the loader's sp while the image runs
-        .space 4
+ce_call:        .space 24       @ the CeCall in progress: r0-r3, sp, lr
+ce_host_sp:     .space 4        @ the loader's sp while the image runs
 
         .text
-        .align 4
 @ Trampoline i, 16 bytes each: saves r0-r3 and goes on with r1 = i.
         .global ce_trampolines
 ce_trampolines:
@@ -26,9 +23,7 @@ ce_trampolines:
         b common
         .set index, index + 1
         .endr
-
-common:
-        str sp, [ip, #16]
+common: str sp, [ip, #16]
         str lr, [ip, #20]
         ldr r2, .Lhost_sp
         ldr sp, [r2]
