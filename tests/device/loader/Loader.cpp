@@ -295,9 +295,8 @@ void Put(u32 rva, u32 value) { std::memcpy(At(rva, 4), &value, 4); }
 
 // Every block holds HIGHLOW entries (and ABSOLUTE padding), each a word
 // inside the image that holds an address inside it.
-u32 Relocate(u32 start, u32 size, u32 preferred) {
+void Relocate(u32 start, u32 size, u32 preferred) {
   if (size == 0) Refuse("no base relocations: the image cannot move");
-  u32 count = 0;
   for (u32 at = start, block; at < start + size; at += block) {
     const u32 page = Get(at);
     block = Get(at + 4);
@@ -309,32 +308,28 @@ u32 Relocate(u32 start, u32 size, u32 preferred) {
       const u32 target = Get(site);
       if (target - preferred > g_size) Refuse("relocation at RVA 0x%x to 0x%x", site, target);
       Put(site, target - preferred + Word(g_image));
-      ++count;
     }
   }
-  return count;
 }
 
 // coredll.dll only, every function by name: each IAT slot gets the
 // trampoline of its stand-in.
-u32 BindImports(u32 descriptors) {
+void BindImports(u32 descriptors) {
   auto text = [](u32 rva) {
     std::string text;
     for (char c; (c = static_cast<char>(*At(rva, 1))) != '\0'; ++rva) text += c;
     return text;
   };
-  u32 count = 0;
   for (u32 d = descriptors; descriptors != 0 && (Get(d + 12) != 0 || Get(d + 16) != 0); d += 20) {
     const u32 iat = Get(d + 16), lookup = Get(d) != 0 ? Get(d) : iat;
     std::string dll = text(Get(d + 12));
     for (char& c : dll) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (dll != "coredll.dll") Refuse("imports from %s", dll.c_str());
-    for (u32 k = 0, thunk; (thunk = Get(lookup + 4 * k)) != 0; ++k, ++count) {
+    for (u32 k = 0, thunk; (thunk = Get(lookup + 4 * k)) != 0; ++k) {
       if (thunk & 0x80000000u) Refuse("%s imported by ordinal %u", dll.c_str(), thunk & 0xFFFF);
       Put(iat + 4 * k, Bind(dll, text(thunk + 2)));  // the name follows a 2-byte hint
     }
   }
-  return count;
 }
 
 void OnFault(int signal, siginfo_t* info, void* context) {
@@ -388,8 +383,8 @@ int main(int argc, char** argv) {
     const u32 copied = std::min(size, File(at + 16));
     std::memcpy(At(rva, size), FileAt(File(at + 20), copied), copied);
   }
-  const u32 relocations = Relocate(File(optional + 136), File(optional + 140), preferred);
-  const u32 imports = BindImports(File(optional + 104));
+  Relocate(File(optional + 136), File(optional + 140), preferred);
+  BindImports(File(optional + 104));
   mprotect(g_image, kPage, PROT_READ);
   for (u32 i = 0, at = sections; i < File(pe + 6, 2); ++i, at += 40) {
     const u32 length = (File(at + 8) + kPage - 1) / kPage * kPage, flags = File(at + 36);
@@ -399,23 +394,18 @@ int main(int argc, char** argv) {
   }
   __builtin___clear_cache(reinterpret_cast<char*>(g_image),
                           reinterpret_cast<char*>(g_image + g_size));
-  std::fprintf(stderr, "ce_loader: mapped at %p (preferred 0x%x), %u relocations, %u imports\n",
-               static_cast<void*>(g_image), preferred, relocations, imports);
 
   // The stack: a guard page, then 64 KiB painted so that its depth shows.
-  // A fault is reported in one line, from a stack of its own.
+  // A fault is reported in one line (one in the guard page kills at once).
   void* guard = mmap(nullptr, kPage + kStackSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   auto* stack = reinterpret_cast<u32*>(static_cast<unsigned char*>(guard) + kPage);
   if (guard == MAP_FAILED || mprotect(stack, kStackSize, PROT_READ | PROT_WRITE) != 0) {
     Refuse("cannot map the stack");
   }
   std::fill(stack, stack + kStackSize / 4, kPaint);
-  static char alternate[64 * 1024];
-  stack_t alternate_stack = {alternate, 0, sizeof alternate};
-  sigaltstack(&alternate_stack, nullptr);
   struct sigaction action = {};
   action.sa_sigaction = OnFault;
-  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  action.sa_flags = SA_SIGINFO;
   for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE}) sigaction(signal, &action, nullptr);
 
   // The registry as the host build has it before its first write.
@@ -435,21 +425,18 @@ int main(int argc, char** argv) {
   // What the run left: the registry saved, COM started first and ended last
   // (without ole32 there is none), the stack clear of CE's last 2 KB.
   bool sound = true;
-  if (g_loaded == 0 && g_registry.Save() != 0) {
-    std::fprintf(stderr, "ce_loader: registry.reg could not be saved\n");
+  auto broken = [&sound](const char* what) {
+    std::fprintf(stderr, "ce_loader: %s\n", what);
     sound = false;
-  }
+  };
+  if (g_loaded == 0 && g_registry.Save() != 0) broken("registry.reg could not be saved");
   if (!g_without_ole32 &&
       (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order || g_work_at_com_end != g_work)) {
-    std::fprintf(stderr, "ce_loader: COM not started once with (NULL, 0) first, ended once last\n");
-    sound = false;
+    broken("COM not started once with (NULL, 0) first and ended once last");
   }
   u32 depth = kStackSize;
   while (depth > 0 && stack[kStackSize / 4 - depth / 4] == kPaint) depth -= 4;
   std::fprintf(stderr, "ce_loader: stack: %u bytes of %u\n", depth, kStackSize);
-  if (depth >= kStackLimit) {
-    std::fprintf(stderr, "ce_loader: the stack reached the last 2 KB, which CE keeps for itself\n");
-    sound = false;
-  }
+  if (depth >= kStackLimit) broken("the stack reached the last 2 KB, which CE keeps for itself");
   return sound ? static_cast<int>(result) : kExitRefused;
 }
