@@ -13,6 +13,7 @@
 // loaded; CE_CUT_NUL set: GetModuleFileNameW's other reading of a cut.
 #include <fcntl.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <ucontext.h>
@@ -94,19 +95,20 @@ std::string g_path;  // the image's real path
 u32 g_base = 0, g_last_error = 0;
 tarnwell::posix::FileRegistry g_registry;
 std::int32_t g_loaded = -1;  // what g_registry.Load gave
-// COM must start before the run's own calls (a StandIn's work) and end after them.
-unsigned g_work = 0, g_work_at_com_end = 0, g_com_starts = 0, g_com_ends = 0;
+// COM must start with (NULL, 0) before the run's own calls (a StandIn's
+// work) and end after them.
+unsigned g_com_starts = 0, g_com_ends = 0;
 bool g_com_in_order = true;
 
 u32 Fail(std::int32_t error, u32 result = 0) {
   g_last_error = static_cast<u32>(error);
   return result;
 }
-// The text at a wide pointer as UTF-8, '\' as '/' (a Windows path as the
-// Linux one it names), ASCII lowered on request.
-std::string Narrow(const char16_t* text, bool lower = false) {
+// The text at a wide pointer as UTF-8, '\' as '/': a Windows path as the
+// Linux one it names.
+std::string Narrow(const char16_t* text) {
   std::u16string wide = text != nullptr ? text : u"";
-  for (char16_t& c : wide) c = c == u'\\' ? u'/' : lower && c < 0x80 ? std::tolower(c) : c;
+  std::replace(wide.begin(), wide.end(), u'\\', u'/');
   return tarnwell::posix::WideToNative(wide);
 }
 
@@ -190,8 +192,11 @@ u32 MessageBoxW(const Args& a) {
 
 // COM, loaded at run time: module names in any case, export names exact.
 u32 LoadLibraryW(const Args& a) {
-  const std::string name = Narrow(a.Ptr<char16_t>(0), true);
-  if (g_without_ole32 || (name != "ole32.dll" && name != "ole32")) return Fail(126);  // not found
+  const std::string name = Narrow(a.Ptr<char16_t>(0));
+  if (g_without_ole32 ||
+      (strcasecmp(name.c_str(), "ole32.dll") && strcasecmp(name.c_str(), "ole32"))) {
+    return Fail(126);  // ERROR_MOD_NOT_FOUND
+  }
   return kOle32;
 }
 
@@ -205,15 +210,9 @@ u32 GetProcAddressW(const Args& a) {
 }
 
 u32 CoInitializeEx(const Args& a) {
-  if (a[0] != 0 || a[1] != 0 || g_work != 0) g_com_in_order = false;
+  g_com_in_order = g_com_in_order && a[0] == 0 && a[1] == 0;
   ++g_com_starts;
   return 0;  // S_OK
-}
-
-u32 CoUninitialize(const Args&) {
-  g_work_at_com_end = g_work;
-  ++g_com_ends;
-  return 0;
 }
 
 struct StandIn {
@@ -238,7 +237,7 @@ const StandIn kStandIns[] = {
     {"LoadLibraryW", LoadLibraryW},
     {"GetProcAddressW", GetProcAddressW},
     {"CoInitializeEx", CoInitializeEx, false, "ole32.dll"},
-    {"CoUninitialize", CoUninitialize, false, "ole32.dll"},
+    {"CoUninitialize", [](A) { return ++g_com_ends, 0u; }, false, "ole32.dll"},
     // The C run-time functions of the core library.
     {"malloc", [](A a) { return Word(std::malloc(a[0])); }},
     {"free", [](A a) { return std::free(a.Ptr<void>(0)), 0u; }},
@@ -315,10 +314,9 @@ void Relocate(u32 start, u32 size, u32 preferred) {
 // coredll.dll only, every function by name: each IAT slot gets the
 // trampoline of its stand-in.
 void BindImports(u32 descriptors) {
-  auto text = [](u32 rva) {
-    std::string text;
-    for (char c; (c = static_cast<char>(*At(rva, 1))) != '\0'; ++rva) text += c;
-    return text;
+  auto text = [](u32 rva) {  // cut at the image's end
+    const char* start = reinterpret_cast<const char*>(At(rva, 1));
+    return std::string(start, strnlen(start, g_size - rva));
   };
   for (u32 d = descriptors; descriptors != 0 && (Get(d + 12) != 0 || Get(d + 16) != 0); d += 20) {
     const u32 iat = Get(d + 16), lookup = Get(d) != 0 ? Get(d) : iat;
@@ -347,7 +345,7 @@ extern "C" u32 ce_dispatch(const CeCall* call, u32 index) {
     Refuse("the image called %s!%s, which no stand-in knows (lr=0x%x)", binding.dll.c_str(),
            binding.name.c_str(), call->lr);
   }
-  if (binding.stand_in->work) ++g_work;
+  if (binding.stand_in->work && (g_com_starts == 0 || g_com_ends != 0)) g_com_in_order = false;
   return binding.stand_in->call(Args{*call});
 }
 
@@ -430,8 +428,7 @@ int main(int argc, char** argv) {
     sound = false;
   };
   if (g_loaded == 0 && g_registry.Save() != 0) broken("registry.reg could not be saved");
-  if (!g_without_ole32 &&
-      (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order || g_work_at_com_end != g_work)) {
+  if (!g_without_ole32 && (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order)) {
     broken("COM not started once with (NULL, 0) first and ended once last");
   }
   u32 depth = kStackSize;
