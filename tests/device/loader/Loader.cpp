@@ -1,16 +1,12 @@
 // ce_loader IMAGE: runs a Windows CE ARM executable (PE32, machine 0x01C0)
-// as CE would: mapped at a base other than its own with every relocation
+// as CE would: mapped away from its preferred base with every relocation
 // applied, every import bound by name to a stand-in below, its entry called
-// as WinMain on exactly 64 KiB of stack with a guard page below. Exits with
-// the entry's result, or 64 when the loader refuses the image or the run
-// broke a rule.
-//
-// The stand-ins do what Windows CE 5.0's reference says of each function,
-// over this machine: the registry through the host build's registry.reg (so
-// that both runs leave the same bytes), files by the Linux path a Windows
-// one names, the message box as the host build's line. What no stand-in
-// models ends the run with its name. CE_WITHOUT_OLE32 set: ole32 cannot be
-// loaded; CE_CUT_NUL set: GetModuleFileNameW's other reading of a cut.
+// as WinMain on exactly 64 KiB of stack above a guard page. Exits with the
+// entry's result, or 64 when the loader refuses the image or the run broke
+// a rule. The stand-ins do what Windows CE 5.0's reference says, over this
+// machine; what none models ends the run with its name. CE_WITHOUT_OLE32
+// set: ole32 cannot be loaded; CE_CUT_NUL set: GetModuleFileNameW's other
+// reading of a cut.
 #include <fcntl.h>
 #include <signal.h>
 #include <strings.h>
@@ -20,7 +16,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -71,9 +66,7 @@ constexpr u32 kFiles = 0x100;          // a file's handle: its descriptor + kFil
   va_end(args);
   std::exit(kExitRefused);
 }
-u32 Word(const void* pointer) {
-  return static_cast<u32>(reinterpret_cast<std::uintptr_t>(pointer));
-}
+u32 Word(const void* p) { return static_cast<u32>(reinterpret_cast<std::uintptr_t>(p)); }
 
 // --- The stand-ins.
 
@@ -91,8 +84,9 @@ struct Args {
 
 const bool g_without_ole32 = std::getenv("CE_WITHOUT_OLE32") != nullptr;
 const bool g_cut_nul = std::getenv("CE_CUT_NUL") != nullptr;
-std::string g_path;  // the image's real path
-u32 g_base = 0, g_last_error = 0;
+std::string g_path;                // the image's real path
+unsigned char* g_image = nullptr;  // where it is mapped
+u32 g_size = 0, g_last_error = 0;  // SizeOfImage
 tarnwell::posix::FileRegistry g_registry;
 std::int32_t g_loaded = -1;  // what g_registry.Load gave
 // COM must start with (NULL, 0) before the run's own calls (a StandIn's
@@ -134,7 +128,7 @@ u32 RegSetValueExW(const Args& a) {
 
 u32 GetModuleFileNameW(const Args& a) {
   // hModule (null or the image: the process's own file), lpFilename, nSize
-  if (a[0] != 0 && a[0] != g_base) return Fail(tarnwell::kErrorInvalidHandle);
+  if (a[0] != 0 && a[0] != Word(g_image)) return Fail(tarnwell::kErrorInvalidHandle);
   std::u16string path = tarnwell::posix::NativeToWide(g_path);
   std::replace(path.begin(), path.end(), u'/', u'\\');
   // "The string is truncated": to nSize units, as the desktop's older
@@ -248,30 +242,24 @@ const StandIn kStandIns[] = {
     {"strlen", [](A a) { return u32(std::strlen(a.Ptr<char>(0))); }},
 };
 
-struct Binding {
-  std::string dll, name;
-  const StandIn* stand_in;  // null: no stand-in knows it
-};
-std::vector<Binding> g_bindings;  // trampoline i calls g_bindings[i]
+constexpr u32 kKnown = sizeof kStandIns / sizeof kStandIns[0];
+std::vector<std::string> g_unknown;  // what trampolines kKnown and above stand for
 
-// Binds dll!name to a trampoline and returns its address.
+// The trampoline of dll!name: that of its stand-in, or one that fails.
 u32 Bind(const std::string& dll, const std::string& name) {
   u32 i = 0;
-  while (i < g_bindings.size() && (g_bindings[i].dll != dll || g_bindings[i].name != name)) ++i;
-  if (i == 64) Refuse("more imports than trampolines");
-  if (i == g_bindings.size()) {
-    const StandIn* found = nullptr;
-    for (const StandIn& s : kStandIns) found = dll == s.dll && name == s.name ? &s : found;
-    g_bindings.push_back({dll, name, found});
+  while (i < kKnown && (dll != kStandIns[i].dll || name != kStandIns[i].name)) ++i;
+  if (i == kKnown) {
+    i += static_cast<u32>(g_unknown.size());
+    g_unknown.push_back(dll + "!" + name);
   }
+  if (i >= 64) Refuse("more imports than trampolines");
   return Word(ce_trampolines + 16 * i);
 }
 
 // --- The image.
 
 std::vector<unsigned char> g_file;
-unsigned char* g_image = nullptr;  // where the image is mapped
-u32 g_size = 0;                    // SizeOfImage
 
 // Bytes of the file, or of the mapped image at an RVA, that must lie inside it.
 const unsigned char* FileAt(u32 offset, u32 length) {
@@ -320,12 +308,11 @@ void BindImports(u32 descriptors) {
   };
   for (u32 d = descriptors; descriptors != 0 && (Get(d + 12) != 0 || Get(d + 16) != 0); d += 20) {
     const u32 iat = Get(d + 16), lookup = Get(d) != 0 ? Get(d) : iat;
-    std::string dll = text(Get(d + 12));
-    for (char& c : dll) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (dll != "coredll.dll") Refuse("imports from %s", dll.c_str());
+    const std::string dll = text(Get(d + 12));
+    if (strcasecmp(dll.c_str(), "coredll.dll") != 0) Refuse("imports from %s", dll.c_str());
     for (u32 k = 0, thunk; (thunk = Get(lookup + 4 * k)) != 0; ++k) {
       if (thunk & 0x80000000u) Refuse("%s imported by ordinal %u", dll.c_str(), thunk & 0xFFFF);
-      Put(iat + 4 * k, Bind(dll, text(thunk + 2)));  // the name follows a 2-byte hint
+      Put(iat + 4 * k, Bind("coredll.dll", text(thunk + 2)));  // the name follows a 2-byte hint
     }
   }
 }
@@ -340,13 +327,12 @@ void OnFault(int signal, siginfo_t* info, void* context) {
 }  // namespace
 
 extern "C" u32 ce_dispatch(const CeCall* call, u32 index) {
-  const Binding& binding = g_bindings.at(index);
-  if (binding.stand_in == nullptr) {
-    Refuse("the image called %s!%s, which no stand-in knows (lr=0x%x)", binding.dll.c_str(),
-           binding.name.c_str(), call->lr);
+  if (index >= kKnown) {
+    Refuse("the image called %s, which no stand-in knows (lr=0x%x)",
+           g_unknown[index - kKnown].c_str(), call->lr);
   }
-  if (binding.stand_in->work && (g_com_starts == 0 || g_com_ends != 0)) g_com_in_order = false;
-  return binding.stand_in->call(Args{*call});
+  if (kStandIns[index].work && (g_com_starts == 0 || g_com_ends != 0)) g_com_in_order = false;
+  return kStandIns[index].call(Args{*call});
 }
 
 int main(int argc, char** argv) {
@@ -408,7 +394,6 @@ int main(int argc, char** argv) {
 
   // The registry as the host build has it before its first write.
   g_path = real;
-  g_base = Word(g_image);
   g_loaded = g_registry.Load(
       tarnwell::posix::NativeToWide(g_path.substr(0, g_path.rfind('/') + 1)).c_str());
   // WinMain(hInstance, hPrevInstance, lpCmdLine, nShowCmd): an empty wide
@@ -416,9 +401,9 @@ int main(int argc, char** argv) {
   // aligned to 4 bytes and not 8, as CE code may hand on, so that any
   // reliance on 8 shows.
   static const char16_t command_line[] = u"";
-  const u32 args[4] = {g_base, 0, Word(command_line), 1};
+  const u32 args[4] = {Word(g_image), 0, Word(command_line), 1};
   const u32 top = Word(stack + kStackSize / 4) - 4;
-  const u32 result = ce_enter(g_base + File(optional + 16), top, args);
+  const u32 result = ce_enter(Word(g_image) + File(optional + 16), top, args);
 
   // What the run left: the registry saved, COM started first and ended last
   // (without ole32 there is none), the stack clear of CE's last 2 KB.
