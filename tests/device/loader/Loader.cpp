@@ -22,8 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -54,8 +52,7 @@ constexpr u32 kPage = 0x1000, kStackSize = 64 * 1024, kPaint = 0xC5A5C5A5u;
 constexpr u32 kStackLimit = kStackSize - 2 * 1024;
 constexpr u32 kWrite = 0x80000000u, kRead = 0x40000000u, kExecute = 0x20000000u;
 constexpr u32 kInvalid = 0xFFFFFFFFu;  // INVALID_HANDLE_VALUE, INVALID_FILE_ATTRIBUTES
-constexpr u32 kOle32 = 0x7E320000u;    // ole32's HMODULE here
-constexpr u32 kFiles = 0x100;          // a file's handle: its descriptor + kFiles
+constexpr u32 kOle32 = 0x7E320000u;    // ole32's HMODULE here; a file's handle is its descriptor
 
 [[noreturn]] void Refuse(const char* format, ...) {
   std::va_list args;
@@ -158,7 +155,7 @@ u32 CreateFileW(const Args& a) {
   const int fd = open(Narrow(a.Ptr<char16_t>(0)).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return Fail(WindowsError(errno), kInvalid);
   struct stat st;
-  if (fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) return kFiles + static_cast<u32>(fd);
+  if (fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode)) return static_cast<u32>(fd);
   close(fd);  // a directory is no file to CreateFile
   return Fail(tarnwell::kErrorAccessDenied, kInvalid);
 }
@@ -166,13 +163,13 @@ u32 CreateFileW(const Args& a) {
 u32 ReadFile(const Args& a) {
   // hFile, lpBuffer, nNumberOfBytesToRead, lpNumberOfBytesRead, lpOverlapped
   if (a[4] != 0) Refuse("ReadFile overlapped (CE: set to NULL)");
-  const ssize_t got = read(static_cast<int>(a[0] - kFiles), a.Ptr<void>(1), a[2]);
+  const ssize_t got = read(static_cast<int>(a[0]), a.Ptr<void>(1), a[2]);
   if (a[3] != 0) *a.Ptr<u32>(3) = got < 0 ? 0 : static_cast<u32>(got);
   return got < 0 ? Fail(WindowsError(errno)) : 1;
 }
 
 u32 CloseHandle(const Args& a) {
-  return close(static_cast<int>(a[0] - kFiles)) == 0 ? 1 : Fail(tarnwell::kErrorInvalidHandle);
+  return close(static_cast<int>(a[0])) == 0 ? 1 : Fail(tarnwell::kErrorInvalidHandle);
 }
 
 // The host build's line, for no owner and MB_OK with the error or the
@@ -338,8 +335,8 @@ extern "C" u32 ce_dispatch(const CeCall* call, u32 index) {
 int main(int argc, char** argv) {
   char real[PATH_MAX];
   if (argc != 2 || realpath(argv[1], real) == nullptr) Refuse("usage: ce_loader IMAGE");
-  std::ifstream in(real, std::ios::binary);
-  g_file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::FILE* in = std::fopen(real, "rb");
+  for (int c; in != nullptr && (c = std::getc(in)) != EOF;) g_file.push_back(c & 0xFF);
 
   // PE32 for ARM, with the import (1) and base relocation (5) directories.
   if (File(0, 2) != 0x5A4D || File(File(0x3C)) != 0x00004550) Refuse("not a PE image");

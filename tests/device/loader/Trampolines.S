@@ -5,12 +5,10 @@
 @ stack holds nothing of ours, so its depth is the image's alone.
         .syntax unified
         .arm
-
         .bss
         .align 3
 ce_call:        .space 24       @ the CeCall in progress: r0-r3, sp, lr
 ce_host_sp:     .space 4        @ the loader's sp while the image runs
-
         .text
 @ Trampoline i, 16 bytes each: saves r0-r3 and goes on with r1 = i.
         .global ce_trampolines
@@ -50,7 +48,6 @@ ce_enter:
         ldr sp, [ip]
         pop {r4-r11, ip, lr}
         bx lr
-
 .Lcall:         .word ce_call
 .Lhost_sp:      .word ce_host_sp
         .section .note.GNU-stack,"",%progbits
