@@ -1,12 +1,11 @@
-// ce_loader IMAGE: runs a Windows CE ARM executable (PE32, machine 0x01C0)
-// as CE would: mapped away from its preferred base with every relocation
-// applied, every import bound by name to a stand-in below, its entry called
-// as WinMain on exactly 64 KiB of stack above a guard page. Exits with the
-// entry's result, or 64 when the loader refuses the image or the run broke
-// a rule. The stand-ins do what Windows CE 5.0's reference says, over this
-// machine; what none models ends the run with its name. CE_WITHOUT_OLE32
-// set: ole32 cannot be loaded; CE_CUT_NUL set: GetModuleFileNameW's other
-// reading of a cut.
+// ce_loader IMAGE: runs a Windows CE ARM executable as CE would: mapped
+// away from its preferred base with every relocation applied, every import
+// bound by name to a stand-in below, its entry called as WinMain on exactly
+// 64 KiB of stack above a guard page. Exits with the entry's result, or 64
+// when the loader refuses the image or the run broke a rule. The stand-ins
+// do what Windows CE 5.0's reference says, over this machine; what none
+// models ends the run with its name. Set CE_WITHOUT_OLE32 and ole32 cannot
+// be loaded; set CE_CUT_NUL for GetModuleFileNameW's other reading of a cut.
 #include <fcntl.h>
 #include <signal.h>
 #include <strings.h>
@@ -83,7 +82,8 @@ const bool g_without_ole32 = std::getenv("CE_WITHOUT_OLE32") != nullptr;
 const bool g_cut_nul = std::getenv("CE_CUT_NUL") != nullptr;
 std::string g_path;                // the image's real path
 unsigned char* g_image = nullptr;  // where it is mapped
-u32 g_size = 0, g_last_error = 0;  // SizeOfImage
+u32 g_size = 0;                    // SizeOfImage
+u32 g_last_error = 0;
 tarnwell::posix::FileRegistry g_registry;
 std::int32_t g_loaded = -1;  // what g_registry.Load gave
 // COM must start with (NULL, 0) before the run's own calls (a StandIn's
@@ -339,10 +339,11 @@ int main(int argc, char** argv) {
   for (int c; in != nullptr && (c = std::getc(in)) != EOF;) g_file.push_back(c & 0xFF);
 
   // PE32 for ARM, with the import (1) and base relocation (5) directories.
-  if (File(0, 2) != 0x5A4D || File(File(0x3C)) != 0x00004550) Refuse("not a PE image");
   const u32 pe = File(0x3C), optional = pe + 24, sections = optional + File(pe + 20, 2);
-  if (File(pe + 4, 2) != 0x01C0) Refuse("machine 0x%x, not ARM (0x1c0)", File(pe + 4, 2));
-  if (File(optional, 2) != 0x10B || File(optional + 92) < 6) Refuse("not PE32");
+  if (File(0, 2) != 0x5A4D || File(pe) != 0x4550 || File(pe + 4, 2) != 0x01C0 ||
+      File(optional, 2) != 0x10B || File(optional + 92) < 6) {
+    Refuse("not a PE32 image for ARM");
+  }
   const u32 preferred = File(optional + 28), headers = File(optional + 60);
   g_size = File(optional + 56);
   if (g_size % kPage != 0 || g_size > 0x1000000 || headers > g_size) Refuse("image size");
