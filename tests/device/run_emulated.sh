@@ -74,13 +74,11 @@ run() {
     [ ! -e "$host/registry.reg" ] && [ ! -e "$device/registry.reg" ] ||
       cmp -s "$host/registry.reg" "$device/registry.reg" || problems+=("registry.reg differs from the host's")
   fi
-  if [ ${#problems[@]} -eq 0 ]; then
-    printf '%-22s exit %s, %s: as expected\n' "$name" "$code" "$(sed -n 's/^ce_loader: //p' "$out/device.err")"
-  else
-    printf '%-22s FAILED: %s\n' "$name" "$(printf '%s; ' "${problems[@]}")"
-    sed 's/^/    /' "$out/device.err"
-    failures=$((failures + 1))
-  fi
+  [ ${#problems[@]} -ne 0 ] ||
+    { printf '%-22s exit %s, %s: as expected\n' "$name" "$code" "$(sed -n 's/^ce_loader: //p' "$out/device.err")"; return; }
+  printf '%-22s FAILED: %s\n' "$name" "$(printf '%s; ' "${problems[@]}")"
+  sed 's/^/    /' "$out/device.err"
+  failures=$((failures + 1))
 }
 
 failures=0

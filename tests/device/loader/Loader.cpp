@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +43,7 @@ extern char ce_trampolines[];  // 64 of 16 bytes each
 
 namespace {
 
+using tarnwell::kErrorInvalidHandle;
 using tarnwell::posix::WindowsError;
 constexpr int kExitRefused = 64;  // above any code the image returns
 constexpr u32 kPage = 0x1000, kStackSize = 64 * 1024, kPaint = 0xC5A5C5A5u;
@@ -86,10 +86,10 @@ u32 g_size = 0;                    // SizeOfImage
 u32 g_last_error = 0;
 tarnwell::posix::FileRegistry g_registry;
 std::int32_t g_loaded = -1;  // what g_registry.Load gave
-// COM must start with (NULL, 0) before the run's own calls (a StandIn's
-// work) and end after them.
-unsigned g_com_starts = 0, g_com_ends = 0;
-bool g_com_in_order = true;
+// COM: 0 before CoInitializeEx(NULL, 0), 1 until CoUninitialize, 2 after;
+// -1 once out of that order, or once the run's own calls (a StandIn's work)
+// came outside 1.
+int g_com = 0;
 
 u32 Fail(std::int32_t error, u32 result = 0) {
   g_last_error = static_cast<u32>(error);
@@ -106,8 +106,7 @@ std::string Narrow(const char16_t* text) {
 u32 RegCreateKeyExW(const Args& a) {
   // hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired,
   // lpSecurityAttributes, phkResult, lpdwDisposition
-  if (a[6] != 0 || a[8] != 0) Refuse("RegCreateKeyExW with security or disposition");
-  if (a[2] != 0 || a[7] == 0) return tarnwell::kErrorInvalidParameter;
+  if (a[2] != 0 || a[6] != 0 || a[7] == 0 || a[8] != 0) Refuse("RegCreateKeyExW's arguments");
   tarnwell::RegHandle key = 0;
   const std::int32_t error =
       g_loaded != 0 ? g_loaded : g_registry.CreateKey(a[0], a.Ptr<char16_t>(1), a[5], &key);
@@ -117,7 +116,7 @@ u32 RegCreateKeyExW(const Args& a) {
 
 u32 RegSetValueExW(const Args& a) {
   // hKey, lpValueName, Reserved, dwType, lpData, cbData
-  if (a[2] != 0) return tarnwell::kErrorInvalidParameter;
+  if (a[2] != 0) Refuse("RegSetValueExW's Reserved");
   if (g_loaded != 0) return static_cast<u32>(g_loaded);
   return static_cast<u32>(
       g_registry.SetValue(a[0], a.Ptr<char16_t>(1), a[3], a.Ptr<void>(4), a[5]));
@@ -125,7 +124,7 @@ u32 RegSetValueExW(const Args& a) {
 
 u32 GetModuleFileNameW(const Args& a) {
   // hModule (null or the image: the process's own file), lpFilename, nSize
-  if (a[0] != 0 && a[0] != Word(g_image)) return Fail(tarnwell::kErrorInvalidHandle);
+  if (a[0] != 0 && a[0] != Word(g_image)) return Fail(kErrorInvalidHandle);
   std::u16string path = tarnwell::posix::NativeToWide(g_path);
   std::replace(path.begin(), path.end(), u'/', u'\\');
   // "The string is truncated": to nSize units, as the desktop's older
@@ -168,10 +167,6 @@ u32 ReadFile(const Args& a) {
   return got < 0 ? Fail(WindowsError(errno)) : 1;
 }
 
-u32 CloseHandle(const Args& a) {
-  return close(static_cast<int>(a[0])) == 0 ? 1 : Fail(tarnwell::kErrorInvalidHandle);
-}
-
 // The host build's line, for no owner and MB_OK with the error or the
 // information icon (the stream the host picks shows which).
 u32 MessageBoxW(const Args& a) {
@@ -193,7 +188,7 @@ u32 LoadLibraryW(const Args& a) {
 
 u32 Bind(const std::string& dll, const std::string& name);
 u32 GetProcAddressW(const Args& a) {
-  if (a[0] != kOle32) return Fail(tarnwell::kErrorInvalidHandle);
+  if (a[0] != kOle32) return Fail(kErrorInvalidHandle);
   if (a[1] < 0x10000) Refuse("GetProcAddressW by ordinal");
   const std::string name = Narrow(a.Ptr<char16_t>(1));
   if (name == "CoInitializeEx" || name == "CoUninitialize") return Bind("ole32.dll", name);
@@ -201,8 +196,7 @@ u32 GetProcAddressW(const Args& a) {
 }
 
 u32 CoInitializeEx(const Args& a) {
-  g_com_in_order = g_com_in_order && a[0] == 0 && a[1] == 0;
-  ++g_com_starts;
+  g_com = g_com == 0 && a[0] == 0 && a[1] == 0 ? 1 : -1;
   return 0;  // S_OK
 }
 
@@ -223,12 +217,13 @@ const StandIn kStandIns[] = {
     {"GetFileAttributesW", GetFileAttributesW, true},
     {"CreateFileW", CreateFileW, true},
     {"ReadFile", ReadFile, true},
-    {"CloseHandle", CloseHandle, true},
+    {"CloseHandle", [](A a) { return close(int(a[0])) == 0 ? 1 : Fail(kErrorInvalidHandle); },
+     true},
     {"MessageBoxW", MessageBoxW, true},
     {"LoadLibraryW", LoadLibraryW},
     {"GetProcAddressW", GetProcAddressW},
     {"CoInitializeEx", CoInitializeEx, false, "ole32.dll"},
-    {"CoUninitialize", [](A) { return ++g_com_ends, 0u; }, false, "ole32.dll"},
+    {"CoUninitialize", [](A) { return g_com = g_com == 1 ? 2 : -1, 0u; }, false, "ole32.dll"},
     // The C run-time functions of the core library.
     {"malloc", [](A a) { return Word(std::malloc(a[0])); }},
     {"free", [](A a) { return std::free(a.Ptr<void>(0)), 0u; }},
@@ -328,13 +323,13 @@ extern "C" u32 ce_dispatch(const CeCall* call, u32 index) {
     Refuse("the image called %s, which no stand-in knows (lr=0x%x)",
            g_unknown[index - kKnown].c_str(), call->lr);
   }
-  if (kStandIns[index].work && (g_com_starts == 0 || g_com_ends != 0)) g_com_in_order = false;
+  if (kStandIns[index].work && g_com != 1) g_com = -1;
   return kStandIns[index].call(Args{*call});
 }
 
 int main(int argc, char** argv) {
-  char real[PATH_MAX];
-  if (argc != 2 || realpath(argv[1], real) == nullptr) Refuse("usage: ce_loader IMAGE");
+  const char* real = argc == 2 ? realpath(argv[1], nullptr) : nullptr;
+  if (real == nullptr) Refuse("usage: ce_loader IMAGE");
   std::FILE* in = std::fopen(real, "rb");
   for (int c; in != nullptr && (c = std::getc(in)) != EOF;) g_file.push_back(c & 0xFF);
 
@@ -346,7 +341,6 @@ int main(int argc, char** argv) {
   }
   const u32 preferred = File(optional + 28), headers = File(optional + 60);
   g_size = File(optional + 56);
-  if (g_size % kPage != 0 || g_size > 0x1000000 || headers > g_size) Refuse("image size");
 
   // Mapped away from the preferred base, which is kept inaccessible: an
   // address the relocations missed faults instead of reading something else.
@@ -357,10 +351,9 @@ int main(int argc, char** argv) {
   void* memory = mmap(nullptr, g_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (memory == MAP_FAILED) Refuse("cannot map 0x%x bytes", g_size);
   g_image = static_cast<unsigned char*>(memory);
-  std::memcpy(g_image, FileAt(0, headers), headers);
+  std::memcpy(At(0, headers), FileAt(0, headers), headers);
   for (u32 i = 0, at = sections; i < File(pe + 6, 2); ++i, at += 40) {
     const u32 size = File(at + 8), rva = File(at + 12), flags = File(at + 36);
-    if (rva % kPage != 0 || rva < headers) Refuse("a section at RVA 0x%x", rva);
     if ((flags & kWrite) && (flags & kExecute)) Refuse("RVA 0x%x is writable and executable", rva);
     const u32 copied = std::min(size, File(at + 16));
     std::memcpy(At(rva, size), FileAt(File(at + 20), copied), copied);
@@ -411,9 +404,7 @@ int main(int argc, char** argv) {
     sound = false;
   };
   if (g_loaded == 0 && g_registry.Save() != 0) broken("registry.reg could not be saved");
-  if (!g_without_ole32 && (g_com_starts != 1 || g_com_ends != 1 || !g_com_in_order)) {
-    broken("COM not started once with (NULL, 0) first and ended once last");
-  }
+  if (!g_without_ole32 && g_com != 2) broken("COM not started with (NULL, 0) first, ended last");
   u32 depth = kStackSize;
   while (depth > 0 && stack[kStackSize / 4 - depth / 4] == kPaint) depth -= 4;
   std::fprintf(stderr, "ce_loader: stack: %u bytes of %u\n", depth, kStackSize);
