@@ -83,7 +83,7 @@ const bool g_cut_nul = std::getenv("CE_CUT_NUL") != nullptr;
 std::string g_path;                // the image's real path
 unsigned char* g_image = nullptr;  // where it is mapped
 u32 g_size = 0;                    // SizeOfImage
-u32 g_last_error = 0;
+u32 g_last_error = 0;              // GetLastError's
 tarnwell::posix::FileRegistry g_registry;
 std::int32_t g_loaded = -1;  // what g_registry.Load gave
 // COM: 0 before CoInitializeEx(NULL, 0), 1 until CoUninitialize, 2 after;
@@ -207,6 +207,7 @@ struct StandIn {
   const char* dll = "coredll.dll";
 };
 using A = const Args&;
+// clang-format off
 const StandIn kStandIns[] = {
     {"RegCreateKeyExW", RegCreateKeyExW, true},
     {"RegSetValueExW", RegSetValueExW, true},
@@ -217,22 +218,22 @@ const StandIn kStandIns[] = {
     {"GetFileAttributesW", GetFileAttributesW, true},
     {"CreateFileW", CreateFileW, true},
     {"ReadFile", ReadFile, true},
-    {"CloseHandle", [](A a) { return close(int(a[0])) == 0 ? 1 : Fail(kErrorInvalidHandle); },
-     true},
+    {"CloseHandle", [](A a) { return close(int(a[0])) ? Fail(kErrorInvalidHandle) : 1; }, true},
     {"MessageBoxW", MessageBoxW, true},
     {"LoadLibraryW", LoadLibraryW},
     {"GetProcAddressW", GetProcAddressW},
     {"CoInitializeEx", CoInitializeEx, false, "ole32.dll"},
-    {"CoUninitialize", [](A) { return g_com = g_com == 1 ? 2 : -1, 0u; }, false, "ole32.dll"},
+    {"CoUninitialize", [](A) { g_com = g_com == 1 ? 2 : -1; return 0u; }, false, "ole32.dll"},
     // The C run-time functions of the core library.
     {"malloc", [](A a) { return Word(std::malloc(a[0])); }},
-    {"free", [](A a) { return std::free(a.Ptr<void>(0)), 0u; }},
+    {"free", [](A a) { std::free(a.Ptr<void>(0)); return 0u; }},
     {"memchr", [](A a) { return Word(std::memchr(a.Ptr<void>(0), int(a[1]), a[2])); }},
     {"memcmp", [](A a) { return u32(std::memcmp(a.Ptr<void>(0), a.Ptr<void>(1), a[2])); }},
     {"memcpy", [](A a) { return Word(std::memcpy(a.Ptr<void>(0), a.Ptr<void>(1), a[2])); }},
     {"memset", [](A a) { return Word(std::memset(a.Ptr<void>(0), int(a[1]), a[2])); }},
     {"strlen", [](A a) { return u32(std::strlen(a.Ptr<char>(0))); }},
 };
+// clang-format on
 
 constexpr u32 kKnown = sizeof kStandIns / sizeof kStandIns[0];
 std::vector<std::string> g_unknown;  // what trampolines kKnown and above stand for
