@@ -95,9 +95,13 @@ std::uint32_t ModuleFileName(char16_t* buffer, std::uint32_t capacity,
     *error = LastError();
     return 0;
   }
-  // A result that fills the whole buffer is a cut path: Windows XP and CE
-  // do not even say so through GetLastError.
-  if (length >= capacity) {
+  // A path that fills the buffer may have been cut: Windows XP cuts it to
+  // the whole buffer without a NUL, and CE's page says only "truncated",
+  // which may leave the last unit to a NUL. Neither says so through
+  // GetLastError, and a cut path names some ancestor directory, where
+  // another usbcdc.cfg may lie. So a path that takes every unit but the
+  // NUL's is refused as well.
+  if (length + 1 >= capacity) {
     *error = kErrorInsufficientBuffer;
     return 0;
   }
