@@ -134,7 +134,7 @@ std::string WriteFailure(std::int32_t code) {
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
   if (start != nullptr && !report.Log->Changed()) return start->Bytes;
-  return regstore::FormatRegFileBytes(report.Log->Result());
+  return regstore::FormatRegFileBytes(report.Log->Tree());
 }
 
 int Run(const CheckOptions& options) {
@@ -185,9 +185,7 @@ int Run(const CheckOptions& options) {
                                   report->Disabled);
       result.LeftOut = KeepWithin(&result.Shown, budget, options.MaxFindings);
       budget -= std::min(budget, result.Shown.size());
-      result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
-      result.Size.Keys += report->Log->AddedKeys();
-      result.Size.Values += report->Log->AddedValues();
+      result.Size = MeasureTree(report->Log->Tree());
       result.ExitStatus =
           report->Read && report->Written && result.Found.Errors == 0 ? 0 : 1;
       if (text) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -15,9 +16,9 @@
 
 #include "check/Diagnostic.h"
 #include "check/KeyCatalog.h"
-#include "check/KeyIndex.h"
 #include "check/LineStore.h"
-#include "check/SharedValues.h"
+#include "check/WriteLog.h"
+#include "regstore/RegTree.h"
 #include "config/InstallConfig.h"
 
 namespace tarnwell::check {
@@ -102,8 +103,7 @@ struct CheckState {
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
   // Modems).
-  KeyIndex NamedKeys;
-  std::vector<std::size_t> NamedBy;  // by the key's number in NamedKeys
+  std::map<std::u16string, std::size_t, regstore::FoldLess> NamedBy;
 
   // The key line being applied; Applied is null while no key matched, and
   // Entry is the section's entry after it.

@@ -56,26 +56,30 @@ std::uint32_t SlotNumber(const WriteLog::Slot& slot) {
   return value;
 }
 
-// The keys and values of the pass, in the order of the log.
-struct Pass {
-  const std::vector<WriteLog::Key>& Keys;
-  const std::vector<WriteLog::Slot>& Slots;
+// A key of the pass with the values the pass wrote: what a start
+// registry held before is the device's, not the file's to carry.
+struct PassKey {
+  std::u16string_view Path;
+  std::uint32_t Opener = WriteLog::kNobody;
+  std::vector<WriteLog::Slot> Slots;
 };
 
-// The log's keys with only the values that the pass wrote: what a start
-// registry held before is the device's, not the file's to carry.
-std::vector<WriteLog::Key> WrittenKeys(const WriteLog& log) {
-  std::vector<WriteLog::Key> keys = log.Keys();
-  for (WriteLog::Key& key : keys) {
-    key.Slots.erase(std::remove_if(key.Slots.begin(), key.Slots.end(),
-                                   [&](std::size_t slot) {
-                                     return log.Slots()[slot].Writer >=
-                                            WriteLog::kBefore;
-                                   }),
-                    key.Slots.end());
+// The keys and values of the pass, in the order of the log.
+struct Pass {
+  std::vector<PassKey> Keys;
+  explicit Pass(const FileReport& report) {
+    if (!report.Log) return;
+    const WriteLog& log = *report.Log;
+    for (const WriteLog::Key& key : log.Keys()) {
+      PassKey& k = Keys.emplace_back();
+      k.Path = log.PathOf(key);
+      k.Opener = key.Opener;
+      for (std::size_t n = key.First; n < key.First + log.SlotsOf(key); ++n) {
+        if (log.WriterOf(n) < WriteLog::kBefore) k.Slots.push_back(log.SlotAt(n));
+      }
+    }
   }
-  return keys;
-}
+};
 
 // "; <what> from <source>, made by tarnwell-check <version>" and a line
 // end; bytes of the name outside printable ASCII become "?".
@@ -138,7 +142,7 @@ std::string InfString(const std::string& text) {
 // one too.
 bool HasLoggedChild(const Pass& pass, std::u16string_view path) {
   const std::u16string prefix = regstore::FoldCase(std::u16string(path) + u"\\");
-  for (const WriteLog::Key& other : pass.Keys) {
+  for (const PassKey& other : pass.Keys) {
     if (regstore::FoldCase(other.Path).compare(0, prefix.size(), prefix) == 0) {
       return true;
     }
@@ -167,13 +171,12 @@ std::string FormatCabInf(const Pass& pass, const std::string& comment,
                          const CabNames& names) {
   std::string out = comment;
   out += CabInfHead(names);
-  for (const WriteLog::Key& key : pass.Keys) {
+  for (const PassKey& key : pass.Keys) {
     const std::string subkey = "HKLM," + InfString(Utf16ToUtf8(key.Path)) + ",";
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
       out += subkey + "," + kFlagKeyOnly + "\r\n";
     }
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+    for (const WriteLog::Slot& slot : key.Slots) {
       out += subkey + InfString(Utf16ToUtf8(slot.Name)) + ",";
       if (slot.Type == kRegDword) {
         out += std::string(kFlagDword) + "," + std::to_string(SlotNumber(slot));
@@ -200,10 +203,9 @@ std::string RegString(const std::string& text) {
 
 std::string FormatImageReg(const Pass& pass, const std::string& comment) {
   std::string out = comment;
-  for (const WriteLog::Key& key : pass.Keys) {
+  for (const PassKey& key : pass.Keys) {
     out += "\r\n[HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key.Path) + "]\r\n";
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+    for (const WriteLog::Slot& slot : key.Slots) {
       out += RegString(Utf16ToUtf8(slot.Name)) + "=";
       if (slot.Type == kRegDword) {
         char digits[9];
@@ -239,14 +241,15 @@ struct Setup {
 };
 
 // Adds the keys and values of the pass, or stops at the first that goes
-// beyond a limit: *over says which (4 strings, 5 keys, 6 values) and *at
-// the key or slot.
-Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
+// beyond a limit: *over says which (4 strings, 5 keys, 6 values), *at the
+// key and *slot the value.
+Setup BuildSetup(const Pass& pass, int* over, std::size_t* at,
+                 const WriteLog::Slot** slot_at) {
   Setup setup;
   std::unordered_map<std::u16string, std::size_t> ids;
   *over = 0;
   for (std::size_t k = 0; k < pass.Keys.size() && *over == 0; ++k) {
-    const WriteLog::Key& key = pass.Keys[k];
+    const PassKey& key = pass.Keys[k];
     std::vector<std::size_t> hive;
     for (std::size_t begin = 0; begin <= key.Path.size();) {
       std::size_t end = key.Path.find(u'\\', begin);
@@ -262,15 +265,14 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
     *at = k;
     if (*over != 0) break;
     setup.Hives.push_back(hive);
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+    for (const WriteLog::Slot& slot : key.Slots) {
       std::string body = Utf16ToUtf8(slot.Name) + '\0';
       if (slot.Type == kRegDword) {
         Put(body, SlotNumber(slot), 4);
       } else {
         body += SlotText(slot) + '\0';
       }
-      *at = index;
+      *slot_at = &slot;
       if (setup.ValueCount == kMost) {
         *over = 6;
         break;
@@ -291,7 +293,8 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
 std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
   int over = 0;
   std::size_t at = 0;
-  const Setup setup = BuildSetup(pass, &over, &at);
+  const WriteLog::Slot* slot = nullptr;
+  const Setup setup = BuildSetup(pass, &over, &at, &slot);
   constexpr std::size_t kHeader = 100;
   std::string texts = names.App + '\0' + names.Provider + '\0';
   std::string sections[6];  // STRINGS, DIRS, FILES, REGHIVES, REGKEYS, LINKS
@@ -338,7 +341,7 @@ std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
 
 // The line of the file that made the key: the header of the section of the
 // entry that first opened it.
-std::size_t LineOfKey(const FileReport& report, const WriteLog::Key& key) {
+std::size_t LineOfKey(const FileReport& report, const PassKey& key) {
   return key.Opener < report.Sections.size()
              ? report.Sections[key.Opener].Header.Line
              : 0;
@@ -359,9 +362,7 @@ bool ParseEmitKind(std::string_view name, EmitKind* kind) {
 
 bool FindUnwritable(EmitKind kind, const FileReport& report,
                     Diagnostic* refusal) {
-  if (!report.Log) return false;
-  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
-  const Pass pass{keys, report.Log->Slots()};
+  const Pass pass(report);
   // A refusal at a line of the file: its column is that of the character
   // when the line holds it.
   auto refuse = [&](std::size_t line, const Args& args, char16_t bad = 0) {
@@ -372,9 +373,8 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
     *refusal = MakeDiagnostic(Check::kUnwritableText, place, args);
     return true;
   };
-  for (const WriteLog::Key& key : pass.Keys) {
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+  for (const PassKey& key : pass.Keys) {
+    for (const WriteLog::Slot& slot : key.Slots) {
       const std::string name = Quote(Utf16ToUtf8(slot.Name));
       const bool cab = kind == EmitKind::kCab;
       const char16_t bad = FirstUnwritable(slot, !cab);
@@ -394,21 +394,20 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
   if (kind != EmitKind::kCab) return false;
   int over = 0;
   std::size_t at = 0;
-  BuildSetup(pass, &over, &at);
+  const WriteLog::Slot* slot = nullptr;
+  BuildSetup(pass, &over, &at, &slot);
   if (over == 0) return false;
   const bool value = over == 6;
-  const std::size_t line = value ? LineOfText(report, pass.Slots[at])
+  const std::size_t line = value ? LineOfText(report, *slot)
                                  : LineOfKey(report, pass.Keys[at]);
-  return refuse(line, {value ? Quote(Utf16ToUtf8(pass.Slots[at].Name)) : "",
+  return refuse(line, {value ? Quote(Utf16ToUtf8(slot->Name)) : "",
                        std::to_string(over), ""});
 }
 
 std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {
   std::vector<Diagnostic> notes;
-  if (!report.Log) return notes;
-  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
-  const Pass pass{keys, report.Log->Slots()};
-  for (const WriteLog::Key& key : pass.Keys) {
+  const Pass pass(report);
+  for (const PassKey& key : pass.Keys) {
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
       const std::size_t line = LineOfKey(report, key);
       notes.push_back(MakeDiagnostic(
@@ -422,10 +421,7 @@ std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {
 std::string Emit(EmitKind kind, const FileReport& report,
                  const std::string& name, const std::string& version,
                  const CabNames& names) {
-  static const std::vector<WriteLog::Slot> kNoSlots;
-  const std::vector<WriteLog::Key> keys =
-      report.Log ? WrittenKeys(*report.Log) : std::vector<WriteLog::Key>();
-  const Pass pass{keys, report.Log ? report.Log->Slots() : kNoSlots};
+  const Pass pass(report);
   if (kind == EmitKind::kCab) return FormatSetupFile(pass, names);
   const std::string comment = SourceComment(name, version);
   return kind == EmitKind::kImageReg ? FormatImageReg(pass, comment)

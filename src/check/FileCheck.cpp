@@ -166,7 +166,8 @@ void CheckBytes(std::string_view bytes, FileReport* report,
                                                            : &start->Tree);
   if (report->Read) {
     WriteLog& log = *report->Log;
-    report->Written = config.WriteConfigToRegistry(log);
+    report->Written = config.WriteConfigToRegistry(log, &log);
+    log.Finish();
     // The log's entries are the pass's, each of its kind in file order.
     std::size_t devices = 0;
     std::size_t modems = 0;

@@ -14,7 +14,7 @@
 #include "check/Checks.h"
 #include "check/Diagnostic.h"
 #include "check/LineStore.h"
-#include "check/SharedValues.h"
+#include "check/WriteLog.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::check {

@@ -143,15 +143,11 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
   }
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
   const std::vector<SectionInfo>& done = modem ? s.Modems : s.Devices;
-  bool added = false;
-  const std::size_t key = s.NamedKeys.Add(path, &added);
-  if (added) {
-    s.NamedBy.push_back(done.size());
-    return;
-  }
+  const auto [named, added] = s.NamedBy.emplace(path, done.size());
+  if (added) return;
   const Diagnostic& d = s.Add(
       Check::kSameInterface, s.Section.Info.Header,
-      {modem ? "1" : "0", DescribeSection(done[s.NamedBy[key]]), Utf16ToUtf8(path)});
+      {modem ? "1" : "0", DescribeSection(done[named->second]), Utf16ToUtf8(path)});
   if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
 }
 
