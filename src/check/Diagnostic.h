@@ -40,18 +40,23 @@ struct CheckInfo {
   Fixed Stays;          // kOptional: an option or directive turns it off
   Follows From;         // what its findings are notes of
   const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
-  const char* Summary;  // one line
-  const char* Does;     // what the installer does
-  const char* Wrong;    // lines as a user writes them
-  const char* Right;    // the same lines, mended
-  const char* Fix;
 };
+
+// A check's explanation, from its document (explain/NAME.txt).
+struct Explanation {
+  std::string Summary;  // one line
+  std::string Does;     // what the installer does
+  std::string Wrong;    // lines as a user writes them
+  std::string Right;    // the same lines, mended
+  std::string Fix;
+};
+Explanation ExplanationOf(const CheckInfo& info);
 
 // Every check, in the order of the enumeration: both come from the table.
 inline constexpr CheckInfo kChecks[] = {
-#define CHECK(Id, Name, Level, Stays, From, ...)                    \
+#define CHECK(Id, Name, Level, Stays, From, Message)                    \
   {Check::k##Id, Name, Severity::k##Level, Fixed::k##Stays, Follows::k##From, \
-   __VA_ARGS__},
+   Message},
 #define TEXT(...)
 #include "check/CheckTable.h"
 };
