@@ -25,16 +25,6 @@ namespace tarnwell::check {
 
 constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
 
-// What a line is to the installer's reader, stripped of blanks at its ends.
-enum class LineKind {
-  kEmpty,
-  kComment,        // first character "#" or ";"
-  kHeader,         // "[" first and a "]" somewhere
-  kKey,            // a "=" inside an open section
-  kOther,          // inside a section, neither of the above: ignored
-  kBeforeSection,  // not empty, comment or header, and no section open yet
-};
-
 // A section as the file shows it.
 struct SectionInfo {
   SectionKind Kind = SectionKind::kDevice;
@@ -43,6 +33,14 @@ struct SectionInfo {
   // The finding that the section is misread (a near miss of [MODEM
   // SETTINGS], a copy of another section), or kNoRoot.
   std::size_t Root = kNoRoot;
+  // Its key lines, in order: a run of CheckState::KeyLines.
+  std::size_t FirstKey = 0, KeyCount = 0;
+};
+
+// A key line that a row took: the row's place in its kind's list.
+struct KeyLine {
+  std::size_t Row = 0;
+  std::size_t Line = 0;
 };
 
 // "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
@@ -96,6 +94,7 @@ struct CheckState {
   std::size_t StopLine = 0;
   std::size_t ResumeLine = 0;
 
+  std::vector<KeyLine> KeyLines;  // of every section
   bool AnySection = false;  // a header was read
   OpenSection Section;
   std::vector<SectionInfo> Devices;  // accepted, in file order

@@ -8,7 +8,6 @@
 
 #include "check/KeyCatalog.h"
 #include "check/Text.h"
-#include "config/LineSyntax.h"
 #include "regstore/Registry.h"
 #include "regstore/RegTree.h"
 
@@ -93,34 +92,21 @@ std::string SourceComment(std::string name, const std::string& version) {
          ", made by tarnwell-check " + version + "\r\n";
 }
 
-// The line of the file that gave the slot its last text: the last line of
-// the writing section whose key becomes that value, read as the installer
-// reads key lines (a header's name is a key line too). The section's
-// header when no line matches.
+// The line of the file that gave the value its last data: the last key
+// line of the writing section whose row becomes that value; the section's
+// header when none does.
 std::size_t LineOfText(const FileReport& report, const WriteLog::Slot& slot) {
   if (slot.Writer >= report.Sections.size()) return 0;
   const SectionInfo& section = report.Sections[slot.Writer];
-  std::size_t end = report.Lines.Count() + 1;
-  for (const SectionInfo& other : report.Sections) {
-    if (other.Header.Line > section.Header.Line && other.Header.Line < end) {
-      end = other.Header.Line;
-    }
-  }
   std::size_t found = section.Header.Line;
-  for (std::size_t number = section.Header.Line; number < end; ++number) {
-    std::string_view line = StripBlanks(report.Lines.Line(number));
-    if (number == section.Header.Line) line = StripBrackets(line);
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    const KeyFacts* facts =
-        FindKey(section.Kind, StripBlanks(line.substr(0, equals)));
-    if (facts != nullptr && regstore::SameName(facts->ValueName, slot.Name)) {
-      found = number;
+  for (std::size_t i = 0; i < section.KeyCount; ++i) {
+    const KeyLine& key = report.KeyLines[section.FirstKey + i];
+    if (regstore::SameName(KeysOf(section.Kind)[key.Row].ValueName, slot.Name)) {
+      found = key.Line;
     }
   }
   return found;
 }
-
 
 // The AddReg flags: a string, a DWORD, and a key without a value.
 constexpr char kFlagString[] = "0x00000000";

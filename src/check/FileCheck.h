@@ -34,6 +34,7 @@ struct FileReport {
   // when it does not read the file.
   std::unique_ptr<WriteLog> Log;
   std::vector<SectionInfo> Sections;  // the log's entries, one for one
+  std::vector<KeyLine> KeyLines;      // the sections' runs
 };
 
 // The registry the installer starts from, read once: its bytes as they

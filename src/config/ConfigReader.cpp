@@ -22,18 +22,17 @@ class SectionReader {
 
   // Handles line `number`; false when a refused section ends the read.
   bool Line(std::size_t number, std::string_view raw) {
-    if (trace_ != nullptr) trace_->Line(number, raw);
     std::string_view line = StripBlanks(raw);
-    if (line.empty() || line.front() == '#' || line.front() == ';') {
-      return true;
-    }
-    if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+    const LineKind kind = KindOf(line);
+    if (trace_ != nullptr) trace_->Line(number, raw, kind);
+    if (kind == LineKind::kHeader) {
       if (!CloseSection()) return false;
       line = StripBrackets(line);
       OpenSection(line);
       // The name itself goes on as a key line: "[DLL=a.dll]" sets "DLL".
+    } else if (kind != LineKind::kKey) {
+      return true;
     }
-    if (open_ == Kind::kNone) return true;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return true;
     std::string_view key = StripBlanks(std::string_view(line.data(), equals));
@@ -54,7 +53,7 @@ class SectionReader {
     if (row == kNoKey) {
       trace_->KeyUnknown(key, value);
     } else {
-      trace_->KeyApplied(key, value, row, entry);
+      trace_->KeyApplied(number, key, value, row, entry);
     }
     return true;
   }
@@ -73,6 +72,17 @@ class SectionReader {
 
  private:
   enum class Kind { kNone, kDevice, kModem };
+
+  LineKind KindOf(std::string_view line) const {
+    if (line.empty()) return LineKind::kEmpty;
+    if (line.front() == '#' || line.front() == ';') return LineKind::kComment;
+    if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+      return LineKind::kHeader;
+    }
+    if (open_ == Kind::kNone) return LineKind::kBeforeSection;
+    return line.find('=') != std::string_view::npos ? LineKind::kKey
+                                                    : LineKind::kOther;
+  }
 
   void OpenSection(std::string_view name) {
     if (IsModemSectionName(name)) {

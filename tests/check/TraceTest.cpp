@@ -22,7 +22,7 @@ class Recorder : public ReadTrace {
  public:
   std::vector<std::string> Events;
   SectionKind Kind = SectionKind::kDevice;
-  void Line(std::size_t, std::string_view) override {}
+  void Line(std::size_t, std::string_view, LineKind) override {}
   void SectionOpened(SectionKind kind, std::string_view name) override {
     Kind = kind;
     Events.push_back("open " + std::string(name));
@@ -30,8 +30,8 @@ class Recorder : public ReadTrace {
   void SectionClosed(bool accepted) override {
     Events.push_back(accepted ? "accepted" : "refused");
   }
-  void KeyApplied(std::string_view key, std::string_view, std::size_t row,
-                  const void* entry) override {
+  void KeyApplied(std::size_t, std::string_view key, std::string_view,
+                  std::size_t row, const void* entry) override {
     const KeyFacts& f = KeysOf(Kind)[row];
     Events.push_back(std::string(key) + ":" + f.Key +
                      (f.Stored ? "=" + std::to_string(f.Stored(f.Row, entry)) : ""));
