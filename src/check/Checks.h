@@ -7,7 +7,8 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
+#include <memory_resource>
+#include <unordered_map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,7 +19,6 @@
 #include "check/KeyCatalog.h"
 #include "check/LineStore.h"
 #include "check/WriteLog.h"
-#include "regstore/RegTree.h"
 #include "config/InstallConfig.h"
 
 namespace tarnwell::check {
@@ -102,7 +102,10 @@ struct CheckState {
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
   // Modems).
-  std::map<std::u16string, std::size_t, regstore::FoldLess> NamedBy;
+  // The writers spell each such path one way. The paths live as long as
+  // the check, in memory of their own.
+  std::pmr::monotonic_buffer_resource NamedPaths;
+  std::pmr::unordered_map<std::pmr::u16string, std::size_t> NamedBy{&NamedPaths};
 
   // The key line being applied; Applied is null while no key matched, and
   // Entry is the section's entry after it.

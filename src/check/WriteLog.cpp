@@ -1,6 +1,7 @@
 #include "check/WriteLog.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace tarnwell::check {
 
@@ -8,9 +9,9 @@ WriteLog::WriteLog(const regstore::RegTree* start) {
   if (start != nullptr) store_.Tree() = start->Copy();
 }
 
-const std::uint32_t* WriteLog::OpenKey(RegHandle handle) const {
-  for (const auto& open : open_) {
-    if (open.first == handle) return &open.second;
+const WriteLog::Open* WriteLog::OpenKey(RegHandle handle) const {
+  for (const Open& open : open_) {
+    if (open.Handle == handle) return &open;
   }
   return nullptr;
 }
@@ -21,45 +22,43 @@ void WriteLog::EntryBegins(SectionKind kind) {
 
 std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
                                  std::uint32_t access, RegHandle* key) {
-  const std::uint32_t* above = OpenKey(parent);
-  if (std::int32_t e = store_.CreateKey(parent, path, access, key)) return e;
-  const regstore::RegNode* node = store_.NodeOf(*key);
-  const auto [at, added] =
-      numbers_.emplace(node, static_cast<std::uint32_t>(keys_.size()));
-  if (added) {
-    Key k;
-    k.Node = node;
-    k.PathBegin = paths_.size();
-    if (above != nullptr) {
-      paths_ += PathOf(keys_[*above]);
-      if (*path != u'\0') paths_ += u'\\';
-    }
-    paths_ += path;
-    k.PathSize = paths_.size() - k.PathBegin;
-    k.Opener = entries_.empty() ? kNobody
-                                : static_cast<std::uint32_t>(entries_.size() - 1);
-    keys_.push_back(k);
+  const Open* above = OpenKey(parent);
+  Opening opening;
+  opening.PathBegin = paths_.size();
+  if (above != nullptr) {
+    const Opening& from = openings_[above->Opening];
+    paths_.append(paths_, from.PathBegin, from.PathSize);
+    if (*path != u'\0') paths_ += u'\\';
   }
-  open_.emplace_back(*key, at->second);
+  paths_ += path;
+  opening.PathSize = paths_.size() - opening.PathBegin;
+  if (std::int32_t e = store_.CreateKey(parent, path, access, key)) {
+    paths_.resize(opening.PathBegin);
+    return e;
+  }
+  opening.Node = store_.NodeOf(*key);
   if (!entries_.empty()) {
-    entry_keys_.push_back(at->second);
+    opening.Entry = static_cast<std::uint32_t>(entries_.size() - 1);
+    entry_keys_.push_back(static_cast<std::uint32_t>(openings_.size()));
     ++entries_.back().KeyCount;
   }
+  open_.push_back({*key, static_cast<std::uint32_t>(openings_.size()), opening.Node});
+  openings_.push_back(opening);
   return kErrorSuccess;
 }
 
 std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
                                 std::uint32_t type, const void* data,
                                 std::uint32_t size) {
-  const std::uint32_t* open = OpenKey(key);
-  const regstore::RegNode* node = store_.NodeOf(key);
+  const Open* open = OpenKey(key);
   Write write;
-  if (open != nullptr && node != nullptr && name != nullptr) {
-    const regstore::RegValue* held = node->Value(name);
-    write.Key = *open;
+  if (open != nullptr && name != nullptr) {
+    const regstore::RegNode& node = *open->Node;
+    const regstore::RegValue* held = node.Value(name);
+    write.Key = open->Opening;
     write.Created = held == nullptr;
     write.Index = static_cast<std::uint32_t>(
-        held == nullptr ? node->Values().size() : held - node->Values().data());
+        held == nullptr ? node.Values().size() : held - node.Values().data());
     write.Same = held != nullptr && held->Type == type &&
                  held->Data == std::string_view(static_cast<const char*>(data), size);
   }
@@ -73,12 +72,41 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
 
 std::int32_t WriteLog::CloseKey(RegHandle key) {
   const auto it = std::find_if(open_.begin(), open_.end(),
-                               [key](const auto& open) { return open.first == key; });
+                               [key](const Open& open) { return open.Handle == key; });
   if (it != open_.end()) open_.erase(it);
   return store_.CloseKey(key);
 }
 
 void WriteLog::Finish() {
+  // The openings by key, each key's first opening first: a key is
+  // numbered in the order first opened, with the path it was opened by.
+  std::vector<std::uint32_t> order(openings_.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return std::less<>()(openings_[a].Node, openings_[b].Node);
+  });
+  std::vector<std::uint32_t> firsts;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i == 0 || openings_[order[i]].Node != openings_[order[i - 1]].Node) {
+      firsts.push_back(order[i]);
+    }
+  }
+  std::sort(firsts.begin(), firsts.end());
+  std::vector<std::uint32_t> number(openings_.size());
+  keys_.clear();
+  for (std::uint32_t first : firsts) {
+    const Opening& o = openings_[first];
+    number[first] = static_cast<std::uint32_t>(keys_.size());
+    keys_.push_back({o.Node, o.PathBegin, o.PathSize, o.Entry, 0});
+  }
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    if (openings_[order[i]].Node == openings_[order[i - 1]].Node) {
+      number[order[i]] = number[order[i - 1]];
+    }
+  }
+  for (std::uint32_t& key : entry_keys_) key = number[key];
+  for (Write& write : writes_) write.Key = number[write.Key];
+
   std::size_t count = 0;
   for (Key& key : keys_) {
     key.First = count;
@@ -91,8 +119,8 @@ void WriteLog::Finish() {
                 SlotsOf(keys_[k]), k);
   }
   for (std::uint32_t entry = 0; entry < entries_.size(); ++entry) {
-    for (std::size_t w = entries_[entry].FirstWrite;
-         w < entries_[entry].FirstWrite + entries_[entry].WriteCount; ++w) {
+    const Entry& e = entries_[entry];
+    for (std::size_t w = e.FirstWrite; w < e.FirstWrite + e.WriteCount; ++w) {
       Write& write = writes_[w];
       std::uint32_t& writer = writers_[keys_[write.Key].First + write.Index];
       if (!write.Created && !write.Same && writer != entry) {

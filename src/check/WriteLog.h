@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -101,19 +100,30 @@ class WriteLog : public Registry, public PassListener {
   }
 
  private:
-  const std::uint32_t* OpenKey(RegHandle handle) const;
+  // A CreateKey call: the key it opened, by whom, and the path it named.
+  struct Opening {
+    const regstore::RegNode* Node = nullptr;
+    std::uint32_t Entry = kNobody;
+    std::size_t PathBegin = 0, PathSize = 0;
+  };
+  struct Open {
+    RegHandle Handle = 0;
+    std::uint32_t Opening = 0;
+    const regstore::RegNode* Node = nullptr;
+  };
+  const Open* OpenKey(RegHandle handle) const;
 
   regstore::TreeRegistry store_;
   std::u16string paths_;
-  std::vector<Key> keys_;
-  std::unordered_map<const regstore::RegNode*, std::uint32_t> numbers_;
+  std::vector<Opening> openings_;
+  std::vector<Key> keys_;  // after Finish
   std::vector<Entry> entries_;
-  std::vector<std::uint32_t> entry_keys_;
-  std::vector<Write> writes_;
+  std::vector<std::uint32_t> entry_keys_;  // openings, key numbers after Finish
+  std::vector<Write> writes_;  // Key is an opening's number until Finish
   std::vector<std::uint32_t> writers_;    // by slot number, after Finish
   std::vector<std::uint32_t> slot_keys_;  // likewise
-  // The keys open now, by handle: the writers hold one or two at a time.
-  std::vector<std::pair<RegHandle, std::uint32_t>> open_;
+  // The keys open now: the writers hold one or two at a time.
+  std::vector<Open> open_;
 };
 
 }  // namespace tarnwell::check
