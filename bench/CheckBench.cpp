@@ -15,7 +15,7 @@
 #include "Counters.h"
 #include "HeapCounter.h"
 #include "Runs.h"
-#include "check/CheckOptions.h"
+#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
 #include "check/Report.h"
 #include "config/ConfigReader.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "CallLog.h"
-#include "check/CheckOptions.h"
+#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
 #include "check/Report.h"
 #include "check/Text.h"

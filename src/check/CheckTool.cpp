@@ -171,9 +171,9 @@ int Run(const CheckOptions& options) {
       FileReport* report = result.Report.get();
       CheckBytes(bytes, report, start);
       // What --emit cannot write is an error of the file, as any other.
-      EmitKind kind = EmitKind::kImageReg;
+      const EmitKind kind = options.Emit;
       Diagnostic refusal;
-      const bool emit = ParseEmitKind(options.Emit, &kind);
+      const bool emit = !options.EmitName.empty();
       const bool refused = emit && FindUnwritable(kind, *report, &refusal);
       if (refused) report->Diagnostics.push_back(std::move(refusal));
       if (emit && kind == EmitKind::kCab && !refused) {
@@ -198,7 +198,7 @@ int Run(const CheckOptions& options) {
       // the one installed, values and all.
       bool made = !emit || result.ExitStatus == 0;
       if (emit && !made && !refused) {
-        Say("no " + options.Emit + " file is written for a configuration "
+        Say("no " + options.EmitName + " file is written for a configuration "
             "with errors");
       }
       if (emit && made) {

@@ -1,6 +1,7 @@
 #include "check/Emit.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -9,6 +10,7 @@
 #include "check/KeyCatalog.h"
 #include "check/Text.h"
 #include "regstore/Registry.h"
+#include "regstore/RegFormat.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::check {
@@ -108,6 +110,22 @@ std::size_t LineOfText(const FileReport& report, const WriteLog::Slot& slot) {
   return found;
 }
 
+// Whether Windows takes name for a device (CON, NUL, COM1, also with
+// blanks and an extension after it) rather than a file.
+bool IsDeviceName(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  for (const char* device :
+       {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
 // The AddReg flags: a string, a DWORD, and a key without a value.
 constexpr char kFlagString[] = "0x00000000";
 constexpr char kFlagDword[] = "0x00010001";
@@ -176,34 +194,17 @@ std::string FormatCabInf(const Pass& pass, const std::string& comment,
 }
 
 
-// A quoted .reg string: backslash and double quote escaped.
-std::string RegString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-
+// The key headers and value lines of a .reg file, as the store writes
+// them, without its version line.
 std::string FormatImageReg(const Pass& pass, const std::string& comment) {
-  std::string out = comment;
+  std::u16string out;
   for (const PassKey& key : pass.Keys) {
-    out += "\r\n[HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key.Path) + "]\r\n";
+    out += u"\r\n[HKEY_LOCAL_MACHINE\\" + std::u16string(key.Path) + u"]\r\n";
     for (const WriteLog::Slot& slot : key.Slots) {
-      out += RegString(Utf16ToUtf8(slot.Name)) + "=";
-      if (slot.Type == kRegDword) {
-        char digits[9];
-        std::snprintf(digits, sizeof digits, "%08lx",
-                      static_cast<unsigned long>(SlotNumber(slot)));
-        out += std::string("dword:") + digits + "\r\n";
-      } else {
-        out += RegString(SlotText(slot)) + "\r\n";
-      }
+      regstore::AppendValueLine(out, *slot.Value);
     }
   }
-  return out;
+  return comment + std::string(out.begin(), out.end());  // ASCII, checked before
 }
 
 // Little-endian numbers, as every number of a cabinet's setup file.
@@ -335,15 +336,21 @@ std::size_t LineOfKey(const FileReport& report, const PassKey& key) {
 
 }  // namespace
 
-bool ParseEmitKind(std::string_view name, EmitKind* kind) {
-  static const std::string_view kNames[] = {"image-reg", "cab-inf", "cab"};
-  for (int i = 0; i < 3; ++i) {
-    if (name == kNames[i]) {
-      *kind = static_cast<EmitKind>(i);
-      return true;
-    }
-  }
-  return false;
+std::string CabNameFault(const char* option, std::size_t most,
+                         std::string_view value) {
+  const bool fits =
+      !value.empty() && value.size() <= most && value.front() != ' ' &&
+      value.back() != ' ' && value.back() != '.' && !IsDeviceName(value) &&
+      std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F &&
+               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
+      });
+  if (fits) return "";
+  return "option " + std::string(option) + " takes 1 to " +
+         std::to_string(most) +
+         " characters of printable ASCII, none of \\ / : * ? \" < > |, "
+         "neither beginning with a blank nor ending in one or a dot, and "
+         "no device name such as CON";
 }
 
 bool FindUnwritable(EmitKind kind, const FileReport& report,

@@ -135,7 +135,7 @@ WriteLog::Slot WriteLog::SlotAt(std::size_t number) const {
   const Key& key = keys_[slot_keys_[number]];
   const regstore::RegValue& value = key.Node->Values()[number - key.First];
   return {slot_keys_[number], value.Name, value.Type, value.Data,
-          writers_[number]};
+          writers_[number], &value};
 }
 
 }  // namespace tarnwell::check

@@ -47,6 +47,7 @@ class WriteLog : public Registry, public PassListener {
     std::uint32_t Type = 0;
     std::string_view Data;
     std::uint32_t Writer = kBefore;  // the entry that set it last
+    const regstore::RegValue* Value = nullptr;
   };
 
   // One value set by an entry, and the entry whose different value it
