@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "check/Diagnostic.h"
-#include "check/KeyCatalog.h"
+#include "check/KeyRows.h"
 #include "check/LineStore.h"
 #include "check/WriteLog.h"
 #include "config/InstallConfig.h"
@@ -48,7 +48,7 @@ std::string DescribeSection(const SectionInfo& section);
 
 struct OpenSection {
   SectionInfo Info;
-  // The first line of each key of KeysOf(Info.Kind), by its place in that
+  // The first line of each key of its kind's list, by its place in that
   // list; Line 0 while the section has not given the key.
   std::vector<Place> Keys;
   std::size_t Disables = 0;  // interfaces listed
@@ -107,12 +107,9 @@ struct CheckState {
   std::pmr::monotonic_buffer_resource NamedPaths;
   std::pmr::unordered_map<std::pmr::u16string, std::size_t> NamedBy{&NamedPaths};
 
-  // The key line being applied; Applied is null while no key matched, and
-  // Entry is the section's entry after it.
+  // The key line being applied.
   std::string_view Key;
   std::string_view Value;
-  const KeyFacts* Applied = nullptr;
-  const void* Entry = nullptr;
 
   // 1-based column of a view into the current line.
   std::size_t Column(std::string_view view) const;
@@ -149,12 +146,17 @@ void CheckHeader(CheckState& s, std::string_view name);
 void CheckRefusedSection(CheckState& s);  // for want of "DLL"
 // Accepted: its entry is the last of its list in s.Config.
 void CheckFinishedSection(CheckState& s);
-void CheckAppliedKey(CheckState& s);  // s.Applied
+// The key line that the row at `row` of its kind's list took (s.Key,
+// s.Value): `name` is the row's, `ignored` a row that changes nothing,
+// `list` one that appends.
+void CheckAppliedKey(CheckState& s, std::size_t row, const char* name,
+                     bool ignored, bool list);
 void CheckUnknownKey(CheckState& s);
 
-// The value of s.Applied as the installer read it into s.Entry
-// (ValueChecks.cpp).
-void CheckValue(CheckState& s);
+// A key line and its value as the installer read it by its row into the
+// entry (ValueChecks.cpp).
+void CheckKeyLine(CheckState& s, std::size_t row, const DeviceEntry& entry);
+void CheckKeyLine(CheckState& s, std::size_t row, const ModemEntry& entry);
 
 // Sections that write the same registry values, once the install pass is
 // done (SharedValues.cpp): one warning per pair of sections whose writes

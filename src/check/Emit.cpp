@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "check/KeyCatalog.h"
+#include "check/KeyRows.h"
 #include "check/Text.h"
 #include "regstore/Registry.h"
 #include "regstore/RegFormat.h"
@@ -103,7 +103,7 @@ std::size_t LineOfText(const FileReport& report, const WriteLog::Slot& slot) {
   std::size_t found = section.Header.Line;
   for (std::size_t i = 0; i < section.KeyCount; ++i) {
     const KeyLine& key = report.KeyLines[section.FirstKey + i];
-    if (regstore::SameName(KeysOf(section.Kind)[key.Row].ValueName, slot.Name)) {
+    if (regstore::SameName(ValueNameOf(section.Kind, key.Row), slot.Name)) {
       found = key.Line;
     }
   }

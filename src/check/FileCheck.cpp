@@ -48,7 +48,6 @@ class ConfigChecker : public ReadTrace {
     s.LineNumber = number;
     s.Text = text;
     s.Kind = kind;
-    s.Applied = nullptr;
     // A resumed read repeats the header where it stopped.
     if (number <= s.Lines.Count()) return;
     s.Lines.Add(text);
@@ -77,7 +76,7 @@ class ConfigChecker : public ReadTrace {
     s.Section.Info.Header = s.At(StripBlanks(s.Text));
     s.Section.Info.FirstKey = s.KeyLines.size();
     if (kind == SectionKind::kDevice) s.Section.Info.Name = name;
-    s.Section.Keys.assign(KeysOf(kind).size(), Place{});
+    s.Section.Keys.assign(RowCount(kind), Place{});
     if (Checking()) CheckHeader(s, name);
   }
 
@@ -100,17 +99,13 @@ class ConfigChecker : public ReadTrace {
 
   void KeyApplied(std::size_t line, std::string_view key,
                   std::string_view value, std::size_t row,
-                  const void* entry) override {
-    CheckState& s = state_;
-    s.KeyLines.push_back({row, line + line_offset_});
-    ++s.Section.Info.KeyCount;
-    s.Key = key;
-    s.Value = value;
-    s.Entry = entry;
-    s.Applied = &KeysOf(s.Section.Info.Kind)[row];
-    if (!Checking()) return;
-    CheckAppliedKey(s);
-    CheckValue(s);
+                  const DeviceEntry& entry) override {
+    Applied(line, key, value, row, entry);
+  }
+  void KeyApplied(std::size_t line, std::string_view key,
+                  std::string_view value, std::size_t row,
+                  const ModemEntry& entry) override {
+    Applied(line, key, value, row, entry);
   }
 
   void KeyUnknown(std::string_view key, std::string_view value) override {
@@ -124,6 +119,17 @@ class ConfigChecker : public ReadTrace {
   CheckState& State() { return state_; }
 
  private:
+  template <typename Entry>
+  void Applied(std::size_t line, std::string_view key, std::string_view value,
+               std::size_t row, const Entry& entry) {
+    CheckState& s = state_;
+    s.Key = key;
+    s.Value = value;
+    s.KeyLines.push_back({row, line + line_offset_});
+    ++s.Section.Info.KeyCount;
+    if (Checking()) CheckKeyLine(s, row, entry);
+  }
+
   // False once the file is known to be UTF-16: every other finding would
   // follow from that.
   bool Checking() const { return !state_.Utf16; }

@@ -35,8 +35,8 @@ bool IsKeyCharacter(char c) {
 }
 
 bool IsKnownInEither(std::string_view word) {
-  return FindKey(SectionKind::kDevice, word) != nullptr ||
-         FindKey(SectionKind::kModem, word) != nullptr;
+  return RowOf(SectionKind::kDevice, word) != kNoKey ||
+         RowOf(SectionKind::kModem, word) != kNoKey;
 }
 
 // "GUID: {...}" or "IFC_Disable 0x03": a known key, then a colon or blanks
@@ -173,12 +173,8 @@ std::string DescribeSection(const SectionInfo& section) {
 }
 
 const Place* OpenSection::Given(std::string_view key) const {
-  // Asked by the catalogue's own spelling.
-  const std::vector<KeyFacts>& keys = KeysOf(Info.Kind);
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (keys[i].Key == key) return Keys[i].Line == 0 ? nullptr : &Keys[i];
-  }
-  return nullptr;
+  const std::size_t row = RowOf(Info.Kind, key);
+  return row == kNoKey || Keys[row].Line == 0 ? nullptr : &Keys[row];
 }
 
 std::size_t CheckState::Column(std::string_view view) const {
@@ -422,21 +418,19 @@ void CheckFinishedSection(CheckState& s) {
   CheckLoadClientMatch(s, s.Config->Devices.back(), path);
 }
 
-void CheckAppliedKey(CheckState& s) {
-  const KeyFacts& facts = *s.Applied;
-  if (facts.Form == ValueForm::kNone) {
-    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(facts.Key), "0"});
+void CheckAppliedKey(CheckState& s, std::size_t row, const char* name,
+                     bool ignored, bool list) {
+  if (ignored) {
+    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(name), "0"});
     return;
   }
-  const std::size_t index =
-      static_cast<std::size_t>(&facts - KeysOf(s.Section.Info.Kind).data());
-  Place& first = s.Section.Keys[index];
+  Place& first = s.Section.Keys[row];
   if (first.Line == 0) {
     first = s.At(s.Key);
-  } else if (facts.Form != ValueForm::kList) {
+  } else if (!list) {
     Diagnostic& d = s.Add(Check::kRepeatedKey, s.At(s.Key),
-                          {Quote(facts.Key), std::to_string(first.Line)});
-    d.Notes.push_back(NoteAt(first, Text::kEarlierLine, {Quote(facts.Key)}));
+                          {Quote(name), std::to_string(first.Line)});
+    d.Notes.push_back(NoteAt(first, Text::kEarlierLine, {Quote(name)}));
   }
 }
 
@@ -459,7 +453,7 @@ void CheckUnknownKey(CheckState& s) {
   }
   if (kind == SectionKind::kModem && CheckInitNumber(s, place)) return;
   const char* const in_other = kind == SectionKind::kDevice ? "1" : "2";
-  if (FindKey(other, key) != nullptr) {
+  if (RowOf(other, key) != kNoKey) {
     s.Add(Check::kWrongSectionKey, place, {Quote(key), in_other});
     return;
   }

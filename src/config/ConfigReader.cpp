@@ -41,19 +41,10 @@ class SectionReader {
     value = StripBlanks(value);
     // Every handler matches keys without regard to ASCII letter case
     // (KeyIs), so the key goes on as the file spells it.
-    const void* entry = &device_;
-    std::size_t row = kNoKey;
     if (open_ == Kind::kDevice) {
-      row = ApplyDeviceKey(device_, key, value);
+      Applied(number, key, value, ApplyDeviceKey(device_, key, value), device_);
     } else {
-      row = ApplyModemKey(modem_, key, value);
-      entry = &modem_;
-    }
-    if (trace_ == nullptr) return true;
-    if (row == kNoKey) {
-      trace_->KeyUnknown(key, value);
-    } else {
-      trace_->KeyApplied(number, key, value, row, entry);
+      Applied(number, key, value, ApplyModemKey(modem_, key, value), modem_);
     }
     return true;
   }
@@ -72,6 +63,17 @@ class SectionReader {
 
  private:
   enum class Kind { kNone, kDevice, kModem };
+
+  template <typename Entry>
+  void Applied(std::size_t number, std::string_view key, std::string_view value,
+               std::size_t row, const Entry& entry) {
+    if (trace_ == nullptr) return;
+    if (row == kNoKey) {
+      trace_->KeyUnknown(key, value);
+    } else {
+      trace_->KeyApplied(number, key, value, row, entry);
+    }
+  }
 
   LineKind KindOf(std::string_view line) const {
     if (line.empty()) return LineKind::kEmpty;

@@ -13,6 +13,9 @@
 
 namespace tarnwell {
 
+struct DeviceEntry;
+struct ModemEntry;
+
 enum class SectionKind { kDevice, kModem };
 
 // What a line is to the reader, stripped of blanks at its ends.
@@ -48,7 +51,10 @@ class ReadTrace {
   // working DeviceEntry or ModemEntry after it.
   virtual void KeyApplied(std::size_t line, std::string_view key,
                           std::string_view value, std::size_t row,
-                          const void* entry) = 0;
+                          const DeviceEntry& entry) = 0;
+  virtual void KeyApplied(std::size_t line, std::string_view key,
+                          std::string_view value, std::size_t row,
+                          const ModemEntry& entry) = 0;
 
   // A key line whose key no row takes: it changes nothing.
   virtual void KeyUnknown(std::string_view key, std::string_view value) = 0;
