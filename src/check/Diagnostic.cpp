@@ -47,13 +47,13 @@ std::string Format(std::string_view format, const Args& args) {
     if (format[i] != '%') {
       out += format[i];
     } else if (format[++i] != '{') {
-      out += args[static_cast<std::size_t>(format[i] - '0')];
+      out += args[static_cast<std::size_t>(format[i] - '0')].Text;
     } else {
       const std::size_t close = format.find('}', i);
       std::string_view choice = format.substr(i + 1, close - i - 1);
       i = close + 1;
-      const std::string& n = args[static_cast<std::size_t>(format[i] - '0')];
-      for (int k = std::stoi(n); k > 0; --k) {
+      const int form = args[static_cast<std::size_t>(format[i] - '0')].Form;
+      for (int k = form; k > 0; --k) {
         choice.remove_prefix(choice.find('|') + 1);
       }
       out += Format(choice.substr(0, choice.find('|')), args);

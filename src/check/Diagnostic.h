@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace tarnwell::check {
@@ -78,7 +80,18 @@ std::string ListChecksText();
 // directive that accepts one finding (--explain, and the SARIF rules).
 std::string ExplainText(const CheckInfo& info);
 
-using Args = std::vector<std::string>;
+// An argument of a message: a text where the message says %N, or, where
+// it says %{a|b|c}N, an enumerator that chooses the alternative of its
+// value.
+struct Arg {
+  std::string Text;
+  int Form = 0;
+  Arg(std::string text) : Text(std::move(text)) {}  // NOLINT: implicit
+  Arg(const char* text) : Text(text) {}             // NOLINT: implicit
+  template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>>
+  Arg(E form) : Form(static_cast<int>(form)) {}  // NOLINT: implicit
+};
+using Args = std::vector<Arg>;
 
 // A check's message, or a text, with its arguments in place.
 std::string MessageOf(Check id, const Args& args);

@@ -126,6 +126,11 @@ bool IsDeviceName(std::string_view name) {
          base[3] >= '1' && base[3] <= '9';
 }
 
+// Why a value cannot go into the file: the alternatives of the
+// unwritable-text message.
+enum class Refusal { kControl, kText, kCabText, kDword, kNames, kKeys, kValues,
+                     kCabControl, kNone };
+
 // The AddReg flags: a string, a DWORD, and a key without a value.
 constexpr char kFlagString[] = "0x00000000";
 constexpr char kFlagDword[] = "0x00010001";
@@ -228,14 +233,14 @@ struct Setup {
 };
 
 // Adds the keys and values of the pass, or stops at the first that goes
-// beyond a limit: *over says which (4 strings, 5 keys, 6 values), *at the
+// beyond a limit: *over says which (strings, keys, values), *at the
 // key and *slot the value.
-Setup BuildSetup(const Pass& pass, int* over, std::size_t* at,
+Setup BuildSetup(const Pass& pass, Refusal* over, std::size_t* at,
                  const WriteLog::Slot** slot_at) {
   Setup setup;
   std::unordered_map<std::u16string, std::size_t> ids;
-  *over = 0;
-  for (std::size_t k = 0; k < pass.Keys.size() && *over == 0; ++k) {
+  *over = Refusal::kNone;
+  for (std::size_t k = 0; k < pass.Keys.size() && *over == Refusal::kNone; ++k) {
     const PassKey& key = pass.Keys[k];
     std::vector<std::size_t> hive;
     for (std::size_t begin = 0; begin <= key.Path.size();) {
@@ -247,10 +252,10 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at,
       hive.push_back(it->second);
       begin = end + 1;
     }
-    if (setup.Strings.size() > kMost) *over = 4;
-    if (setup.Hives.size() == kMost) *over = 5;
+    if (setup.Strings.size() > kMost) *over = Refusal::kNames;
+    if (setup.Hives.size() == kMost) *over = Refusal::kKeys;
     *at = k;
-    if (*over != 0) break;
+    if (*over != Refusal::kNone) break;
     setup.Hives.push_back(hive);
     for (const WriteLog::Slot& slot : key.Slots) {
       std::string body = Utf16ToUtf8(slot.Name) + '\0';
@@ -261,7 +266,7 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at,
       }
       *slot_at = &slot;
       if (setup.ValueCount == kMost) {
-        *over = 6;
+        *over = Refusal::kValues;
         break;
       }
       Put(setup.Values, static_cast<std::uint32_t>(++setup.ValueCount), 2);
@@ -278,7 +283,7 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at,
 // A Windows CE cabinet's setup file of the pass's keys and values, for
 // any processor, Windows CE 5.0 and later. No directories, files or links.
 std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
-  int over = 0;
+  Refusal over = Refusal::kNone;
   std::size_t at = 0;
   const WriteLog::Slot* slot = nullptr;
   const Setup setup = BuildSetup(pass, &over, &at, &slot);
@@ -372,7 +377,9 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
       const bool cab = kind == EmitKind::kCab;
       const char16_t bad = FirstUnwritable(slot, !cab);
       if (bad != u'\0') {
-        const char* why = cab ? (bad < 0x80 ? "7" : "2") : bad < 0x80 ? "0" : "1";
+        const Refusal why = cab ? (bad < 0x80 ? Refusal::kCabControl : Refusal::kCabText)
+                            : bad < 0x80 ? Refusal::kControl
+                                         : Refusal::kText;
         return refuse(LineOfText(report, slot), {name, why, Hex(bad, 2)}, bad);
       }
       // The CAB Wizard's documentation has installs fail outside the
@@ -380,21 +387,21 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
       if (kind == EmitKind::kCabInf && slot.Type == kRegDword &&
           SlotNumber(slot) > 0x7FFFFFFF) {
         return refuse(LineOfText(report, slot),
-                      {name, "3", Hex(SlotNumber(slot), 8)});
+                      {name, Refusal::kDword, Hex(SlotNumber(slot), 8)});
       }
     }
   }
   if (kind != EmitKind::kCab) return false;
-  int over = 0;
+  Refusal over = Refusal::kNone;
   std::size_t at = 0;
   const WriteLog::Slot* slot = nullptr;
   BuildSetup(pass, &over, &at, &slot);
-  if (over == 0) return false;
-  const bool value = over == 6;
+  if (over == Refusal::kNone) return false;
+  const bool value = over == Refusal::kValues;
   const std::size_t line = value ? LineOfText(report, *slot)
                                  : LineOfKey(report, pass.Keys[at]);
   return refuse(line, {value ? Quote(Utf16ToUtf8(slot->Name)) : "",
-                       std::to_string(over), ""});
+                       over, ""});
 }
 
 std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {

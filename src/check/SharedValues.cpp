@@ -56,11 +56,12 @@ std::string ListByKey(const WriteLog& log, std::vector<std::size_t> slots) {
 // the other section, what this one replaced and what the other gives.
 Args SharedArgs(const WriteLog& log, const SectionInfo& other,
                 bool other_is_earlier, const Meeting& m) {
-  const int form = !other_is_earlier ? 0
-                   : m.Given.empty() ? 1
-                   : m.Replaced.empty() ? 2
-                                        : 3;
-  return {std::to_string(form), DescribeSection(other),
+  enum class Shared { kLater, kReplaces, kGives, kBoth };
+  const Shared form = !other_is_earlier   ? Shared::kLater
+                      : m.Given.empty()    ? Shared::kReplaces
+                      : m.Replaced.empty() ? Shared::kGives
+                                           : Shared::kBoth;
+  return {form, DescribeSection(other),
           ListByKey(log, m.Replaced), ListByKey(log, m.Given)};
 }
 

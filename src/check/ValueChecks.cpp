@@ -49,26 +49,34 @@ std::string Stored(const Number& c) {
 
 // What the device gets from a number: "the installer writes vendor
 // 0x5250", by the words of the DeviceGets text.
+enum class Gets { kVendor, kProduct, kClass, kSubClass, kProtocol,
+                  kInterface, kDisabled, kStored };
 std::string DeviceGets(const Number& c, std::uint64_t stored) {
+  // The keys of the first words, in their order.
   static const char* const kKeys[] = {"VID",          "PID",         "IFC_Class",
                                       "IFC_SubClass", "IFC_Protocol", "IFC"};
   std::size_t word = 0;
   while (word < std::size(kKeys) && std::string_view(c.Key) != kKeys[word]) ++word;
-  if (c.List) word = std::size(kKeys);
-  else if (word == std::size(kKeys)) word = std::size(kKeys) + 1;
+  const Gets gets = c.List ? Gets::kDisabled
+                    : word == std::size(kKeys) ? Gets::kStored
+                                               : static_cast<Gets>(word);
   return TextOf(Text::kDeviceGets,
-                {std::to_string(word), Hex(stored, static_cast<int>(c.FieldBits / 4))});
+                {gets, Hex(stored, static_cast<int>(c.FieldBits / 4))});
 }
+
+// Why a number cannot be read, and what the installer does then.
+enum class Unread { kEmpty, kNoDigits, kTooLarge };
+enum class Then { kNotDisabled, kWritten, kInKeyNames };
 
 void CheckUnreadable(CheckState& s, const Number& c,
                      const HexSpelling& spelling) {
   const std::string_view text = c.Text;
-  const char* why = StripBlanks(text).empty()                        ? "0"
-                    : spelling.DigitsBegin == spelling.DigitsEnd ? "1"
-                                                                 : "2";
-  const char* effect = c.Unlisted  ? "0"
-                       : c.Written ? "1"
-                                   : "2";
+  const Unread why = StripBlanks(text).empty() ? Unread::kEmpty
+                     : spelling.DigitsBegin == spelling.DigitsEnd ? Unread::kNoDigits
+                                                                  : Unread::kTooLarge;
+  const Then effect = c.Unlisted  ? Then::kNotDisabled
+                      : c.Written ? Then::kWritten
+                                  : Then::kInKeyNames;
   s.Add(Check::kBadNumber, s.At(text),
         {why, Quote(text), std::to_string(c.Width),
          Hex(~0ull >> (64 - c.Width)), effect, Quote(c.Key), Stored(c)});
@@ -189,23 +197,31 @@ void CheckRow(CheckState& s, const DisableListKey& row, const DeviceEntry&) {
   }
 }
 
+// What desktop Windows name a value holds; what a control character does.
+enum class Desktop { kDriver, kProvider, kModemClass, kNone };
+enum class Control { kWritten, kNul };
+
 constexpr int kGuidDigits[5] = {8, 4, 4, 4, 12};
 constexpr unsigned kGuidFieldBits[5] = {32, 16, 16, 16, 48};
 // The setup class of desktop modems, which names no interface.
 constexpr GUID kDesktopModemClass = {
     0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
-// Why the groups do not read as written, as the malformed-guid message's
-// form and its arguments after the GUID; form -1 when they do, and
-// kSeparatorsOnly when only the separators are not "-".
-constexpr int kSeparatorsOnly = 100;
-int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
+// Why the groups do not read as written: the malformed-guid message's
+// alternatives, then what the guid-separators note says, then none.
+enum class Fault { kEmpty, kUnread, kUnreadLast, kEnds, kEndsLast, kBlanks,
+                   kStops, kOneDigit, kFewer, kMore, kSign, kRest, kPast,
+                   kSeparatorsOnly, kNone };
+
+// The fault, and the message's arguments after the GUID.
+Fault GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
   const auto group = [](int i) { return std::to_string(i + 1); };
-  if (StripBlanks(text).empty()) return 0;
+  if (StripBlanks(text).empty()) return Fault::kEmpty;
   if (g.Read < 5) {
-    const int failed = g.Read;  // its index
-    *args = {group(failed), std::to_string(g.Read)};
-    return (g.Tried > g.Read ? 1 : 3) + (failed == 4 ? 1 : 0);
+    const bool last = g.Read == 4;  // the group that failed
+    *args = {group(g.Read), std::to_string(g.Read)};
+    if (g.Tried > g.Read) return last ? Fault::kUnreadLast : Fault::kUnread;
+    return last ? Fault::kEndsLast : Fault::kEnds;
   }
   for (int i = 0; i < 5; ++i) {
     const std::size_t start = g.Start[i];
@@ -218,7 +234,7 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
         std::isxdigit(static_cast<unsigned char>(text[start - 1])) != 0) {
       *args = {group(i), Quote(text.substr(start - 1, 1)),
                Hex(stored, kGuidDigits[i])};
-      return 5;
+      return Fault::kBlanks;
     }
     const HexSpelling spelling = SpellHexNumber(text, start);
     const int digits =
@@ -226,7 +242,7 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
     if (i < 4 && n.End < text.size() &&
         std::isalnum(static_cast<unsigned char>(text[n.End])) != 0) {
       *args = {group(i), Quote(text.substr(n.End, 1))};
-      return 6;
+      return Fault::kStops;
     }
     if (digits != kGuidDigits[i]) {
       *args = {group(i), std::to_string(digits),
@@ -236,14 +252,14 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
           WithoutLeadingZeros(text.substr(spelling.DigitsBegin,
                                           static_cast<std::size_t>(digits)))
               .size();
-      return value_digits > 16 ? 12
-             : digits > kGuidDigits[i] ? 9
-             : digits == 1             ? 7
-                                       : 8;
+      return value_digits > 16 ? Fault::kPast
+             : digits > kGuidDigits[i] ? Fault::kMore
+             : digits == 1             ? Fault::kOneDigit
+                                       : Fault::kFewer;
     }
     if (spelling.Prefix || spelling.Negative) {
       *args = {group(i)};
-      return 10;
+      return Fault::kSign;
     }
   }
   // Blanks inside the braces read alike; anything else after the last
@@ -251,12 +267,12 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
   const std::string_view rest = text.substr(g.Group[4].End);
   if (!StripBlanks(rest).empty()) {
     *args = {Quote(rest)};
-    return 11;
+    return Fault::kRest;
   }
   for (int i = 1; i < 5; ++i) {
-    if (text[g.Start[i] - 1] != '-') return kSeparatorsOnly;
+    if (text[g.Start[i] - 1] != '-') return Fault::kSeparatorsOnly;
   }
-  return -1;
+  return Fault::kNone;
 }
 
 void CheckRow(CheckState& s, const GuidKey& row, const DeviceEntry& entry) {
@@ -269,16 +285,16 @@ void CheckRow(CheckState& s, const GuidKey& row, const DeviceEntry& entry) {
     return Utf16ToUtf8(wide);
   };
   Args args;
-  const int form = GuidFault(ReadGuidGroups(text), text, &args);
-  if (form == kSeparatorsOnly) {
+  const Fault form = GuidFault(ReadGuidGroups(text), text, &args);
+  if (form == Fault::kSeparatorsOnly) {
     s.Add(Check::kGuidSeparators, s.At(s.Value), {shown()});
-  } else if (form >= 0) {
-    args.insert(args.begin(), {std::to_string(form), shown()});
+  } else if (form != Fault::kNone) {
+    args.insert(args.begin(), {form, shown()});
     s.Add(Check::kMalformedGuid, s.At(s.Value), args);
   }
   if (std::memcmp(&guid, &kDesktopModemClass, sizeof guid) == 0) {
     s.Add(Check::kDesktopName, s.At(s.Value),
-          {"2", shown(), Quote(Utf16ToUtf8(row.ValueName))});
+          {Desktop::kModemClass, shown(), Quote(Utf16ToUtf8(row.ValueName))});
   }
 }
 
@@ -333,18 +349,20 @@ void CheckTextEnd(CheckState& s, const TextField& f) {
       return;
     }
   }
-  int form = -1;
+  enum class Syntax { kSemicolon, kQuote, kBackslash, kNone };
+  Syntax form = Syntax::kNone;
   if (!value.empty() && value.back() == ';' && !f.Command) {
-    form = 0;
+    form = Syntax::kSemicolon;
   } else if (std::count(value.begin(), value.end(), '"') % 2 != 0) {
-    form = 1;
+    form = Syntax::kQuote;
   } else if (!value.empty() && value.back() == '\\') {
-    form = 2;
+    form = Syntax::kBackslash;
   }
-  if (form >= 0) {
-    const std::size_t at = form == 1 ? value.find('"') : value.size() - 1;
+  if (form != Syntax::kNone) {
+    const std::size_t at =
+        form == Syntax::kQuote ? value.find('"') : value.size() - 1;
     s.AddRoot(Check::kValueSyntax, s.At(value.substr(at, 1)),
-              {std::to_string(form), Quote(value), field()});
+              {form, Quote(value), field()});
   }
 }
 
@@ -388,7 +406,7 @@ void CheckText(CheckState& s, const TextField& facts) {
     const bool nul = written[control] == '\0';
     s.Add(Check::kControlByte, s.At(written.substr(control, 1)),
           {"0x" + HexDigits(static_cast<unsigned char>(written[control]), 2),
-           field(), nul ? "1" : "0",
+           field(), nul ? Control::kNul : Control::kWritten,
            Quote(nul ? written.substr(0, control) : written)});
   }
   for (std::size_t i = 0; i < written.size(); ++i) {
@@ -398,12 +416,12 @@ void CheckText(CheckState& s, const TextField& facts) {
       break;
     }
   }
-  const int desktop = key == "DLL" && EndsWith(value, ".sys") ? 0
-                      : key == "TSP" && KeyIs(value, "unimdm.tsp") ? 1
-                                                                         : -1;
-  if (desktop >= 0) {
-    s.Add(Check::kDesktopName, s.At(value),
-          {std::to_string(desktop), Quote(value), value_name()});
+  const Desktop desktop = key == "DLL" && EndsWith(value, ".sys") ? Desktop::kDriver
+                          : key == "TSP" && KeyIs(value, "unimdm.tsp")
+                              ? Desktop::kProvider
+                              : Desktop::kNone;
+  if (desktop != Desktop::kNone) {
+    s.Add(Check::kDesktopName, s.At(value), {desktop, Quote(value), value_name()});
   }
   // A modem's commands hold "%" of their own (AT&F%C0).
   if (const std::string_view token = facts.Command ? "" : InfToken(value);
