@@ -13,7 +13,6 @@
 
 #include "check/Checks.h"
 #include "check/Diagnostic.h"
-#include "check/LineStore.h"
 #include "check/WriteLog.h"
 #include "regstore/RegTree.h"
 
