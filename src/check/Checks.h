@@ -7,8 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory_resource>
-#include <unordered_map>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -132,10 +133,17 @@ struct CheckState {
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
   // Modems).
-  // The writers spell each such path one way. The paths live as long as
-  // the check, in memory of their own.
+  // The writers spell each such path one way: paths are ordered by length,
+  // then by their units, which tells the numbers at their ends apart
+  // quickly. They live as long as the check, in memory of their own.
+  struct ShortLex {
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
+      if (a.size() != b.size()) return a.size() < b.size();
+      return std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) < 0;
+    }
+  };
   std::pmr::monotonic_buffer_resource NamedPaths;
-  std::pmr::unordered_map<std::pmr::u16string, std::size_t> NamedBy{&NamedPaths};
+  std::pmr::map<std::pmr::u16string, std::size_t, ShortLex> NamedBy{&NamedPaths};
 
   // The key line being applied.
   std::string_view Key;

@@ -195,7 +195,14 @@ std::string DescribeSection(const SectionInfo& section) {
 }
 
 const Place* OpenSection::Given(std::string_view key) const {
-  const std::size_t row = RowOf(Info.Kind, key);
+  // The checks ask for a few keys of every section: each row is looked up
+  // once, by the rows' own spelling.
+  static std::vector<std::pair<std::string_view, std::size_t>> rows[2];
+  auto& known = rows[Info.Kind == SectionKind::kDevice ? 0 : 1];
+  auto it = std::find_if(known.begin(), known.end(),
+                         [key](const auto& row) { return row.first == key; });
+  if (it == known.end()) it = known.insert(it, {key, RowOf(Info.Kind, key)});
+  const std::size_t row = it->second;
   return row == kNoKey || Keys[row].Line == 0 ? nullptr : &Keys[row];
 }
 

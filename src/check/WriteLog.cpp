@@ -23,19 +23,19 @@ void WriteLog::EntryBegins(SectionKind kind) {
 std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
                                  std::uint32_t access, RegHandle* key) {
   const Open* above = OpenKey(parent);
+  if (std::int32_t e = store_.CreateKey(parent, path, access, key)) return e;
+  // The path as the call named it, after its parent's.
+  const std::u16string_view from =
+      above == nullptr ? u"" : openings_[above->Opening].Path;
+  const std::u16string_view own(path);
+  const std::size_t size = from.size() + (from.empty() ? 0 : 1) + own.size();
+  auto* text = static_cast<char16_t*>(
+      paths_.allocate(size * sizeof(char16_t), alignof(char16_t)));
+  std::copy(from.begin(), from.end(), text);
+  if (!from.empty()) text[from.size()] = u'\\';
+  std::copy(own.begin(), own.end(), text + size - own.size());
   Opening opening;
-  opening.PathBegin = paths_.size();
-  if (above != nullptr) {
-    const Opening& from = openings_[above->Opening];
-    paths_.append(paths_, from.PathBegin, from.PathSize);
-    if (*path != u'\0') paths_ += u'\\';
-  }
-  paths_ += path;
-  opening.PathSize = paths_.size() - opening.PathBegin;
-  if (std::int32_t e = store_.CreateKey(parent, path, access, key)) {
-    paths_.resize(opening.PathBegin);
-    return e;
-  }
+  opening.Path = std::u16string_view(text, size);
   opening.Node = store_.NodeOf(*key);
   if (!entries_.empty()) {
     opening.Entry = static_cast<std::uint32_t>(entries_.size() - 1);
@@ -80,16 +80,20 @@ std::int32_t WriteLog::CloseKey(RegHandle key) {
 void WriteLog::Finish() {
   // The openings by key, each key's first opening first: a key is
   // numbered in the order first opened, with the path it was opened by.
-  std::vector<std::uint32_t> order(openings_.size());
-  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return std::less<>()(openings_[a].Node, openings_[b].Node);
+  std::vector<std::pair<const regstore::RegNode*, std::uint32_t>> by_node;
+  by_node.reserve(openings_.size());
+  for (std::uint32_t i = 0; i < openings_.size(); ++i) {
+    by_node.emplace_back(openings_[i].Node, i);
+  }
+  std::sort(by_node.begin(), by_node.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return std::less<>()(a.first, b.first);
+    return a.second < b.second;
   });
+  std::vector<std::uint32_t> order(by_node.size());
   std::vector<std::uint32_t> firsts;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (i == 0 || openings_[order[i]].Node != openings_[order[i - 1]].Node) {
-      firsts.push_back(order[i]);
-    }
+  for (std::size_t i = 0; i < by_node.size(); ++i) {
+    order[i] = by_node[i].second;
+    if (i == 0 || by_node[i].first != by_node[i - 1].first) firsts.push_back(order[i]);
   }
   std::sort(firsts.begin(), firsts.end());
   std::vector<std::uint32_t> number(openings_.size());
@@ -97,7 +101,7 @@ void WriteLog::Finish() {
   for (std::uint32_t first : firsts) {
     const Opening& o = openings_[first];
     number[first] = static_cast<std::uint32_t>(keys_.size());
-    keys_.push_back({o.Node, o.PathBegin, o.PathSize, o.Entry, 0});
+    keys_.push_back({o.Node, o.Path, o.Entry, 0});
   }
   for (std::size_t i = 1; i < order.size(); ++i) {
     if (openings_[order[i]].Node == openings_[order[i - 1]].Node) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,8 +36,8 @@ class WriteLog : public Registry, public PassListener {
   // numbers First.. of Slot(), one for each of its node's values.
   struct Key {
     const regstore::RegNode* Node = nullptr;
-    std::size_t PathBegin = 0, PathSize = 0;  // in paths_, as first opened
-    std::uint32_t Opener = kNobody;           // the entry that opened it
+    std::u16string_view Path;        // below HKEY_LOCAL_MACHINE, as first opened
+    std::uint32_t Opener = kNobody;  // the entry that opened it
     std::size_t First = 0;
   };
 
@@ -84,9 +85,7 @@ class WriteLog : public Registry, public PassListener {
   bool Changed() const { return store_.Changed(); }
 
   const std::vector<Key>& Keys() const { return keys_; }
-  std::u16string_view PathOf(const Key& key) const {
-    return std::u16string_view(paths_).substr(key.PathBegin, key.PathSize);
-  }
+  std::u16string_view PathOf(const Key& key) const { return key.Path; }
   std::size_t SlotCount() const { return writers_.size(); }
   Slot SlotAt(std::size_t number) const;
   std::uint32_t WriterOf(std::size_t number) const { return writers_[number]; }
@@ -105,7 +104,7 @@ class WriteLog : public Registry, public PassListener {
   struct Opening {
     const regstore::RegNode* Node = nullptr;
     std::uint32_t Entry = kNobody;
-    std::size_t PathBegin = 0, PathSize = 0;
+    std::u16string_view Path;
   };
   struct Open {
     RegHandle Handle = 0;
@@ -115,7 +114,7 @@ class WriteLog : public Registry, public PassListener {
   const Open* OpenKey(RegHandle handle) const;
 
   regstore::TreeRegistry store_;
-  std::u16string paths_;
+  std::pmr::monotonic_buffer_resource paths_;  // of the openings
   std::vector<Opening> openings_;
   std::vector<Key> keys_;  // after Finish
   std::vector<Entry> entries_;
