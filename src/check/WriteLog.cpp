@@ -89,43 +89,35 @@ void WriteLog::Finish() {
     if (a.first != b.first) return std::less<>()(a.first, b.first);
     return a.second < b.second;
   });
-  std::vector<std::uint32_t> order(by_node.size());
   std::vector<std::uint32_t> firsts;
   for (std::size_t i = 0; i < by_node.size(); ++i) {
-    order[i] = by_node[i].second;
-    if (i == 0 || by_node[i].first != by_node[i - 1].first) firsts.push_back(order[i]);
+    if (i == 0 || by_node[i].first != by_node[i - 1].first) {
+      firsts.push_back(by_node[i].second);
+    }
   }
   std::sort(firsts.begin(), firsts.end());
   std::vector<std::uint32_t> number(openings_.size());
-  keys_.clear();
+  std::size_t count = 0;  // slots
   for (std::uint32_t first : firsts) {
     const Opening& o = openings_[first];
     number[first] = static_cast<std::uint32_t>(keys_.size());
-    keys_.push_back({o.Node, o.Path, o.Entry, 0});
+    keys_.push_back({o.Node, o.Path, o.Entry, count});
+    count += o.Node->Values().size();
   }
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    if (openings_[order[i]].Node == openings_[order[i - 1]].Node) {
-      number[order[i]] = number[order[i - 1]];
+  for (std::size_t i = 1; i < by_node.size(); ++i) {
+    if (by_node[i].first == by_node[i - 1].first) {
+      number[by_node[i].second] = number[by_node[i - 1].second];
     }
   }
   for (std::uint32_t& key : entry_keys_) key = number[key];
-  for (Write& write : writes_) write.Key = number[write.Key];
-
-  std::size_t count = 0;
-  for (Key& key : keys_) {
-    key.First = count;
-    count += SlotsOf(key);
-  }
+  // The writes in order: who wrote each value last, and whose value each
+  // replaced.
   writers_.assign(count, kBefore);
-  slot_keys_.resize(count);
-  for (std::uint32_t k = 0; k < keys_.size(); ++k) {
-    std::fill_n(slot_keys_.begin() + static_cast<std::ptrdiff_t>(keys_[k].First),
-                SlotsOf(keys_[k]), k);
-  }
   for (std::uint32_t entry = 0; entry < entries_.size(); ++entry) {
     const Entry& e = entries_[entry];
     for (std::size_t w = e.FirstWrite; w < e.FirstWrite + e.WriteCount; ++w) {
       Write& write = writes_[w];
+      write.Key = number[write.Key];
       std::uint32_t& writer = writers_[keys_[write.Key].First + write.Index];
       if (!write.Created && !write.Same && writer != entry) {
         write.Replaced = writer;
@@ -136,10 +128,12 @@ void WriteLog::Finish() {
 }
 
 WriteLog::Slot WriteLog::SlotAt(std::size_t number) const {
-  const Key& key = keys_[slot_keys_[number]];
-  const regstore::RegValue& value = key.Node->Values()[number - key.First];
-  return {slot_keys_[number], value.Name, value.Type, value.Data,
-          writers_[number], &value};
+  const auto key = std::upper_bound(
+      keys_.begin(), keys_.end(), number,
+      [](std::size_t n, const Key& k) { return n < k.First; }) - 1;
+  const regstore::RegValue& value = key->Node->Values()[number - key->First];
+  return {static_cast<std::uint32_t>(key - keys_.begin()), value.Name,
+          value.Type, value.Data, writers_[number], &value};
 }
 
 }  // namespace tarnwell::check

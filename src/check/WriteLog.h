@@ -120,8 +120,7 @@ class WriteLog : public Registry, public PassListener {
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> entry_keys_;  // openings, key numbers after Finish
   std::vector<Write> writes_;  // Key is an opening's number until Finish
-  std::vector<std::uint32_t> writers_;    // by slot number, after Finish
-  std::vector<std::uint32_t> slot_keys_;  // likewise
+  std::vector<std::uint32_t> writers_;  // by slot number, after Finish
   // The keys open now: the writers hold one or two at a time.
   std::vector<Open> open_;
 };
