@@ -1,4 +1,4 @@
-#include "check/CheckTool.h"
+#include "check/Console.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,6 @@
 #include <system_error>
 
 #include "check/CheckOptions.h"
-#include "check/Console.h"
 #include "check/Emit.h"
 #include "platform/Cabinet.h"
 #include "platform/OutputFile.h"
