@@ -50,6 +50,8 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
 std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
                                 std::uint32_t type, const void* data,
                                 std::uint32_t size) {
+  // Refused by the store as well; refused here before the data are read.
+  if (data == nullptr && size != 0) return kErrorInvalidParameter;
   const Open* open = OpenKey(key);
   Write write;
   if (open != nullptr && name != nullptr) {
