@@ -33,7 +33,7 @@ class WriteLog : public Registry, public PassListener {
   static constexpr std::uint32_t kBefore = kNobody - 1;
 
   // A key the pass opened, in the order first opened; its values are the
-  // numbers First.. of Slot(), one for each of its node's values.
+  // slots First.., one for each of its node's values.
   struct Key {
     const regstore::RegNode* Node = nullptr;
     std::u16string_view Path;        // below HKEY_LOCAL_MACHINE, as first opened
