@@ -103,8 +103,8 @@ void WriteLog::Finish() {
   for (std::uint32_t first : firsts) {
     const Opening& o = openings_[first];
     number[first] = static_cast<std::uint32_t>(keys_.size());
-    keys_.push_back({o.Node, o.Path, o.Entry, count});
-    count += o.Node->Values().size();
+    keys_.push_back({o.Node, o.Path, o.Entry, count, o.Node->Values().size()});
+    count += keys_.back().Count;
   }
   for (std::size_t i = 1; i < by_node.size(); ++i) {
     if (by_node[i].first == by_node[i - 1].first) {

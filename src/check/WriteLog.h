@@ -38,7 +38,7 @@ class WriteLog : public Registry, public PassListener {
     const regstore::RegNode* Node = nullptr;
     std::u16string_view Path;        // below HKEY_LOCAL_MACHINE, as first opened
     std::uint32_t Opener = kNobody;  // the entry that opened it
-    std::size_t First = 0;
+    std::size_t First = 0, Count = 0;
   };
 
   // A value as it stands after the pass.
@@ -89,7 +89,7 @@ class WriteLog : public Registry, public PassListener {
   std::size_t SlotCount() const { return writers_.size(); }
   Slot SlotAt(std::size_t number) const;
   std::uint32_t WriterOf(std::size_t number) const { return writers_[number]; }
-  std::size_t SlotsOf(const Key& key) const { return key.Node->Values().size(); }
+  std::size_t SlotsOf(const Key& key) const { return key.Count; }
 
   const std::vector<Entry>& Entries() const { return entries_; }
   Run<std::uint32_t> KeysOf(const Entry& e) const {
