@@ -37,6 +37,7 @@ std::int32_t WriteLog::CreateKey(RegHandle parent, const char16_t* path,
   Opening opening;
   opening.Path = std::u16string_view(text, size);
   opening.Node = store_.NodeOf(*key);
+  opening.Values = static_cast<std::uint32_t>(opening.Node->Values().size());
   if (!entries_.empty()) {
     opening.Entry = static_cast<std::uint32_t>(entries_.size() - 1);
     entry_keys_.push_back(static_cast<std::uint32_t>(openings_.size()));
@@ -99,12 +100,10 @@ void WriteLog::Finish() {
   }
   std::sort(firsts.begin(), firsts.end());
   std::vector<std::uint32_t> number(openings_.size());
-  std::size_t count = 0;  // slots
   for (std::uint32_t first : firsts) {
     const Opening& o = openings_[first];
     number[first] = static_cast<std::uint32_t>(keys_.size());
-    keys_.push_back({o.Node, o.Path, o.Entry, count, o.Node->Values().size()});
-    count += keys_.back().Count;
+    keys_.push_back({o.Node, o.Path, o.Entry, 0, 0});
   }
   for (std::size_t i = 1; i < by_node.size(); ++i) {
     if (by_node[i].first == by_node[i - 1].first) {
@@ -112,6 +111,23 @@ void WriteLog::Finish() {
     }
   }
   for (std::uint32_t& key : entry_keys_) key = number[key];
+  // A key's values are those it held when opened and those written after:
+  // values are only added, at the end. (Counted here, not read from the
+  // nodes, which lie all over the store's memory.)
+  for (std::size_t i = 0; i < openings_.size(); ++i) {
+    Key& key = keys_[number[i]];
+    key.Count = std::max<std::size_t>(key.Count, openings_[i].Values);
+  }
+  for (Write& write : writes_) {
+    write.Key = number[write.Key];
+    Key& key = keys_[write.Key];
+    key.Count = std::max<std::size_t>(key.Count, write.Index + std::size_t{1});
+  }
+  std::size_t count = 0;  // slots
+  for (Key& key : keys_) {
+    key.First = count;
+    count += key.Count;
+  }
   // The writes in order: who wrote each value last, and whose value each
   // replaced.
   writers_.assign(count, kBefore);
@@ -119,7 +135,6 @@ void WriteLog::Finish() {
     const Entry& e = entries_[entry];
     for (std::size_t w = e.FirstWrite; w < e.FirstWrite + e.WriteCount; ++w) {
       Write& write = writes_[w];
-      write.Key = number[write.Key];
       std::uint32_t& writer = writers_[keys_[write.Key].First + write.Index];
       if (!write.Created && !write.Same && writer != entry) {
         write.Replaced = writer;

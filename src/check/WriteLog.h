@@ -100,10 +100,12 @@ class WriteLog : public Registry, public PassListener {
   }
 
  private:
-  // A CreateKey call: the key it opened, by whom, and the path it named.
+  // A CreateKey call: the key it opened, by whom, how many values the key
+  // held then, and the path it named.
   struct Opening {
     const regstore::RegNode* Node = nullptr;
     std::uint32_t Entry = kNobody;
+    std::uint32_t Values = 0;
     std::u16string_view Path;
   };
   struct Open {
