@@ -15,9 +15,8 @@
 #include "Counters.h"
 #include "HeapCounter.h"
 #include "Runs.h"
-#include "check/CheckOptions.h"
+#include "check/DiagnosticFilter.h"
 #include "check/FileCheck.h"
-#include "check/KeyIndex.h"
 #include "check/Report.h"
 #include "config/ConfigReader.h"
 #include "support/Files.h"
@@ -93,33 +92,6 @@ void BM_CheckOverInstaller(benchmark::State& state) {
   state.counters["ratio"] = checker / installer;
 }
 
-// Paths of N blocks of "A@" or "B!", which a hash that only sums its
-// units times a constant sends to one place whatever its seed: the index
-// must stay linear on them.
-void BM_KeyIndexOfLikePaths(benchmark::State& state) {
-  const auto count = static_cast<std::size_t>(state.range(0));
-  std::vector<std::u16string> paths;
-  for (std::size_t m = 0; m < count; ++m) {
-    std::u16string path = u"K\\";
-    for (std::size_t bit = 1; bit < count; bit <<= 1) {
-      path += (m & bit) != 0 ? u"A@" : u"B!";
-    }
-    paths.push_back(path);
-  }
-  for (auto _ : state) {
-    check::KeyIndex index;
-    bool added = false;
-    for (const std::u16string& path : paths) index.Add(path, &added);
-    benchmark::DoNotOptimize(index.Count());
-  }
-  state.SetComplexityN(state.range(0));
-}
-
-BENCHMARK(BM_KeyIndexOfLikePaths)
-    ->RangeMultiplier(4)
-    ->Range(1 << 10, 1 << 16)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
 BENCHMARK(BM_Check)
     ->Arg(2000)
     ->Arg(20000)

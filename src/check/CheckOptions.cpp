@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "check/Emit.h"
 
 namespace tarnwell::check {
 namespace {
@@ -51,6 +50,14 @@ bool SetCheck(CheckOptions& options, std::string_view name, int off, int error,
   return true;
 }
 
+// A name of the cabinet, as the emitters take it.
+bool CabName(std::string* text, const char* option, std::size_t most,
+             std::string_view value, std::string* error) {
+  *text = value;
+  *error = CabNameFault(option, most, value);
+  return error->empty();
+}
+
 // The file name an option takes; refused when empty.
 bool FileName(std::string* file, const char* option, std::string_view value,
               std::string* error) {
@@ -72,49 +79,6 @@ int IndexOf(std::string_view value,
   return -1;
 }
 
-// Whether Windows takes name for a device (CON, NUL, COM1, also with
-// blanks and an extension after it) rather than a file.
-bool IsDeviceName(std::string_view name) {
-  std::string base(name.substr(0, name.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  if (IndexOf(base, {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$",
-                     "CLOCK$"}) >= 0) {
-    return true;
-  }
-  return base.size() == 4 &&
-         IndexOf(std::string_view(base).substr(0, 3), {"COM", "LPT"}) >= 0 &&
-         base[3] >= '1' && base[3] <= '9';
-}
-
-// A name of the cabinet: printable ASCII, which every device shows alike,
-// within the CAB Wizard's lengths, and a file name of its own (the device
-// names the cabinet's uninstall file with both, and its folder with the
-// name): none of the characters a file name cannot hold, no blank or dot
-// at its end (Windows drops them), no blank at its start, no device name.
-bool CabText(std::string* text, const char* option, std::size_t most,
-             std::string_view value, std::string* error) {
-  *text = value;
-  const bool fits =
-      !value.empty() && value.size() <= most && value.front() != ' ' &&
-      value.back() != ' ' && value.back() != '.' && !IsDeviceName(value) &&
-      std::all_of(value.begin(), value.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F &&
-               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
-      });
-  if (!fits) {
-    *error = "option " + std::string(option) + " takes 1 to " +
-             std::to_string(most) +
-             " characters of printable ASCII, none of \\ / : * ? \" < > |, "
-             "neither beginning with a blank nor ending in one or a dot, and "
-             "no device name such as CON";
-  }
-  return fits;
-}
-
-
 using Options = CheckOptions;
 using Value = std::string_view;
 using Error = std::string*;
@@ -135,25 +99,23 @@ const std::vector<OptionRow> kOptions = {
      "fragment (image-reg), a CAB Wizard .inf\n(cab-inf) or a cabinet the "
      "device installs\n(cab) instead",
      [](Options& o, Value v, Error e) {
-       EmitKind kind;
-       o.Emit = v;
-       if (!ParseEmitKind(v, &kind)) {
-         *e = "option --emit takes image-reg, cab-inf or cab";
-         return false;
-       }
-       return true;
+       const int n = IndexOf(v, {"image-reg", "cab-inf", "cab"});
+       if (n < 0) *e = "option --emit takes image-reg, cab-inf or cab";
+       o.Emit = static_cast<EmitKind>(std::max(n, 0));
+       o.EmitName = v;
+       return n >= 0;
      }},
     {{"--cab-name"}, "TEXT",
      "the name the device shows for the cabinet\n"
      "(default \"USB CDC settings\")",
      [](Options& o, Value v, Error e) {
-       return CabText(&o.Cab.App, "--cab-name", 40, v, e);
+       return CabName(&o.Cab.App, "--cab-name", 40, v, e);
      }},
     {{"--cab-provider"}, "TEXT",
      "its provider (default \"tarnwell\"); a cabinet\n"
      "of the same names replaces it on the device",
      [](Options& o, Value v, Error e) {
-       return CabText(&o.Cab.Provider, "--cab-provider", 30, v, e);
+       return CabName(&o.Cab.Provider, "--cab-provider", 30, v, e);
      }},
     {{"--registry"}, "FILE",
      "start from this registry (a regedit 5.00 export\n"
@@ -347,7 +309,7 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
              std::to_string(options->Files.size()) + " files were given";
     return false;
   }
-  if (!options->Emit.empty() && options->OutputFile.empty()) {
+  if (!options->EmitName.empty() && options->OutputFile.empty()) {
     *error = "option --emit writes to the file of -o FILE";
     return false;
   }
@@ -369,89 +331,6 @@ bool ParseCheckOptions(const std::vector<std::string>& args,
     return false;
   }
   return true;
-}
-
-// What the options and the disable directives make of the findings.
-namespace {
-
-bool Before(const Diagnostic& a, const Diagnostic& b) {
-  if (a.At.Line != b.At.Line) return a.At.Line < b.At.Line;
-  return a.At.Column < b.At.Column;
-}
-
-struct Filter {
-  const CheckOptions& Options;
-  const std::set<std::pair<std::size_t, Check>>& Disabled;
-  Counts* Found;
-  std::vector<Diagnostic> Kept;
-
-  bool Off(const Diagnostic& d) const {
-    return Options.SettingOf(d.Id).Off || Disabled.count({d.At.Line, d.Id});
-  }
-
-  void Take(Diagnostic d) {
-    if (Off(d)) {
-      for (Diagnostic& note : d.Notes) {
-        if (!note.FollowOn) continue;
-        note.FollowOn = false;
-        Take(std::move(note));
-      }
-      return;
-    }
-    const CheckSetting& setting = Options.SettingOf(d.Id);
-    const Severity own = InfoOf(d.Id).Level;
-    Severity level = own;
-    if (setting.Error ||
-        (Options.WarningsAreErrors && level == Severity::kWarning)) {
-      level = Severity::kError;
-    } else if (setting.NoError && level == Severity::kError) {
-      level = Severity::kWarning;
-    }
-    if (Options.NoWarnings && own != Severity::kError) return;
-    ++(level == Severity::kError     ? Found->Errors
-       : level == Severity::kWarning ? Found->Warnings
-                                     : Found->Notes);
-    if (Options.Quiet && level != Severity::kError) return;
-    d.Promoted = level != own;
-    d.Level = level;
-    // Follow-ons of a check turned off go with it.
-    d.Notes.erase(std::remove_if(d.Notes.begin(), d.Notes.end(),
-                                 [&](const Diagnostic& note) {
-                                   return note.FollowOn && Off(note);
-                                 }),
-                  d.Notes.end());
-    std::stable_sort(d.Notes.begin(), d.Notes.end(), Before);
-    Kept.push_back(std::move(d));
-  }
-};
-
-}  // namespace
-
-std::size_t KeepWithin(std::vector<Diagnostic>* shown, std::size_t budget,
-                       std::size_t most) {
-  const auto is_error = [](const Diagnostic& d) {
-    return d.Level == Severity::kError;
-  };
-  const std::size_t kept = std::max<std::size_t>(
-      budget, std::min<std::size_t>(
-                  std::count_if(shown->begin(), shown->end(), is_error), most));
-  if (shown->size() <= kept) return 0;
-  std::stable_partition(shown->begin(), shown->end(), is_error);
-  const std::size_t left_out = shown->size() - kept;
-  shown->resize(kept);
-  std::stable_sort(shown->begin(), shown->end(), Before);
-  return left_out;
-}
-
-std::vector<Diagnostic> ApplyOptions(
-    const std::vector<Diagnostic>& found, const CheckOptions& options,
-    Counts* counts, const std::set<std::pair<std::size_t, Check>>& disabled) {
-  *counts = Counts{};
-  Filter filter{options, disabled, counts, {}};
-  for (const Diagnostic& d : found) filter.Take(d);
-  // Follow-ons shown on their own stand where they point.
-  std::stable_sort(filter.Kept.begin(), filter.Kept.end(), Before);
-  return std::move(filter.Kept);
 }
 
 }  // namespace tarnwell::check

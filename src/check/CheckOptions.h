@@ -1,17 +1,15 @@
 // The command line of tarnwell-check, parsed by one table of options that
-// --help shows too; and what the options and the disable directives
-// make of a file's diagnostics (DiagnosticFilter.cpp).
+// --help shows too.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <set>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "check/Diagnostic.h"
+#include "check/Emit.h"
 
 namespace tarnwell::check {
 
@@ -25,14 +23,6 @@ struct CheckSetting {
   bool NoError = false;  // -Wno-error=NAME
 };
 
-// What the device shows of a cabinet under its installed programs, and
-// what a later cabinet of the same names replaces (--cab-name,
-// --cab-provider); the .inf of cab-inf names the same.
-struct CabNames {
-  std::string App = "USB CDC settings";
-  std::string Provider = "tarnwell";
-};
-
 // The findings shown when --max-findings is not given: GitHub takes at
 // most 25,000 results of a SARIF run.
 constexpr std::size_t kTextMaxFindings = 1000;
@@ -43,7 +33,8 @@ struct CheckOptions {
                                    // when none is given
   bool PrintReg = false;           // --reg
   std::string OutputFile;          // -o FILE
-  std::string Emit;                // --emit=KIND: what -o FILE gets instead
+  std::string EmitName;            // --emit=KIND: what -o FILE gets instead
+  EmitKind Emit = EmitKind::kImageReg;
   std::string RegistryFile;        // --registry FILE
   CabNames Cab;
   bool WarningsAreErrors = false;  // -Werror, --werror
@@ -75,28 +66,5 @@ bool ChooseColor(ColorMode mode, bool terminal, const char* no_color,
 
 // The text of --help.
 std::string CheckUsage();
-
-struct Counts {
-  std::size_t Errors = 0;
-  std::size_t Warnings = 0;
-  std::size_t Notes = 0;
-};
-
-// The diagnostics as the options have them, in order of position: checks
-// turned off (by an option, or by a directive for its line) dropped, their
-// follow-ons shown on their own; levels changed (and marked Promoted); -w
-// drops warnings and notes, and --quiet all but errors. *counts counts
-// what is left before --quiet.
-// Keeps at most `budget` of the findings, errors first, and a file's
-// errors up to `most` whatever the budget: a limit never hides what makes
-// the exit status 1. What is kept stays in order of position. Returns how
-// many were left out.
-std::size_t KeepWithin(std::vector<Diagnostic>* shown, std::size_t budget,
-                       std::size_t most);
-
-std::vector<Diagnostic> ApplyOptions(
-    const std::vector<Diagnostic>& found, const CheckOptions& options,
-    Counts* counts,
-    const std::set<std::pair<std::size_t, Check>>& disabled = {});
 
 }  // namespace tarnwell::check

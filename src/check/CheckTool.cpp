@@ -1,4 +1,4 @@
-#include "check/CheckTool.h"
+#include "check/Console.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,6 @@
 #include <system_error>
 
 #include "check/CheckOptions.h"
-#include "check/Console.h"
 #include "check/Emit.h"
 #include "platform/Cabinet.h"
 #include "platform/OutputFile.h"
@@ -134,7 +133,7 @@ std::string WriteFailure(std::int32_t code) {
 // it was when nothing changed, else the whole tree written anew.
 std::string RegFileOf(const FileReport& report, const StartRegistry* start) {
   if (start != nullptr && !report.Log->Changed()) return start->Bytes;
-  return regstore::FormatRegFileBytes(report.Log->Result());
+  return regstore::FormatRegFileBytes(report.Log->Tree());
 }
 
 int Run(const CheckOptions& options) {
@@ -171,9 +170,9 @@ int Run(const CheckOptions& options) {
       FileReport* report = result.Report.get();
       CheckBytes(bytes, report, start);
       // What --emit cannot write is an error of the file, as any other.
-      EmitKind kind = EmitKind::kImageReg;
+      const EmitKind kind = options.Emit;
       Diagnostic refusal;
-      const bool emit = ParseEmitKind(options.Emit, &kind);
+      const bool emit = !options.EmitName.empty();
       const bool refused = emit && FindUnwritable(kind, *report, &refusal);
       if (refused) report->Diagnostics.push_back(std::move(refusal));
       if (emit && kind == EmitKind::kCab && !refused) {
@@ -185,9 +184,7 @@ int Run(const CheckOptions& options) {
                                   report->Disabled);
       result.LeftOut = KeepWithin(&result.Shown, budget, options.MaxFindings);
       budget -= std::min(budget, result.Shown.size());
-      result.Size = start == nullptr ? TreeSize() : MeasureTree(start->Tree);
-      result.Size.Keys += report->Log->AddedKeys();
-      result.Size.Values += report->Log->AddedValues();
+      result.Size = MeasureTree(report->Log->Tree());
       result.ExitStatus =
           report->Read && report->Written && result.Found.Errors == 0 ? 0 : 1;
       if (text) {
@@ -200,7 +197,7 @@ int Run(const CheckOptions& options) {
       // the one installed, values and all.
       bool made = !emit || result.ExitStatus == 0;
       if (emit && !made && !refused) {
-        Say("no " + options.Emit + " file is written for a configuration "
+        Say("no " + options.EmitName + " file is written for a configuration "
             "with errors");
       }
       if (emit && made) {

@@ -7,6 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <memory_resource>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,25 +17,44 @@
 #include <vector>
 
 #include "check/Diagnostic.h"
-#include "check/KeyCatalog.h"
-#include "check/KeyIndex.h"
-#include "check/LineStore.h"
-#include "check/SharedValues.h"
+#include "check/KeyRows.h"
+#include "check/WriteLog.h"
 #include "config/InstallConfig.h"
 
 namespace tarnwell::check {
 
-constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
+// The lines of a checked file, kept for the echo under each message: one
+// buffer for all of them, so that keeping a line costs no allocation of
+// its own.
+class LineStore {
+ public:
+  void Add(std::string_view line) {
+    text_.append(line);
+    ends_.push_back(text_.size());
+  }
+  std::size_t Count() const { return ends_.size(); }
+  // Line `number` (1-based) as read, without its line feed; empty when
+  // there is no such line.
+  std::string_view Line(std::size_t number) const {
+    if (number == 0 || number > ends_.size()) return {};
+    const std::size_t begin = Begin(number);
+    return std::string_view(text_).substr(begin, ends_[number - 1] - begin);
+  }
+  // Where line `number` begins in the file, lines ending in line feeds.
+  std::size_t Offset(std::size_t number) const {
+    return Begin(number) + number - 1;
+  }
 
-// What a line is to the installer's reader, stripped of blanks at its ends.
-enum class LineKind {
-  kEmpty,
-  kComment,        // first character "#" or ";"
-  kHeader,         // "[" first and a "]" somewhere
-  kKey,            // a "=" inside an open section
-  kOther,          // inside a section, neither of the above: ignored
-  kBeforeSection,  // not empty, comment or header, and no section open yet
+ private:
+  std::size_t Begin(std::size_t number) const {
+    return number <= 1 ? 0 : ends_[number - 2];
+  }
+
+  std::string text_;
+  std::vector<std::size_t> ends_;
 };
+
+constexpr std::size_t kNoRoot = static_cast<std::size_t>(-1);
 
 // A section as the file shows it.
 struct SectionInfo {
@@ -42,6 +64,14 @@ struct SectionInfo {
   // The finding that the section is misread (a near miss of [MODEM
   // SETTINGS], a copy of another section), or kNoRoot.
   std::size_t Root = kNoRoot;
+  // Its key lines, in order: a run of CheckState::KeyLines.
+  std::size_t FirstKey = 0, KeyCount = 0;
+};
+
+// A key line that a row took: the row's place in its kind's list.
+struct KeyLine {
+  std::size_t Row = 0;
+  std::size_t Line = 0;
 };
 
 // "device section "A" (line 12)" or "[MODEM SETTINGS] section at line 30".
@@ -49,7 +79,7 @@ std::string DescribeSection(const SectionInfo& section);
 
 struct OpenSection {
   SectionInfo Info;
-  // The first line of each key of KeysOf(Info.Kind), by its place in that
+  // The first line of each key of its kind's list, by its place in that
   // list; Line 0 while the section has not given the key.
   std::vector<Place> Keys;
   std::size_t Disables = 0;  // interfaces listed
@@ -95,6 +125,7 @@ struct CheckState {
   std::size_t StopLine = 0;
   std::size_t ResumeLine = 0;
 
+  std::vector<KeyLine> KeyLines;  // of every section
   bool AnySection = false;  // a header was read
   OpenSection Section;
   std::vector<SectionInfo> Devices;  // accepted, in file order
@@ -102,15 +133,21 @@ struct CheckState {
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
   // Modems).
-  KeyIndex NamedKeys;
-  std::vector<std::size_t> NamedBy;  // by the key's number in NamedKeys
+  // The writers spell each such path one way: paths are ordered by length,
+  // then by their units, which tells the numbers at their ends apart
+  // quickly. They live as long as the check, in memory of their own.
+  struct ShortLex {
+    bool operator()(std::u16string_view a, std::u16string_view b) const {
+      if (a.size() != b.size()) return a.size() < b.size();
+      return std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) < 0;
+    }
+  };
+  std::pmr::monotonic_buffer_resource NamedPaths;
+  std::pmr::map<std::pmr::u16string, std::size_t, ShortLex> NamedBy{&NamedPaths};
 
-  // The key line being applied; Applied is null while no key matched, and
-  // Entry is the section's entry after it.
+  // The key line being applied.
   std::string_view Key;
   std::string_view Value;
-  const KeyFacts* Applied = nullptr;
-  const void* Entry = nullptr;
 
   // 1-based column of a view into the current line.
   std::size_t Column(std::string_view view) const;
@@ -147,12 +184,17 @@ void CheckHeader(CheckState& s, std::string_view name);
 void CheckRefusedSection(CheckState& s);  // for want of "DLL"
 // Accepted: its entry is the last of its list in s.Config.
 void CheckFinishedSection(CheckState& s);
-void CheckAppliedKey(CheckState& s);  // s.Applied
+// The key line that the row at `row` of its kind's list took (s.Key,
+// s.Value): `name` is the row's, `ignored` a row that changes nothing,
+// `list` one that appends.
+void CheckAppliedKey(CheckState& s, std::size_t row, const char* name,
+                     bool ignored, bool list);
 void CheckUnknownKey(CheckState& s);
 
-// The value of s.Applied as the installer read it into s.Entry
-// (ValueChecks.cpp).
-void CheckValue(CheckState& s);
+// A key line and its value as the installer read it by its row into the
+// entry (ValueChecks.cpp).
+void CheckKeyLine(CheckState& s, std::size_t row, const DeviceEntry& entry);
+void CheckKeyLine(CheckState& s, std::size_t row, const ModemEntry& entry);
 
 // Sections that write the same registry values, once the install pass is
 // done (SharedValues.cpp): one warning per pair of sections whose writes

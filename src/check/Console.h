@@ -1,9 +1,23 @@
-// Standard output and error as tarnwell-check writes them: UTF-8 text out,
-// and standard input read as bytes. One implementation per world (posix/,
-// win32/), picked by CMake; the rest of the checker is the same everywhere.
+// tarnwell-check's seam with its world: the program, which each world's
+// main (posix/, win32/) calls with its arguments as UTF-8; and standard
+// output and error as it writes them, UTF-8 text out, and standard input
+// read as bytes, one implementation per world, picked by CMake. The rest
+// of the checker is the same everywhere.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
+
+namespace tarnwell::check {
+
+// The whole program: reads configurations with the installer's own reader
+// and tells, line by line, where the installer will do something other
+// than what the file seems to say. The exit status is the one --help
+// describes.
+int RunCheckTool(const std::vector<std::string>& args);
+
+}  // namespace tarnwell::check
 
 namespace tarnwell::check::console {
 

@@ -1,9 +1,39 @@
 #include "check/Diagnostic.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace tarnwell::check {
 namespace {
+
+// Each check's document: "%summary", "%does", "%wrong", "%right" and
+// "%fix" lines, each before its part.
+struct Prose {
+  const char* Name;
+  const char* Text;
+};
+constexpr Prose kProse[] = {
+#include "check/Prose.inc"
+};
+
+// The part of the document after "%field": its lines as they are, or
+// joined into one paragraph.
+std::string Part(std::string_view document, std::string_view field,
+                 bool paragraph) {
+  std::string text;  // as written on any system: without carriage returns
+  for (char c : document) {
+    if (c != '\r') text += c;
+  }
+  text.insert(0, "\n");
+  const std::string marker = "\n%" + std::string(field) + "\n";
+  const std::size_t at = text.find(marker);
+  if (at == std::string::npos) return "";
+  text = text.substr(at + marker.size());
+  text = text.substr(0, text.find("\n%"));
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (paragraph) std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
 
 const char* const kTexts[] = {
 #define CHECK(...)
@@ -17,13 +47,13 @@ std::string Format(std::string_view format, const Args& args) {
     if (format[i] != '%') {
       out += format[i];
     } else if (format[++i] != '{') {
-      out += args[static_cast<std::size_t>(format[i] - '0')];
+      out += args[static_cast<std::size_t>(format[i] - '0')].Text;
     } else {
       const std::size_t close = format.find('}', i);
       std::string_view choice = format.substr(i + 1, close - i - 1);
       i = close + 1;
-      const std::string& n = args[static_cast<std::size_t>(format[i] - '0')];
-      for (int k = std::stoi(n); k > 0; --k) {
+      const int form = args[static_cast<std::size_t>(format[i] - '0')].Form;
+      for (int k = form; k > 0; --k) {
         choice.remove_prefix(choice.find('|') + 1);
       }
       out += Format(choice.substr(0, choice.find('|')), args);
@@ -95,6 +125,16 @@ Diagnostic NoteAt(const Place& place, Text text, const Args& args) {
   return note;
 }
 
+Explanation ExplanationOf(const CheckInfo& info) {
+  for (const Prose& prose : kProse) {
+    if (std::string_view(prose.Name) != info.Name) continue;
+    return {Part(prose.Text, "summary", true), Part(prose.Text, "does", true),
+            Part(prose.Text, "wrong", false), Part(prose.Text, "right", false),
+            Part(prose.Text, "fix", true)};
+  }
+  return {};
+}
+
 const CheckInfo* FindCheck(std::string_view name) {
   for (const CheckInfo& info : kChecks) {
     if (name == info.Name) return &info;
@@ -114,18 +154,19 @@ std::string ListChecksText() {
     name.resize(22, ' ');
     std::string level = SeverityName(info.Level);
     level.resize(9, ' ');
-    out += name + level + info.Summary + "\n";
+    out += name + level + ExplanationOf(info).Summary + "\n";
   }
   return out;
 }
 
 std::string ExplainText(const CheckInfo& info) {
+  const Explanation e = ExplanationOf(info);
   std::string out = "-W" + std::string(info.Name) + " (" +
-                    SeverityName(info.Level) + "): " + info.Summary + "\n\n";
-  out += "What the installer does:\n" + Wrap(info.Does, "  ");
-  out += "\nWrong:\n" + Example(info.Wrong);
-  out += "\nRight:\n" + Example(info.Right);
-  out += "\nFix:\n" + Wrap(info.Fix, "  ");
+                    SeverityName(info.Level) + "): " + e.Summary + "\n\n";
+  out += "What the installer does:\n" + Wrap(e.Does, "  ");
+  out += "\nWrong:\n" + Example(e.Wrong);
+  out += "\nRight:\n" + Example(e.Right);
+  out += "\nFix:\n" + Wrap(e.Fix, "  ");
   static const char* const kStays[] = {
       "\nTo accept one finding where it stands, put this comment on the line "
       "before it:\n    ; tarnwell-check: disable=",

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace tarnwell::check {
@@ -40,18 +42,23 @@ struct CheckInfo {
   Fixed Stays;          // kOptional: an option or directive turns it off
   Follows From;         // what its findings are notes of
   const char* Message;  // of a finding, with %0 and %{a|b}0 as CheckTable.h
-  const char* Summary;  // one line
-  const char* Does;     // what the installer does
-  const char* Wrong;    // lines as a user writes them
-  const char* Right;    // the same lines, mended
-  const char* Fix;
 };
+
+// A check's explanation, from its document (explain/NAME.txt).
+struct Explanation {
+  std::string Summary;  // one line
+  std::string Does;     // what the installer does
+  std::string Wrong;    // lines as a user writes them
+  std::string Right;    // the same lines, mended
+  std::string Fix;
+};
+Explanation ExplanationOf(const CheckInfo& info);
 
 // Every check, in the order of the enumeration: both come from the table.
 inline constexpr CheckInfo kChecks[] = {
-#define CHECK(Id, Name, Level, Stays, From, ...)                    \
+#define CHECK(Id, Name, Level, Stays, From, Message)                    \
   {Check::k##Id, Name, Severity::k##Level, Fixed::k##Stays, Follows::k##From, \
-   __VA_ARGS__},
+   Message},
 #define TEXT(...)
 #include "check/CheckTable.h"
 };
@@ -73,7 +80,18 @@ std::string ListChecksText();
 // directive that accepts one finding (--explain, and the SARIF rules).
 std::string ExplainText(const CheckInfo& info);
 
-using Args = std::vector<std::string>;
+// An argument of a message: a text where the message says %N, or, where
+// it says %{a|b|c}N, an enumerator that chooses the alternative of its
+// value.
+struct Arg {
+  std::string Text;
+  int Form = 0;
+  Arg(std::string text) : Text(std::move(text)) {}  // NOLINT: implicit
+  Arg(const char* text) : Text(text) {}             // NOLINT: implicit
+  template <typename E, typename = std::enable_if_t<std::is_enum_v<E>>>
+  Arg(E form) : Form(static_cast<int>(form)) {}  // NOLINT: implicit
+};
+using Args = std::vector<Arg>;
 
 // A check's message, or a text, with its arguments in place.
 std::string MessageOf(Check id, const Args& args);

@@ -1,15 +1,16 @@
 #include "check/Emit.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
-#include "check/KeyCatalog.h"
+#include "check/KeyRows.h"
 #include "check/Text.h"
-#include "config/LineSyntax.h"
 #include "regstore/Registry.h"
+#include "regstore/RegFormat.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::check {
@@ -56,26 +57,30 @@ std::uint32_t SlotNumber(const WriteLog::Slot& slot) {
   return value;
 }
 
-// The keys and values of the pass, in the order of the log.
-struct Pass {
-  const std::vector<WriteLog::Key>& Keys;
-  const std::vector<WriteLog::Slot>& Slots;
+// A key of the pass with the values the pass wrote: what a start
+// registry held before is the device's, not the file's to carry.
+struct PassKey {
+  std::u16string_view Path;
+  std::uint32_t Opener = WriteLog::kNobody;
+  std::vector<WriteLog::Slot> Slots;
 };
 
-// The log's keys with only the values that the pass wrote: what a start
-// registry held before is the device's, not the file's to carry.
-std::vector<WriteLog::Key> WrittenKeys(const WriteLog& log) {
-  std::vector<WriteLog::Key> keys = log.Keys();
-  for (WriteLog::Key& key : keys) {
-    key.Slots.erase(std::remove_if(key.Slots.begin(), key.Slots.end(),
-                                   [&](std::size_t slot) {
-                                     return log.Slots()[slot].Writer >=
-                                            WriteLog::kBefore;
-                                   }),
-                    key.Slots.end());
+// The keys and values of the pass, in the order of the log.
+struct Pass {
+  std::vector<PassKey> Keys;
+  explicit Pass(const FileReport& report) {
+    if (!report.Log) return;
+    const WriteLog& log = *report.Log;
+    for (const WriteLog::Key& key : log.Keys()) {
+      PassKey& k = Keys.emplace_back();
+      k.Path = log.PathOf(key);
+      k.Opener = key.Opener;
+      for (std::size_t n = key.First; n < key.First + log.SlotsOf(key); ++n) {
+        if (log.WriterOf(n) < WriteLog::kBefore) k.Slots.push_back(log.SlotAt(n));
+      }
+    }
   }
-  return keys;
-}
+};
 
 // "; <what> from <source>, made by tarnwell-check <version>" and a line
 // end; bytes of the name outside printable ASCII become "?".
@@ -89,34 +94,42 @@ std::string SourceComment(std::string name, const std::string& version) {
          ", made by tarnwell-check " + version + "\r\n";
 }
 
-// The line of the file that gave the slot its last text: the last line of
-// the writing section whose key becomes that value, read as the installer
-// reads key lines (a header's name is a key line too). The section's
-// header when no line matches.
+// The line of the file that gave the value its last data: the last key
+// line of the writing section whose row becomes that value; the section's
+// header when none does.
 std::size_t LineOfText(const FileReport& report, const WriteLog::Slot& slot) {
   if (slot.Writer >= report.Sections.size()) return 0;
   const SectionInfo& section = report.Sections[slot.Writer];
-  std::size_t end = report.Lines.Count() + 1;
-  for (const SectionInfo& other : report.Sections) {
-    if (other.Header.Line > section.Header.Line && other.Header.Line < end) {
-      end = other.Header.Line;
-    }
-  }
   std::size_t found = section.Header.Line;
-  for (std::size_t number = section.Header.Line; number < end; ++number) {
-    std::string_view line = StripBlanks(report.Lines.Line(number));
-    if (number == section.Header.Line) line = StripBrackets(line);
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    const KeyFacts* facts =
-        FindKey(section.Kind, StripBlanks(line.substr(0, equals)));
-    if (facts != nullptr && regstore::SameName(facts->ValueName, slot.Name)) {
-      found = number;
+  for (std::size_t i = 0; i < section.KeyCount; ++i) {
+    const KeyLine& key = report.KeyLines[section.FirstKey + i];
+    if (regstore::SameName(ValueNameOf(section.Kind, key.Row), slot.Name)) {
+      found = key.Line;
     }
   }
   return found;
 }
 
+// Whether Windows takes name for a device (CON, NUL, COM1, also with
+// blanks and an extension after it) rather than a file.
+bool IsDeviceName(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  for (const char* device :
+       {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+// Why a value cannot go into the file: the alternatives of the
+// unwritable-text message.
+enum class Refusal { kControl, kText, kCabText, kDword, kNames, kKeys, kValues,
+                     kCabControl, kNone };
 
 // The AddReg flags: a string, a DWORD, and a key without a value.
 constexpr char kFlagString[] = "0x00000000";
@@ -138,7 +151,7 @@ std::string InfString(const std::string& text) {
 // one too.
 bool HasLoggedChild(const Pass& pass, std::u16string_view path) {
   const std::u16string prefix = regstore::FoldCase(std::u16string(path) + u"\\");
-  for (const WriteLog::Key& other : pass.Keys) {
+  for (const PassKey& other : pass.Keys) {
     if (regstore::FoldCase(other.Path).compare(0, prefix.size(), prefix) == 0) {
       return true;
     }
@@ -167,13 +180,12 @@ std::string FormatCabInf(const Pass& pass, const std::string& comment,
                          const CabNames& names) {
   std::string out = comment;
   out += CabInfHead(names);
-  for (const WriteLog::Key& key : pass.Keys) {
+  for (const PassKey& key : pass.Keys) {
     const std::string subkey = "HKLM," + InfString(Utf16ToUtf8(key.Path)) + ",";
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
       out += subkey + "," + kFlagKeyOnly + "\r\n";
     }
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+    for (const WriteLog::Slot& slot : key.Slots) {
       out += subkey + InfString(Utf16ToUtf8(slot.Name)) + ",";
       if (slot.Type == kRegDword) {
         out += std::string(kFlagDword) + "," + std::to_string(SlotNumber(slot));
@@ -187,35 +199,17 @@ std::string FormatCabInf(const Pass& pass, const std::string& comment,
 }
 
 
-// A quoted .reg string: backslash and double quote escaped.
-std::string RegString(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-
+// The key headers and value lines of a .reg file, as the store writes
+// them, without its version line.
 std::string FormatImageReg(const Pass& pass, const std::string& comment) {
-  std::string out = comment;
-  for (const WriteLog::Key& key : pass.Keys) {
-    out += "\r\n[HKEY_LOCAL_MACHINE\\" + Utf16ToUtf8(key.Path) + "]\r\n";
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
-      out += RegString(Utf16ToUtf8(slot.Name)) + "=";
-      if (slot.Type == kRegDword) {
-        char digits[9];
-        std::snprintf(digits, sizeof digits, "%08lx",
-                      static_cast<unsigned long>(SlotNumber(slot)));
-        out += std::string("dword:") + digits + "\r\n";
-      } else {
-        out += RegString(SlotText(slot)) + "\r\n";
-      }
+  std::u16string out;
+  for (const PassKey& key : pass.Keys) {
+    out += u"\r\n[HKEY_LOCAL_MACHINE\\" + std::u16string(key.Path) + u"]\r\n";
+    for (const WriteLog::Slot& slot : key.Slots) {
+      regstore::AppendValueLine(out, *slot.Value);
     }
   }
-  return out;
+  return comment + std::string(out.begin(), out.end());  // ASCII, checked before
 }
 
 // Little-endian numbers, as every number of a cabinet's setup file.
@@ -239,14 +233,15 @@ struct Setup {
 };
 
 // Adds the keys and values of the pass, or stops at the first that goes
-// beyond a limit: *over says which (4 strings, 5 keys, 6 values) and *at
-// the key or slot.
-Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
+// beyond a limit: *over says which (strings, keys, values), *at the
+// key and *slot the value.
+Setup BuildSetup(const Pass& pass, Refusal* over, std::size_t* at,
+                 const WriteLog::Slot** slot_at) {
   Setup setup;
   std::unordered_map<std::u16string, std::size_t> ids;
-  *over = 0;
-  for (std::size_t k = 0; k < pass.Keys.size() && *over == 0; ++k) {
-    const WriteLog::Key& key = pass.Keys[k];
+  *over = Refusal::kNone;
+  for (std::size_t k = 0; k < pass.Keys.size() && *over == Refusal::kNone; ++k) {
+    const PassKey& key = pass.Keys[k];
     std::vector<std::size_t> hive;
     for (std::size_t begin = 0; begin <= key.Path.size();) {
       std::size_t end = key.Path.find(u'\\', begin);
@@ -257,22 +252,21 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
       hive.push_back(it->second);
       begin = end + 1;
     }
-    if (setup.Strings.size() > kMost) *over = 4;
-    if (setup.Hives.size() == kMost) *over = 5;
+    if (setup.Strings.size() > kMost) *over = Refusal::kNames;
+    if (setup.Hives.size() == kMost) *over = Refusal::kKeys;
     *at = k;
-    if (*over != 0) break;
+    if (*over != Refusal::kNone) break;
     setup.Hives.push_back(hive);
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+    for (const WriteLog::Slot& slot : key.Slots) {
       std::string body = Utf16ToUtf8(slot.Name) + '\0';
       if (slot.Type == kRegDword) {
         Put(body, SlotNumber(slot), 4);
       } else {
         body += SlotText(slot) + '\0';
       }
-      *at = index;
+      *slot_at = &slot;
       if (setup.ValueCount == kMost) {
-        *over = 6;
+        *over = Refusal::kValues;
         break;
       }
       Put(setup.Values, static_cast<std::uint32_t>(++setup.ValueCount), 2);
@@ -289,9 +283,10 @@ Setup BuildSetup(const Pass& pass, int* over, std::size_t* at) {
 // A Windows CE cabinet's setup file of the pass's keys and values, for
 // any processor, Windows CE 5.0 and later. No directories, files or links.
 std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
-  int over = 0;
+  Refusal over = Refusal::kNone;
   std::size_t at = 0;
-  const Setup setup = BuildSetup(pass, &over, &at);
+  const WriteLog::Slot* slot = nullptr;
+  const Setup setup = BuildSetup(pass, &over, &at, &slot);
   constexpr std::size_t kHeader = 100;
   std::string texts = names.App + '\0' + names.Provider + '\0';
   std::string sections[6];  // STRINGS, DIRS, FILES, REGHIVES, REGKEYS, LINKS
@@ -338,7 +333,7 @@ std::string FormatSetupFile(const Pass& pass, const CabNames& names) {
 
 // The line of the file that made the key: the header of the section of the
 // entry that first opened it.
-std::size_t LineOfKey(const FileReport& report, const WriteLog::Key& key) {
+std::size_t LineOfKey(const FileReport& report, const PassKey& key) {
   return key.Opener < report.Sections.size()
              ? report.Sections[key.Opener].Header.Line
              : 0;
@@ -346,22 +341,26 @@ std::size_t LineOfKey(const FileReport& report, const WriteLog::Key& key) {
 
 }  // namespace
 
-bool ParseEmitKind(std::string_view name, EmitKind* kind) {
-  static const std::string_view kNames[] = {"image-reg", "cab-inf", "cab"};
-  for (int i = 0; i < 3; ++i) {
-    if (name == kNames[i]) {
-      *kind = static_cast<EmitKind>(i);
-      return true;
-    }
-  }
-  return false;
+std::string CabNameFault(const char* option, std::size_t most,
+                         std::string_view value) {
+  const bool fits =
+      !value.empty() && value.size() <= most && value.front() != ' ' &&
+      value.back() != ' ' && value.back() != '.' && !IsDeviceName(value) &&
+      std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F &&
+               std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
+      });
+  if (fits) return "";
+  return "option " + std::string(option) + " takes 1 to " +
+         std::to_string(most) +
+         " characters of printable ASCII, none of \\ / : * ? \" < > |, "
+         "neither beginning with a blank nor ending in one or a dot, and "
+         "no device name such as CON";
 }
 
 bool FindUnwritable(EmitKind kind, const FileReport& report,
                     Diagnostic* refusal) {
-  if (!report.Log) return false;
-  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
-  const Pass pass{keys, report.Log->Slots()};
+  const Pass pass(report);
   // A refusal at a line of the file: its column is that of the character
   // when the line holds it.
   auto refuse = [&](std::size_t line, const Args& args, char16_t bad = 0) {
@@ -372,14 +371,15 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
     *refusal = MakeDiagnostic(Check::kUnwritableText, place, args);
     return true;
   };
-  for (const WriteLog::Key& key : pass.Keys) {
-    for (std::size_t index : key.Slots) {
-      const WriteLog::Slot& slot = pass.Slots[index];
+  for (const PassKey& key : pass.Keys) {
+    for (const WriteLog::Slot& slot : key.Slots) {
       const std::string name = Quote(Utf16ToUtf8(slot.Name));
       const bool cab = kind == EmitKind::kCab;
       const char16_t bad = FirstUnwritable(slot, !cab);
       if (bad != u'\0') {
-        const char* why = cab ? (bad < 0x80 ? "7" : "2") : bad < 0x80 ? "0" : "1";
+        const Refusal why = cab ? (bad < 0x80 ? Refusal::kCabControl : Refusal::kCabText)
+                            : bad < 0x80 ? Refusal::kControl
+                                         : Refusal::kText;
         return refuse(LineOfText(report, slot), {name, why, Hex(bad, 2)}, bad);
       }
       // The CAB Wizard's documentation has installs fail outside the
@@ -387,28 +387,27 @@ bool FindUnwritable(EmitKind kind, const FileReport& report,
       if (kind == EmitKind::kCabInf && slot.Type == kRegDword &&
           SlotNumber(slot) > 0x7FFFFFFF) {
         return refuse(LineOfText(report, slot),
-                      {name, "3", Hex(SlotNumber(slot), 8)});
+                      {name, Refusal::kDword, Hex(SlotNumber(slot), 8)});
       }
     }
   }
   if (kind != EmitKind::kCab) return false;
-  int over = 0;
+  Refusal over = Refusal::kNone;
   std::size_t at = 0;
-  BuildSetup(pass, &over, &at);
-  if (over == 0) return false;
-  const bool value = over == 6;
-  const std::size_t line = value ? LineOfText(report, pass.Slots[at])
+  const WriteLog::Slot* slot = nullptr;
+  BuildSetup(pass, &over, &at, &slot);
+  if (over == Refusal::kNone) return false;
+  const bool value = over == Refusal::kValues;
+  const std::size_t line = value ? LineOfText(report, *slot)
                                  : LineOfKey(report, pass.Keys[at]);
-  return refuse(line, {value ? Quote(Utf16ToUtf8(pass.Slots[at].Name)) : "",
-                       std::to_string(over), ""});
+  return refuse(line, {value ? Quote(Utf16ToUtf8(slot->Name)) : "",
+                       over, ""});
 }
 
 std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {
   std::vector<Diagnostic> notes;
-  if (!report.Log) return notes;
-  const std::vector<WriteLog::Key> keys = WrittenKeys(*report.Log);
-  const Pass pass{keys, report.Log->Slots()};
-  for (const WriteLog::Key& key : pass.Keys) {
+  const Pass pass(report);
+  for (const PassKey& key : pass.Keys) {
     if (key.Slots.empty() && !HasLoggedChild(pass, key.Path)) {
       const std::size_t line = LineOfKey(report, key);
       notes.push_back(MakeDiagnostic(
@@ -422,10 +421,7 @@ std::vector<Diagnostic> EmptyKeyNotes(const FileReport& report) {
 std::string Emit(EmitKind kind, const FileReport& report,
                  const std::string& name, const std::string& version,
                  const CabNames& names) {
-  static const std::vector<WriteLog::Slot> kNoSlots;
-  const std::vector<WriteLog::Key> keys =
-      report.Log ? WrittenKeys(*report.Log) : std::vector<WriteLog::Key>();
-  const Pass pass{keys, report.Log ? report.Log->Slots() : kNoSlots};
+  const Pass pass(report);
   if (kind == EmitKind::kCab) return FormatSetupFile(pass, names);
   const std::string comment = SourceComment(name, version);
   return kind == EmitKind::kImageReg ? FormatImageReg(pass, comment)

@@ -14,16 +14,30 @@
 #include <string_view>
 #include <vector>
 
-#include "check/CheckOptions.h"
 #include "check/Diagnostic.h"
 #include "check/FileCheck.h"
 
 namespace tarnwell::check {
 
+// image-reg, cab-inf, cab.
 enum class EmitKind { kImageReg, kCabInf, kCab };
 
-// "image-reg", "cab-inf" or "cab"; false for anything else.
-bool ParseEmitKind(std::string_view name, EmitKind* kind);
+// What the device shows of a cabinet under its installed programs, and
+// what a later cabinet of the same names replaces (--cab-name,
+// --cab-provider); the .inf of cab-inf names the same.
+struct CabNames {
+  std::string App = "USB CDC settings";
+  std::string Provider = "tarnwell";
+};
+
+// Why `value` cannot be a name of the cabinet given by `option`, or
+// nothing: printable ASCII, which every device shows alike, within the CAB
+// Wizard's lengths (`most`), and a file name of its own (the device names
+// the cabinet's uninstall file with both, and its folder with the name):
+// none of the characters a file name cannot hold, no blank or dot at its
+// end (Windows drops them), no blank at its start, no device name.
+std::string CabNameFault(const char* option, std::size_t most,
+                         std::string_view value);
 
 // The setup file's name inside the cabinet.
 inline constexpr char kSetupFileName[] = "TARNWELL.000";

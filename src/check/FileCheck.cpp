@@ -11,18 +11,6 @@
 namespace tarnwell::check {
 namespace {
 
-LineKind KindOf(std::string_view raw, bool open) {
-  const std::string_view line = StripBlanks(raw);
-  if (line.empty()) return LineKind::kEmpty;
-  if (line.front() == '#' || line.front() == ';') return LineKind::kComment;
-  if (line.front() == '[' && line.find(']') != std::string_view::npos) {
-    return LineKind::kHeader;
-  }
-  if (!open) return LineKind::kBeforeSection;
-  return line.find('=') != std::string_view::npos ? LineKind::kKey
-                                                  : LineKind::kOther;
-}
-
 // The number of the file's last line when it holds nothing but Ctrl-Z
 // (and blanks), or 0.
 std::size_t EndOfFileMark(std::string_view bytes) {
@@ -54,13 +42,12 @@ class ConfigChecker : public ReadTrace {
     return ReadConfigSource(config, source, this);
   }
 
-  void Line(std::size_t number, std::string_view text) override {
+  void Line(std::size_t number, std::string_view text, LineKind kind) override {
     CheckState& s = state_;
     number += line_offset_;
     s.LineNumber = number;
     s.Text = text;
-    s.Kind = KindOf(text, s.Open);
-    s.Applied = nullptr;
+    s.Kind = kind;
     // A resumed read repeats the header where it stopped.
     if (number <= s.Lines.Count()) return;
     s.Lines.Add(text);
@@ -87,8 +74,9 @@ class ConfigChecker : public ReadTrace {
     s.Section = OpenSection{};
     s.Section.Info.Kind = kind;
     s.Section.Info.Header = s.At(StripBlanks(s.Text));
+    s.Section.Info.FirstKey = s.KeyLines.size();
     if (kind == SectionKind::kDevice) s.Section.Info.Name = name;
-    s.Section.Keys.assign(KeysOf(kind).size(), Place{});
+    s.Section.Keys.assign(RowCount(kind), Place{});
     if (Checking()) CheckHeader(s, name);
   }
 
@@ -109,16 +97,15 @@ class ConfigChecker : public ReadTrace {
         .push_back(s.Section.Info);
   }
 
-  void KeyApplied(std::string_view key, std::string_view value,
-                  std::size_t row, const void* entry) override {
-    CheckState& s = state_;
-    s.Key = key;
-    s.Value = value;
-    s.Entry = entry;
-    s.Applied = &KeysOf(s.Section.Info.Kind)[row];
-    if (!Checking()) return;
-    CheckAppliedKey(s);
-    CheckValue(s);
+  void KeyApplied(std::size_t line, std::string_view key,
+                  std::string_view value, std::size_t row,
+                  const DeviceEntry& entry) override {
+    Applied(line, key, value, row, entry);
+  }
+  void KeyApplied(std::size_t line, std::string_view key,
+                  std::string_view value, std::size_t row,
+                  const ModemEntry& entry) override {
+    Applied(line, key, value, row, entry);
   }
 
   void KeyUnknown(std::string_view key, std::string_view value) override {
@@ -132,6 +119,17 @@ class ConfigChecker : public ReadTrace {
   CheckState& State() { return state_; }
 
  private:
+  template <typename Entry>
+  void Applied(std::size_t line, std::string_view key, std::string_view value,
+               std::size_t row, const Entry& entry) {
+    CheckState& s = state_;
+    s.Key = key;
+    s.Value = value;
+    s.KeyLines.push_back({row, line + line_offset_});
+    ++s.Section.Info.KeyCount;
+    if (Checking()) CheckKeyLine(s, row, entry);
+  }
+
   // False once the file is known to be UTF-16: every other finding would
   // follow from that.
   bool Checking() const { return !state_.Utf16; }
@@ -166,7 +164,8 @@ void CheckBytes(std::string_view bytes, FileReport* report,
                                                            : &start->Tree);
   if (report->Read) {
     WriteLog& log = *report->Log;
-    report->Written = config.WriteConfigToRegistry(log);
+    report->Written = config.WriteConfigToRegistry(log, &log);
+    log.Finish();
     // The log's entries are the pass's, each of its kind in file order.
     std::size_t devices = 0;
     std::size_t modems = 0;
@@ -185,6 +184,7 @@ void CheckBytes(std::string_view bytes, FileReport* report,
   report->Diagnostics = std::move(state.Diagnostics);
   report->Disabled = std::move(state.Disabled);
   report->Lines = std::move(state.Lines);
+  report->KeyLines = std::move(state.KeyLines);
 }
 
 }  // namespace tarnwell::check

@@ -13,8 +13,7 @@
 
 #include "check/Checks.h"
 #include "check/Diagnostic.h"
-#include "check/LineStore.h"
-#include "check/SharedValues.h"
+#include "check/WriteLog.h"
 #include "regstore/RegTree.h"
 
 namespace tarnwell::check {
@@ -34,6 +33,7 @@ struct FileReport {
   // when it does not read the file.
   std::unique_ptr<WriteLog> Log;
   std::vector<SectionInfo> Sections;  // the log's entries, one for one
+  std::vector<KeyLine> KeyLines;      // the sections' runs
 };
 
 // The registry the installer starts from, read once: its bytes as they

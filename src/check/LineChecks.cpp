@@ -24,6 +24,26 @@ std::string ShownName(const std::string& name) {
   return Quote(name.substr(0, kShownNameLength - 3) + "...");
 }
 
+// The alternatives of messages, in their order.
+enum class Levels { kFirst, kSecond, kThird };  // of a key's groups
+enum class Named { kVendor, kProduct };
+enum class Default { kDeviceGroup, kInterfaceGroup };
+enum class InitFault { kNoNumber, kLeadingZero, kBeyond };
+enum class Unclosed { kIgnored, kUnknownKey };
+enum class Still { kFree, kInSection };
+enum class Ignored { kKeyLine, kLine };
+enum class Empty { kBlank, kNoHeader };
+enum class Orphans { kInSection, kIgnored };
+enum class NearMiss { kSpelling, kBlanks };
+enum class Count { kOne, kMore };
+enum class IdKeys { kModem, kDisabled };
+// What a key is: of no effect here, or one of the other kind of section;
+// what an unknown key resembles.
+enum class KeyOf { kNothing, kModems, kDevices };
+enum class Resembles { kNothing, kNearest, kDevices, kModems };
+enum class Invisible { kMark, kNoBreak, kSoftHyphen, kZeroWidth, kNonJoiner,
+                       kJoiner, kNarrowNoBreak, kWordJoiner };
+
 // The characters that show as nothing or as a blank, in the order of the
 // invisible-byte message's names.
 constexpr char32_t kInvisibles[] = {0xFEFF, 0x00A0, 0x00AD, 0x200B,
@@ -35,8 +55,8 @@ bool IsKeyCharacter(char c) {
 }
 
 bool IsKnownInEither(std::string_view word) {
-  return FindKey(SectionKind::kDevice, word) != nullptr ||
-         FindKey(SectionKind::kModem, word) != nullptr;
+  return RowOf(SectionKind::kDevice, word) != kNoKey ||
+         RowOf(SectionKind::kModem, word) != kNoKey;
 }
 
 // "GUID: {...}" or "IFC_Disable 0x03": a known key, then a colon or blanks
@@ -97,13 +117,14 @@ void MakeRoot(CheckState& s, const Diagnostic& d) {
 std::string InterfaceGroup(const DeviceEntry& d) {
   const int levels = !d.HasIfcSubClass ? 0 : !d.HasIfcProtocol ? 1 : 2;
   return TextOf(Text::kInterfaceGroup,
-                {Hex(d.IfcClass, 2), std::to_string(levels),
+                {Hex(d.IfcClass, 2), static_cast<Levels>(levels),
                  Hex(d.IfcSubClass, 2), Hex(d.IfcProtocol, 2)});
 }
 
 std::string DeviceGroup(const DeviceEntry& d) {
   return TextOf(Text::kDeviceGroup,
-                {d.HasPid ? "1" : "0", Hex(d.Vid, 4), Hex(d.Pid, 4)});
+                {d.HasPid ? Named::kProduct : Named::kVendor, Hex(d.Vid, 4),
+                 Hex(d.Pid, 4)});
 }
 
 // What the load-client key matches when a level of it is "Default".
@@ -115,7 +136,7 @@ void CheckLoadClientMatch(CheckState& s, const DeviceEntry& d,
     s.Add(Check::kAnyDevice, s.Section.Info.Header, {key});
   } else {
     s.Add(Check::kDefaultLevel, s.Section.Info.Header,
-          {key, d.HasVid ? "1" : "0",
+          {key, d.HasVid ? Default::kInterfaceGroup : Default::kDeviceGroup,
            d.HasVid ? DeviceGroup(d) : InterfaceGroup(d)});
   }
 }
@@ -128,7 +149,7 @@ void CheckIgnoredIds(CheckState& s) {
   for (int i = 0; i < 3; ++i) {
     const Place* key = s.Section.Given(kAbove[i][0]);
     if (key != nullptr && s.Section.Given(kAbove[i][1]) == nullptr) {
-      s.Add(Check::kIgnoredId, *key, {std::to_string(i)});
+      s.Add(Check::kIgnoredId, *key, {static_cast<Levels>(i)});
     }
   }
 }
@@ -143,15 +164,11 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
   }
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
   const std::vector<SectionInfo>& done = modem ? s.Modems : s.Devices;
-  bool added = false;
-  const std::size_t key = s.NamedKeys.Add(path, &added);
-  if (added) {
-    s.NamedBy.push_back(done.size());
-    return;
-  }
+  const auto [named, added] = s.NamedBy.emplace(path, done.size());
+  if (added) return;
   const Diagnostic& d = s.Add(
       Check::kSameInterface, s.Section.Info.Header,
-      {modem ? "1" : "0", DescribeSection(done[s.NamedBy[key]]), Utf16ToUtf8(path)});
+      {s.Section.Info.Kind, DescribeSection(done[named->second]), Utf16ToUtf8(path)});
   if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
 }
 
@@ -162,7 +179,9 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
   const std::string_view digits = key.substr(4);
   if (!digits.empty() && !IsDecimal(digits)) return false;
   // A single digit names an init string, so the key was not unknown.
-  const char* form = digits.empty() ? "0" : digits.front() == '0' ? "1" : "2";
+  const InitFault form = digits.empty()          ? InitFault::kNoNumber
+                        : digits.front() == '0' ? InitFault::kLeadingZero
+                                                : InitFault::kBeyond;
   s.Add(Check::kInitNumber, place,
         {form, Quote(key), std::string(WithoutLeadingZeros(digits))});
   return true;
@@ -171,18 +190,20 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
 }  // namespace
 
 std::string DescribeSection(const SectionInfo& section) {
-  const bool modem = section.Kind == SectionKind::kModem;
-  return TextOf(Text::kSection, {modem ? "1" : "0", ShownName(section.Name),
+  return TextOf(Text::kSection, {section.Kind, ShownName(section.Name),
                                  std::to_string(section.Header.Line)});
 }
 
 const Place* OpenSection::Given(std::string_view key) const {
-  // Asked by the catalogue's own spelling.
-  const std::vector<KeyFacts>& keys = KeysOf(Info.Kind);
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (keys[i].Key == key) return Keys[i].Line == 0 ? nullptr : &Keys[i];
-  }
-  return nullptr;
+  // The checks ask for a few keys of every section: each row is looked up
+  // once, by the rows' own spelling.
+  static std::vector<std::pair<std::string_view, std::size_t>> rows[2];
+  auto& known = rows[Info.Kind == SectionKind::kDevice ? 0 : 1];
+  auto it = std::find_if(known.begin(), known.end(),
+                         [key](const auto& row) { return row.first == key; });
+  if (it == known.end()) it = known.insert(it, {key, RowOf(Info.Kind, key)});
+  const std::size_t row = it->second;
+  return row == kNoKey || Keys[row].Line == 0 ? nullptr : &Keys[row];
 }
 
 std::size_t CheckState::Column(std::string_view view) const {
@@ -278,7 +299,7 @@ void CheckLineStart(CheckState& s) {
     }
     const Diagnostic& d = s.AddRoot(
         Check::kInvisibleByte, s.At(stripped.substr(i, length)),
-        {"U+" + HexDigits(c, 4), std::to_string(name - kInvisibles)});
+        {"U+" + HexDigits(c, 4), static_cast<Invisible>(name - kInvisibles)});
     // A header behind it is none: the lines after it are misread too.
     const std::string rest =
         std::string(stripped.substr(0, i)) + std::string(stripped.substr(i + length));
@@ -323,12 +344,14 @@ void CheckIgnoredLine(CheckState& s) {
   if (bracket && !equals) {
     const bool inside = s.Kind == LineKind::kOther;
     UnclosedHeader(s, s.At(stripped),
-                   {"0", inside ? "1" : "0", DescribeSection(s.Section.Info)},
+                   {Unclosed::kIgnored, inside ? Still::kInSection : Still::kFree,
+                    DescribeSection(s.Section.Info)},
                    stripped.substr(1));
     return;
   }
   if (s.Kind == LineKind::kBeforeSection) {
-    s.Add(Check::kBeforeSection, s.At(stripped), {equals ? "0" : "1"});
+    s.Add(Check::kBeforeSection, s.At(stripped),
+          {equals ? Ignored::kKeyLine : Ignored::kLine});
     return;
   }
   std::string_view key, gap, value;
@@ -344,7 +367,8 @@ void CheckOrphanedKeys(CheckState& s) {
   if (s.CommentedHeader.Line == 0) return;
   const Diagnostic& d =
       s.Add(Check::kCommentedHeader, s.CommentedHeader,
-            {s.Open ? "0" : "1", DescribeSection(s.Section.Info)});
+            {s.Open ? Orphans::kInSection : Orphans::kIgnored,
+             DescribeSection(s.Section.Info)});
   s.CommentedHeader = Place{};
   s.Root = s.IndexOf(d);
 }
@@ -355,7 +379,8 @@ void CheckWholeFile(CheckState& s) {
   for (std::size_t n = 1; n <= s.Lines.Count() && blank; ++n) {
     blank = StripBlanks(s.Lines.Line(n)).empty();
   }
-  s.Add(Check::kEmptyConfig, Place{}, {blank ? "0" : "1"});
+  s.Add(Check::kEmptyConfig, Place{},
+        {blank ? Empty::kBlank : Empty::kNoHeader});
 }
 
 void CheckHeader(CheckState& s, std::string_view name) {
@@ -366,13 +391,15 @@ void CheckHeader(CheckState& s, std::string_view name) {
           IsModemSectionName(StripBlanks(name.substr(0, bracket)));
       const Diagnostic& d =
           s.Add(Check::kHeaderText, s.At(name.substr(bracket)),
-                {Quote(name), modem ? "1" : "0"});
+                {Quote(name), modem ? SectionKind::kModem : SectionKind::kDevice});
       if (modem) MakeRoot(s, d);
     } else if (StripBlanks(name) != name &&
                IsModemSectionName(StripBlanks(name))) {
-      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"1", Quote(name)}));
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name),
+                        {NearMiss::kBlanks, Quote(name)}));
     } else if (MeansModemSection(name)) {
-      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name), {"0", Quote(name)}));
+      MakeRoot(s, s.Add(Check::kModemHeader, s.At(name),
+                        {NearMiss::kSpelling, Quote(name)}));
     }
   }
   if (name.find('=') != std::string_view::npos) {
@@ -384,7 +411,7 @@ void CheckRefusedSection(CheckState& s) {
   const SectionInfo& info = s.Section.Info;
   Diagnostic& error =
       s.Add(Check::kMissingDll, info.Header,
-            {info.Kind == SectionKind::kDevice ? "0" : "1", Quote(info.Name)});
+            {info.Kind, Quote(info.Name)});
   if (s.LineNumber == s.StopLine) {
     error.Notes.push_back(NoteAt(s.At(StripBlanks(s.Text)), Text::kStopsHere));
   }
@@ -395,7 +422,7 @@ void CheckFinishedSection(CheckState& s) {
   if (section.IgnoredDisables > 0) {
     const std::size_t more = section.IgnoredDisables - 1;
     s.Add(Check::kTooManyDisables, section.FirstIgnoredDisable,
-          {more == 0 ? "0" : "1", std::to_string(more)});
+          {more == 0 ? Count::kOne : Count::kMore, std::to_string(more)});
   }
   // Interface keys of a modem, or of a device's disabled interfaces.
   const bool modem = section.Info.Kind == SectionKind::kModem;
@@ -403,7 +430,8 @@ void CheckFinishedSection(CheckState& s) {
       modem ? &section.Info.Header : section.Given("IFC_Disable");
   for (const char* id : {"VID", "PID"}) {
     if (keys != nullptr && section.Given(id) == nullptr) {
-      s.Add(Check::kMissingId, *keys, {id, modem ? "0" : "1"});
+      s.Add(Check::kMissingId, *keys,
+            {id, modem ? IdKeys::kModem : IdKeys::kDisabled});
     }
   }
   // The key that names the device: where the installer writes it.
@@ -426,21 +454,19 @@ void CheckFinishedSection(CheckState& s) {
   CheckLoadClientMatch(s, s.Config->Devices.back(), path);
 }
 
-void CheckAppliedKey(CheckState& s) {
-  const KeyFacts& facts = *s.Applied;
-  if (facts.Form == ValueForm::kNone) {
-    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(facts.Key), "0"});
+void CheckAppliedKey(CheckState& s, std::size_t row, const char* name,
+                     bool ignored, bool list) {
+  if (ignored) {
+    s.Add(Check::kWrongSectionKey, s.At(s.Key), {Quote(name), KeyOf::kNothing});
     return;
   }
-  const std::size_t index =
-      static_cast<std::size_t>(&facts - KeysOf(s.Section.Info.Kind).data());
-  Place& first = s.Section.Keys[index];
+  Place& first = s.Section.Keys[row];
   if (first.Line == 0) {
     first = s.At(s.Key);
-  } else if (facts.Form != ValueForm::kList) {
+  } else if (!list) {
     Diagnostic& d = s.Add(Check::kRepeatedKey, s.At(s.Key),
-                          {Quote(facts.Key), std::to_string(first.Line)});
-    d.Notes.push_back(NoteAt(first, Text::kEarlierLine, {Quote(facts.Key)}));
+                          {Quote(name), std::to_string(first.Line)});
+    d.Notes.push_back(NoteAt(first, Text::kEarlierLine, {Quote(name)}));
   }
 }
 
@@ -457,20 +483,24 @@ void CheckUnknownKey(CheckState& s) {
   }
   if (key.front() == '[') {
     UnclosedHeader(s, place,
-                   {"1", "1", DescribeSection(s.Section.Info), Quote(key)},
+                   {Unclosed::kUnknownKey, Still::kInSection,
+                    DescribeSection(s.Section.Info), Quote(key)},
                    std::string_view(key).substr(1));
     return;
   }
   if (kind == SectionKind::kModem && CheckInitNumber(s, place)) return;
-  const char* const in_other = kind == SectionKind::kDevice ? "1" : "2";
-  if (FindKey(other, key) != nullptr) {
+  const KeyOf in_other =
+      kind == SectionKind::kDevice ? KeyOf::kModems : KeyOf::kDevices;
+  if (RowOf(other, key) != kNoKey) {
     s.Add(Check::kWrongSectionKey, place, {Quote(key), in_other});
     return;
   }
   const std::string near = SuggestKey(kind, key);
   const std::string far = near.empty() ? SuggestKey(other, key) : "";
-  const char* form = !near.empty() ? "1" : far.empty() ? "0"
-                     : kind == SectionKind::kDevice ? "3" : "2";
+  const Resembles form = !near.empty() ? Resembles::kNearest
+                         : far.empty() ? Resembles::kNothing
+                         : kind == SectionKind::kDevice ? Resembles::kModems
+                                                        : Resembles::kDevices;
   s.Add(Check::kUnknownKey, place, {Quote(key), form, Quote(near + far)});
 }
 

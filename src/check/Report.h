@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check/CheckOptions.h"
+#include "check/DiagnosticFilter.h"
 #include "check/Diagnostic.h"
 #include "check/FileCheck.h"
 #include "regstore/RegTree.h"

@@ -29,8 +29,9 @@ void Rules(JsonWriter& json) {
   for (const CheckInfo& info : kChecks) {
     json.BeginObject();
     json.Key("id").String(info.Name);
-    TextObject(json, "shortDescription", info.Summary);
-    TextObject(json, "fullDescription", info.Does);
+    const Explanation e = ExplanationOf(info);
+    TextObject(json, "shortDescription", e.Summary);
+    TextObject(json, "fullDescription", e.Does);
     TextObject(json, "help", ExplainText(info));
     json.Key("defaultConfiguration").BeginObject();
     json.Key("level").String(SeverityName(info.Level));

@@ -6,9 +6,11 @@
 #include <cctype>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #include "check/Checks.h"
 #include "check/Text.h"
+#include "check/KeyRows.h"
 #include "config/DeviceEntry.h"
 #include "config/HexNumber.h"
 #include "config/KeyName.h"
@@ -20,6 +22,9 @@ namespace {
 
 // A number of the value as the installer read it.
 struct Number {
+  const char* Key = "";    // as the row spells it
+  bool Written = false;    // a registry value rather than part of a key name
+  bool List = false;       // an interface to disable
   std::string_view Text;   // the text read from
   HexNumber Reading;       // value, success, where it stopped
   unsigned Width = 32;     // bits read
@@ -42,39 +47,39 @@ std::string Stored(const Number& c) {
   return Hex(c.Stored, static_cast<int>(c.FieldBits / 4));
 }
 
-// Numbers that become registry values (the buffer settings, the device
-// type) rather than parts of key names.
-bool IsWrittenValue(const KeyFacts& facts) {
-  return facts.Form == ValueForm::kNumber && !facts.ValueName.empty();
-}
-
 // What the device gets from a number: "the installer writes vendor
 // 0x5250", by the words of the DeviceGets text.
-std::string DeviceGets(const CheckState& s, std::uint64_t stored) {
+enum class Gets { kVendor, kProduct, kClass, kSubClass, kProtocol,
+                  kInterface, kDisabled, kStored };
+std::string DeviceGets(const Number& c, std::uint64_t stored) {
+  // The keys of the first words, in their order.
   static const char* const kKeys[] = {"VID",          "PID",         "IFC_Class",
                                       "IFC_SubClass", "IFC_Protocol", "IFC"};
   std::size_t word = 0;
-  while (word < std::size(kKeys) && s.Applied->Key != kKeys[word]) ++word;
-  if (s.Applied->Form == ValueForm::kList) word = std::size(kKeys);
-  else if (word == std::size(kKeys)) word = std::size(kKeys) + 1;
+  while (word < std::size(kKeys) && std::string_view(c.Key) != kKeys[word]) ++word;
+  const Gets gets = c.List ? Gets::kDisabled
+                    : word == std::size(kKeys) ? Gets::kStored
+                                               : static_cast<Gets>(word);
   return TextOf(Text::kDeviceGets,
-                {std::to_string(word),
-                 Hex(stored, static_cast<int>(s.Applied->FieldBits / 4))});
+                {gets, Hex(stored, static_cast<int>(c.FieldBits / 4))});
 }
+
+// Why a number cannot be read, and what the installer does then.
+enum class Unread { kEmpty, kNoDigits, kTooLarge };
+enum class Then { kNotDisabled, kWritten, kInKeyNames };
 
 void CheckUnreadable(CheckState& s, const Number& c,
                      const HexSpelling& spelling) {
   const std::string_view text = c.Text;
-  const char* why = StripBlanks(text).empty()                        ? "0"
-                    : spelling.DigitsBegin == spelling.DigitsEnd ? "1"
-                                                                 : "2";
-  const char* effect = c.Unlisted                       ? "0"
-                       : IsWrittenValue(*s.Applied) ? "1"
-                                                    : "2";
+  const Unread why = StripBlanks(text).empty() ? Unread::kEmpty
+                     : spelling.DigitsBegin == spelling.DigitsEnd ? Unread::kNoDigits
+                                                                  : Unread::kTooLarge;
+  const Then effect = c.Unlisted  ? Then::kNotDisabled
+                      : c.Written ? Then::kWritten
+                                  : Then::kInKeyNames;
   s.Add(Check::kBadNumber, s.At(text),
         {why, Quote(text), std::to_string(c.Width),
-         Hex(~0ull >> (64 - c.Width)), effect, Quote(s.Applied->Key),
-         Stored(c)});
+         Hex(~0ull >> (64 - c.Width)), effect, Quote(c.Key), Stored(c)});
 }
 
 // Digits that look decimal where the installer reads hexadecimal.
@@ -84,12 +89,12 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
-  const auto field = [&s] { return Quote(s.Applied->Key); };
-  const bool counts = IsWrittenValue(*s.Applied);
+  const auto field = [&c] { return Quote(c.Key); };
+  const bool counts = c.Written;
   // "10d": a decimal number marked as some tools mark it. IDs are
   // hexadecimal by habit, and may well end in D.
   const std::string marked = digits.substr(0, digits.size() - 1);
-  if ((counts || s.Applied->FieldBits == 8) && !marked.empty() &&
+  if ((counts || c.FieldBits == 8) && !marked.empty() &&
       IsDecimal(marked) && (digits.back() == 'd' || digits.back() == 'D')) {
     const std::uint64_t decimal = DecimalValue(marked);
     s.Add(Check::kDecimalSuffix, s.At(spelled),
@@ -102,9 +107,9 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
   if (counts) {
     s.Add(Check::kHexCount, s.At(spelled),
           {field(), digits, std::to_string(c.Reading.Value), Hex(decimal)});
-  } else if (s.Applied->FieldBits == 8 && decimal <= 0xFF) {
+  } else if (c.FieldBits == 8 && decimal <= 0xFF) {
     s.Add(Check::kDecimalId, s.At(spelled),
-          {field(), DeviceGets(s, c.Stored), digits, Hex(decimal, 2)});
+          {field(), DeviceGets(c, c.Stored), digits, Hex(decimal, 2)});
   }
 }
 
@@ -134,16 +139,16 @@ void CheckNumber(CheckState& s, const Number& c) {
   CheckDecimalHabit(s, c, spelling);
   const std::string_view digits = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
-  const std::size_t most = s.Applied->FieldBits / 4;
-  if (!IsWrittenValue(*s.Applied) && digits.size() > most && !c.BitsDropped() &&
+  const std::size_t most = c.FieldBits / 4;
+  if (!c.Written && digits.size() > most && !c.BitsDropped() &&
       !spelling.Negative) {
     s.Add(Check::kIdDigits, s.At(digits),
-          {Quote(s.Applied->Key), std::to_string(digits.size()),
-           std::to_string(most), DeviceGets(s, c.Stored)});
+          {Quote(c.Key), std::to_string(digits.size()),
+           std::to_string(most), DeviceGets(c, c.Stored)});
   }
   if (c.BitsDropped()) {
     s.Add(Check::kTruncatedNumber, s.At(digits),
-          {Quote(s.Applied->Key), std::to_string(c.FieldBits),
+          {Quote(c.Key), std::to_string(c.FieldBits),
            Hex(c.Reading.Value), Stored(c)});
   }
   if (spelling.Negative) {
@@ -152,33 +157,49 @@ void CheckNumber(CheckState& s, const Number& c) {
   CheckRest(s, c);
 }
 
-// A number key, or an interface to disable.
-void CheckNumberValue(CheckState& s) {
-  const KeyFacts& facts = *s.Applied;
+// A number key: what its field holds after the reading.
+template <typename Entry, typename Field>
+void CheckRow(CheckState& s, const NumberKey<Entry, Field>& row,
+              const Entry& entry) {
   Number c;
+  c.Key = row.Key;
+  c.Written = row.ValueName != nullptr;
   c.Text = s.Value;
-  c.Width = facts.Width;
-  c.FieldBits = facts.FieldBits;
+  c.Width = row.Width;
+  c.FieldBits = 8 * sizeof(Field);
   c.Reading = ReadHexNumber(c.Text, c.Width);
-  OpenSection& section = s.Section;
-  if (facts.Form == ValueForm::kList) {
-    const bool room = section.Disables < kMaxDisabledInterfaces;
-    c.Unlisted = !c.Reading.Ok || !room;
-    c.Stored = c.Reading.Value & 0xFF;
-    section.Disables += c.Unlisted ? 0 : 1;
-    CheckNumber(s, c);
-    if (c.Reading.Ok && !room && section.IgnoredDisables++ == 0) {
-      section.FirstIgnoredDisable = s.At(s.Key);
-    }
-    return;
-  }
-  c.Stored = facts.Stored(facts.Row, s.Entry);
+  c.Stored = entry.*row.Field;
   CheckNumber(s, c);
-  const int id = facts.Key == "VID" ? 0 : facts.Key == "PID" ? 1 : -1;
+  const std::string_view key = row.Key;
+  const int id = key == "VID" ? 0 : key == "PID" ? 1 : -1;
   if (id >= 0 && c.Reading.Ok) {
-    section.ZeroIds[id] = c.Reading.Value == 0 ? s.At(c.Text) : Place{};
+    s.Section.ZeroIds[id] = c.Reading.Value == 0 ? s.At(c.Text) : Place{};
   }
 }
+
+// An interface to disable, added to a list while it has room.
+void CheckRow(CheckState& s, const DisableListKey& row, const DeviceEntry&) {
+  Number c;
+  c.Key = row.Key;
+  c.List = true;
+  c.Text = s.Value;
+  c.Width = row.Width;
+  c.FieldBits = 8;
+  c.Reading = ReadHexNumber(c.Text, c.Width);
+  OpenSection& section = s.Section;
+  const bool room = section.Disables < kMaxDisabledInterfaces;
+  c.Unlisted = !c.Reading.Ok || !room;
+  c.Stored = c.Reading.Value & 0xFF;
+  section.Disables += c.Unlisted ? 0 : 1;
+  CheckNumber(s, c);
+  if (c.Reading.Ok && !room && section.IgnoredDisables++ == 0) {
+    section.FirstIgnoredDisable = s.At(s.Key);
+  }
+}
+
+// What desktop Windows name a value holds; what a control character does.
+enum class Desktop { kDriver, kProvider, kModemClass, kNone };
+enum class Control { kWritten, kNul };
 
 constexpr int kGuidDigits[5] = {8, 4, 4, 4, 12};
 constexpr unsigned kGuidFieldBits[5] = {32, 16, 16, 16, 48};
@@ -186,17 +207,21 @@ constexpr unsigned kGuidFieldBits[5] = {32, 16, 16, 16, 48};
 constexpr GUID kDesktopModemClass = {
     0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
-// Why the groups do not read as written, as the malformed-guid message's
-// form and its arguments after the GUID; form -1 when they do, and
-// kSeparatorsOnly when only the separators are not "-".
-constexpr int kSeparatorsOnly = 100;
-int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
+// Why the groups do not read as written: the malformed-guid message's
+// alternatives, then what the guid-separators note says, then none.
+enum class Fault { kEmpty, kUnread, kUnreadLast, kEnds, kEndsLast, kBlanks,
+                   kStops, kOneDigit, kFewer, kMore, kSign, kRest, kPast,
+                   kSeparatorsOnly, kNone };
+
+// The fault, and the message's arguments after the GUID.
+Fault GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
   const auto group = [](int i) { return std::to_string(i + 1); };
-  if (StripBlanks(text).empty()) return 0;
+  if (StripBlanks(text).empty()) return Fault::kEmpty;
   if (g.Read < 5) {
-    const int failed = g.Read;  // its index
-    *args = {group(failed), std::to_string(g.Read)};
-    return (g.Tried > g.Read ? 1 : 3) + (failed == 4 ? 1 : 0);
+    const bool last = g.Read == 4;  // the group that failed
+    *args = {group(g.Read), std::to_string(g.Read)};
+    if (g.Tried > g.Read) return last ? Fault::kUnreadLast : Fault::kUnread;
+    return last ? Fault::kEndsLast : Fault::kEnds;
   }
   for (int i = 0; i < 5; ++i) {
     const std::size_t start = g.Start[i];
@@ -209,7 +234,7 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
         std::isxdigit(static_cast<unsigned char>(text[start - 1])) != 0) {
       *args = {group(i), Quote(text.substr(start - 1, 1)),
                Hex(stored, kGuidDigits[i])};
-      return 5;
+      return Fault::kBlanks;
     }
     const HexSpelling spelling = SpellHexNumber(text, start);
     const int digits =
@@ -217,7 +242,7 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
     if (i < 4 && n.End < text.size() &&
         std::isalnum(static_cast<unsigned char>(text[n.End])) != 0) {
       *args = {group(i), Quote(text.substr(n.End, 1))};
-      return 6;
+      return Fault::kStops;
     }
     if (digits != kGuidDigits[i]) {
       *args = {group(i), std::to_string(digits),
@@ -227,14 +252,14 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
           WithoutLeadingZeros(text.substr(spelling.DigitsBegin,
                                           static_cast<std::size_t>(digits)))
               .size();
-      return value_digits > 16 ? 12
-             : digits > kGuidDigits[i] ? 9
-             : digits == 1             ? 7
-                                       : 8;
+      return value_digits > 16 ? Fault::kPast
+             : digits > kGuidDigits[i] ? Fault::kMore
+             : digits == 1             ? Fault::kOneDigit
+                                       : Fault::kFewer;
     }
     if (spelling.Prefix || spelling.Negative) {
       *args = {group(i)};
-      return 10;
+      return Fault::kSign;
     }
   }
   // Blanks inside the braces read alike; anything else after the last
@@ -242,17 +267,17 @@ int GuidFault(const GuidGroups& g, std::string_view text, Args* args) {
   const std::string_view rest = text.substr(g.Group[4].End);
   if (!StripBlanks(rest).empty()) {
     *args = {Quote(rest)};
-    return 11;
+    return Fault::kRest;
   }
   for (int i = 1; i < 5; ++i) {
-    if (text[g.Start[i] - 1] != '-') return kSeparatorsOnly;
+    if (text[g.Start[i] - 1] != '-') return Fault::kSeparatorsOnly;
   }
-  return -1;
+  return Fault::kNone;
 }
 
-void CheckGuidValue(CheckState& s) {
+void CheckRow(CheckState& s, const GuidKey& row, const DeviceEntry& entry) {
   const std::string_view text = GuidBody(s.Value);
-  const GUID& guid = static_cast<const DeviceEntry*>(s.Entry)->*kGuidKey.Field;
+  const GUID& guid = entry.*row.Field;
   // What the installer writes, as its writer spells it.
   const auto shown = [&guid] {
     char16_t wide[64];
@@ -260,16 +285,16 @@ void CheckGuidValue(CheckState& s) {
     return Utf16ToUtf8(wide);
   };
   Args args;
-  const int form = GuidFault(ReadGuidGroups(text), text, &args);
-  if (form == kSeparatorsOnly) {
+  const Fault form = GuidFault(ReadGuidGroups(text), text, &args);
+  if (form == Fault::kSeparatorsOnly) {
     s.Add(Check::kGuidSeparators, s.At(s.Value), {shown()});
-  } else if (form >= 0) {
-    args.insert(args.begin(), {std::to_string(form), shown()});
+  } else if (form != Fault::kNone) {
+    args.insert(args.begin(), {form, shown()});
     s.Add(Check::kMalformedGuid, s.At(s.Value), args);
   }
   if (std::memcmp(&guid, &kDesktopModemClass, sizeof guid) == 0) {
     s.Add(Check::kDesktopName, s.At(s.Value),
-          {"2", shown(), Quote(Utf16ToUtf8(kGuidKey.ValueName))});
+          {Desktop::kModemClass, shown(), Quote(Utf16ToUtf8(row.ValueName))});
   }
 }
 
@@ -298,17 +323,25 @@ std::string_view InfToken(std::string_view value) {
   return {};
 }
 
+// A text key as its row has it.
+struct TextField {
+  const char* Key;
+  std::size_t Capacity;        // units with the NUL
+  const char16_t* ValueName;   // the registry value; null for an init string
+  bool Command;                // a modem command: Init0..15, the Settings
+};
+
 // The value's own comment or punctuation, written with it: the root of
 // what else its line shows.
-void CheckTextEnd(CheckState& s) {
+void CheckTextEnd(CheckState& s, const TextField& f) {
   // What the installer keeps of the value: what lies beyond is cut away.
-  const std::string_view value = s.Value.substr(0, s.Applied->Capacity - 1);
-  const auto field = [&s] { return Quote(s.Applied->Key); };
+  const std::string_view value = s.Value.substr(0, f.Capacity - 1);
+  const auto field = [&f] { return Quote(f.Key); };
   for (std::size_t i = 1; i < value.size(); ++i) {
     const bool comment = (value[i] == '#' || value[i] == ';') &&
                          (value[i - 1] == ' ' || value[i - 1] == '\t');
     // "//" is no comment in a modem's commands (ATD//).
-    if (comment || (value.substr(i - 1, 2) == "//" && !s.Applied->Command)) {
+    if (comment || (value.substr(i - 1, 2) == "//" && !f.Command)) {
       const std::size_t at = comment ? i : i - 1;
       s.AddRoot(Check::kInlineComment, s.At(value.substr(at)),
                 {std::string(value.substr(at, comment ? 1 : 2)), Quote(value),
@@ -316,40 +349,44 @@ void CheckTextEnd(CheckState& s) {
       return;
     }
   }
-  int form = -1;
-  if (!value.empty() && value.back() == ';' && !s.Applied->Command) {
-    form = 0;
+  enum class Syntax { kSemicolon, kQuote, kBackslash, kNone };
+  Syntax form = Syntax::kNone;
+  if (!value.empty() && value.back() == ';' && !f.Command) {
+    form = Syntax::kSemicolon;
   } else if (std::count(value.begin(), value.end(), '"') % 2 != 0) {
-    form = 1;
+    form = Syntax::kQuote;
   } else if (!value.empty() && value.back() == '\\') {
-    form = 2;
+    form = Syntax::kBackslash;
   }
-  if (form >= 0) {
-    const std::size_t at = form == 1 ? value.find('"') : value.size() - 1;
+  if (form != Syntax::kNone) {
+    const std::size_t at =
+        form == Syntax::kQuote ? value.find('"') : value.size() - 1;
     s.AddRoot(Check::kValueSyntax, s.At(value.substr(at, 1)),
-              {std::to_string(form), Quote(value), field()});
+              {form, Quote(value), field()});
   }
 }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
-void CheckTextValue(CheckState& s) {
-  const KeyFacts& facts = *s.Applied;
+void CheckText(CheckState& s, const TextField& facts) {
   const std::string_view value = s.Value;
+  const std::string_view key = facts.Key;
   const auto field = [&facts] { return Quote(facts.Key); };
-  const auto value_name = [&facts] { return Quote(Utf16ToUtf8(facts.ValueName)); };
-  CheckTextEnd(s);
+  const auto value_name = [&facts] {
+    return Quote(facts.ValueName == nullptr ? "" : Utf16ToUtf8(facts.ValueName));
+  };
+  CheckTextEnd(s, facts);
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
-  if (facts.Key == "BaudRate") {
+  if (key == "BaudRate") {
     s.AddRoot(Check::kBaudRateType, s.At(value), {field(), Quote(value)});
   }
-  if (facts.Key == "DLL" && value.empty()) {
+  if (key == "DLL" && value.empty()) {
     s.Add(Check::kEmptyDll, s.At(value));
   }
-  if ((facts.Key == "TSP" || facts.Key == "FriendlyName") && value.empty()) {
+  if ((key == "TSP" || key == "FriendlyName") && value.empty()) {
     s.Add(Check::kEmptyText, s.At(value), {field()});
   }
-  if (facts.Key == "BaudRate" && (value.empty() || !IsDecimal(value))) {
+  if (key == "BaudRate" && (value.empty() || !IsDecimal(value))) {
     s.Add(Check::kDecimalText, s.At(value), {field(), Quote(value)});
   }
   if (value.size() >= 2 && IsQuote(value.front()) &&
@@ -369,7 +406,7 @@ void CheckTextValue(CheckState& s) {
     const bool nul = written[control] == '\0';
     s.Add(Check::kControlByte, s.At(written.substr(control, 1)),
           {"0x" + HexDigits(static_cast<unsigned char>(written[control]), 2),
-           field(), nul ? "1" : "0",
+           field(), nul ? Control::kNul : Control::kWritten,
            Quote(nul ? written.substr(0, control) : written)});
   }
   for (std::size_t i = 0; i < written.size(); ++i) {
@@ -379,12 +416,12 @@ void CheckTextValue(CheckState& s) {
       break;
     }
   }
-  const int desktop = facts.Key == "DLL" && EndsWith(value, ".sys") ? 0
-                      : facts.Key == "TSP" && KeyIs(value, "unimdm.tsp") ? 1
-                                                                         : -1;
-  if (desktop >= 0) {
-    s.Add(Check::kDesktopName, s.At(value),
-          {std::to_string(desktop), Quote(value), value_name()});
+  const Desktop desktop = key == "DLL" && EndsWith(value, ".sys") ? Desktop::kDriver
+                          : key == "TSP" && KeyIs(value, "unimdm.tsp")
+                              ? Desktop::kProvider
+                              : Desktop::kNone;
+  if (desktop != Desktop::kNone) {
+    s.Add(Check::kDesktopName, s.At(value), {desktop, Quote(value), value_name()});
   }
   // A modem's commands hold "%" of their own (AT&F%C0).
   if (const std::string_view token = facts.Command ? "" : InfToken(value);
@@ -393,7 +430,7 @@ void CheckTextValue(CheckState& s) {
           {Quote(token), value_name(), Quote(value)});
   }
   // The command prefix of a modem, where the port's belongs.
-  if (modem && facts.Key == "Prefix" && value.size() >= 3 &&
+  if (modem && key == "Prefix" && value.size() >= 3 &&
       KeyIs(value.substr(0, 3), "COM") && IsDecimal(value.substr(3))) {
     s.Add(Check::kModemPrefix, s.At(value), {Quote(value)});
   }
@@ -404,23 +441,41 @@ void CheckTextValue(CheckState& s) {
   }
 }
 
+template <typename Entry, std::size_t Capacity>
+void CheckRow(CheckState& s, const TextKey<Entry, Capacity>& row, const Entry&) {
+  bool command = false;
+  if constexpr (std::is_same_v<Entry, ModemEntry> && Capacity == kTextCapacity) {
+    command = &row >= std::begin(kModemSettingsKeys) &&
+              &row < std::end(kModemSettingsKeys);
+  }
+  CheckText(s, {row.Key, Capacity, row.ValueName, command});
+}
+
+void CheckRow(CheckState& s, const InitKey& row, const ModemEntry&) {
+  CheckText(s, {row.Key, kTextCapacity, nullptr, true});
+}
+
+template <typename Entry>
+void CheckRow(CheckState&, const IgnoredKey&, const Entry&) {}
+
+template <typename Entry>
+void CheckKey(CheckState& s, std::size_t index, const Entry& entry) {
+  WithRow<Entry>(index, [&](const auto& row) {
+    using Row = std::decay_t<decltype(row)>;
+    CheckAppliedKey(s, index, row.Key, std::is_same_v<Row, IgnoredKey>,
+                    std::is_same_v<Row, DisableListKey>);
+    CheckRow(s, row, entry);
+  });
+}
+
 }  // namespace
 
-void CheckValue(CheckState& s) {
-  switch (s.Applied->Form) {
-    case ValueForm::kText:
-      CheckTextValue(s);
-      break;
-    case ValueForm::kNumber:
-    case ValueForm::kList:
-      CheckNumberValue(s);
-      break;
-    case ValueForm::kGuid:
-      CheckGuidValue(s);
-      break;
-    case ValueForm::kNone:
-      break;
-  }
+void CheckKeyLine(CheckState& s, std::size_t row, const DeviceEntry& entry) {
+  CheckKey(s, row, entry);
+}
+
+void CheckKeyLine(CheckState& s, std::size_t row, const ModemEntry& entry) {
+  CheckKey(s, row, entry);
 }
 
 }  // namespace tarnwell::check

@@ -24,18 +24,17 @@ class SectionReader {
 
   // Handles line `number`; false when a refused section ends the read.
   bool Line(std::size_t number, std::string_view raw) {
-    if (trace_ != nullptr) trace_->Line(number, raw);
     std::string_view line = StripBlanks(raw);
-    if (line.empty() || line.front() == '#' || line.front() == ';') {
-      return true;
-    }
-    if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+    const LineKind kind = KindOf(line);
+    if (trace_ != nullptr) trace_->Line(number, raw, kind);
+    if (kind == LineKind::kHeader) {
       if (!CloseSection()) return false;
       line = StripBrackets(line);
       OpenSection(line);
       // The name itself goes on as a key line: "[DLL=a.dll]" sets "DLL".
+    } else if (kind != LineKind::kKey) {
+      return true;
     }
-    if (open_ == Kind::kNone) return true;
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) return true;
     std::string_view key = StripBlanks(std::string_view(line.data(), equals));
@@ -44,19 +43,10 @@ class SectionReader {
     value = StripBlanks(value);
     // Every handler matches keys without regard to ASCII letter case
     // (KeyIs), so the key goes on as the file spells it.
-    const void* entry = &device_;
-    std::size_t row = kNoKey;
     if (open_ == Kind::kDevice) {
-      row = ApplyDeviceKey(device_, key, value);
+      Applied(number, key, value, ApplyDeviceKey(device_, key, value), device_);
     } else {
-      row = ApplyModemKey(modem_, key, value);
-      entry = &modem_;
-    }
-    if (trace_ == nullptr) return true;
-    if (row == kNoKey) {
-      trace_->KeyUnknown(key, value);
-    } else {
-      trace_->KeyApplied(key, value, row, entry);
+      Applied(number, key, value, ApplyModemKey(modem_, key, value), modem_);
     }
     return true;
   }
@@ -75,6 +65,28 @@ class SectionReader {
 
  private:
   enum class Kind { kNone, kDevice, kModem };
+
+  template <typename Entry>
+  void Applied(std::size_t number, std::string_view key, std::string_view value,
+               std::size_t row, const Entry& entry) {
+    if (trace_ == nullptr) return;
+    if (row == kNoKey) {
+      trace_->KeyUnknown(key, value);
+    } else {
+      trace_->KeyApplied(number, key, value, row, entry);
+    }
+  }
+
+  LineKind KindOf(std::string_view line) const {
+    if (line.empty()) return LineKind::kEmpty;
+    if (line.front() == '#' || line.front() == ';') return LineKind::kComment;
+    if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+      return LineKind::kHeader;
+    }
+    if (open_ == Kind::kNone) return LineKind::kBeforeSection;
+    return line.find('=') != std::string_view::npos ? LineKind::kKey
+                                                    : LineKind::kOther;
+  }
 
   void OpenSection(std::string_view name) {
     if (IsModemSectionName(name)) {

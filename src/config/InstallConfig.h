@@ -8,9 +8,19 @@
 #include "config/DeviceEntry.h"
 #include "config/EntryList.h"
 #include "config/ModemEntry.h"
+#include "config/ReadTrace.h"
 #include "regstore/Registry.h"
 
 namespace tarnwell {
+
+// Told where each entry's registry calls begin, so that a tool that
+// explains the pass (tarnwell-check) knows whose calls follow. The
+// installer passes none.
+class PassListener {
+ public:
+  virtual ~PassListener() = default;
+  virtual void EntryBegins(SectionKind kind) = 0;
+};
 
 struct InstallConfig {
   EntryList<DeviceEntry> Devices;
@@ -24,7 +34,8 @@ struct InstallConfig {
   // Writes every device entry, then every modem entry. True when every
   // load-client, template, interface and modem key was written; never
   // stops at a failure.
-  bool WriteConfigToRegistry(Registry& registry) const;
+  bool WriteConfigToRegistry(Registry& registry,
+                             PassListener* listener = nullptr) const;
 
   // The writers; each stops at its first failed registry call.
   bool WriteLoadClientKeys(const DeviceEntry& entry,

@@ -13,15 +13,29 @@
 
 namespace tarnwell {
 
+struct DeviceEntry;
+struct ModemEntry;
+
 enum class SectionKind { kDevice, kModem };
+
+// What a line is to the reader, stripped of blanks at its ends.
+enum class LineKind {
+  kEmpty,
+  kComment,        // first character "#" or ";"
+  kHeader,         // "[" first and a "]" somewhere
+  kKey,            // a "=" inside an open section
+  kOther,          // inside a section, neither of the above: ignored
+  kBeforeSection,  // not empty, comment or header, and no section open yet
+};
 
 class ReadTrace {
  public:
   virtual ~ReadTrace() = default;
 
   // Each line once, 1-based, before anything else is said about it, as
-  // read, without its line feed.
-  virtual void Line(std::size_t number, std::string_view text) = 0;
+  // read, without its line feed, and what it is to the reader.
+  virtual void Line(std::size_t number, std::string_view text,
+                    LineKind kind) = 0;
 
   // A header opened a section. For a device section `name` is the name the
   // entry keeps; a modem section keeps none.
@@ -31,12 +45,16 @@ class ReadTrace {
   // entry was offered to the configuration set. A refusal ends the read.
   virtual void SectionClosed(bool accepted) = 0;
 
-  // A key line of the open section (key and value as stripped, the key in
-  // its own case) was applied by the row `row` of its kind's key list
-  // (VisitDeviceKeys, VisitModemKeys); `entry` is the section's working
-  // DeviceEntry or ModemEntry after it.
-  virtual void KeyApplied(std::string_view key, std::string_view value,
-                          std::size_t row, const void* entry) = 0;
+  // The key line `line` of the open section (key and value as stripped,
+  // the key in its own case) was applied by the row `row` of its kind's key
+  // list (VisitDeviceKeys, VisitModemKeys); `entry` is the section's
+  // working DeviceEntry or ModemEntry after it.
+  virtual void KeyApplied(std::size_t line, std::string_view key,
+                          std::string_view value, std::size_t row,
+                          const DeviceEntry& entry) = 0;
+  virtual void KeyApplied(std::size_t line, std::string_view key,
+                          std::string_view value, std::size_t row,
+                          const ModemEntry& entry) = 0;
 
   // A key line whose key no row takes: it changes nothing.
   virtual void KeyUnknown(std::string_view key, std::string_view value) = 0;

@@ -10,9 +10,11 @@ constexpr char16_t kModemTemplate[] = u"USBCDC_COM_Template";
 
 }  // namespace
 
-bool InstallConfig::WriteConfigToRegistry(Registry& registry) const {
+bool InstallConfig::WriteConfigToRegistry(Registry& registry,
+                                          PassListener* listener) const {
   bool result = true;
   for (const DeviceEntry& device : Devices) {
+    if (listener != nullptr) listener->EntryBegins(SectionKind::kDevice);
     if (!WriteLoadClientKeys(device, registry)) result = false;
     for (std::uint32_t i = 0; i < device.IfcDisableCount; ++i) {
       // A device whose interface stays enabled by mistake is not installed
@@ -24,6 +26,7 @@ bool InstallConfig::WriteConfigToRegistry(Registry& registry) const {
     }
   }
   for (const ModemEntry& modem : Modems) {
+    if (listener != nullptr) listener->EntryBegins(SectionKind::kModem);
     if (!WriteModemKeys(kClientDriver, modem, kModemTemplate, registry)) {
       result = false;
     }

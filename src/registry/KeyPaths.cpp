@@ -22,7 +22,7 @@ bool InterfaceKeyPath(char16_t (&path)[kKeyPathCapacity],
 void LoadClientKeyPath(char16_t (&path)[kKeyPathCapacity],
                        const DeviceEntry& entry) {
   WideWriter out(path, kKeyPathCapacity);
-  out.Text(kLoadClientsKey);
+  out.Text(u"Drivers\\USB\\LoadClients\\");
   if (!entry.HasVid) {
     out.Text(u"Default");
   } else {

@@ -9,11 +9,7 @@
 
 namespace tarnwell {
 
-// Below this key lie the load-client keys, the first key each device entry
-// writes; a modem entry's first value is the template named in its
-// interface key. The interface keys lie below the client driver's key.
-inline constexpr char16_t kLoadClientsKey[] = u"Drivers\\USB\\LoadClients\\";
-inline constexpr char16_t kTemplateValue[] = u"Template";
+// The client driver's key, below which the interface keys lie.
 inline constexpr char16_t kClientDriver[] = u"USBCDC_Config";
 
 // "Drivers\USB\ClientDrivers\<driver>\VID_%04X&PID_%04X&IFC_%02X"; false

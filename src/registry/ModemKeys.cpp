@@ -48,7 +48,7 @@ bool InstallConfig::WriteModemKeys(const char16_t* client_driver,
     return false;
   }
   if (key.Create(kLocalMachine, path, kKeyReadWrite) != 0) return false;
-  if (key.SetString(kTemplateValue, template_name, kRegSz) != 0) return false;
+  if (key.SetString(u"Template", template_name, kRegSz) != 0) return false;
   key.Close();
 
   if (!CreateTemplateKey(key, template_name, u"")) return false;

@@ -106,14 +106,14 @@ TEST(GoldenFiles, EveryFixtureIsRun) {
   }
 }
 
-// The README's list of checks names every check, so that users can look
-// up each name they meet.
-TEST(GoldenFiles, TheReadmeListsEveryCheck) {
-  const std::string readme = ReadBytes(TARNWELL_README);
+// Every check has its document, whole: a file named wrongly or a part
+// misspelt leaves the explanation without it.
+TEST(GoldenFiles, EveryCheckIsExplained) {
   for (const CheckInfo& info : kChecks) {
-    EXPECT_NE(readme.find("| `" + std::string(info.Name) + "` |"),
-              std::string::npos)
-        << info.Name << " is missing from the README";
+    const Explanation e = ExplanationOf(info);
+    for (const std::string* part : {&e.Summary, &e.Does, &e.Wrong, &e.Right, &e.Fix}) {
+      EXPECT_FALSE(part->empty()) << info.Name;
+    }
   }
 }
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "check/CheckOptions.h"
-#include "check/LineStore.h"
+#include "check/Checks.h"
 #include "check/Report.h"
 #include "check/Text.h"
 

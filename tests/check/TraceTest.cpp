@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "check/CheckRun.h"
-#include "check/KeyCatalog.h"
+#include "check/KeyRows.h"
 #include "config/ConfigReader.h"
 #include "config/ReadTrace.h"
 #include "regstore/RegFormat.h"
@@ -17,12 +17,22 @@
 namespace tarnwell::check::testing {
 namespace {
 
+// What a number field holds.
+template <typename Entry, typename Number>
+std::string Held(const NumberKey<Entry, Number>& row, const Entry& entry) {
+  return "=" + std::to_string(entry.*row.Field);
+}
+template <typename Row, typename Entry>
+std::string Held(const Row&, const Entry&) {
+  return "";
+}
+
 // Each event as one word, a number key with what its field holds after.
 class Recorder : public ReadTrace {
  public:
   std::vector<std::string> Events;
   SectionKind Kind = SectionKind::kDevice;
-  void Line(std::size_t, std::string_view) override {}
+  void Line(std::size_t, std::string_view, LineKind) override {}
   void SectionOpened(SectionKind kind, std::string_view name) override {
     Kind = kind;
     Events.push_back("open " + std::string(name));
@@ -30,11 +40,20 @@ class Recorder : public ReadTrace {
   void SectionClosed(bool accepted) override {
     Events.push_back(accepted ? "accepted" : "refused");
   }
-  void KeyApplied(std::string_view key, std::string_view, std::size_t row,
-                  const void* entry) override {
-    const KeyFacts& f = KeysOf(Kind)[row];
-    Events.push_back(std::string(key) + ":" + f.Key +
-                     (f.Stored ? "=" + std::to_string(f.Stored(f.Row, entry)) : ""));
+  template <typename Entry>
+  void Applied(std::string_view key, std::size_t index, const Entry& entry) {
+    WithRow<Entry>(index, [&](const auto& row) {
+      std::string event = std::string(key) + ":" + row.Key + Held(row, entry);
+      Events.push_back(event);
+    });
+  }
+  void KeyApplied(std::size_t, std::string_view key, std::string_view,
+                  std::size_t row, const DeviceEntry& entry) override {
+    Applied(key, row, entry);
+  }
+  void KeyApplied(std::size_t, std::string_view key, std::string_view,
+                  std::size_t row, const ModemEntry& entry) override {
+    Applied(key, row, entry);
   }
   void KeyUnknown(std::string_view key, std::string_view) override {
     Events.push_back(std::string(key) + "?");
@@ -78,23 +97,19 @@ TEST(Trace, TellsTheRowThatTookEachKeyAndWhatTheEntryHoldsAfter) {
     Registry(c.Text, &trace);
     EXPECT_EQ(trace.Events, c.Events) << c.Text;
   }
-  // Every row of the catalogue is the one its key reaches.
+  // Every row is the one its key reaches.
   for (SectionKind kind : {SectionKind::kDevice, SectionKind::kModem}) {
-    for (const KeyFacts& facts : KeysOf(kind)) {
+    std::size_t index = 0;
+    VisitKeys(kind, [&](const auto& row) {
       DeviceEntry device{};
       ModemEntry modem{};
-      const bool dev = kind == SectionKind::kDevice;
-      const std::size_t row = dev ? ApplyDeviceKey(device, facts.Key, "1FF")
-                                  : ApplyModemKey(modem, facts.Key, "1FF");
-      ASSERT_LT(row, KeysOf(kind).size()) << facts.Key;
-      EXPECT_EQ(&KeysOf(kind)[row], &facts);
-      EXPECT_EQ(FindKey(kind, facts.Key), &facts);
-      if (facts.Stored != nullptr) {
-        const void* entry = dev ? static_cast<const void*>(&device) : &modem;
-        EXPECT_EQ(facts.Stored(facts.Row, entry),
-                  0x1FFu & ((1ull << facts.FieldBits) - 1)) << facts.Key;
-      }
-    }
+      const std::size_t found = kind == SectionKind::kDevice
+                                    ? ApplyDeviceKey(device, row.Key, "1FF")
+                                    : ApplyModemKey(modem, row.Key, "1FF");
+      EXPECT_EQ(found, index) << row.Key;
+      EXPECT_EQ(RowOf(kind, row.Key), index++) << row.Key;
+    });
+    EXPECT_EQ(RowCount(kind), index);
   }
 }
 

@@ -34,7 +34,20 @@ TEST(InstallPass, DevicesAreWrittenBeforeModemsWhateverTheFileOrder) {
   InstallConfig config = ConfigFromText(
       "[MODEM SETTINGS]\nDLL=m\n[A]\nDLL=a\nIFC_Disable=1\n[B]\nDLL=b\n");
   ScriptedRegistry registry;
-  ASSERT_TRUE(config.WriteConfigToRegistry(registry));
+  // The listener hears each entry before its first key: a device's
+  // interface keys are its own.
+  struct Listener : PassListener {
+    const ScriptedRegistry* Registry;
+    std::vector<std::pair<SectionKind, std::size_t>> Begins;
+    void EntryBegins(SectionKind kind) override {
+      Begins.emplace_back(kind, CreatedPaths(*Registry).size());
+    }
+  } listener;
+  listener.Registry = &registry;
+  ASSERT_TRUE(config.WriteConfigToRegistry(registry, &listener));
+  const std::vector<std::pair<SectionKind, std::size_t>> begins = {
+      {SectionKind::kDevice, 0}, {SectionKind::kDevice, 3}, {SectionKind::kModem, 5}};
+  EXPECT_EQ(listener.Begins, begins);
   std::vector<std::u16string> paths = CreatedPaths(registry);
   ASSERT_EQ(paths.size(), 2u + 1u + 2u + 6u);
   EXPECT_EQ(paths[2], std::u16string(kConfigKey) + u"VID_0000&PID_0000&IFC_01")

@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "check/CheckTool.h"
+#include "check/Console.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "check/CheckTool.h"
+#include "check/Console.h"
 #include "check/Text.h"
 
 int wmain(int argc, wchar_t** argv) {

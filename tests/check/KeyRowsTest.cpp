@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "check/KeyCatalog.h"
+#include "check/KeyRows.h"
 #include "config/DeviceEntry.h"
 #include "config/ModemEntry.h"
 
 namespace tarnwell::check {
 namespace {
 
-TEST(KeyCatalog, DistanceIgnoresLetterCase) {
+TEST(KeyRows, DistanceIgnoresLetterCase) {
   EXPECT_EQ(KeyDistance("BufferCountIn", "buffercountin"), 0u);
   EXPECT_EQ(KeyDistance("BuferCountIn", "BufferCountIn"), 1u);
   EXPECT_EQ(KeyDistance("Freindlyname", "FriendlyName"), 2u);
@@ -25,7 +25,7 @@ struct SuggestionCase {
   const char* Suggestion;
 };
 
-TEST(KeyCatalog, SuggestsOnlyCloseKeys) {
+TEST(KeyRows, SuggestsOnlyCloseKeys) {
   const SuggestionCase cases[] = {
       {SectionKind::kDevice, "BuferCountIn", "BufferCountIn"},
       {SectionKind::kDevice, "BufferCountsOut", "BufferCountOut"},
