@@ -4,15 +4,15 @@
     ElfToPe.py --version-rc FILE --api wince5_api.txt PROGRAM.elf PROGRAM.exe
 
 The link (src/platform/win32/ce/image.ld) lays the program out at the
-image's base, with the PE headers' page first and each section on pages of
-its own, and keeps its relocations (--emit-relocs). This turns that into a
-PE32 image for ARM as the CE 5 loader takes it:
-  - the sections as they were linked, each with its protection;
+image's base, with the PE headers' page first, code and constants, then the
+data on a page of its own, and keeps its relocations (--emit-relocs). This
+turns that into a PE32 image for ARM as the CE 5 loader takes it:
+  - the two sections as they were linked, each with its protection;
+  - the version resource of the build's .rc file, behind the constants;
   - the import table of coredll.dll, by name, over the slots that the
     thunks of ce/ImportThunk.inc read (every name must be a coredll row of
-    the API list);
-  - a base relocation for every absolute address the link left;
-  - the version resource of the build's .rc file;
+    the API list), and a base relocation for every absolute address the
+    link left, both behind the data;
   - the CE subsystem, version 5.00, and a 64 KB stack reserve.
 Anything it does not know (a section, a relocation type, an address outside
 the image) stops it with the reason, and no image is written.
@@ -38,17 +38,18 @@ CE_VERSION = (5, 0)
 CODE, DATA = 0x20, 0x40
 EXECUTE, READ, WRITE = 0x20000000, 0x40000000, 0x80000000
 LINKED_SECTIONS = {
+    # Code and constants, and then the version resource.
     ".text": CODE | EXECUTE | READ,
-    # The import address table (which the loader writes) and the data.
+    # The import address table, which the loader writes, the data, and then
+    # the import directory and the base relocations.
     ".data": DATA | READ | WRITE,
-    ".rdata": DATA | READ,
 }
 
 # ARM relocation types: absolute addresses move with the image; the rest
 # are relative to the instruction or mark an instruction, and do not.
 R_ARM_ABS32 = 2
 PC_RELATIVE = {0: "NONE", 1: "PC24", 3: "REL32", 28: "CALL", 29: "JUMP24",
-               40: "V4BX"}
+               40: "V4BX", 57: "ALU_PC_G0_NC", 62: "LDR_PC_G1"}
 IMAGE_REL_BASED_HIGHLOW = 3
 
 # What the .rc file's symbols stand for (winver.h).
@@ -147,11 +148,11 @@ def import_slots(elf, allowed):
     return [(name, address) for address, name in sorted(slots)]
 
 
-def build_imports(slots, data_address, data, tables_address, tables):
-    """Appends the import directory, lookup table and names to tables, and
-    fills the import address table at the start of data with the names'
-    places, as the lookup table holds them; returns the directory's and the
-    address table's place."""
+def build_imports(slots, data_address, data):
+    """Appends the import directory, lookup table and names to data, and
+    fills the import address table at its start with the names' places, as
+    the lookup table holds them; returns the directory's and the address
+    table's place."""
     if not slots:
         fail("the program imports nothing")
     iat = slots[0][1]
@@ -163,11 +164,13 @@ def build_imports(slots, data_address, data, tables_address, tables):
             struct.unpack_from("<I", data, iat_size - 4)[0] != 0:
         fail("the import address table does not start .data, ending in a null slot")
 
+    tables = data
+
     def rva_here():
-        return tables_address + len(tables) - IMAGE_BASE
+        return data_address + len(tables) - IMAGE_BASE
 
     def at(rva):
-        return rva - (tables_address - IMAGE_BASE)
+        return rva - (data_address - IMAGE_BASE)
 
     directory = rva_here()
     tables += bytes(40)  # coredll's descriptor and the null one
@@ -294,29 +297,33 @@ def main():
     if entry & 1:
         fail("the entry is Thumb code; the CE loader calls ARM code")
 
-    if [s[0] for s in sections] != [".text", ".data", ".rdata"]:
-        fail("the link is not .text, .data, .rdata (image.ld)")
+    if [s[0] for s in sections] != [".text", ".data"]:
+        fail("the link is not .text and .data (image.ld)")
+    _, text_address, text, text_size = sections[0]
     _, data_address, data, data_size = sections[1]
-    _, tables_address, tables, rdata_size = sections[2]
-    if len(data) < data_size or len(tables) < rdata_size:
-        fail("the import address table or the read-only data holds no bytes")
-    # Behind the read-only data, each on 4 bytes: the imports, the version
-    # resource and the base relocations. Nothing else of the image can
-    # move, so the sizes of these decide the image's end.
-    import_directory, iat_directory = build_imports(
-        slots, data_address, data, tables_address, tables)
+    if len(text) < text_size or len(data) < data_size:
+        fail("the code or the import address table holds no bytes")
+    # What only the loader reads goes behind what the link laid out, each
+    # part on 4 bytes: the version resource behind the constants, where it
+    # must end before the data's page; the imports and the base relocations
+    # behind the data, the image's last section. Each section then wastes
+    # less than a file block, which keeps the image within 16 KiB.
+    def append(section_address, section, part):
+        section += bytes(-len(section) % 4)
+        rva = section_address + len(section) - IMAGE_BASE
+        section += part(rva)
+        return rva, section_address + len(section) - IMAGE_BASE - rva
+
     blob, language = version_info(open(args.version_rc, encoding="utf-8").read())
-    tables += bytes(-len(tables) % 4)
-    resource_rva = tables_address + len(tables) - IMAGE_BASE
-    tables += resources(blob, language, resource_rva)
-    resource_directory = (resource_rva, len(tables) - (resource_rva + IMAGE_BASE - tables_address))
-    tables += bytes(-len(tables) % 4)
-    reloc_rva = tables_address + len(tables) - IMAGE_BASE
-    tables += base_relocations(places)
-    reloc_directory = (reloc_rva, len(tables) - (reloc_rva + IMAGE_BASE - tables_address))
+    resource_directory = append(text_address, text,
+                                lambda rva: resources(blob, language, rva))
+    if text_address + len(text) > data_address:
+        fail("the version resource does not fit before the data's page")
+    import_directory, iat_directory = build_imports(slots, data_address, data)
+    reloc_directory = append(data_address, data, lambda _: base_relocations(places))
     table = [(name, address - IMAGE_BASE, data, max(size, len(data)),
               LINKED_SECTIONS[name]) for name, address, data, size in sections]
-    image_size = align(tables_address + len(tables), PAGE) - IMAGE_BASE
+    image_size = align(data_address + len(data), PAGE) - IMAGE_BASE
 
     headers_size = align(64 + 4 + 20 + 224 + 40 * len(table), FILE_ALIGNMENT)
     if headers_size > PAGE:

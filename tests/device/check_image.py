@@ -154,12 +154,17 @@ def check_winedump(winedump, path, imports, relocations):
 
 def check_code(objdump, pe, elf_path):
     with open(elf_path, "rb") as stream:
-        text = ELFFile(stream).get_section_by_name(".text")
+        elf = ELFFile(stream)
+        text = elf.get_section_by_name(".text")
         elf_code, address = text.data(), text["sh_addr"]
+        # The constants follow the code in the same section (image.ld).
+        code_end = elf.get_section_by_name(".symtab").get_symbol_by_name(
+            "__code_end")[0]["st_value"]
     rva = address - pe.OPTIONAL_HEADER.ImageBase
     expect(pe.get_data(rva, len(elf_code)) == elf_code,
            "the image's code is not the code of the link it was made from")
-    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", elf_path],
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn",
+                              f"--stop-address=0x{code_end:x}", elf_path],
                              capture_output=True, text=True, check=True).stdout
     count = 0
     for line in listing.splitlines():
