@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -226,6 +227,36 @@ TEST(TreeRegistry, AKeyOfManyValuesFindsEachInAnyCaseAndChangesOnlyWhenTheyDo) {
   ASSERT_TRUE(fresh.Changed()) << "a new key";
   ASSERT_EQ(SetNumber(fresh, k, u"N", 1), 0);
   EXPECT_TRUE(fresh.Changed());
+}
+
+TEST(TreeRegistry, AKeyOfManyChildrenFindsEachInAnyCaseAndListsThemInOrder) {
+  TreeRegistry registry;
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    const std::uint32_t n = i * 37 % 100;  // made out of order
+    const std::u16string name = u"Kid" + std::u16string(1, u'a' + n % 26) +
+                                std::u16string(n / 26 + 1, u'\u00e9');
+    RegHandle key = Open(registry, (u"K\\" + name).c_str());
+    ASSERT_EQ(SetText(registry, key, u"V", u"a longer text"), 0);
+    ASSERT_EQ(SetText(registry, key, u"V", u"short"), 0);
+    ASSERT_EQ(SetText(registry, key, u"v", u"longer than the first"), 0);
+    names.push_back(Narrow(FoldCase(name)));
+  }
+  std::sort(names.begin(), names.end());
+  RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_EQ(node->ChildCount(), 100u);
+  std::string folded;
+  for (const auto& child : node->Children()) {
+    folded += Narrow(FoldCase(child.second->Name())) + ",";
+  }
+  std::string want;
+  for (const std::string& name : names) want += name + ",";
+  EXPECT_EQ(folded, want) << "by folded name, whatever the order made";
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K\\KIDD\u00c9\u00c9\u00c9", u"V"),
+            "sz:longer than the first");
+
+  Open(registry, u"k\\KIDZ\u00c9");
+  EXPECT_EQ(node->ChildCount(), 100u) << "found, not made again";
 }
 
 TEST(TreeRegistry, BadValueArgumentsAreRefused) {
