@@ -94,28 +94,38 @@ bool RegNode::IndexLess::operator()(std::u16string_view a,
 }
 
 // Open addressing over the children's folded names, at most 3/4 full.
-// The hash starts from a seed of its own, so that no set of names can be
-// made to meet in every run.
+// Each slot keeps its name's hash beside its child, so that a search or a
+// growth reads no child but the one sought. The hash starts from a seed of
+// its own, so that no set of names can be made to meet in every run.
 struct RegNode::ChildIndex {
   std::uint64_t Seed = 0;
-  std::size_t Mask = 0;  // slots - 1
+  std::size_t Mask = 0;              // slots - 1
+  std::uint32_t* Hashes = nullptr;  // 0 in an empty slot
   RegNode** Slots = nullptr;
 
-  std::size_t Home(std::u16string_view name) const {
+  std::uint32_t Hash(std::u16string_view name) const {
     std::uint64_t h = Seed;
     for (char16_t c : name) {
       h ^= FoldUnit(c);
       h *= 0x100000001B3u;  // FNV-1a's prime
     }
-    return static_cast<std::size_t>(h ^ (h >> 32)) & Mask;
+    const auto hash = static_cast<std::uint32_t>(h ^ (h >> 32));
+    return hash != 0 ? hash : 1;
   }
   // The slot that holds the name, or the empty one where it would go.
-  RegNode** Find(std::u16string_view name) const {
-    std::size_t i = Home(name);
-    while (Slots[i] != nullptr && !SameName(Slots[i]->Name(), name)) {
+  std::size_t Find(std::u16string_view name, std::uint32_t hash) const {
+    std::size_t i = hash & Mask;
+    while (Hashes[i] != 0 &&
+           (Hashes[i] != hash || !SameName(Slots[i]->Name(), name))) {
       i = (i + 1) & Mask;
     }
-    return &Slots[i];
+    return i;
+  }
+  void Put(std::uint32_t hash, RegNode* child) {
+    std::size_t i = hash & Mask;
+    while (Hashes[i] != 0) i = (i + 1) & Mask;
+    Hashes[i] = hash;
+    Slots[i] = child;
   }
 };
 
@@ -131,7 +141,9 @@ RegNode::Indexes& RegNode::MakeIndexes() {
 
 RegNode* RegNode::Child(std::u16string_view name) const {
   if (indexes_ != nullptr && indexes_->Children.Slots != nullptr) {
-    return *indexes_->Children.Find(name);
+    const ChildIndex& index = indexes_->Children;
+    const std::size_t i = index.Find(name, index.Hash(name));
+    return index.Hashes[i] != 0 ? index.Slots[i] : nullptr;
   }
   for (RegNode* child = newest_child_; child != nullptr;
        child = child->older_sibling_) {
@@ -149,22 +161,29 @@ bool RegNode::ReserveChild() {
   std::size_t slots = 2 * kIndexedChildren;
   while (3 * slots < 4 * need) slots *= 2;
   ChildIndex& index = MakeIndexes().Children;
-  auto** table = static_cast<RegNode**>(
+  ChildIndex grown = index;
+  grown.Hashes = static_cast<std::uint32_t*>(arena_->allocate(
+      slots * sizeof(std::uint32_t), alignof(std::uint32_t)));
+  grown.Slots = static_cast<RegNode**>(
       arena_->allocate(slots * sizeof(RegNode*), alignof(RegNode*)));
-  std::fill(table, table + slots, nullptr);
-  if (index.Slots == nullptr) {
-    index.Seed = 0xCBF29CE484222325u ^  // FNV-1a's start
+  grown.Mask = slots - 1;
+  std::fill(grown.Hashes, grown.Hashes + slots, 0);
+  if (index.Slots != nullptr) {
+    for (std::size_t i = 0; i <= index.Mask; ++i) {
+      if (index.Hashes[i] != 0) grown.Put(index.Hashes[i], index.Slots[i]);
+    }
+  } else {
+    grown.Seed = 0xCBF29CE484222325u ^  // FNV-1a's start
                  static_cast<std::uint64_t>(
                      std::chrono::steady_clock::now().time_since_epoch().count()) ^
                  (static_cast<std::uint64_t>(
-                      reinterpret_cast<std::uintptr_t>(table)) << 16);
+                      reinterpret_cast<std::uintptr_t>(grown.Slots)) << 16);
+    for (RegNode* child = newest_child_; child != nullptr;
+         child = child->older_sibling_) {
+      grown.Put(grown.Hash(child->Name()), child);
+    }
   }
-  index.Slots = table;
-  index.Mask = slots - 1;
-  for (RegNode* child = newest_child_; child != nullptr;
-       child = child->older_sibling_) {
-    *index.Find(child->Name()) = child;
-  }
+  index = grown;
   return true;
 }
 
@@ -183,7 +202,10 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
   child->older_sibling_ = newest_child_;
   newest_child_ = child;
   ++child_count_;
-  if (indexed) *indexes_->Children.Find(held) = child;
+  if (indexed) {
+    ChildIndex& index = indexes_->Children;
+    index.Put(index.Hash(held), child);
+  }
   return *child;
 }
 
