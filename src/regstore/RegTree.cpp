@@ -305,22 +305,21 @@ std::int32_t SplitKeyPath(std::u16string_view path,
                           std::size_t above) {
   names->clear();
   if (path.empty()) return kErrorSuccess;
-  // One pass: each name is judged at its end, so the first bad name
+  // One pass: each name is judged at its end, so that the first bad name
   // decides the error.
-  std::size_t start = 0;
-  bool control = false;
-  for (std::size_t i = 0;; ++i) {
-    if (i < path.size() && path[i] != u'\\') {
-      control |= path[i] < 0x20;
-      continue;
+  const char16_t* const end = path.data() + path.size();
+  for (const char16_t* start = path.data();; ++start) {
+    const char16_t* stop = start;
+    char16_t lowest = 0xFFFF;
+    for (; stop != end && *stop != u'\\'; ++stop) {
+      if (*stop < lowest) lowest = *stop;
     }
-    const std::size_t size = i - start;
+    const auto size = static_cast<std::size_t>(stop - start);
     if (size == 0) return kErrorBadPathname;
-    if (control || size > kMaxKeyName) return kErrorInvalidParameter;
-    names->push_back(path.substr(start, size));
-    if (i == path.size()) break;
-    start = i + 1;
-    control = false;
+    if (lowest < 0x20 || size > kMaxKeyName) return kErrorInvalidParameter;
+    names->emplace_back(start, size);
+    if (stop == end) break;
+    start = stop;
   }
   return above + names->size() > 1 + kMaxKeyDepth ? kErrorInvalidParameter
                                                   : kErrorSuccess;

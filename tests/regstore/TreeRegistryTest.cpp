@@ -65,6 +65,21 @@ TEST(TreeRegistry, CreateKeyCreatesEveryMissingKeyOnThePath) {
   EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers")), "USB");
 }
 
+// A store's Load replaces its tree; the keys of the last path opened go
+// with the old one.
+TEST(TreeRegistry, AReplacedTreeIsWrittenFromItsTop) {
+  struct Store : TreeRegistry {
+    using TreeRegistry::ReplaceTree;
+  } registry;
+  Open(registry, u"Drivers\\USB");
+  RegTree loaded;
+  loaded.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\Old");
+  registry.ReplaceTree(std::move(loaded));
+  Open(registry, u"Drivers\\USB\\New");
+  EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\Drivers")),
+            "Old,USB");
+}
+
 TEST(TreeRegistry, KeysMatchWithoutCaseAndKeepTheirFirstSpelling) {
   TreeRegistry registry;
   Open(registry, u"Drivers\\USB\\Ключ\\Κλειδι");
@@ -186,18 +201,27 @@ TEST(TreeRegistry, BadPathsFailAndCreateNothing) {
       {"control character", u"A\\B\x01", kErrorInvalidParameter},
       {"line feed", u"A\nB", kErrorInvalidParameter},
   };
-  for (const BadPath& c : cases) {
-    TreeRegistry registry;
-    RegHandle key = 77;
-    EXPECT_EQ(
-        registry.CreateKey(kLocalMachine, c.Path.c_str(), kKeyReadWrite, &key),
-        c.Error)
-        << c.What;
-    EXPECT_EQ(key, 0u) << c.What;
-    EXPECT_EQ(registry.OpenKeyCount(), 0u) << c.What;
-    EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE")),
-              "<no key>")
-        << c.What;
+  // Also after a path that the bad one begins as: the keys of the last
+  // path opened are where a path that shares them starts.
+  for (const bool after_a_b : {false, true}) {
+    for (const BadPath& c : cases) {
+      TreeRegistry registry;
+      if (after_a_b) registry.CloseKey(Open(registry, u"A\\B"));
+      RegHandle key = 77;
+      EXPECT_EQ(registry.CreateKey(kLocalMachine, c.Path.c_str(),
+                                   kKeyReadWrite, &key),
+                c.Error)
+          << c.What << after_a_b;
+      EXPECT_EQ(key, 0u) << c.What;
+      EXPECT_EQ(registry.OpenKeyCount(), 0u) << c.What;
+      const RegTree& tree = registry.Tree();
+      EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE")),
+                after_a_b ? "A" : "<no key>")
+          << c.What;
+      EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\A")),
+                after_a_b ? "B" : "<no key>")
+          << c.What;
+    }
   }
 
   TreeRegistry registry;
