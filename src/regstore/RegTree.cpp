@@ -140,9 +140,16 @@ RegNode::Indexes& RegNode::MakeIndexes() {
 }
 
 RegNode* RegNode::Child(std::u16string_view name) const {
+  std::uint32_t hash = 0;
+  return FindChild(name, &hash);
+}
+
+RegNode* RegNode::FindChild(std::u16string_view name,
+                            std::uint32_t* hash) const {
   if (indexes_ != nullptr && indexes_->Children.Slots != nullptr) {
     const ChildIndex& index = indexes_->Children;
-    const std::size_t i = index.Find(name, index.Hash(name));
+    *hash = index.Hash(name);
+    const std::size_t i = index.Find(name, *hash);
     return index.Hashes[i] != 0 ? index.Slots[i] : nullptr;
   }
   for (RegNode* child = newest_child_; child != nullptr;
@@ -188,7 +195,8 @@ bool RegNode::ReserveChild() {
 }
 
 RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
-  RegNode* child = Child(name);
+  std::uint32_t hash = 0;  // the index's, once it has one
+  RegNode* child = FindChild(name, &hash);
   if (created != nullptr) *created = child == nullptr;
   if (child != nullptr) return *child;
   // What may fail first: a child is linked only once all it needs is made.
@@ -204,7 +212,7 @@ RegNode& RegNode::AddChild(std::u16string_view name, bool* created) {
   ++child_count_;
   if (indexed) {
     ChildIndex& index = indexes_->Children;
-    index.Put(index.Hash(held), child);
+    index.Put(hash != 0 ? hash : index.Hash(held), child);
   }
   return *child;
 }

@@ -134,6 +134,9 @@ class RegNode {
   using ValueIndex = std::pmr::set<std::uint32_t, IndexLess>;
   struct Indexes;
 
+  // The child of that name or null; *hash is the name's in the child
+  // index, 0 without one.
+  RegNode* FindChild(std::u16string_view name, std::uint32_t* hash) const;
   std::size_t FindValue(std::u16string_view name) const;
   // Makes room in the child index for one child more; false while the
   // key has too few children to keep one.
