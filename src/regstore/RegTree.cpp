@@ -225,11 +225,30 @@ void RegNode::SortedChildren(std::vector<const RegNode*>* out) const {
        child = child->older_sibling_) {
     *--at = child;
   }
-  if (!children_sorted_) {
-    std::sort(out->begin(), out->end(), [](const RegNode* a, const RegNode* b) {
-      return CompareFolded(a->Name(), b->Name()) < 0;
-    });
+  if (children_sorted_) return;
+  // By the first eight folded units, packed so that the numbers compare
+  // as the units do: most names differ there, and the sort then reads no
+  // name. A shorter name is padded with units below any a name holds.
+  struct Sorted {
+    std::uint64_t First, Next;
+    const RegNode* Node;
+  };
+  std::vector<Sorted> sorted;
+  sorted.reserve(out->size());
+  for (const RegNode* child : *out) {
+    const std::u16string_view name = child->Name();
+    std::uint64_t packed[2] = {0, 0};
+    for (std::size_t i = 0; i < 8 && i < name.size(); ++i) {
+      packed[i / 4] |= std::uint64_t{FoldUnit(name[i])} << (48 - 16 * (i % 4));
+    }
+    sorted.push_back({packed[0], packed[1], child});
   }
+  std::sort(sorted.begin(), sorted.end(), [](const Sorted& a, const Sorted& b) {
+    if (a.First != b.First) return a.First < b.First;
+    if (a.Next != b.Next) return a.Next < b.Next;
+    return CompareFolded(a.Node->Name(), b.Node->Name()) < 0;
+  });
+  for (std::size_t i = 0; i < sorted.size(); ++i) (*out)[i] = sorted[i].Node;
 }
 
 RegNode::ChildList RegNode::Children() const {
