@@ -160,8 +160,8 @@ RegNode* RegNode::FindChild(std::u16string_view name,
 }
 
 bool RegNode::ReserveChild() {
+  if (child_count_ == UINT32_MAX) throw std::bad_alloc();
   const std::size_t need = std::size_t{child_count_} + 1;
-  if (need > UINT32_MAX) throw std::bad_alloc();
   const bool indexed = indexes_ != nullptr && indexes_->Children.Slots;
   if (!indexed && need <= kIndexedChildren) return false;
   if (indexed && 4 * need <= 3 * (indexes_->Children.Mask + 1)) return true;
