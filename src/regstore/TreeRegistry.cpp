@@ -17,6 +17,8 @@ std::u16string_view Text(const char16_t* text) {
 }  // namespace
 
 RegNode* TreeRegistry::Node(RegHandle handle) const {
+  // The writers set values in the key they opened last.
+  if (handle != 0 && handle == newest_handle_) return newest_node_;
   auto it = handles_.find(handle);
   return it == handles_.end() ? nullptr : it->second;
 }
@@ -82,6 +84,8 @@ std::int32_t TreeRegistry::CreateKey(RegHandle parent, const char16_t* path,
     RegHandle handle = next_handle_++;
     if (handle == kLocalMachine) handle = next_handle_++;
     handles_.emplace(handle, node);
+    newest_handle_ = handle;
+    newest_node_ = node;
     *key = handle;
     return kErrorSuccess;
   } catch (const std::bad_alloc&) {
@@ -109,11 +113,13 @@ std::int32_t TreeRegistry::SetValue(RegHandle key, const char16_t* name,
 }
 
 std::int32_t TreeRegistry::CloseKey(RegHandle key) {
+  if (key == newest_handle_) newest_handle_ = 0;
   return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void TreeRegistry::ReplaceTree(RegTree tree) {
   handles_.clear();
+  newest_handle_ = 0;
   local_machine_ = nullptr;
   last_path_.clear();
   last_keys_.clear();

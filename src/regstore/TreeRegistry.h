@@ -47,6 +47,8 @@ class TreeRegistry : public Registry {
   // An open key holds its node: nodes are never removed, so the pointer
   // stays good, and a value write does not walk the path again.
   std::unordered_map<RegHandle, RegNode*> handles_;
+  RegHandle newest_handle_ = 0;  // the key opened last, while it is open
+  RegNode* newest_node_ = nullptr;
   RegHandle next_handle_ = 1;
   bool changed_ = false;
   std::vector<std::u16string_view> names_;  // reused by every CreateKey
