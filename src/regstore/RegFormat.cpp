@@ -92,26 +92,31 @@ class StringSink : public RegTextSink {
 };
 
 // Depth first, one key's text at a time. The keys still to write are held
-// on the heap, one list of children per level, so that a deep tree costs
-// no stack; path holds the full name of the key being written.
+// on the heap, each with the length of its parent's path, so that a deep
+// tree costs no stack; path holds the full name of the key being written.
 bool WriteKeys(const RegNode& top, RegTextSink& sink) {
-  struct Level {
-    RegNode::ChildMap::const_iterator Next, End;
-    std::size_t Mark;  // the path's length above this level
+  struct Pending {
+    const RegNode* Node;
+    std::size_t Mark;  // the path's length above it
   };
-  std::vector<Level> levels;
-  levels.push_back({top.Children().begin(), top.Children().end(), 0});
-  std::u16string path, text;
-  while (!levels.empty()) {
-    Level& level = levels.back();
-    if (level.Next == level.End) {
-      path.resize(level.Mark);
-      levels.pop_back();
-      continue;
+  std::vector<Pending> pending;
+  std::vector<const RegNode*> children;
+  // A node's children go on top in reverse, so that the first comes off
+  // first.
+  auto push_children = [&](const RegNode& node, std::size_t mark) {
+    node.SortedChildren(&children);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+      pending.push_back({*it, mark});
     }
-    const RegNode& node = *(level.Next++)->second;
-    const std::size_t mark = path.size();
-    const bool root_key = levels.size() == 1;
+  };
+  push_children(top, 0);
+  std::u16string path, text;
+  while (!pending.empty()) {
+    const Pending next = pending.back();
+    pending.pop_back();
+    const RegNode& node = *next.Node;
+    const bool root_key = node.Level() == top.Level() + 1;
+    path.resize(next.Mark);
     if (!root_key) path += u'\\';
     path += node.Name();
     // A root key with no values needs no header: its subkeys name it.
@@ -122,7 +127,7 @@ bool WriteKeys(const RegNode& top, RegTextSink& sink) {
       text += kLineEnd;
       if (!sink.Put(text)) return false;
     }
-    levels.push_back({node.Children().begin(), node.Children().end(), mark});
+    push_children(node, path.size());
   }
   return true;
 }

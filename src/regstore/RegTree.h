@@ -4,12 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <memory_resource>
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "regstore/Arena.h"
@@ -54,33 +54,52 @@ struct FoldLess {
   bool operator()(std::u16string_view a, std::u16string_view b) const;
 };
 
+// Name and data lie in the tree's arena, as its keys do.
 struct RegValue {
-  std::pmr::u16string Name;
+  std::u16string_view Name;
   std::uint32_t Type = 0;
-  std::pmr::string Data;  // raw bytes
+  std::string_view Data;  // raw bytes
 };
 
 // A key. Nodes live in their tree's arena: they are made there and go
 // with it all at once, so that a tree of a great many keys costs little to
-// build and nothing to free.
+// build and nothing to free. A key holds its children as a list, newest
+// first, and its values as an array; one with many of either also keeps
+// an index of them, so that most keys, with a child or a value or two,
+// take little memory, and a key of a great many stays linear to fill.
 class RegNode {
  public:
-  // By name; the names are held in the arena, beside their nodes, so that
-  // a search through many keys touches little memory.
-  using ChildMap = std::pmr::map<std::u16string_view, RegNode*, FoldLess>;
+  // Children by folded name, with the name as spelled.
+  using ChildList = std::vector<std::pair<std::u16string_view, RegNode*>>;
+
+  // Values in creation order.
+  class ValueList {
+   public:
+    ValueList(const RegValue* first, std::size_t size)
+        : first_(first), size_(size) {}
+    const RegValue* begin() const { return first_; }
+    const RegValue* end() const { return first_ + size_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const RegValue& operator[](std::size_t i) const { return first_[i]; }
+
+   private:
+    const RegValue* first_;
+    std::size_t size_;
+  };
 
   explicit RegNode(std::pmr::memory_resource* arena,
                    std::u16string_view name = {}, std::size_t level = 0)
       : arena_(arena),
-        name_(name),
-        level_(level),
-        children_(arena),
-        values_(arena) {}
+        name_(name.data()),
+        name_size_(static_cast<std::uint32_t>(name.size())),
+        level_(static_cast<std::uint32_t>(level)),
+        children_sorted_(1) {}
   RegNode(const RegNode&) = delete;
   RegNode& operator=(const RegNode&) = delete;
 
   // The name as first spelled; empty for the tree's top.
-  std::u16string_view Name() const { return name_; }
+  std::u16string_view Name() const { return {name_, name_size_}; }
   // How many names its full path holds: 0 for the tree's top, 1 for a
   // root key, 2 for HKEY_LOCAL_MACHINE\Drivers.
   std::size_t Level() const { return level_; }
@@ -96,31 +115,46 @@ class RegNode {
   bool SetValue(std::u16string_view name, std::uint32_t type,
                 std::string_view data);
 
-  // Children in a stable order (by folded name); values in creation order.
-  const ChildMap& Children() const { return children_; }
-  std::size_t ChildCount() const { return children_.size(); }
-  const std::pmr::vector<RegValue>& Values() const { return values_; }
+  // Children in a stable order (by folded name): into *out, or as a list.
+  void SortedChildren(std::vector<const RegNode*>* out) const;
+  ChildList Children() const;
+  std::size_t ChildCount() const { return child_count_; }
+  ValueList Values() const { return {values_, value_count_}; }
 
  private:
-  // Index of values by name, kept once a key holds many, so that a key
-  // with a great many values stays linear to fill.
+  struct ChildIndex;
+  // Orders a key's values by name, by their places in its array.
   struct IndexLess {
     using is_transparent = void;
-    const std::pmr::vector<RegValue>* Values;
-    bool operator()(std::size_t a, std::size_t b) const;
-    bool operator()(std::size_t a, std::u16string_view b) const;
-    bool operator()(std::u16string_view a, std::size_t b) const;
+    const RegNode* Node;
+    bool operator()(std::uint32_t a, std::uint32_t b) const;
+    bool operator()(std::uint32_t a, std::u16string_view b) const;
+    bool operator()(std::u16string_view a, std::uint32_t b) const;
   };
-  using ValueIndex = std::pmr::set<std::size_t, IndexLess>;
+  using ValueIndex = std::pmr::set<std::uint32_t, IndexLess>;
+  struct Indexes;
 
+  // The child of that name or null; *hash is the name's in the child
+  // index, 0 without one.
+  RegNode* FindChild(std::u16string_view name, std::uint32_t* hash) const;
   std::size_t FindValue(std::u16string_view name) const;
+  // Makes room in the child index for one child more; false while the
+  // key has too few children to keep one.
+  bool ReserveChild();
+  Indexes& MakeIndexes();
 
   std::pmr::memory_resource* arena_;
-  std::u16string_view name_;  // in the arena
-  std::size_t level_;
-  ChildMap children_;
-  std::pmr::vector<RegValue> values_;
-  ValueIndex* index_ = nullptr;  // in the arena
+  const char16_t* name_;  // in the arena
+  std::uint32_t name_size_;
+  std::uint32_t level_ : 31;
+  std::uint32_t children_sorted_ : 1;  // made in folded order so far
+  std::uint32_t child_count_ = 0;
+  // The array holds the next power of two up from the count.
+  std::uint32_t value_count_ = 0;
+  RegNode* newest_child_ = nullptr;
+  RegNode* older_sibling_ = nullptr;
+  RegValue* values_ = nullptr;  // in the arena
+  Indexes* indexes_ = nullptr;  // in the arena, once a key holds many
 };
 
 // Splits a backslash-separated path into its names. Returns 0, or a Windows

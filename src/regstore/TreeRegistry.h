@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "regstore/Registry.h"
@@ -45,9 +47,17 @@ class TreeRegistry : public Registry {
   // An open key holds its node: nodes are never removed, so the pointer
   // stays good, and a value write does not walk the path again.
   std::unordered_map<RegHandle, RegNode*> handles_;
+  RegHandle newest_handle_ = 0;  // the key opened last, while it is open
+  RegNode* newest_node_ = nullptr;
   RegHandle next_handle_ = 1;
   bool changed_ = false;
   std::vector<std::u16string_view> names_;  // reused by every CreateKey
+  // The last path opened below HKEY_LOCAL_MACHINE, with the end of each of
+  // its names and that name's key: the writers open many keys below the
+  // same few, and a path that begins as the last one did starts from the
+  // deepest key the two share.
+  std::u16string last_path_;
+  std::vector<std::pair<std::size_t, RegNode*>> last_keys_;
 };
 
 }  // namespace tarnwell::regstore

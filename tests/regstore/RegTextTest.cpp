@@ -51,8 +51,7 @@ struct Value {
 
 std::u16string Line(const Value& v) {
   std::u16string out;
-  AppendValueLine(out, RegValue{std::pmr::u16string(v.Name), v.Type,
-                                std::pmr::string(v.Data)});
+  AppendValueLine(out, RegValue{v.Name, v.Type, v.Data});
   return out;
 }
 

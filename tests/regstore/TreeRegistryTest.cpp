@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,21 @@ TEST(TreeRegistry, CreateKeyCreatesEveryMissingKeyOnThePath) {
   RegHandle again = Open(registry, u"Drivers\\USB");
   EXPECT_NE(again, key) << "each open gets its own handle";
   EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\Drivers")), "USB");
+}
+
+// A store's Load replaces its tree; the keys of the last path opened go
+// with the old one.
+TEST(TreeRegistry, AReplacedTreeIsWrittenFromItsTop) {
+  struct Store : TreeRegistry {
+    using TreeRegistry::ReplaceTree;
+  } registry;
+  Open(registry, u"Drivers\\USB");
+  RegTree loaded;
+  loaded.Create(u"HKEY_LOCAL_MACHINE\\Drivers\\Old");
+  registry.ReplaceTree(std::move(loaded));
+  Open(registry, u"Drivers\\USB\\New");
+  EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\Drivers")),
+            "Old,USB");
 }
 
 TEST(TreeRegistry, KeysMatchWithoutCaseAndKeepTheirFirstSpelling) {
@@ -185,18 +201,27 @@ TEST(TreeRegistry, BadPathsFailAndCreateNothing) {
       {"control character", u"A\\B\x01", kErrorInvalidParameter},
       {"line feed", u"A\nB", kErrorInvalidParameter},
   };
-  for (const BadPath& c : cases) {
-    TreeRegistry registry;
-    RegHandle key = 77;
-    EXPECT_EQ(
-        registry.CreateKey(kLocalMachine, c.Path.c_str(), kKeyReadWrite, &key),
-        c.Error)
-        << c.What;
-    EXPECT_EQ(key, 0u) << c.What;
-    EXPECT_EQ(registry.OpenKeyCount(), 0u) << c.What;
-    EXPECT_EQ(ChildNames(registry.Tree().Find(u"HKEY_LOCAL_MACHINE")),
-              "<no key>")
-        << c.What;
+  // Also after a path that the bad one begins as: the keys of the last
+  // path opened are where a path that shares them starts.
+  for (const bool after_a_b : {false, true}) {
+    for (const BadPath& c : cases) {
+      TreeRegistry registry;
+      if (after_a_b) registry.CloseKey(Open(registry, u"A\\B"));
+      RegHandle key = 77;
+      EXPECT_EQ(registry.CreateKey(kLocalMachine, c.Path.c_str(),
+                                   kKeyReadWrite, &key),
+                c.Error)
+          << c.What << after_a_b;
+      EXPECT_EQ(key, 0u) << c.What;
+      EXPECT_EQ(registry.OpenKeyCount(), 0u) << c.What;
+      const RegTree& tree = registry.Tree();
+      EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE")),
+                after_a_b ? "A" : "<no key>")
+          << c.What;
+      EXPECT_EQ(ChildNames(tree.Find(u"HKEY_LOCAL_MACHINE\\A")),
+                after_a_b ? "B" : "<no key>")
+          << c.What;
+    }
   }
 
   TreeRegistry registry;
@@ -226,6 +251,38 @@ TEST(TreeRegistry, AKeyOfManyValuesFindsEachInAnyCaseAndChangesOnlyWhenTheyDo) {
   ASSERT_TRUE(fresh.Changed()) << "a new key";
   ASSERT_EQ(SetNumber(fresh, k, u"N", 1), 0);
   EXPECT_TRUE(fresh.Changed());
+}
+
+TEST(TreeRegistry, AKeyOfManyChildrenFindsEachInAnyCaseAndListsThemInOrder) {
+  TreeRegistry registry;
+  std::vector<std::string> names;
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    const std::uint32_t n = i * 37 % 100;  // made out of order
+    // Half share more than their first eight units.
+    const std::u16string name = (n % 2 != 0 ? u"Kid" : u"Kids of one name ") +
+                                std::u16string(1, u'a' + n % 26) +
+                                std::u16string(n / 26 + 1, u'\u00e9');
+    RegHandle key = Open(registry, (u"K\\" + name).c_str());
+    ASSERT_EQ(SetText(registry, key, u"V", u"a longer text"), 0);
+    ASSERT_EQ(SetText(registry, key, u"V", u"short"), 0);
+    ASSERT_EQ(SetText(registry, key, u"v", u"longer than the first"), 0);
+    names.push_back(Narrow(FoldCase(name)));
+  }
+  std::sort(names.begin(), names.end());
+  RegNode* node = registry.Tree().Find(u"HKEY_LOCAL_MACHINE\\K");
+  ASSERT_EQ(node->ChildCount(), 100u);
+  std::string folded;
+  for (const auto& child : node->Children()) {
+    folded += Narrow(FoldCase(child.second->Name())) + ",";
+  }
+  std::string want;
+  for (const std::string& name : names) want += name + ",";
+  EXPECT_EQ(folded, want) << "by folded name, whatever the order made";
+  EXPECT_EQ(ValueAt(registry.Tree(), u"K\\KIDD\u00c9\u00c9\u00c9", u"V"),
+            "sz:longer than the first");
+
+  Open(registry, u"k\\KIDS OF ONE NAME Y\u00c9");
+  EXPECT_EQ(node->ChildCount(), 100u) << "found, not made again";
 }
 
 TEST(TreeRegistry, BadValueArgumentsAreRefused) {

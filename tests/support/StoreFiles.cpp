@@ -74,7 +74,7 @@ bool SameTree(const regstore::RegTree& a, const regstore::RegTree& b) {
 }
 
 bool SameRegistry(const regstore::RegTree& a, const regstore::RegTree& b) {
-  using Children = regstore::RegNode::ChildMap;
+  using Children = regstore::RegNode::ChildList;
   const Children& ours = a.Root().Children();
   const Children& theirs = b.Root().Children();
   auto skip_empty = [](Children::const_iterator it, Children::const_iterator end) {
