@@ -61,7 +61,7 @@ std::int32_t WriteLog::SetValue(RegHandle key, const char16_t* name,
     write.Key = open->Opening;
     write.Created = held == nullptr;
     write.Index = static_cast<std::uint32_t>(
-        held == nullptr ? node.Values().size() : held - node.Values().data());
+        held == nullptr ? node.Values().size() : held - node.Values().begin());
     write.Same = held != nullptr && held->Type == type &&
                  held->Data == std::string_view(static_cast<const char*>(data), size);
   }
