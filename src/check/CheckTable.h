@@ -253,17 +253,21 @@ CHECK(WrongSectionKey, "wrong-section-key", Warning, Optional, Lines,
       "[MODEM SETTINGS]\nDLL = usbser.dll\nFriendlyName = Acme modem",
       "Move the key into a section of the kind that knows it.")
 CHECK(InitNumber, "init-number", Warning, Optional, Nothing,
-      "%{\"Init\" needs the number of the init string, Init0 to Init15: "
-      "the installer ignores the line|%1 has a leading zero, so it names "
-      "no init string: the installer ignores the line; write "
-      "\"Init%2\"|there are 16 init strings, Init0 to Init15: the "
-      "installer ignores %1}0",
-      "init strings are Init0 to Init15",
-      "The init strings are Init0 to Init15, numbered in decimal without "
-      "leading zeros. \"Init\", \"Init01\" and \"Init16\" name no init "
-      "string and are ignored.",
-      "Init01 = ATE0", "Init1 = ATE0",
-      "Number the init strings 0 to 15, without leading zeros.")
+      "%{\"Init\" needs the number of the init string, Init1 to Init5 "
+      "for the device's Unimodem: the installer ignores the line|%1 has a "
+      "leading zero, so it names no init string: the installer ignores the "
+      "line; write \"Init%2\"|the installer knows Init0 to Init15, and the "
+      "device's Unimodem sends Init1 to Init5: the installer ignores %1}0",
+      "init strings are numbered from 1, without gaps, at most five",
+      "The installer knows the keys Init0 to Init15, numbered in decimal "
+      "without leading zeros: \"Init\", \"Init01\" and \"Init16\" name no "
+      "init string and are ignored. On the device, Unimodem sends them "
+      "numbered from 1 and stops at the first gap (Windows CE 5.0, \"Init "
+      "Key\"), and Windows CE 5.0's Unimodem reads at most five: Init1 to "
+      "Init5 are the ones that reach the modem (-Winit-sequence).",
+      "Init01 = ATE0<cr>", "Init1 = ATE0<cr>",
+      "Number the init strings from 1, without leading zeros or gaps, at "
+      "most five.")
 CHECK(RepeatedKey, "repeated-key", Warning, Optional, Lines,
       "%0 is given again in this section: this later line replaces the "
       "value of line %1",
@@ -311,8 +315,10 @@ CHECK(DecimalId, "decimal-id", Warning, Optional, Nothing,
       "(\"IFC_Disable\", \"IFC\") are hexadecimal like every number of the "
       "file. Tools such as lsusb print them in decimal (\"bInterfaceClass 10 "
       "CDC Data\"), so \"IFC_Class = 10\" copied from there means 0x10, not "
-      "0x0A.",
-      "IFC_Class = 10", "IFC_Class = 0x0A",
+      "0x0A. And 0x0A, the CDC Data interface, is not what a device section "
+      "names either: a serial function is loaded for its Communication "
+      "interface, class 0x02 (-Winterface-class).",
+      "IFC_Class = 10", "IFC_Class = 0x02",
       "Write these numbers with \"0x\"; convert a number taken from a "
       "decimal listing.")
 CHECK(TruncatedNumber, "truncated-number", Warning, Optional, Nothing,
@@ -605,21 +611,19 @@ CHECK(ValueSyntax, "value-syntax", Warning, Optional, Nothing,
       "DLL = usbser.dll\nFriendlyName = Acme modem",
       "End the value where its text ends.")
 CHECK(BaudRateType, "baud-rate-type", Warning, Optional, Nothing,
-      "the installer writes %0 as the text %1 (REG_SZ), while Windows CE 5's "
-      "documentation lists Config\\BaudRate as a REG_DWORD: the device's "
-      "telephony provider may ignore the text and use its default rate",
-      "BaudRate is written as text, where Windows CE documents a DWORD",
+      "the installer writes %0 as the text %1 (REG_SZ), and Windows CE 5.0's "
+      "Unimodem reads Config\\BaudRate only as a REG_DWORD: the text is "
+      "ignored, and the modem is opened at its default rate",
+      "BaudRate is written as text, which the device's Unimodem ignores",
       "The installer writes \"BaudRate\" under Unimodem\\Config as the text "
-      "of the file (REG_SZ), as it always has. Windows CE 5's documentation "
-      "of the Unimodem registry lists Config\\BaudRate as a REG_DWORD. No "
-      "public description says whether a device's telephony provider reads "
-      "the text: one that reads only a DWORD ignores the value and opens the "
-      "modem at its default rate.",
+      "of the file (REG_SZ), as it always has. Windows CE 5.0's "
+      "documentation lists Config\\BaudRate as a REG_DWORD (\"Config Key\"), "
+      "and Windows CE 5.0's Unimodem reads it only as one: it ignores the "
+      "text and opens the modem at its default rate.",
       "BaudRate = 115200",
-      "(no \"BaudRate\" line, where the default rate suits the modem)",
-      "Try the rate on the device. Where its provider ignores the text, leave "
-      "the line out; where it is known to read it, turn this check off "
-      "(-Wno-baud-rate-type).")
+      "(no \"BaudRate\" line: the modem runs at its default rate)",
+      "Leave the line out, or keep it commented out with the reason: this "
+      "file cannot set the rate.")
 CHECK(InvisibleByte, "invisible-byte", Warning, Optional, Nothing,
       "invisible character %0 (%{byte-order mark|no-break space|soft "
       "hyphen|zero-width space|zero-width non-joiner|zero-width joiner|narrow "
@@ -705,6 +709,178 @@ CHECK(ValuelessKey, "valueless-key", Note, Optional, Nothing,
       "BaudRate = 115200\nInit1 = ATZ\nPrefix = AT",
       "Where the key must exist on the device, give it a value in the "
       "section, or install with the program.")
+// What the device's own readers do with the keys (DeviceReaders.cpp): the
+// USB driver loader, Unimodem and LoadLibrary, each explanation naming the
+// Windows CE 5.0 page it comes from.
+CHECK(InterfaceClass, "interface-class", Warning, Optional, Section,
+      "this section writes %0: %{its interface group (%1) is the "
+      "\"Interface Association\" triple of a device descriptor, which no "
+      "interface descriptor carries, so the USB driver loader matches nothing "
+      "with it and never loads the driver|%1 is the CDC Data interface, which "
+      "is no serial function of its own: a serial function is loaded for its "
+      "Communication interface (class 0x02), and the data interface follows "
+      "it|%1 is %2, not a serial function: the USB driver loader offers that "
+      "interface to the CDC serial driver, which cannot serve it}3; give the "
+      "serial function's Communication interface (IFC_Class = 0x02, "
+      "IFC_SubClass = 0x02, IFC_Protocol = 0x01)",
+      "a load-client key whose interface group is no serial function's "
+      "interface",
+      "The USB driver loader matches the third level of a key under "
+      "Drivers\\USB\\LoadClients with the class, subclass and protocol of an "
+      "interface descriptor (Windows CE 5.0, \"USB Host Controller Driver "
+      "Registry Settings\"; USB_DRIVER_SETTINGS names them the class, "
+      "subclass and protocol in the interface descriptor). 0xEF/0x02/0x01 is "
+      "the triple of a device descriptor that holds Interface Association "
+      "descriptors (USB-IF, \"Defined Class Codes\"): no interface carries "
+      "it, so the key matches nothing. 0x0A is the CDC Data interface: a "
+      "serial function is loaded for its Communication interface, class "
+      "0x02, and the data interface follows. The Communication subclasses "
+      "0x06 (Ethernet, ECM), 0x0D (NCM) and 0x0E (MBIM) of the CDC "
+      "specification's subclass codes, and RNDIS (0x02/0x02/0xFF, or "
+      "0xE0/0x01/0x03), are network functions that the serial driver cannot "
+      "serve.",
+      "IFC_Class = 0xEF\nIFC_SubClass = 0x02\nIFC_Protocol = 0x01",
+      "IFC_Class = 0x02\nIFC_SubClass = 0x02\nIFC_Protocol = 0x01",
+      "Give the class, subclass and protocol of the function's Communication "
+      "interface, as lsusb -v shows its interface descriptor: 0x02, 0x02, "
+      "0x01 for a CDC-ACM modem or serial port.")
+CHECK(UnloadedModem, "unloaded-modem", Warning, Optional, Section,
+      "no device section loads a driver for this modem's device, VID %0, PID "
+      "%1: no key under Drivers\\USB\\LoadClients names %2, %3 or Default, so "
+      "the modem gets no driver and never appears; add a device section with "
+      "VID = %0, PID = %1, IFC_Class = 0x02, IFC_SubClass = 0x02 and "
+      "IFC_Protocol = 0x01",
+      "a modem section whose device no device section loads",
+      "A modem section writes the interface key and the Unimodem keys that "
+      "the CDC driver reads once it is loaded. The USB driver loader loads it "
+      "from a key under Drivers\\USB\\LoadClients, which device sections "
+      "write, whose first level names the device as VID_PID or VID in "
+      "decimal, or \"Default\" for every device (Windows CE 5.0, \"USB Host "
+      "Controller Driver Registry Settings\"). When no device section's key "
+      "covers the modem's vendor and product, nothing loads the driver for "
+      "it, and the modem never appears.",
+      "[MODEM SETTINGS]\nDLL = usbcdc.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC = 0x00",
+      "[Acme modem]\nDLL = usbcdc.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC_Class = 0x02\nIFC_SubClass = 0x02\nIFC_Protocol = 0x01\n"
+      "[MODEM SETTINGS]\nDLL = usbcdc.dll\nVID = 0x12D1\nPID = 0x1001\n"
+      "IFC = 0x00",
+      "Add a device section with the modem's \"VID\" and \"PID\" and the "
+      "class, subclass and protocol of its Communication interface.")
+CHECK(InitSequence, "init-sequence", Warning, Optional, Nothing,
+      "%0 is never sent: %{Unimodem numbers its init strings from 1|Unimodem "
+      "stops at the first missing number, and \"Init%1\" is missing|Windows "
+      "CE 5.0's Unimodem reads at most five init strings, \"1\" to \"5\"}2",
+      "an init string that Unimodem never sends: Init0, one after a gap, or "
+      "one past Init5",
+      "The installer writes Init0 to Init15 as the values \"0\" to \"15\" of "
+      "Unimodem\\Init. Unimodem steps through them in order and waits for OK "
+      "after each; the name of each is its sequence number, starting with 1 "
+      "(Windows CE 5.0, \"Init Key\"; the \"PC Card Modem Registry Key "
+      "Sample\" has \"1\" to \"3\"). So \"0\" is never sent, and a gap in the "
+      "numbers ends the sequence. Windows CE 5.0's Unimodem reads at most "
+      "five, \"1\" to \"5\": that limit is its own behaviour, which no page "
+      "documents.",
+      "Init0 = AT<cr>\nInit1 = ATE0V1<cr>\nInit3 = AT&C1<cr>",
+      "Init1 = AT<cr>\nInit2 = ATE0V1<cr>\nInit3 = AT&C1<cr>",
+      "Number the init strings 1, 2, 3 and on without gaps, at most five; "
+      "put further commands into one of them.")
+CHECK(InitTerminator, "init-terminator", Warning, Optional, Nothing,
+      "%0 does not end with <cr>: Unimodem sends %1 as written and adds no "
+      "terminator, so the modem waits for the end of the command, no OK "
+      "comes and the init fails; write %2",
+      "an init string without <cr> at its end",
+      "Unimodem sends each init string as it stands and waits for OK "
+      "(Windows CE 5.0, \"Init Key\"); it adds no carriage return, and a "
+      "modem runs a command line only at its carriage return. A string "
+      "without <cr> leaves the modem waiting, and the init fails. Every "
+      "init string of the \"PC Card Modem Registry Key Sample\" ends with "
+      "<cr>.",
+      "Init1 = ATE0V1&C1&D2", "Init1 = ATE0V1&C1&D2<cr>",
+      "End every init string with <cr>.")
+CHECK(ModemToken, "modem-token", Warning, Optional, Nothing,
+      "%{%0|<#> outside \"CallSetupFailTimeout\"}1 reaches the modem as it "
+      "stands in %2: Unimodem expands only <cr>, <lf> and <hxx> (in any "
+      "letter case), and <#> only in \"CallSetupFailTimeout\", where it "
+      "stands for the number",
+      "a <word> in a modem command that Unimodem does not expand",
+      "Unimodem expands three tokens in the commands it sends, in any letter "
+      "case: <cr> (carriage return), <lf> (line feed) and <hxx> (the byte of "
+      "two hexadecimal digits); in \"CallSetupFailTimeout\", <#> stands for "
+      "the number of seconds (Windows CE 5.0, \"Settings Key\" and the \"PC "
+      "Card Modem Registry Key Sample\": \"S7=<#>\"). The pages show these "
+      "in their samples only; that no other token is expanded is Windows CE "
+      "5.0's Unimodem's own behaviour. Any other <word>, a template's "
+      "placeholder say, reaches the modem letter for letter.",
+      "CallSetupFailTimeout = <CALLSETUPFAILTIMEOUT>",
+      "CallSetupFailTimeout = S7=<#>",
+      "Write the command itself, with <cr>, <lf>, <hxx> and, in "
+      "CallSetupFailTimeout, <#>.")
+CHECK(DialPrefix, "dial-prefix", Warning, Optional, Nothing,
+      "Unimodem sends \"DialPrefix\" after \"Prefix\": with Prefix = %0 and "
+      "DialPrefix = %1 the modem gets %2; write DialPrefix = %3",
+      "a DialPrefix that repeats Prefix",
+      "Unimodem builds the dial command from \"Prefix\", then "
+      "\"DialPrefix\", the number and \"DialSuffix\" (Windows CE 5.0, "
+      "\"Settings Key\"; the \"PC Card Modem Registry Key Sample\" has "
+      "Prefix \"AT\" and DialPrefix \"D\"). A DialPrefix that begins with "
+      "the prefix sends it twice: \"ATATD...\".",
+      "Prefix = AT\nDialPrefix = ATD", "Prefix = AT\nDialPrefix = D",
+      "Leave the prefix out of DialPrefix.")
+CHECK(NullModem, "null-modem", Warning, Optional, Section,
+      "%{no \"DeviceType\": Unimodem's default, 0,|\"DeviceType\" = 0}0 is "
+      "the null modem, which Unimodem neither initialises nor dials; a USB "
+      "modem wants a modem type: 1 external, 2 internal, 3 PC Card",
+      "a modem whose DeviceType is 0 or missing is a null modem",
+      "\"DeviceType\" of the Unimodem key is 0 unless given, and its values "
+      "are those of unimodem.h (Windows CE 5.0, \"Unimodem Key\"): 0 null "
+      "modem, 1 external modem, 2 internal modem, 3 PC Card modem (the \"PC "
+      "Card Modem Registry Key Sample\" has 3). A null modem is a direct "
+      "cable: Unimodem sends it no init string and dials no number.",
+      "[MODEM SETTINGS]\nDLL = usbcdc.dll\nTSP = unimodem.dll",
+      "[MODEM SETTINGS]\nDLL = usbcdc.dll\nTSP = unimodem.dll\n"
+      "DeviceType = 0x01",
+      "Give \"DeviceType = 0x01\", an external modem, for a USB modem.")
+CHECK(LongFriendlyName, "long-friendly-name", Warning, Optional, Nothing,
+      "%0 has %1 characters, more than the 63 of Unimodem's device name: the "
+      "device shows the port's name in its place",
+      "a FriendlyName longer than 63 characters is not shown",
+      "\"FriendlyName\" is the name that TAPI applications show (Windows CE "
+      "5.0, \"Unimodem Key\"). The installer keeps 255 characters, but "
+      "Windows CE 5.0's Unimodem takes it into a device name of 63 "
+      "characters and its NUL: a longer name is not shown, and the port's "
+      "name is shown instead. The size is Unimodem's own; no page gives it.",
+      "(a \"FriendlyName\" of 70 characters)",
+      "FriendlyName = Acme USB Modem", "Keep the name to 63 characters.")
+CHECK(DriverPath, "driver-path", Warning, Optional, Nothing,
+      "%{%0 holds \"/\": a path needs backslashes, so LoadLibrary finds no "
+      "file for %1|%0 is a path without an extension: LoadLibrary adds "
+      "\".dll\" only to a bare name, so it finds no file for %1}2; write %3",
+      "a driver name LoadLibrary does not find: \"/\" in a path, or a path "
+      "without \".dll\"",
+      "The device loads the DLL that \"DLL\" names, and Unimodem the "
+      "provider that \"TSP\" names, with LoadLibrary. Its page (Windows CE "
+      "5.0, \"LoadLibrary\") says to use backslashes in a path, not forward "
+      "slashes. \".dll\" is added only to a name without a path, so a path "
+      "without an extension names no file.",
+      "DLL = /Windows/usbcdc", "DLL = \\Windows\\usbcdc.dll",
+      "Give a bare name (usbcdc.dll), or a path with backslashes and the "
+      "extension.")
+CHECK(DecimalKeyId, "decimal-key-id", Warning, Optional, Nothing,
+      "%0 = %1 is decimal, as the name of a load-client key gives IDs (%2): "
+      "the installer reads numbers as hexadecimal, so the device never gets "
+      "%3; write %0 = %3",
+      "a VID or PID copied in decimal from a load-client key name",
+      "The first level of a key under Drivers\\USB\\LoadClients names the "
+      "device by its IDs in decimal, VID_PID (Windows CE 5.0, \"USB Host "
+      "Controller Driver Registry Settings\"): 4046_53455 is vendor 0x0FCE, "
+      "product 0xD0CF. The installer reads every number as hexadecimal, so "
+      "\"VID = 4046\" is 0x4046 and \"PID = 53455\" does not fit 16 bits. "
+      "Where one ID of a section has five decimal digits, which no "
+      "hexadecimal ID has, each ID of it in decimal digits is said.",
+      "VID = 4046\nPID = 53455", "VID = 0x0FCE\nPID = 0xD0CF",
+      "Convert the IDs of a key name to hexadecimal, or take them from the "
+      "device's descriptor (lsusb prints VID:PID in hexadecimal).")
 #undef CHECK
 
 TEXT(Section, "%{device section %1 (line %2)|[MODEM SETTINGS] section at "

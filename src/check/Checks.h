@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "check/DeviceReaders.h"
 #include "check/Diagnostic.h"
 #include "check/KeyCatalog.h"
 #include "check/KeyIndex.h"
@@ -104,6 +105,7 @@ struct CheckState {
   // Modems).
   KeyIndex NamedKeys;
   std::vector<std::size_t> NamedBy;  // by the key's number in NamedKeys
+  ReaderState Readers;  // what the device's readers make of the file
 
   // The key line being applied; Applied is null while no key matched, and
   // Entry is the section's entry after it.

@@ -147,8 +147,10 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
   const std::size_t key = s.NamedKeys.Add(path, &added);
   if (added) {
     s.NamedBy.push_back(done.size());
+    NoteNamedKey(s);
     return;
   }
+  if (WritesAsBefore(s, key)) return;  // a copy replaces nothing
   const Diagnostic& d = s.Add(
       Check::kSameInterface, s.Section.Info.Header,
       {modem ? "1" : "0", DescribeSection(done[s.NamedBy[key]]), Utf16ToUtf8(path)});
@@ -421,6 +423,7 @@ void CheckFinishedSection(CheckState& s) {
     }
   }
   CheckSameInterface(s, path);
+  CheckReaderSection(s);
   if (modem) return;
   CheckIgnoredIds(s);
   CheckLoadClientMatch(s, s.Config->Devices.back(), path);

@@ -38,6 +38,14 @@ std::uint64_t DecimalValue(std::string_view digits) {
   return n;
 }
 
+// "0FCEh": the "h" of an assembler's hexadecimal number, which says what
+// the installer reads anyway.
+bool HexSuffix(const Number& c) {
+  if (c.Reading.End >= c.Text.size()) return false;
+  const std::string_view rest = StripBlanks(c.Text.substr(c.Reading.End));
+  return rest == "h" || rest == "H";
+}
+
 std::string Stored(const Number& c) {
   return Hex(c.Stored, static_cast<int>(c.FieldBits / 4));
 }
@@ -80,7 +88,7 @@ void CheckUnreadable(CheckState& s, const Number& c,
 // Digits that look decimal where the installer reads hexadecimal.
 void CheckDecimalHabit(CheckState& s, const Number& c,
                        const HexSpelling& spelling) {
-  if (spelling.Prefix || spelling.Negative) return;
+  if (spelling.Prefix || spelling.Negative || HexSuffix(c)) return;
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
@@ -111,7 +119,7 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
 // What follows the digits: a comment, or text the reading ignores.
 void CheckRest(CheckState& s, const Number& c) {
   const std::string_view text = c.Text;
-  if (c.Reading.End >= text.size()) return;
+  if (c.Reading.End >= text.size() || HexSuffix(c)) return;
   const std::string_view rest = text.substr(c.Reading.End);
   const std::string_view rest_stripped = StripBlanks(rest);
   if (rest_stripped.front() == '#' || rest_stripped.front() == ';') {
@@ -421,6 +429,7 @@ void CheckValue(CheckState& s) {
     case ValueForm::kNone:
       break;
   }
+  CheckReaderValue(s);
 }
 
 }  // namespace tarnwell::check
