@@ -52,6 +52,8 @@ constexpr std::string_view kCarriageReturns[] = {"<cr>", "<h0d>"};
 constexpr std::string_view kLineFeeds[] = {"<lf>", "<h0a>"};
 // unimodem.h's device types: 0 is the null modem.
 constexpr std::uint32_t kNullModem = 0;
+// The keys of a device's IDs, in the order of ReaderState::Ids.
+constexpr std::string_view kIdNames[] = {"VID", "PID"};
 // The keys whose value LoadLibrary reads.
 constexpr std::string_view kLibraryKeys[] = {"DLL", "TSP"};
 
@@ -124,21 +126,39 @@ void CheckLibraryName(CheckState& s, std::string_view name) {
          Quote(std::string(s.Key) + " = " + mended)});
 }
 
-// The open section's values as one text, for telling copies apart.
-std::string SectionValues(const CheckState& s) {
-  std::string out;
-  if (s.Readers.SectionLine != s.Section.Info.Header.Line) return out;
-  for (const std::string& value : s.Readers.Values) out += value + '\x1F';
-  return out;
+// FNV-1a over bytes: copies are told apart by their values' hashes, so
+// that a section costs no more than its lines.
+constexpr std::uint64_t kHashStart = 0xCBF29CE484222325ull;
+std::uint64_t Hash(std::uint64_t hash, std::string_view bytes) {
+  for (char c : bytes) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  }
+  return hash;
 }
 
-// The text of a key's value as it reaches the entry: numbers by value.
-std::string ValueText(const CheckState& s) {
+// The open section's values, for telling copies apart.
+std::uint64_t SectionValues(const CheckState& s) {
+  std::uint64_t hash = kHashStart;
+  if (s.Readers.SectionLine != s.Section.Info.Header.Line) return hash;
+  for (std::uint64_t value : s.Readers.Values) {
+    hash = Hash(hash, std::string_view(reinterpret_cast<const char*>(&value),
+                                       sizeof value));
+  }
+  return hash;
+}
+
+// The hash of a key's value as it reaches the entry: numbers by value.
+std::uint64_t ValueHash(const CheckState& s, std::uint64_t hash) {
   const KeyFacts& facts = *s.Applied;
   if (facts.Form == ValueForm::kNumber) {
-    return Hex(facts.Stored(facts.Row, s.Entry));
+    const std::uint64_t stored = facts.Stored(facts.Row, s.Entry);
+    return Hash(hash, std::string_view(reinterpret_cast<const char*>(&stored),
+                                       sizeof stored));
   }
-  return std::string(s.Value);
+  // A list's lines add up; a text or GUID line replaces the one before,
+  // and an empty one is given all the same.
+  return Hash(Hash(facts.Form == ValueForm::kList ? hash : kHashStart, "\n"),
+              s.Value);
 }
 
 std::uint64_t Decimal(std::string_view digits) {
@@ -163,11 +183,10 @@ void CheckDecimalIds(CheckState& s) {
   if (!shown) return;
   std::string name = decimal[0] ? std::to_string(Decimal(r.Ids[0])) : "";
   if (decimal[1]) name += (name.empty() ? "" : "_") + std::to_string(Decimal(r.Ids[1]));
-  static const char* const kIds[] = {"VID", "PID"};
   for (int i = 0; i < 2; ++i) {
     if (!decimal[i]) continue;
     s.Add(Check::kDecimalKeyId, r.IdPlaces[i],
-          {kIds[i], r.Ids[i], name, Hex(Decimal(r.Ids[i]), 4)});
+          {std::string(kIdNames[i]), r.Ids[i], name, Hex(Decimal(r.Ids[i]), 4)});
   }
 }
 
@@ -257,19 +276,15 @@ void CheckReaderValue(CheckState& s) {
   const std::vector<KeyFacts>& keys = KeysOf(s.Section.Info.Kind);
   if (r.SectionLine != s.Section.Info.Header.Line) {
     r.SectionLine = s.Section.Info.Header.Line;
-    r.Values.assign(keys.size(), std::string());
+    r.Values.assign(keys.size(), kHashStart);
     r.Ids[0].clear();
     r.Ids[1].clear();
   }
   const KeyFacts& facts = *s.Applied;
-  std::string& value = r.Values[static_cast<std::size_t>(&facts - keys.data())];
-  if (facts.Form == ValueForm::kList) {
-    value += std::string(s.Value) + '\x1E';
-  } else {
-    value = ValueText(s);
-  }
+  std::uint64_t& value = r.Values[static_cast<std::size_t>(&facts - keys.data())];
+  value = ValueHash(s, facts.Form == ValueForm::kNumber ? kHashStart : value);
   for (int i = 0; i < 2; ++i) {
-    if (facts.Key == (i == 0 ? "VID" : "PID")) {
+    if (facts.Key == kIdNames[i]) {
       r.Ids[i] = std::string(StripBlanks(s.Value));
       r.IdPlaces[i] = s.At(s.Value);
     }

@@ -31,15 +31,15 @@ struct ReaderState {
   };
   std::vector<Modem> Modems;  // accepted, with VID and PID
 
-  // The open section, by the line of its header: the values it gave, one
-  // text per row of its key catalogue, and its "VID" and "PID" values.
+  // The open section, by the line of its header: a hash of the values it
+  // gave, one per row of its key catalogue, and its "VID" and "PID" values.
   std::size_t SectionLine = 0;
-  std::vector<std::string> Values;
+  std::vector<std::uint64_t> Values;
   std::string Ids[2];
   Place IdPlaces[2];
-  // What each key named by a section received, by its number in
-  // CheckState::NamedKeys.
-  std::vector<std::string> NamedValues;
+  // The values of the section that named each key first, hashed, by the
+  // key's number in CheckState::NamedKeys.
+  std::vector<std::uint64_t> NamedValues;
 };
 
 // A key line the installer applied (s.Applied, s.Value, s.Entry).
