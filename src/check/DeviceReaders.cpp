@@ -13,6 +13,7 @@
 #include "config/KeyName.h"
 #include "config/LineSyntax.h"
 #include "registry/KeyPaths.h"
+#include "regstore/RegTree.h"
 
 namespace tarnwell::check {
 namespace {
@@ -52,6 +53,8 @@ constexpr std::string_view kCarriageReturns[] = {"<cr>", "<h0d>"};
 constexpr std::string_view kLineFeeds[] = {"<lf>", "<h0a>"};
 // unimodem.h's device types: 0 is the null modem.
 constexpr std::uint32_t kNullModem = 0;
+// The device group that names every device.
+constexpr char kDefaultGroup[] = "Default";
 // The keys of a device's IDs, in the order of ReaderState::Ids.
 constexpr std::string_view kIdNames[] = {"VID", "PID"};
 // The keys whose value LoadLibrary reads.
@@ -311,19 +314,27 @@ void CheckReaderSection(CheckState& s) {
   }
 }
 
-void CheckReaderFile(CheckState& s) {
+void CheckReaderFile(CheckState& s, const regstore::RegTree* start) {
   const ReaderState& r = s.Readers;
   if (r.AnyDevice) return;
+  // A device group of the start's, by its name below LoadClients.
+  const auto held = [start](const std::string& group) {
+    if (start == nullptr) return false;
+    std::u16string path = std::u16string(u"HKEY_LOCAL_MACHINE\\") + kLoadClientsKey;
+    for (char c : group) path += static_cast<char16_t>(c);
+    return start->Find(path) != nullptr;
+  };
+  if (held(kDefaultGroup)) return;
   for (const ReaderState::Modem& m : r.Modems) {
+    const std::string vendor = std::to_string(m.Vid);
+    const std::string device = vendor + "_" + std::to_string(m.Pid);
     if (r.Vendors.count(m.Vid) != 0 ||
-        r.Devices.count(std::uint32_t{m.Vid} << 16 | m.Pid) != 0) {
+        r.Devices.count(std::uint32_t{m.Vid} << 16 | m.Pid) != 0 ||
+        held(vendor) || held(device)) {
       continue;
     }
-    s.Attach(m.Root,
-             MakeDiagnostic(Check::kUnloadedModem, m.Header,
-                            {Hex(m.Vid, 4), Hex(m.Pid, 4),
-                             std::to_string(m.Vid) + "_" + std::to_string(m.Pid),
-                             std::to_string(m.Vid)}));
+    s.Attach(m.Root, MakeDiagnostic(Check::kUnloadedModem, m.Header,
+                                    {Hex(m.Vid, 4), Hex(m.Pid, 4), device, vendor}));
   }
 }
 

@@ -13,6 +13,10 @@
 
 #include "check/Diagnostic.h"
 
+namespace tarnwell::regstore {
+class RegTree;
+}
+
 namespace tarnwell::check {
 
 struct CheckState;
@@ -46,8 +50,9 @@ struct ReaderState {
 void CheckReaderValue(CheckState& s);
 // An accepted section, its entry the last of its list in s.Config.
 void CheckReaderSection(CheckState& s);
-// Once the whole file is read.
-void CheckReaderFile(CheckState& s);
+// Once the whole file is read; `start`, the registry the installer starts
+// from, or null: a load-client key it holds loads a driver as well.
+void CheckReaderFile(CheckState& s, const regstore::RegTree* start);
 
 // The open section just named a key for the first time (`key`), or named
 // one again: whether it writes what the section that named it first wrote,
