@@ -861,8 +861,9 @@ CHECK(DriverPath, "driver-path", Warning, Optional, Nothing,
       "The device loads the DLL that \"DLL\" names, and Unimodem the "
       "provider that \"TSP\" names, with LoadLibrary. Its page (Windows CE "
       "5.0, \"LoadLibrary\") says to use backslashes in a path, not forward "
-      "slashes. \".dll\" is added only to a name without a path, so a path "
-      "without an extension names no file.",
+      "slashes, and \".dll\" is appended only to a name that specifies no "
+      "path (\"LoadLibraryEx\"), so a path without an extension names no "
+      "file.",
       "DLL = /Windows/usbcdc", "DLL = \\Windows\\usbcdc.dll",
       "Give a bare name (usbcdc.dll), or a path with backslashes and the "
       "extension.")
