@@ -105,7 +105,7 @@ void CheckCommand(CheckState& s, std::string_view kept) {
            word == kNumberToken ? "1" : "0", Quote(field)});
     break;  // one per value: the rest goes the same way
   }
-  if (field.rfind("Init", 0) == 0 && !EndsCommandLine(kept)) {
+  if (field.rfind(kInitStem, 0) == 0 && !EndsCommandLine(kept)) {
     s.Add(Check::kInitTerminator, s.At(s.Value),
           {Quote(field), Quote(kept), Quote(std::string(kept) + "<cr>")});
   }
