@@ -207,9 +207,10 @@ void CheckInterfaceGroup(CheckState& s, const DeviceEntry& d) {
     if (!match) continue;
     char16_t path[kKeyPathCapacity];
     LoadClientKeyPath(path, d);
-    std::string group = "class " + Hex(d.IfcClass, 2);
-    if (levels > 1) group += ", subclass " + Hex(d.IfcSubClass, 2);
-    if (levels > 2) group += ", protocol " + Hex(d.IfcProtocol, 2);
+    const std::string group =
+        TextOf(Text::kInterfaceGroup,
+               {Hex(d.IfcClass, 2), std::to_string(levels - 1),
+                Hex(d.IfcSubClass, 2), Hex(d.IfcProtocol, 2)});
     s.Add(Check::kInterfaceClass, s.Section.Info.Header,
           {Utf16ToUtf8(path), group, row.Function, std::to_string(row.Form)});
     return;
