@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <iterator>
 #include <string_view>
 
@@ -129,39 +130,32 @@ void CheckLibraryName(CheckState& s, std::string_view name) {
          Quote(std::string(s.Key) + " = " + mended)});
 }
 
-// FNV-1a over bytes: copies are told apart by their values' hashes, so
-// that a section costs no more than its lines.
+// Copies are told apart by a hash of their values, so that a section
+// costs no more than its lines.
 constexpr std::uint64_t kHashStart = 0xCBF29CE484222325ull;
-std::uint64_t Hash(std::uint64_t hash, std::string_view bytes) {
-  for (char c : bytes) {
-    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-  }
-  return hash;
+std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
+  hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
+  return hash ^ (hash >> 29);
 }
 
 // The open section's values, for telling copies apart.
 std::uint64_t SectionValues(const CheckState& s) {
   std::uint64_t hash = kHashStart;
   if (s.Readers.SectionLine != s.Section.Info.Header.Line) return hash;
-  for (std::uint64_t value : s.Readers.Values) {
-    hash = Hash(hash, std::string_view(reinterpret_cast<const char*>(&value),
-                                       sizeof value));
-  }
+  for (std::uint64_t value : s.Readers.Values) hash = Mix(hash, value);
   return hash;
 }
 
-// The hash of a key's value as it reaches the entry: numbers by value.
-std::uint64_t ValueHash(const CheckState& s, std::uint64_t hash) {
+// A row's hash after the key line: numbers by value; a list's lines add
+// up, and a text or GUID line replaces the one before (an empty one is
+// given all the same).
+std::uint64_t ValueHash(const CheckState& s, std::uint64_t row) {
   const KeyFacts& facts = *s.Applied;
   if (facts.Form == ValueForm::kNumber) {
-    const std::uint64_t stored = facts.Stored(facts.Row, s.Entry);
-    return Hash(hash, std::string_view(reinterpret_cast<const char*>(&stored),
-                                       sizeof stored));
+    return Mix(kHashStart, facts.Stored(facts.Row, s.Entry));
   }
-  // A list's lines add up; a text or GUID line replaces the one before,
-  // and an empty one is given all the same.
-  return Hash(Hash(facts.Form == ValueForm::kList ? hash : kHashStart, "\n"),
-              s.Value);
+  return Mix(facts.Form == ValueForm::kList ? row : kHashStart + 1,
+             std::hash<std::string_view>()(s.Value));
 }
 
 std::uint64_t Decimal(std::string_view digits) {
@@ -286,7 +280,7 @@ void CheckReaderValue(CheckState& s) {
   }
   const KeyFacts& facts = *s.Applied;
   std::uint64_t& value = r.Values[static_cast<std::size_t>(&facts - keys.data())];
-  value = ValueHash(s, facts.Form == ValueForm::kNumber ? kHashStart : value);
+  value = ValueHash(s, value);
   for (int i = 0; i < 2; ++i) {
     if (facts.Key == kIdNames[i]) {
       r.Ids[i] = std::string(StripBlanks(s.Value));
