@@ -791,8 +791,9 @@ CHECK(InitTerminator, "init-terminator", Warning, Optional, Nothing,
       "comes and the init fails; write %2",
       "an init string without <cr> at its end",
       "Unimodem sends each init string as it stands and waits for OK "
-      "(Windows CE 5.0, \"Init Key\"); it adds no carriage return, and a "
-      "modem runs a command line only at its carriage return. A string "
+      "(Windows CE 5.0, \"Init Key\"); that it adds no carriage return is "
+      "its own behaviour, and a modem runs a command line only at its "
+      "carriage return. A string "
       "without <cr> leaves the modem waiting, and the init fails. Every "
       "init string of the \"PC Card Modem Registry Key Sample\" ends with "
       "<cr>.",
@@ -820,11 +821,12 @@ CHECK(DialPrefix, "dial-prefix", Warning, Optional, Nothing,
       "Unimodem sends \"DialPrefix\" after \"Prefix\": with Prefix = %0 and "
       "DialPrefix = %1 the modem gets %2; write DialPrefix = %3",
       "a DialPrefix that repeats Prefix",
-      "Unimodem builds the dial command from \"Prefix\", then "
-      "\"DialPrefix\", the number and \"DialSuffix\" (Windows CE 5.0, "
-      "\"Settings Key\"; the \"PC Card Modem Registry Key Sample\" has "
-      "Prefix \"AT\" and DialPrefix \"D\"). A DialPrefix that begins with "
-      "the prefix sends it twice: \"ATATD...\".",
+      "\"Settings Key\" (Windows CE 5.0) lists \"Prefix\" and "
+      "\"DialPrefix\", and the \"PC Card Modem Registry Key Sample\" has "
+      "Prefix \"AT\" and DialPrefix \"D\". Windows CE 5.0's Unimodem "
+      "builds the dial command from \"Prefix\", then \"DialPrefix\", the "
+      "number and \"DialSuffix\", as the sample's values suggest: a "
+      "DialPrefix that begins with the prefix sends it twice, \"ATATD...\".",
       "Prefix = AT\nDialPrefix = ATD", "Prefix = AT\nDialPrefix = D",
       "Leave the prefix out of DialPrefix.")
 CHECK(NullModem, "null-modem", Warning, Optional, Section,
