@@ -53,22 +53,15 @@ constexpr std::size_t kUnimodemNameLength = 63;
 constexpr std::string_view kTokens[] = {"cr", "lf"};
 constexpr std::string_view kNumberToken = "#";
 constexpr std::string_view kNumberField = "CallSetupFailTimeout";
-// The tokens that end a command line for the modem.
-constexpr std::string_view kCarriageReturns[] = {"<cr>", "<h0d>"};
-constexpr std::string_view kLineFeeds[] = {"<lf>", "<h0a>"};
+// The tokens that end a command line for the modem: a carriage return,
+// and perhaps a line feed after it.
+constexpr std::string_view kLineEnds[][2] = {{"<cr>", "<h0d>"}, {"<lf>", "<h0a>"}};
 // unimodem.h's device types: 0 is the null modem.
 constexpr std::uint32_t kNullModem = 0;
 // The device group that names every device.
 constexpr char kDefaultGroup[] = "Default";
-// The keys of a device's IDs, in the order of OpenSection::Ids.
-constexpr std::string_view kIdNames[] = {"VID", "PID"};
 // The keys whose value LoadLibrary reads.
 constexpr std::string_view kLibraryKeys[] = {"DLL", "TSP"};
-
-bool EndsWithFolded(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         KeyIs(text.substr(text.size() - end.size()), end);
-}
 
 bool IsToken(std::string_view word, std::string_view field) {
   for (std::string_view token : kTokens) {
@@ -82,16 +75,15 @@ bool IsToken(std::string_view word, std::string_view field) {
   return word == kNumberToken && KeyIs(field, kNumberField);
 }
 
-// A command ends with a carriage return, and perhaps a line feed after it.
 bool EndsCommandLine(std::string_view text) {
-  for (std::string_view lf : kLineFeeds) {
+  for (std::string_view lf : kLineEnds[1]) {
     if (EndsWithFolded(text, lf)) {
       text.remove_suffix(lf.size());
       break;
     }
   }
-  return std::any_of(std::begin(kCarriageReturns), std::end(kCarriageReturns),
-                     [&](std::string_view cr) { return EndsWithFolded(text, cr); });
+  return EndsWithFolded(text, kLineEnds[0][0]) ||
+         EndsWithFolded(text, kLineEnds[0][1]);
 }
 
 void CheckCommand(CheckState& s, std::string_view field, std::string_view kept) {
@@ -140,12 +132,6 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
   return hash ^ (hash >> 29);
 }
 
-std::uint64_t Decimal(std::string_view digits) {
-  std::uint64_t n = 0;
-  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
-  return n;
-}
-
 // "VID = 4046", "PID = 53455": IDs in the decimal of a load-client key
 // name. One ID of five digits shows it, for no hexadecimal ID has five.
 void CheckDecimalIds(CheckState& s) {
@@ -155,20 +141,20 @@ void CheckDecimalIds(CheckState& s) {
   for (int i = 0; i < 2; ++i) {
     const std::string& id = section.Ids[i];
     const std::string_view digits = WithoutLeadingZeros(id);
-    decimal[i] = !id.empty() && IsDecimal(id) && Decimal(id) <= 0xFFFF &&
+    decimal[i] = !id.empty() && IsDecimal(id) && DecimalValue(id) <= 0xFFFF &&
                  digits.size() > 1;
     shown = shown || (decimal[i] && digits.size() == 5);
   }
   if (!shown) return;
-  std::string name = decimal[0] ? std::to_string(Decimal(section.Ids[0])) : "";
+  std::string name = decimal[0] ? std::to_string(DecimalValue(section.Ids[0])) : "";
   if (decimal[1]) {
-    name += (name.empty() ? "" : "_") + std::to_string(Decimal(section.Ids[1]));
+    name += (name.empty() ? "" : "_") + std::to_string(DecimalValue(section.Ids[1]));
   }
   for (int i = 0; i < 2; ++i) {
     if (!decimal[i]) continue;
     s.Add(Check::kDecimalKeyId, section.IdPlaces[i],
-          {std::string(kIdNames[i]), section.Ids[i], name,
-           Hex(Decimal(section.Ids[i]), 4)});
+          {kIdKeys<DeviceEntry>[i].Key, section.Ids[i], name,
+           Hex(DecimalValue(section.Ids[i]), 4)});
   }
 }
 

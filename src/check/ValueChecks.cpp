@@ -37,12 +37,6 @@ struct Number {
   }
 };
 
-std::uint64_t DecimalValue(std::string_view digits) {
-  std::uint64_t n = 0;
-  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
-  return n;
-}
-
 // "0FCEh": the "h" of an assembler's hexadecimal number, which says what
 // the installer reads anyway.
 bool HexSuffix(const Number& c) {
@@ -313,11 +307,6 @@ void CheckRow(CheckState& s, const GuidKey& row, const DeviceEntry& entry) {
   }
 }
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         KeyIs(text.substr(text.size() - end.size()), end);
-}
-
 // A "%Token%" of an INF file's strings in the value (a letter first), or
 // empty.
 std::string_view InfToken(std::string_view value) {
@@ -431,7 +420,7 @@ void CheckText(CheckState& s, const TextField& facts) {
       break;
     }
   }
-  const Desktop desktop = key == "DLL" && EndsWith(value, ".sys") ? Desktop::kDriver
+  const Desktop desktop = key == "DLL" && EndsWithFolded(value, ".sys") ? Desktop::kDriver
                           : key == "TSP" && KeyIs(value, "unimdm.tsp")
                               ? Desktop::kProvider
                               : Desktop::kNone;
