@@ -34,7 +34,7 @@ struct InterfaceRow {
   const char* Name;  // kOther: what the interface is
 };
 constexpr InterfaceRow kInterfaceRows[] = {
-    {0xEF, 0x02, 0x01, Function::kAssociation, ""},  // a device descriptor's
+    {0xEF, 0x02, 0x01, Function::kAssociation, ""},  // a device's IAD triple
     {0x0A, kAny, kAny, Function::kData, ""},         // CDC Data
     {0x02, 0x06, kAny, Function::kOther, "CDC Ethernet (ECM)"},
     {0x02, 0x0D, kAny, Function::kOther, "CDC NCM"},
