@@ -96,11 +96,11 @@ CHECK(WrongSectionKey, "wrong-section-key", Warning, Optional, Lines,
       "device sections: in a [MODEM SETTINGS] section the installer ignores "
       "it}1")
 CHECK(InitNumber, "init-number", Warning, Optional, Nothing,
-      "%{\"Init\" needs the number of the init string, Init0 to Init15: "
-      "the installer ignores the line|%1 has a leading zero, so it names "
-      "no init string: the installer ignores the line; write "
-      "\"Init%2\"|there are 16 init strings, Init0 to Init15: the "
-      "installer ignores %1}0")
+      "%{\"Init\" needs the number of the init string, Init1 to Init5 "
+      "for the device's Unimodem: the installer ignores the line|%1 has a "
+      "leading zero, so it names no init string: the installer ignores the "
+      "line; write \"Init%2\"|the installer knows Init0 to Init15, and the "
+      "device's Unimodem sends Init1 to Init5: the installer ignores %1}0")
 CHECK(RepeatedKey, "repeated-key", Warning, Optional, Lines,
       "%0 is given again in this section: this later line replaces the "
       "value of line %1")
@@ -215,9 +215,9 @@ CHECK(ValueSyntax, "value-syntax", Warning, Optional, Nothing,
       "%{a \";\" at the end|an unbalanced double quote|a backslash at the "
       "end}0 is part of the value: the installer writes %1 as %2, whole")
 CHECK(BaudRateType, "baud-rate-type", Warning, Optional, Nothing,
-      "the installer writes %0 as the text %1 (REG_SZ), while Windows CE 5's "
-      "documentation lists Config\\BaudRate as a REG_DWORD: the device's "
-      "telephony provider may ignore the text and use its default rate")
+      "the installer writes %0 as the text %1 (REG_SZ), and Windows CE 5.0's "
+      "Unimodem reads Config\\BaudRate only as a REG_DWORD: the text is "
+      "ignored, and the modem is opened at its default rate")
 CHECK(InvisibleByte, "invisible-byte", Warning, Optional, Nothing,
       "invisible character %0 (%{byte-order mark|no-break space|soft "
       "hyphen|zero-width space|zero-width non-joiner|zero-width joiner|narrow "
@@ -252,6 +252,57 @@ CHECK(UnwritableText, "unwritable-text", Error, NoFile, Nothing,
 CHECK(ValuelessKey, "valueless-key", Note, Optional, Nothing,
       "the cabinet names %0 without a value, and no public description of "
       "the format promises that a device creates a key that holds none")
+// What the device's own readers do with the keys (DeviceReaders.cpp): the
+// USB driver loader, Unimodem and LoadLibrary; each explanation names the
+// Windows CE 5.0 page it comes from.
+CHECK(InterfaceClass, "interface-class", Warning, Optional, Section,
+      "this section writes %0: %{its interface group (%1) is the "
+      "\"Interface Association\" triple of a device descriptor, which no "
+      "interface descriptor carries, so the USB driver loader matches nothing "
+      "with it and never loads the driver|%1 is the CDC Data interface, which "
+      "is no serial function of its own: a serial function is loaded for its "
+      "Communication interface (class 0x02), and the data interface follows "
+      "it|%1 is %2, not a serial function: the USB driver loader offers that "
+      "interface to the CDC serial driver, which cannot serve it}3; give the "
+      "serial function's Communication interface (IFC_Class = 0x02, "
+      "IFC_SubClass = 0x02, IFC_Protocol = 0x01)")
+CHECK(UnloadedModem, "unloaded-modem", Warning, Optional, Section,
+      "no device section loads a driver for this modem's device, VID %0, PID "
+      "%1: no key under Drivers\\USB\\LoadClients names %2, %3 or Default, so "
+      "the modem gets no driver and never appears; add a device section with "
+      "VID = %0, PID = %1, IFC_Class = 0x02, IFC_SubClass = 0x02 and "
+      "IFC_Protocol = 0x01")
+CHECK(InitSequence, "init-sequence", Warning, Optional, Nothing,
+      "%0 is never sent: %{Unimodem numbers its init strings from 1|Unimodem "
+      "stops at the first missing number, and \"Init%1\" is missing|Windows "
+      "CE 5.0's Unimodem reads at most five init strings, \"1\" to \"5\"}2")
+CHECK(InitTerminator, "init-terminator", Warning, Optional, Nothing,
+      "%0 does not end with <cr>: Unimodem sends %1 as written and adds no "
+      "terminator, so the modem waits for the end of the command, no OK "
+      "comes and the init fails; write %2")
+CHECK(ModemToken, "modem-token", Warning, Optional, Nothing,
+      "%{%0|<#> outside \"CallSetupFailTimeout\"}1 reaches the modem as it "
+      "stands in %2: Unimodem expands only <cr>, <lf> and <hxx> (in any "
+      "letter case), and <#> only in \"CallSetupFailTimeout\", where it "
+      "stands for the number")
+CHECK(DialPrefix, "dial-prefix", Warning, Optional, Nothing,
+      "Unimodem sends \"DialPrefix\" after \"Prefix\": with Prefix = %0 and "
+      "DialPrefix = %1 the modem gets %2; write DialPrefix = %3")
+CHECK(NullModem, "null-modem", Warning, Optional, Section,
+      "%{no \"DeviceType\": Unimodem's default, 0,|\"DeviceType\" = 0}0 is "
+      "the null modem, which Unimodem neither initialises nor dials; a USB "
+      "modem wants a modem type: 1 external, 2 internal, 3 PC Card")
+CHECK(LongFriendlyName, "long-friendly-name", Warning, Optional, Nothing,
+      "%0 has %1 characters, more than the 63 of Unimodem's device name: the "
+      "device shows the port's name in its place")
+CHECK(DriverPath, "driver-path", Warning, Optional, Nothing,
+      "%{%0 holds \"/\": a path needs backslashes, so LoadLibrary finds no "
+      "file for %1|%0 is a path without an extension: LoadLibrary adds "
+      "\".dll\" only to a bare name, so it finds no file for %1}2; write %3")
+CHECK(DecimalKeyId, "decimal-key-id", Warning, Optional, Nothing,
+      "%0 = %1 is decimal, as the name of a load-client key gives IDs (%2): "
+      "the installer reads numbers as hexadecimal, so the device never gets "
+      "%3; write %0 = %3")
 #undef CHECK
 
 TEXT(Section, "%{device section %1 (line %2)|[MODEM SETTINGS] section at "

@@ -7,12 +7,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory_resource>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -86,9 +88,30 @@ struct OpenSection {
   std::size_t IgnoredDisables = 0;
   Place FirstIgnoredDisable;
   Place ZeroIds[2];  // a "VID", "PID" line that gave 0 last; Line 0: none
+  std::string Ids[2];  // the last "VID", "PID" values, as written
+  Place IdPlaces[2];
+  // A hash of the values it gave, one per row of its kind's list: copies
+  // are told apart by them, so that a section costs no more than its lines.
+  std::vector<std::uint64_t> Values;
 
   // The first line of the key of that name, or null when not given.
   const Place* Given(std::string_view key) const;
+};
+
+// What the device's readers will have to load from the file
+// (DeviceReaders.cpp): the device groups that accepted device sections
+// load the driver for, and the modems that need one.
+struct ReaderState {
+  bool AnyDevice = false;                     // a "Default" device group
+  std::unordered_set<std::uint32_t> Vendors;  // "VID" alone
+  std::unordered_set<std::uint32_t> Devices;  // VID << 16 | PID
+  struct Modem {
+    std::uint16_t Vid = 0;
+    std::uint16_t Pid = 0;
+    Place Header;
+    std::size_t Root = 0;  // the section's misread root, or kNoRoot
+  };
+  std::vector<Modem> Modems;  // accepted, with VID and PID
 };
 
 struct CheckState {
@@ -132,7 +155,7 @@ struct CheckState {
   std::vector<SectionInfo> Modems;
   // The load-client or interface key of each accepted section, with the
   // first section of its kind that wrote it (its index in Devices or
-  // Modems).
+  // Modems) and the hash of that section's values.
   // The writers spell each such path one way: paths are ordered by length,
   // then by their units, which tells the numbers at their ends apart
   // quickly. They live as long as the check, in memory of their own.
@@ -143,7 +166,10 @@ struct CheckState {
     }
   };
   std::pmr::monotonic_buffer_resource NamedPaths;
-  std::pmr::map<std::pmr::u16string, std::size_t, ShortLex> NamedBy{&NamedPaths};
+  std::pmr::map<std::pmr::u16string, std::pair<std::size_t, std::uint64_t>,
+                ShortLex>
+      NamedBy{&NamedPaths};
+  ReaderState Readers;
 
   // The key line being applied.
   std::string_view Key;
@@ -195,6 +221,26 @@ void CheckUnknownKey(CheckState& s);
 // entry (ValueChecks.cpp).
 void CheckKeyLine(CheckState& s, std::size_t row, const DeviceEntry& entry);
 void CheckKeyLine(CheckState& s, std::size_t row, const ModemEntry& entry);
+
+// What the device's readers do with the keys (DeviceReaders.cpp): the
+// USB driver loader with a load-client key, Unimodem with a modem's
+// values, LoadLibrary with a driver's name.
+// The key line just applied, its value as a number (null: by its text),
+// for telling copies apart; `list` a row that appends.
+void NoteValue(CheckState& s, const std::uint64_t* number, bool list);
+std::uint64_t SectionValues(const CheckState& s);
+// A text value as its field keeps it; `key` as the row spells it,
+// `command` a modem command.
+void CheckReaderText(CheckState& s, std::string_view key,
+                     std::string_view kept, bool command);
+// An accepted section, its entry the last of its list in s.Config, and the
+// key that names its device (`path`).
+void CheckReaderSection(CheckState& s, const char16_t* path);
+// Once the whole file is read; `start`, the registry the installer starts
+// from, or null: a load-client key it holds loads a driver as well.
+void CheckReaderFile(CheckState& s, const regstore::RegTree* start);
+// "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
+std::string InterfaceGroup(const DeviceEntry& d);
 
 // Sections that write the same registry values, once the install pass is
 // done (SharedValues.cpp): one warning per pair of sections whose writes

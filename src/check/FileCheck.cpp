@@ -158,6 +158,7 @@ void CheckBytes(std::string_view bytes, FileReport* report,
     checker.Read(more, bytes, state.ResumeLine);
   }
   CheckWholeFile(state);  // what only the whole file shows
+  CheckReaderFile(state, start == nullptr ? nullptr : &start->Tree);
   report->StopLine = state.StopLine;
 
   report->Log = std::make_unique<WriteLog>(start == nullptr ? nullptr

@@ -113,14 +113,6 @@ void MakeRoot(CheckState& s, const Diagnostic& d) {
   s.Root = s.Section.Info.Root = root != kNoRoot ? root : s.LineRoot;
 }
 
-// "class 0x02, subclass 0x02, protocol 0x01" as far as the key names them.
-std::string InterfaceGroup(const DeviceEntry& d) {
-  const int levels = !d.HasIfcSubClass ? 0 : !d.HasIfcProtocol ? 1 : 2;
-  return TextOf(Text::kInterfaceGroup,
-                {Hex(d.IfcClass, 2), static_cast<Levels>(levels),
-                 Hex(d.IfcSubClass, 2), Hex(d.IfcProtocol, 2)});
-}
-
 std::string DeviceGroup(const DeviceEntry& d) {
   return TextOf(Text::kDeviceGroup,
                 {d.HasPid ? Named::kProduct : Named::kVendor, Hex(d.Vid, 4),
@@ -164,11 +156,15 @@ void CheckSameInterface(CheckState& s, const char16_t* path) {
   }
   const bool modem = s.Section.Info.Kind == SectionKind::kModem;
   const std::vector<SectionInfo>& done = modem ? s.Modems : s.Devices;
-  const auto [named, added] = s.NamedBy.emplace(path, done.size());
-  if (added) return;
+  const std::uint64_t values = SectionValues(s);
+  const auto [named, added] =
+      s.NamedBy.emplace(path, std::make_pair(done.size(), values));
+  // A copy that writes the same values replaces nothing.
+  if (added || named->second.second == values) return;
   const Diagnostic& d = s.Add(
       Check::kSameInterface, s.Section.Info.Header,
-      {s.Section.Info.Kind, DescribeSection(done[named->second]), Utf16ToUtf8(path)});
+      {s.Section.Info.Kind, DescribeSection(done[named->second.first]),
+       Utf16ToUtf8(path)});
   if (s.Section.Info.Root == kNoRoot) MakeRoot(s, d);
 }
 
@@ -188,6 +184,13 @@ bool CheckInitNumber(CheckState& s, const Place& place) {
 }
 
 }  // namespace
+
+std::string InterfaceGroup(const DeviceEntry& d) {
+  const int levels = !d.HasIfcSubClass ? 0 : !d.HasIfcProtocol ? 1 : 2;
+  return TextOf(Text::kInterfaceGroup,
+                {Hex(d.IfcClass, 2), static_cast<Levels>(levels),
+                 Hex(d.IfcSubClass, 2), Hex(d.IfcProtocol, 2)});
+}
 
 std::string DescribeSection(const SectionInfo& section) {
   return TextOf(Text::kSection, {section.Kind, ShownName(section.Name),
@@ -449,6 +452,7 @@ void CheckFinishedSection(CheckState& s) {
     }
   }
   CheckSameInterface(s, path);
+  CheckReaderSection(s, path);
   if (modem) return;
   CheckIgnoredIds(s);
   CheckLoadClientMatch(s, s.Config->Devices.back(), path);

@@ -1,5 +1,6 @@
 #include "check/Text.h"
 
+#include "config/KeyName.h"
 #include "regstore/Utf.h"
 
 namespace tarnwell::check {
@@ -42,6 +43,17 @@ std::string Printable(std::string_view text) {
 
 bool IsDecimal(std::string_view text) {
   return text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::uint64_t DecimalValue(std::string_view digits) {
+  std::uint64_t n = 0;
+  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  return n;
+}
+
+bool EndsWithFolded(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() &&
+         KeyIs(text.substr(text.size() - end.size()), end);
 }
 
 std::string_view WithoutLeadingZeros(std::string_view digits) {

@@ -22,6 +22,12 @@ std::string Printable(std::string_view text);
 // Whether every byte is a decimal digit; true for no bytes.
 bool IsDecimal(std::string_view text);
 
+// The value of decimal digits.
+std::uint64_t DecimalValue(std::string_view digits);
+
+// Whether text ends with `end`, in any ASCII letter case.
+bool EndsWithFolded(std::string_view text, std::string_view end);
+
 // The digits without their leading zeros, but one digit at least.
 std::string_view WithoutLeadingZeros(std::string_view digits);
 

@@ -37,10 +37,12 @@ struct Number {
   }
 };
 
-std::uint64_t DecimalValue(std::string_view digits) {
-  std::uint64_t n = 0;
-  for (char c : digits) n = n * 10 + static_cast<std::uint64_t>(c - '0');
-  return n;
+// "0FCEh": the "h" of an assembler's hexadecimal number, which says what
+// the installer reads anyway.
+bool HexSuffix(const Number& c) {
+  if (c.Reading.End >= c.Text.size()) return false;
+  const std::string_view rest = StripBlanks(c.Text.substr(c.Reading.End));
+  return rest == "h" || rest == "H";
 }
 
 std::string Stored(const Number& c) {
@@ -85,7 +87,7 @@ void CheckUnreadable(CheckState& s, const Number& c,
 // Digits that look decimal where the installer reads hexadecimal.
 void CheckDecimalHabit(CheckState& s, const Number& c,
                        const HexSpelling& spelling) {
-  if (spelling.Prefix || spelling.Negative) return;
+  if (spelling.Prefix || spelling.Negative || HexSuffix(c)) return;
   const std::string_view spelled = c.Text.substr(
       spelling.DigitsBegin, spelling.DigitsEnd - spelling.DigitsBegin);
   const std::string digits(WithoutLeadingZeros(spelled));
@@ -116,7 +118,7 @@ void CheckDecimalHabit(CheckState& s, const Number& c,
 // What follows the digits: a comment, or text the reading ignores.
 void CheckRest(CheckState& s, const Number& c) {
   const std::string_view text = c.Text;
-  if (c.Reading.End >= text.size()) return;
+  if (c.Reading.End >= text.size() || HexSuffix(c)) return;
   const std::string_view rest = text.substr(c.Reading.End);
   const std::string_view rest_stripped = StripBlanks(rest);
   if (rest_stripped.front() == '#' || rest_stripped.front() == ';') {
@@ -175,6 +177,11 @@ void CheckRow(CheckState& s, const NumberKey<Entry, Field>& row,
   if (id >= 0 && c.Reading.Ok) {
     s.Section.ZeroIds[id] = c.Reading.Value == 0 ? s.At(c.Text) : Place{};
   }
+  if (id >= 0) {
+    s.Section.Ids[id] = std::string(StripBlanks(s.Value));
+    s.Section.IdPlaces[id] = s.At(s.Value);
+  }
+  NoteValue(s, &c.Stored, false);
 }
 
 // An interface to disable, added to a list while it has room.
@@ -195,6 +202,7 @@ void CheckRow(CheckState& s, const DisableListKey& row, const DeviceEntry&) {
   if (c.Reading.Ok && !room && section.IgnoredDisables++ == 0) {
     section.FirstIgnoredDisable = s.At(s.Key);
   }
+  NoteValue(s, nullptr, true);
 }
 
 // What desktop Windows name a value holds; what a control character does.
@@ -292,15 +300,11 @@ void CheckRow(CheckState& s, const GuidKey& row, const DeviceEntry& entry) {
     args.insert(args.begin(), {form, shown()});
     s.Add(Check::kMalformedGuid, s.At(s.Value), args);
   }
+  NoteValue(s, nullptr, false);
   if (std::memcmp(&guid, &kDesktopModemClass, sizeof guid) == 0) {
     s.Add(Check::kDesktopName, s.At(s.Value),
           {Desktop::kModemClass, shown(), Quote(Utf16ToUtf8(row.ValueName))});
   }
-}
-
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() &&
-         KeyIs(text.substr(text.size() - end.size()), end);
 }
 
 // A "%Token%" of an INF file's strings in the value (a letter first), or
@@ -416,7 +420,7 @@ void CheckText(CheckState& s, const TextField& facts) {
       break;
     }
   }
-  const Desktop desktop = key == "DLL" && EndsWith(value, ".sys") ? Desktop::kDriver
+  const Desktop desktop = key == "DLL" && EndsWithFolded(value, ".sys") ? Desktop::kDriver
                           : key == "TSP" && KeyIs(value, "unimdm.tsp")
                               ? Desktop::kProvider
                               : Desktop::kNone;
@@ -439,6 +443,8 @@ void CheckText(CheckState& s, const TextField& facts) {
     s.Add(Check::kTextCut, s.At(value.substr(kept)),
           {field(), std::to_string(kept), std::to_string(value.size())});
   }
+  NoteValue(s, nullptr, false);
+  CheckReaderText(s, key, written, facts.Command);
 }
 
 template <typename Entry, std::size_t Capacity>

@@ -62,8 +62,8 @@ TEST(InstallerRun, ExampleConfigurationWritesEveryKey) {
   EXPECT_EQ(ValueAt(tree,
                     u"Drivers\\USB\\ClientDrivers\\USBCDC_COM_Template\\"
                     u"Unimodem\\Init",
-                    u"2"),
-            "sz:AT+CGDCONT=1,\"IP\",\"internet\"");
+                    u"3"),
+            "sz:AT+CGDCONT=1,\"IP\",\"internet\"<cr>");
 }
 
 TEST(InstallerRun, StoreIsARegeditFile) {

@@ -36,6 +36,7 @@ void AppendDevice(std::string& out, std::size_t i) {
   out.append(section, static_cast<std::size_t>(n));
 }
 
+// The modem function of the i-th device, whose section loads its driver.
 void AppendModem(std::string& out, std::size_t i) {
   char section[1024];
   int n = std::snprintf(section, sizeof section,
@@ -48,11 +49,11 @@ void AppendModem(std::string& out, std::size_t i) {
                         "FriendlyName = USB Modem %zu\r\n"
                         "DeviceType = 0x01\r\n"
                         "BaudRate = 115200\r\n"
-                        "Init0 = AT\r\n"
-                        "Init1 = ATE0V1&C1&D2\r\n"
-                        "Init2 = AT+CGDCONT=1,\"IP\",\"internet\"\r\n"
-                        "Answer = ATA\r\n"
-                        "CallSetupFailTimeout = <CALLSETUPFAILTIMEOUT>\r\n"
+                        "Init1 = AT<cr>\r\n"
+                        "Init2 = ATE0V1&C1&D2<cr>\r\n"
+                        "Init3 = AT+CGDCONT=1,\"IP\",\"internet\"<cr>\r\n"
+                        "Answer = ATA<cr>\r\n"
+                        "CallSetupFailTimeout = S7=<#>\r\n"
                         "DialPrefix = D\r\n"
                         "DialSuffix = ;\r\n"
                         "Monitor = ATS0=0<cr>\r\n"
@@ -62,7 +63,7 @@ void AppendModem(std::string& out, std::size_t i) {
                         "Terminator = <cr>\r\n"
                         "Tone = T\r\n"
                         "\r\n",
-                        Vid(i, 0x8000), Pid(i), i);
+                        Vid(i, 0x1000), Pid(i), i);
   out.append(section, static_cast<std::size_t>(n));
 }
 

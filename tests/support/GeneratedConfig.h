@@ -8,7 +8,8 @@
 namespace tarnwell::testing {
 
 // `devices` device sections (every key, two disabled interfaces each),
-// then `modems` modem sections (every key of the Unimodem values).
+// then `modems` modem sections (every key of the Unimodem values), the
+// n-th on the device of the n-th device section; at most `devices`.
 std::string GenerateConfig(std::size_t devices, std::size_t modems);
 
 }  // namespace tarnwell::testing
