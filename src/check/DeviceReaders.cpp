@@ -26,7 +26,8 @@ enum class Slash { kForward, kNoExtension };          // driver-path
 enum class NullType { kMissing, kZero };              // null-modem
 
 // Interface groups of a load-client key that serve no serial function
-// (USB-IF "Defined Class Codes"; the CDC specification's subclass codes).
+// (USB-IF "Defined Class Codes"; the subclass codes of the USB CDC class
+// definition).
 // A row matches a key that names at least its levels, with its values.
 struct InterfaceRow {
   int Class, SubClass, Protocol;
